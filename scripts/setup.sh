@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and running Quillbox
+# needs. Safe to run again: apt-get skips what is already installed.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config clang-format
+  # Qt 6 (Widgets, DBus, Network come with qtbase) and image plugins (TIFF)
+  qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libgl-dev
+  # X11 clipboard, active window, XTest, XInput 2
+  libxcb1-dev libxcb-xfixes0-dev libxcb-xtest0-dev libxcb-xinput-dev
+  libxcb-keysyms1-dev libx11-dev libx11-xcb-dev
+  # storage, text, recognition, sound
+  libsqlite3-dev libicu-dev libtesseract-dev libleptonica-dev tesseract-ocr-eng
+  libcanberra-dev sound-theme-freedesktop
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # desktop for tests and headless runs
+  xvfb openbox xclip xdotool x11-utils dbus-x11 fonts-dejavu-core
+)
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "quillbox setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -q
+  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace quillbox {
+
+// One item of a clipboard write: representations by type identifier, in the
+// order they were set. A string is stored as its UTF-8 bytes.
+class PasteboardItem {
+public:
+    void setData(const QByteArray& data, const QString& type)
+    {
+        for (auto& entry : m_entries) {
+            if (entry.first == type) {
+                entry.second = data;
+                return;
+            }
+        }
+        m_entries.emplace_back(type, data);
+    }
+    void setString(const QString& string, const QString& type) { setData(string.toUtf8(), type); }
+
+    QStringList types() const
+    {
+        QStringList result;
+        for (const auto& entry : m_entries)
+            result.append(entry.first);
+        return result;
+    }
+    std::optional<QByteArray> data(const QString& type) const
+    {
+        for (const auto& entry : m_entries) {
+            if (entry.first == type)
+                return entry.second;
+        }
+        return std::nullopt;
+    }
+    std::optional<QString> string(const QString& type) const
+    {
+        if (auto bytes = data(type))
+            return QString::fromUtf8(*bytes);
+        return std::nullopt;
+    }
+    bool isEmpty() const { return m_entries.empty(); }
+
+    friend bool operator==(const PasteboardItem&, const PasteboardItem&) = default;
+
+private:
+    std::vector<std::pair<QString, QByteArray>> m_entries;
+};
+
+// The system clipboard as Quillbox sees it: a change counter, typed
+// representations named by type identifier ("public.utf8-plain-text", ...),
+// and ordered writes of items. Reads never change the contents or the count,
+// and never wait on another process.
+class Pasteboard {
+public:
+    virtual ~Pasteboard() = default;
+
+    // Moves with every write, Quillbox's own included. Only compared for
+    // inequality with the value seen last.
+    virtual qint64 changeCount() const = 0;
+
+    // The types of the current contents, or none when nothing is there.
+    virtual std::optional<QStringList> types() const = 0;
+    virtual std::optional<QString> string(const QString& type) const = 0;
+    virtual std::optional<QByteArray> data(const QString& type) const = 0;
+
+    // The file URLs on the clipboard, in order (file scheme only), or none.
+    virtual std::optional<QList<QUrl>> fileURLs() const = 0;
+
+    // The colour on the clipboard, or none.
+    virtual std::optional<QColor> color() const = 0;
+
+    // Replaces the contents with the items, in order: one change.
+    virtual void write(const QList<PasteboardItem>& items) = 0;
+};
+
+} // namespace quillbox

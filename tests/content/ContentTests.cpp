@@ -1,0 +1,78 @@
+#include "content/ColorHex.h"
+#include "content/ContentCategory.h"
+#include "content/Hash.h"
+#include "content/PasteboardTypes.h"
+#include "content/TextMetrics.h"
+
+#include <gtest/gtest.h>
+
+using namespace quillbox;
+
+TEST(ContentCategory, RawValuesRoundTripAndAreCaseSensitive)
+{
+    ASSERT_EQ(allContentCategories.size(), 7u);
+    const QStringList expected{u"text"_qs, u"richText"_qs, u"image"_qs, u"file"_qs,
+                               u"url"_qs,  u"color"_qs,    u"code"_qs};
+    for (std::size_t i = 0; i < allContentCategories.size(); ++i) {
+        EXPECT_EQ(rawValue(allContentCategories[i]), expected[int(i)]);
+        EXPECT_EQ(contentCategoryFromRaw(expected[int(i)]), allContentCategories[i]);
+    }
+    EXPECT_FALSE(contentCategoryFromRaw(u"Text"_qs));
+    EXPECT_FALSE(contentCategoryFromRaw(QString()));
+    EXPECT_EQ(displayName(ContentCategory::richText), u"Rich Text"_qs);
+    EXPECT_EQ(symbolName(ContentCategory::code), u"chevron.left.forwardslash.chevron.right"_qs);
+    // A kind written by another version reads as text.
+    EXPECT_EQ(displayNameForRaw(u"hologram"_qs), u"Text"_qs);
+    EXPECT_EQ(symbolNameForRaw(u"hologram"_qs), u"doc.text"_qs);
+}
+
+TEST(Sha256Hash, IsLowerCaseHexOfAllBytes)
+{
+    EXPECT_EQ(sha256Hash({}),
+              u"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"_qs);
+    const QString hash = sha256Hash(QByteArray("\x00\xff binary", 9));
+    EXPECT_EQ(hash.size(), 64);
+    EXPECT_EQ(hash, hash.toLower());
+    EXPECT_EQ(sha256Hash("same"), sha256Hash(QByteArray("same")));
+    EXPECT_NE(sha256Hash("a"), sha256Hash("b"));
+}
+
+TEST(CharacterCount, CountsGraphemeClusters)
+{
+    struct Case {
+        const char* name;
+        QString text;
+        qint64 count;
+    };
+    const Case cases[] = {
+        {"empty", QString(), 0},
+        {"spaces around a word stay counted", u"  hi  "_qs, 6},
+        {"base letter plus combining mark is one", QStringLiteral("cafe\u0301s"), 5},
+        {"family emoji sequence is one", QString::fromUtf8("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91"
+                                                           "\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7"),
+         1},
+        {"flag is one", QString::fromUtf8("\xF0\x9F\x87\xA9\xF0\x9F\x87\xAA"), 1},
+        {"CR LF is one", u"a\r\nb"_qs, 3},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(characterCount(c.text), c.count) << c.name;
+}
+
+TEST(HexString, RoundsHalfAwayFromZeroAndIgnoresAlpha)
+{
+    EXPECT_EQ(hexString(QColor(255, 0, 0)), u"#FF0000"_qs);
+    EXPECT_EQ(hexString(QColor::fromRgbF(0.5f, 0.5f, 0.5f)), u"#808080"_qs);
+    EXPECT_EQ(hexString(QColor(30, 144, 255)), u"#1E90FF"_qs);
+    EXPECT_EQ(hexString(QColor(Qt::transparent)), u"#000000"_qs);
+    EXPECT_EQ(hexString(QColor(0, 255, 0, 10)), u"#00FF00"_qs);
+}
+
+TEST(ColorData, RoundTripsAndRejectsShortData)
+{
+    const QColor color(12, 200, 99, 255);
+    const auto decoded = decodeColorData(encodeColorData(color));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(hexString(*decoded), hexString(color));
+    EXPECT_EQ(encodeColorData(color).size(), 8);
+    EXPECT_FALSE(decodeColorData(QByteArray("abc")));
+}

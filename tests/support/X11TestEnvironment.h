@@ -1,0 +1,37 @@
+#pragma once
+
+#include "XvfbSession.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <chrono>
+#include <functional>
+
+namespace quillbox::testing {
+
+// What the X11 tests share: the display their program started.
+class X11TestEnvironment {
+public:
+    static void setSession(XvfbSession* session) { s_session = session; }
+    static XvfbSession& session() { return *s_session; }
+
+private:
+    inline static XvfbSession* s_session = nullptr;
+};
+
+// Serves the event loop until the condition holds or the timeout passes.
+inline bool waitUntil(const std::function<bool()>& condition,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(5))
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeout.count())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+} // namespace quillbox::testing

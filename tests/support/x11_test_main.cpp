@@ -1,0 +1,25 @@
+// Entry point of the tests that run against a real X server: starts a private
+// Xvfb display with openbox before the application connects to it.
+#include "XvfbSession.h"
+#include "X11TestEnvironment.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    quillbox::testing::XvfbSession session;
+    if (!session.start()) {
+        std::fprintf(stderr, "could not start Xvfb with openbox\n");
+        return 1;
+    }
+    qputenv("DISPLAY", session.display().toLatin1());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    qunsetenv("WAYLAND_DISPLAY");
+    quillbox::testing::X11TestEnvironment::setSession(&session);
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
