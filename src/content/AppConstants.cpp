@@ -4,8 +4,7 @@
 
 namespace quillbox::AppConstants {
 
-void registerDefaults(Preferences& preferences)
-{
+void registerDefaults(Preferences& preferences) {
     preferences.registerDefaults({
         {Keys::retentionDays, -1},
         {Keys::soundEnabled, true},

@@ -7,15 +7,13 @@ namespace quillbox {
 
 namespace {
 
-int channel(double component)
-{
+int channel(double component) {
     return std::clamp(static_cast<int>(std::round(component * 255.0)), 0, 255);
 }
 
 } // namespace
 
-QString hexString(const QColor& color)
-{
+QString hexString(const QColor& color) {
     const QColor rgb = color.toRgb();
     return QStringLiteral("#%1%2%3")
         .arg(channel(rgb.redF()), 2, 16, QLatin1Char('0'))

@@ -21,20 +21,17 @@ constexpr std::array<CategoryNames, 7> names{{
     {ContentCategory::code, u"code", u"Code", u"chevron.left.forwardslash.chevron.right"},
 }};
 
-const CategoryNames& namesOf(ContentCategory category)
-{
+const CategoryNames& namesOf(ContentCategory category) {
     return names[static_cast<std::size_t>(category)];
 }
 
 } // namespace
 
-QString rawValue(ContentCategory category)
-{
+QString rawValue(ContentCategory category) {
     return QString::fromUtf16(namesOf(category).raw);
 }
 
-std::optional<ContentCategory> contentCategoryFromRaw(const QString& raw)
-{
+std::optional<ContentCategory> contentCategoryFromRaw(const QString& raw) {
     for (const auto& entry : names) {
         if (raw == QStringView(entry.raw))
             return entry.category;
@@ -42,23 +39,19 @@ std::optional<ContentCategory> contentCategoryFromRaw(const QString& raw)
     return std::nullopt;
 }
 
-QString displayName(ContentCategory category)
-{
+QString displayName(ContentCategory category) {
     return QString::fromUtf16(namesOf(category).display);
 }
 
-QString symbolName(ContentCategory category)
-{
+QString symbolName(ContentCategory category) {
     return QString::fromUtf16(namesOf(category).symbol);
 }
 
-QString displayNameForRaw(const QString& raw)
-{
+QString displayNameForRaw(const QString& raw) {
     return displayName(contentCategoryFromRaw(raw).value_or(ContentCategory::text));
 }
 
-QString symbolNameForRaw(const QString& raw)
-{
+QString symbolNameForRaw(const QString& raw) {
     return symbolName(contentCategoryFromRaw(raw).value_or(ContentCategory::text));
 }
 

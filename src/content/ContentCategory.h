@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <array>
 #include <optional>
 
@@ -12,9 +11,8 @@ namespace quillbox {
 enum class ContentCategory { text, richText, image, file, url, color, code };
 
 inline constexpr std::array allContentCategories{
-    ContentCategory::text, ContentCategory::richText, ContentCategory::image,
-    ContentCategory::file, ContentCategory::url,      ContentCategory::color,
-    ContentCategory::code,
+    ContentCategory::text, ContentCategory::richText, ContentCategory::image, ContentCategory::file,
+    ContentCategory::url,  ContentCategory::color,    ContentCategory::code,
 };
 
 QString rawValue(ContentCategory category);

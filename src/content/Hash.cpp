@@ -4,10 +4,8 @@
 
 namespace quillbox {
 
-QString sha256Hash(const QByteArray& bytes)
-{
-    return QString::fromLatin1(
-        QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+QString sha256Hash(const QByteArray& bytes) {
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
 }
 
 } // namespace quillbox

@@ -5,8 +5,7 @@
 
 namespace quillbox {
 
-QByteArray encodeColorData(const QColor& color)
-{
+QByteArray encodeColorData(const QColor& color) {
     const QColor rgb = color.toRgb();
     const std::array<quint16, 4> channels{
         static_cast<quint16>(rgb.red() * 257), static_cast<quint16>(rgb.green() * 257),
@@ -14,8 +13,7 @@ QByteArray encodeColorData(const QColor& color)
     return QByteArray(reinterpret_cast<const char*>(channels.data()), sizeof(channels));
 }
 
-std::optional<QColor> decodeColorData(const QByteArray& bytes)
-{
+std::optional<QColor> decodeColorData(const QByteArray& bytes) {
     std::array<quint16, 4> channels{};
     if (bytes.size() < static_cast<qsizetype>(sizeof(quint16) * 3))
         return std::nullopt;

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QColor>
 #include <QString>
-
 #include <optional>
 
 namespace quillbox {

@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QSettings>
 #include <QVariantMap>
-
 #include <memory>
 
 namespace quillbox {

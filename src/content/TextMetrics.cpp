@@ -1,15 +1,13 @@
 #include "content/TextMetrics.h"
 
+#include <memory>
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
 
-#include <memory>
-
 namespace quillbox {
 
-qint64 characterCount(const QString& text)
-{
+qint64 characterCount(const QString& text) {
     if (text.isEmpty())
         return 0;
     UErrorCode status = U_ZERO_ERROR;

@@ -6,7 +6,6 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
-
 #include <optional>
 #include <utility>
 #include <vector>
@@ -17,8 +16,7 @@ namespace quillbox {
 // order they were set. A string is stored as its UTF-8 bytes.
 class PasteboardItem {
 public:
-    void setData(const QByteArray& data, const QString& type)
-    {
+    void setData(const QByteArray& data, const QString& type) {
         for (auto& entry : m_entries) {
             if (entry.first == type) {
                 entry.second = data;
@@ -29,23 +27,20 @@ public:
     }
     void setString(const QString& string, const QString& type) { setData(string.toUtf8(), type); }
 
-    QStringList types() const
-    {
+    QStringList types() const {
         QStringList result;
         for (const auto& entry : m_entries)
             result.append(entry.first);
         return result;
     }
-    std::optional<QByteArray> data(const QString& type) const
-    {
+    std::optional<QByteArray> data(const QString& type) const {
         for (const auto& entry : m_entries) {
             if (entry.first == type)
                 return entry.second;
         }
         return std::nullopt;
     }
-    std::optional<QString> string(const QString& type) const
-    {
+    std::optional<QString> string(const QString& type) const {
         if (auto bytes = data(type))
             return QString::fromUtf8(*bytes);
         return std::nullopt;

@@ -8,8 +8,7 @@
 
 using namespace quillbox;
 
-TEST(ContentCategory, RawValuesRoundTripAndAreCaseSensitive)
-{
+TEST(ContentCategory, RawValuesRoundTripAndAreCaseSensitive) {
     ASSERT_EQ(allContentCategories.size(), 7u);
     const QStringList expected{u"text"_qs, u"richText"_qs, u"image"_qs, u"file"_qs,
                                u"url"_qs,  u"color"_qs,    u"code"_qs};
@@ -26,8 +25,7 @@ TEST(ContentCategory, RawValuesRoundTripAndAreCaseSensitive)
     EXPECT_EQ(symbolNameForRaw(u"hologram"_qs), u"doc.text"_qs);
 }
 
-TEST(Sha256Hash, IsLowerCaseHexOfAllBytes)
-{
+TEST(Sha256Hash, IsLowerCaseHexOfAllBytes) {
     EXPECT_EQ(sha256Hash({}),
               u"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"_qs);
     const QString hash = sha256Hash(QByteArray("\x00\xff binary", 9));
@@ -37,8 +35,7 @@ TEST(Sha256Hash, IsLowerCaseHexOfAllBytes)
     EXPECT_NE(sha256Hash("a"), sha256Hash("b"));
 }
 
-TEST(CharacterCount, CountsGraphemeClusters)
-{
+TEST(CharacterCount, CountsGraphemeClusters) {
     struct Case {
         const char* name;
         QString text;
@@ -48,8 +45,9 @@ TEST(CharacterCount, CountsGraphemeClusters)
         {"empty", QString(), 0},
         {"spaces around a word stay counted", u"  hi  "_qs, 6},
         {"base letter plus combining mark is one", QStringLiteral("cafe\u0301s"), 5},
-        {"family emoji sequence is one", QString::fromUtf8("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91"
-                                                           "\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7"),
+        {"family emoji sequence is one",
+         QString::fromUtf8("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91"
+                           "\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7"),
          1},
         {"flag is one", QString::fromUtf8("\xF0\x9F\x87\xA9\xF0\x9F\x87\xAA"), 1},
         {"CR LF is one", u"a\r\nb"_qs, 3},
@@ -58,8 +56,7 @@ TEST(CharacterCount, CountsGraphemeClusters)
         EXPECT_EQ(characterCount(c.text), c.count) << c.name;
 }
 
-TEST(HexString, RoundsHalfAwayFromZeroAndIgnoresAlpha)
-{
+TEST(HexString, RoundsHalfAwayFromZeroAndIgnoresAlpha) {
     EXPECT_EQ(hexString(QColor(255, 0, 0)), u"#FF0000"_qs);
     EXPECT_EQ(hexString(QColor::fromRgbF(0.5f, 0.5f, 0.5f)), u"#808080"_qs);
     EXPECT_EQ(hexString(QColor(30, 144, 255)), u"#1E90FF"_qs);
@@ -67,8 +64,7 @@ TEST(HexString, RoundsHalfAwayFromZeroAndIgnoresAlpha)
     EXPECT_EQ(hexString(QColor(0, 255, 0, 10)), u"#00FF00"_qs);
 }
 
-TEST(ColorData, RoundTripsAndRejectsShortData)
-{
+TEST(ColorData, RoundTripsAndRejectsShortData) {
     const QColor color(12, 200, 99, 255);
     const auto decoded = decodeColorData(encodeColorData(color));
     ASSERT_TRUE(decoded);

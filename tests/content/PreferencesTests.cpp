@@ -3,13 +3,11 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 using namespace quillbox;
 
-TEST(Preferences, RegisteredDefaultsAnswerOnlyForKeysNeverSet)
-{
+TEST(Preferences, RegisteredDefaultsAnswerOnlyForKeysNeverSet) {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"Quillbox/Quillbox.conf"_qs);
     {

@@ -2,8 +2,7 @@
 
 namespace quillbox::testing {
 
-std::optional<QString> FakePasteboard::string(const QString& type) const
-{
+std::optional<QString> FakePasteboard::string(const QString& type) const {
     ++m_readCounts[type];
     const auto it = m_data.constFind(type);
     if (it == m_data.cend())
@@ -11,8 +10,7 @@ std::optional<QString> FakePasteboard::string(const QString& type) const
     return QString::fromUtf8(*it);
 }
 
-std::optional<QByteArray> FakePasteboard::data(const QString& type) const
-{
+std::optional<QByteArray> FakePasteboard::data(const QString& type) const {
     ++m_readCounts[type];
     const auto it = m_data.constFind(type);
     if (it == m_data.cend())
@@ -20,8 +18,7 @@ std::optional<QByteArray> FakePasteboard::data(const QString& type) const
     return *it;
 }
 
-void FakePasteboard::write(const QList<PasteboardItem>& items)
-{
+void FakePasteboard::write(const QList<PasteboardItem>& items) {
     m_writes.append(items);
     m_data.clear();
     m_fileURLs.reset();
@@ -38,8 +35,7 @@ void FakePasteboard::write(const QList<PasteboardItem>& items)
     ++m_changeCount;
 }
 
-void FakePasteboard::setContents(const QStringList& types)
-{
+void FakePasteboard::setContents(const QStringList& types) {
     m_types = types;
     m_data.clear();
     m_fileURLs.reset();
@@ -47,13 +43,11 @@ void FakePasteboard::setContents(const QStringList& types)
     ++m_changeCount;
 }
 
-void FakePasteboard::setData(const QString& type, const QByteArray& data)
-{
+void FakePasteboard::setData(const QString& type, const QByteArray& data) {
     m_data.insert(type, data);
 }
 
-void FakePasteboard::setString(const QString& type, const QString& string)
-{
+void FakePasteboard::setString(const QString& type, const QString& string) {
     m_data.insert(type, string.toUtf8());
 }
 

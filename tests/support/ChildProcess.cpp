@@ -4,39 +4,33 @@ namespace quillbox::testing {
 
 ChildProcess::ChildProcess(const QString& program, const QStringList& arguments,
                            const QProcessEnvironment& environment)
-    : m_process(std::make_unique<QProcess>())
-{
+    : m_process(std::make_unique<QProcess>()) {
     m_process->setProcessEnvironment(environment);
     m_process->setProgram(program);
     m_process->setArguments(arguments);
     m_process->start();
 }
 
-ChildProcess::~ChildProcess()
-{
+ChildProcess::~ChildProcess() {
     stop();
 }
 
-bool ChildProcess::waitStarted(std::chrono::milliseconds timeout)
-{
+bool ChildProcess::waitStarted(std::chrono::milliseconds timeout) {
     return m_process->waitForStarted(static_cast<int>(timeout.count()));
 }
 
-bool ChildProcess::waitFinished(std::chrono::milliseconds timeout)
-{
+bool ChildProcess::waitFinished(std::chrono::milliseconds timeout) {
     if (m_process->state() == QProcess::NotRunning)
         return true;
     return m_process->waitForFinished(static_cast<int>(timeout.count()));
 }
 
-void ChildProcess::writeAndClose(const QByteArray& input)
-{
+void ChildProcess::writeAndClose(const QByteArray& input) {
     m_process->write(input);
     m_process->closeWriteChannel();
 }
 
-void ChildProcess::stop()
-{
+void ChildProcess::stop() {
     if (m_process->state() == QProcess::NotRunning)
         return;
     m_process->terminate(); // SIGTERM to this process id only
@@ -46,35 +40,29 @@ void ChildProcess::stop()
     }
 }
 
-bool ChildProcess::isRunning() const
-{
+bool ChildProcess::isRunning() const {
     return m_process->state() != QProcess::NotRunning;
 }
 
-qint64 ChildProcess::pid() const
-{
+qint64 ChildProcess::pid() const {
     return m_process->processId();
 }
 
-int ChildProcess::exitCode() const
-{
+int ChildProcess::exitCode() const {
     return m_process->exitCode();
 }
 
-QByteArray ChildProcess::readAllStandardOutput()
-{
+QByteArray ChildProcess::readAllStandardOutput() {
     return m_process->readAllStandardOutput();
 }
 
-QByteArray ChildProcess::readAllStandardError()
-{
+QByteArray ChildProcess::readAllStandardError() {
     return m_process->readAllStandardError();
 }
 
 RunResult runCommand(const QString& program, const QStringList& arguments,
                      std::chrono::milliseconds timeout, const QProcessEnvironment& environment,
-                     const QByteArray& input)
-{
+                     const QByteArray& input) {
     ChildProcess child(program, arguments, environment);
     RunResult result;
     if (!child.waitStarted())

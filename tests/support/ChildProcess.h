@@ -3,7 +3,6 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
-
 #include <chrono>
 #include <memory>
 
@@ -44,9 +43,10 @@ struct RunResult {
 };
 
 // Runs a command to its end (or kills it at the timeout) and returns its output.
-RunResult runCommand(const QString& program, const QStringList& arguments,
-                     std::chrono::milliseconds timeout = std::chrono::seconds(20),
-                     const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
-                     const QByteArray& input = {});
+RunResult
+runCommand(const QString& program, const QStringList& arguments,
+           std::chrono::milliseconds timeout = std::chrono::seconds(20),
+           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+           const QByteArray& input = {});
 
 } // namespace quillbox::testing

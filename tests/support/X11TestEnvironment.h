@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-
 #include <chrono>
 #include <functional>
 
@@ -22,8 +21,7 @@ private:
 
 // Serves the event loop until the condition holds or the timeout passes.
 inline bool waitUntil(const std::function<bool()>& condition,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(5))
-{
+                      std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
     QElapsedTimer timer;
     timer.start();
     while (!condition()) {

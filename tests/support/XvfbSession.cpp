@@ -2,21 +2,18 @@
 
 #include <QElapsedTimer>
 #include <QThread>
-
 #include <unistd.h>
 
 namespace quillbox::testing {
 
 XvfbSession::XvfbSession() = default;
 
-XvfbSession::~XvfbSession()
-{
+XvfbSession::~XvfbSession() {
     m_windowManager.reset();
     m_xvfb.reset();
 }
 
-bool XvfbSession::start(bool withWindowManager)
-{
+bool XvfbSession::start(bool withWindowManager) {
     int fds[2];
     if (::pipe(fds) != 0)
         return false;
@@ -45,14 +42,14 @@ bool XvfbSession::start(bool withWindowManager)
     m_display = QLatin1Char(':') + QString::fromLatin1(number);
 
     if (withWindowManager) {
-        m_windowManager = std::make_unique<ChildProcess>(QStringLiteral("openbox"), QStringList{},
-                                                         environment());
+        m_windowManager =
+            std::make_unique<ChildProcess>(QStringLiteral("openbox"), QStringList{}, environment());
         // openbox is ready once it has announced itself on the root window.
         while (timer.elapsed() < 10000) {
-            const auto result = runCommand(QStringLiteral("xprop"),
-                                           {QStringLiteral("-root"),
-                                            QStringLiteral("_NET_SUPPORTING_WM_CHECK")},
-                                           std::chrono::seconds(5), environment());
+            const auto result =
+                runCommand(QStringLiteral("xprop"),
+                           {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")},
+                           std::chrono::seconds(5), environment());
             if (result.exitCode == 0 && result.standardOutput.contains("window id"))
                 return true;
             QThread::msleep(50);
@@ -62,8 +59,7 @@ bool XvfbSession::start(bool withWindowManager)
     return true;
 }
 
-QProcessEnvironment XvfbSession::environment() const
-{
+QProcessEnvironment XvfbSession::environment() const {
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), m_display);
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));

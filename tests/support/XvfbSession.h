@@ -4,7 +4,6 @@
 
 #include <QProcessEnvironment>
 #include <QString>
-
 #include <memory>
 
 namespace quillbox::testing {

@@ -1,15 +1,13 @@
 // Entry point of the tests that run against a real X server: starts a private
 // Xvfb display with openbox before the application connects to it.
-#include "XvfbSession.h"
 #include "X11TestEnvironment.h"
+#include "XvfbSession.h"
 
 #include <QApplication>
-
 #include <cstdio>
 #include <gtest/gtest.h>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     quillbox::testing::XvfbSession session;
     if (!session.start()) {
