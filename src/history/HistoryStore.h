@@ -1,0 +1,92 @@
+#pragma once
+
+#include "content/ParsedClipboardContent.h"
+#include "history/AppRule.h"
+#include "history/ClipboardItem.h"
+#include "history/Pinboard.h"
+#include "history/PinboardItem.h"
+#include "history/StoreContainer.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QUuid>
+#include <memory>
+#include <optional>
+
+namespace quillbox {
+
+class HistoryDatabase;
+
+// The one facade that changes the persistent history: records (deduplicated
+// by content hash), pins, links to pinboards, deletes and prunes items, and
+// manages pinboards and exclusion rules. It keeps the listing fields of every
+// record in memory and writes each change to the database before returning;
+// a write that fails is logged and retried with the next save. Main thread only.
+class HistoryStore : public QObject {
+    Q_OBJECT
+public:
+    explicit HistoryStore(StoreContainerPtr container, QObject* parent = nullptr);
+    ~HistoryStore() override;
+
+    StoreContainerPtr container() const { return m_container; }
+
+    // Changes.
+    ClipboardItemPtr record(const ParsedClipboardContent& content,
+                            const std::optional<QString>& sourceAppBundleID,
+                            const std::optional<QString>& sourceAppName);
+    ClipboardItemPtr itemWithHash(const QString& contentHash) const;
+    bool isAppExcluded(const std::optional<QString>& bundleIdentifier) const;
+    int pruneHistory(int retentionDays, const QDateTime& now);
+    void togglePin(const ClipboardItemPtr& item);
+    void add(const ClipboardItemPtr& item, const PinboardPtr& pinboard);
+    void remove(const ClipboardItemPtr& item, const PinboardPtr& pinboard);
+    bool contains(const ClipboardItemPtr& item, const PinboardPtr& pinboard) const;
+    void deleteItem(const ClipboardItemPtr& item);
+    void setOcrText(const ClipboardItemPtr& item, const QString& text);
+    void setCopiedAt(const ClipboardItemPtr& item, const QDateTime& copiedAt);
+    // Writes every change not yet in the database; logs and keeps them on failure.
+    void save();
+    bool hasUnsavedChanges() const;
+
+    // Reads.
+    QList<ClipboardItemPtr> allItems() const; // newest first by copiedAt
+    qsizetype itemCount() const;
+    ClipboardItemPtr itemWithID(const QUuid& id) const;
+    QList<PinboardPtr> pinboards() const; // by sortOrder, ascending
+    PinboardPtr pinboardWithID(const QUuid& id) const;
+    QList<PinboardItemPtr> pinboardItems(const PinboardPtr& pinboard) const; // by sortOrder
+    QList<PinboardItemPtr> pinboardItems(const ClipboardItemPtr& item) const;
+    // The members of a pinboard, in the pinboard's own order.
+    QList<ClipboardItemPtr> items(const PinboardPtr& pinboard) const;
+    // Persistent identities of a pinboard's members, for filtering the history.
+    QSet<qint64> memberIdentities(const PinboardPtr& pinboard) const;
+    QList<AppRulePtr> appRules() const; // by appName, ascending
+
+    // Pinboards and rules.
+    PinboardPtr createPinboard(const QString& name, const QString& colorHex, qint64 sortOrder);
+    void deletePinboard(const PinboardPtr& pinboard); // its links go first
+    void renamePinboard(const PinboardPtr& pinboard, const QString& name);
+    void setPinboardColor(const PinboardPtr& pinboard, const QString& colorHex);
+    AppRulePtr addAppRule(const QString& bundleIdentifier, const QString& appName);
+    void setRuleExcluded(const AppRulePtr& rule, bool isExcluded);
+    void deleteAppRule(const AppRulePtr& rule);
+
+Q_SIGNALS:
+    void itemsChanged();
+    void pinboardsChanged(); // pinboards or their memberships
+    void appRulesChanged();
+
+private:
+    struct State;
+    bool owns(const ClipboardItemPtr& item) const;
+    void insertSorted(const ClipboardItemPtr& item);
+    void removeFromOrder(const ClipboardItemPtr& item);
+
+    StoreContainerPtr m_container;
+    std::unique_ptr<HistoryDatabase> m_database;
+    std::unique_ptr<State> m_state;
+};
+
+} // namespace quillbox

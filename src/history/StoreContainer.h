@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+struct sqlite3;
+
+namespace quillbox {
+
+// The open database that holds the whole history: one SQLite file in WAL mode
+// (with its "-wal" and "-shm" companions) or, as a last resort, memory only.
+// Opening sets a damaged file aside under a ".broken-<unix time>" name and
+// starts afresh, so the application always gets a working store.
+class StoreContainer {
+public:
+    static inline const QString schemaVersion = QStringLiteral("1.0.0");
+    static inline const QString storeFileName = QStringLiteral("Quillbox.store");
+
+    // $XDG_DATA_HOME/Quillbox/Quillbox.store (XDG_DATA_HOME defaults to ~/.local/share).
+    static QString defaultStorePath();
+
+    // The persistent store at storePath (the default path when empty), or the
+    // fallbacks: damaged files moved aside and a fresh store; memory only.
+    static std::shared_ptr<StoreContainer> makeShared(bool inMemory, const QString& storePath = {});
+    // Terminates the process when even memory can't hold a store.
+    static std::shared_ptr<StoreContainer> makeInMemory();
+    // Renames the main file and its "-shm" and "-wal" companions that exist to
+    // "<path>.broken-<stamp><suffix>", one stamp for all three; failures are ignored.
+    static void moveStoreAside(const QString& storePath);
+
+    ~StoreContainer();
+    StoreContainer(const StoreContainer&) = delete;
+    StoreContainer& operator=(const StoreContainer&) = delete;
+
+    bool isInMemory() const { return m_path.isEmpty(); }
+    QString path() const { return m_path; } // empty in memory
+    sqlite3* handle() const { return m_db; }
+
+private:
+    struct OpenResult;
+    StoreContainer(sqlite3* db, QString path);
+    static OpenResult open(const QString& path);
+
+    sqlite3* m_db = nullptr;
+    QString m_path;
+};
+
+using StoreContainerPtr = std::shared_ptr<StoreContainer>;
+
+} // namespace quillbox
