@@ -1,0 +1,97 @@
+#include "capture/ImageThumbnailer.h"
+
+#include "content/Logging.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QImageWriter>
+
+namespace quillbox {
+
+namespace {
+
+// Images with more pixels than this get dimensions but no thumbnail: a small
+// file can claim a huge size, and decoding it would take gigabytes.
+constexpr qint64 maxDecodedPixels = 150'000'000;
+
+// The size whose longer side is at most maxPixelSize, keeping the aspect
+// ratio; never larger than the source.
+QSize boundedSize(const QSize& source, int maxPixelSize) {
+    const int longer = std::max(source.width(), source.height());
+    if (longer <= maxPixelSize)
+        return source;
+    const double scale = static_cast<double>(maxPixelSize) / longer;
+    return QSize(std::max(1, qRound(source.width() * scale)),
+                 std::max(1, qRound(source.height() * scale)));
+}
+
+} // namespace
+
+std::optional<QString> ImageThumbnailer::Result::dimensionsDescription() const {
+    if (pixelWidth < 1 || pixelHeight < 1)
+        return std::nullopt;
+    return QStringLiteral("%1 x %2").arg(pixelWidth).arg(pixelHeight);
+}
+
+std::optional<ImageThumbnailer::Result> ImageThumbnailer::process(const QByteArray& data,
+                                                                  int maxPixelSize) {
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (!reader.canRead())
+        return std::nullopt;
+
+    Result result;
+    // The stored size, before orientation: what the file's header says.
+    const QSize sourceSize = reader.size();
+    if (sourceSize.isValid()) {
+        result.pixelWidth = sourceSize.width();
+        result.pixelHeight = sourceSize.height();
+    }
+    if (static_cast<qint64>(result.pixelWidth) * result.pixelHeight > maxDecodedPixels) {
+        qCWarning(lcCapture, "Quillbox: image of %d x %d pixels is too large for a thumbnail",
+                  result.pixelWidth, result.pixelHeight);
+        return result;
+    }
+
+    // Photographs are stored sideways with an orientation tag; the thumbnail
+    // is shown upright.
+    reader.setAutoTransform(true);
+    // Scaling while decoding lets JPEG skip most of the work on large photos.
+    // The bound is symmetric, so it holds after a quarter turn as well.
+    if (sourceSize.isValid() && maxPixelSize > 0)
+        reader.setScaledSize(boundedSize(sourceSize, maxPixelSize));
+    QImage image = reader.read();
+    if (image.isNull()) {
+        qCWarning(lcCapture, "Quillbox: image could not be decoded for a thumbnail: %s",
+                  qUtf8Printable(reader.errorString()));
+        // A readable header still tells the size; without one the bytes are
+        // not an image at all.
+        if (!sourceSize.isValid())
+            return std::nullopt;
+        return result;
+    }
+    if (maxPixelSize > 0 && std::max(image.width(), image.height()) > maxPixelSize)
+        image = image.scaled(boundedSize(image.size(), maxPixelSize), Qt::IgnoreAspectRatio,
+                             Qt::SmoothTransformation);
+    result.thumbnailPNG = pngData(image);
+    return result;
+}
+
+std::optional<QByteArray> ImageThumbnailer::pngData(const QImage& image) {
+    if (image.isNull())
+        return std::nullopt;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(image)) {
+        qCWarning(lcCapture, "Quillbox: thumbnail could not be encoded as PNG: %s",
+                  qUtf8Printable(writer.errorString()));
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+} // namespace quillbox
