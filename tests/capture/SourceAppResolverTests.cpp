@@ -1,0 +1,106 @@
+#include "FakeFrontmostApplicationSource.h"
+#include "capture/SourceAppResolver.h"
+
+#include <QPixmap>
+#include <gtest/gtest.h>
+
+namespace quillbox {
+namespace {
+
+using testing::FakeFrontmostApplicationSource;
+
+QIcon solidIcon(Qt::GlobalColor color) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(color);
+    return QIcon(pixmap);
+}
+
+TEST(SourceAppResolver, NoApplicationInFrontGivesNothing) {
+    FakeFrontmostApplicationSource source;
+    SourceAppResolver resolver(source);
+    const AppInfo info = resolver.currentApp();
+    EXPECT_FALSE(info.name);
+    EXPECT_FALSE(info.bundleID);
+    EXPECT_FALSE(info.icon);
+}
+
+TEST(SourceAppResolver, CachesTheFrontApplicationsIconByIdentifier) {
+    FakeFrontmostApplicationSource source;
+    SourceAppResolver resolver(source);
+    const QIcon red = solidIcon(Qt::red);
+    source.setFrontmost(
+        RunningApplication{QStringLiteral("Files"), QStringLiteral("org.gnome.Nautilus"), red});
+    const AppInfo first = resolver.currentApp();
+    EXPECT_EQ(first.name, QStringLiteral("Files"));
+    EXPECT_EQ(first.bundleID, QStringLiteral("org.gnome.Nautilus"));
+    ASSERT_TRUE(first.icon);
+    EXPECT_EQ(first.icon->cacheKey(), red.cacheKey());
+
+    // The same application later reporting another icon keeps the cached one,
+    // and the panel's icon lookup is answered from the cache.
+    source.setFrontmost(RunningApplication{
+        QStringLiteral("Files"), QStringLiteral("org.gnome.Nautilus"), solidIcon(Qt::blue)});
+    EXPECT_EQ(resolver.currentApp().icon->cacheKey(), red.cacheKey());
+    EXPECT_EQ(resolver.icon(QStringLiteral("org.gnome.Nautilus"))->cacheKey(), red.cacheKey());
+    EXPECT_EQ(source.iconQueries(QStringLiteral("org.gnome.Nautilus")), 0);
+}
+
+TEST(SourceAppResolver, ApplicationWithoutIdentifierIsCachedUnderTheEmptyKey) {
+    FakeFrontmostApplicationSource source;
+    SourceAppResolver resolver(source);
+    const QIcon green = solidIcon(Qt::green);
+    source.setFrontmost(RunningApplication{QStringLiteral("tool"), std::nullopt, green});
+    const AppInfo info = resolver.currentApp();
+    EXPECT_EQ(info.name, QStringLiteral("tool"));
+    EXPECT_FALSE(info.bundleID);
+    ASSERT_TRUE(resolver.icon(QString()));
+    EXPECT_EQ(resolver.icon(QString())->cacheKey(), green.cacheKey());
+}
+
+TEST(SourceAppResolver, IconOfAnApplicationNotInstalledIsAskedAgain) {
+    FakeFrontmostApplicationSource source;
+    SourceAppResolver resolver(source);
+    const QString id = QStringLiteral("org.kde.dolphin");
+    EXPECT_FALSE(resolver.icon(id));
+    source.install(id, solidIcon(Qt::yellow));
+    EXPECT_TRUE(resolver.icon(id));
+    EXPECT_TRUE(resolver.icon(id));
+    // Once when missing, once when found; then from the cache.
+    EXPECT_EQ(source.iconQueries(id), 2);
+}
+
+TEST(SourceAppResolver, AccentColoursOfKnownApplications) {
+    struct Row {
+        std::optional<QString> id;
+        const char* color;
+    };
+    const Row rows[] = {
+        {QStringLiteral("com.apple.mail"), "#147EFB"},
+        {QStringLiteral("com.apple.dt.Xcode"), "#147EFB"},
+        {QStringLiteral("com.figma.Desktop"), "#A259FF"},
+        {QStringLiteral("firefox-esr"), "#007AFF"},
+        {QStringLiteral("chromium"), "#4285F4"},
+        {QStringLiteral("org.gnome.Terminal"), "#2D2D2D"},
+        {QStringLiteral("libreoffice-calc"), "#217346"},
+        {QStringLiteral("com.apple.Mail"), "#8E8E93"}, // identifiers are case-sensitive
+        {QStringLiteral("org.example.Unknown"), "#8E8E93"},
+        {std::nullopt, "#8E8E93"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(SourceAppResolver::colorHex(row.id), QString::fromLatin1(row.color))
+            << row.id.value_or(QStringLiteral("(none)")).toStdString();
+}
+
+TEST(SourceAppResolver, SharedResolverIsTheInstalledOne) {
+    FakeFrontmostApplicationSource source;
+    source.setFrontmost(RunningApplication{QStringLiteral("Editor"), QStringLiteral("code"), {}});
+    // Before installation: as if nothing were ever in front.
+    EXPECT_FALSE(SourceAppResolver::shared().currentApp().name);
+    SourceAppResolver resolver(source);
+    SourceAppResolver::setShared(&resolver);
+    EXPECT_EQ(SourceAppResolver::shared().currentApp().bundleID, QStringLiteral("code"));
+    SourceAppResolver::setShared(nullptr);
+}
+
+} // namespace
+} // namespace quillbox
