@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <optional>
+
+namespace quillbox {
+
+// What one read of the clipboard found: the targets its owner offered and the
+// representations fetched from it, answered by type identifier. Immutable once
+// built, so the reader thread can hand it to the main thread as it is.
+class ClipboardSnapshot {
+public:
+    // The clipboard had no owner.
+    ClipboardSnapshot() = default;
+    // An owner offered these targets (in its order); some were fetched. An
+    // owner that never listed its targets gives an empty list.
+    ClipboardSnapshot(const QList<QByteArray>& targets,
+                      const QHash<QByteArray, QByteArray>& representations);
+
+    bool hasOwner() const { return m_hasOwner; }
+    const QList<QByteArray>& targets() const { return m_targets; }
+    std::optional<QByteArray> representation(const QByteArray& target) const;
+
+    std::optional<QStringList> types() const;
+    std::optional<QString> string(const QString& type) const;
+    std::optional<QByteArray> data(const QString& type) const;
+    std::optional<QList<QUrl>> fileURLs() const;
+    std::optional<QColor> color() const;
+
+private:
+    bool m_hasOwner = false;
+    QList<QByteArray> m_targets;
+    QHash<QByteArray, QByteArray> m_representations;
+    QStringList m_types;
+    std::optional<QString> m_text;
+    std::optional<QByteArray> m_rtf;
+    QString m_imageType;
+    std::optional<QByteArray> m_image;
+    std::optional<QString> m_url;
+    QList<QByteArray> m_fileUrls; // percent-encoded, as offered
+    std::optional<QByteArray> m_color;
+};
+
+} // namespace quillbox

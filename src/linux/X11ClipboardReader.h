@@ -1,0 +1,37 @@
+#pragma once
+
+#include "linux/ClipboardSnapshot.h"
+
+#include <QObject>
+#include <memory>
+
+class QThread;
+
+namespace quillbox {
+
+// Watches the CLIPBOARD selection and reads each new owner's contents on a
+// worker thread with an X connection of its own, so that an owner that is
+// slow or never answers cannot hold up the main thread. Each finished read is
+// announced with snapshotRead, delivered on the thread the reader lives on.
+class X11ClipboardReader : public QObject {
+    Q_OBJECT
+public:
+    explicit X11ClipboardReader(QObject* parent = nullptr);
+    ~X11ClipboardReader() override;
+
+    // Opens the display and starts watching; the first snapshot is the
+    // contents found at start (isChange false). False when there is no display.
+    bool start();
+    void stop();
+
+Q_SIGNALS:
+    void snapshotRead(std::shared_ptr<const quillbox::ClipboardSnapshot> snapshot, bool isChange);
+
+private:
+    class Worker;
+    std::unique_ptr<Worker> m_worker;
+    std::unique_ptr<QThread> m_thread;
+    int m_stopPipe[2] = {-1, -1};
+};
+
+} // namespace quillbox

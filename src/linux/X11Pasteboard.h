@@ -1,0 +1,49 @@
+#pragma once
+
+#include "linux/ClipboardSnapshot.h"
+#include "linux/X11ClipboardReader.h"
+#include "ports/Pasteboard.h"
+
+#include <QObject>
+#include <memory>
+
+namespace quillbox {
+
+// The X11 CLIPBOARD selection as Quillbox's pasteboard. Reads answer from the
+// latest snapshot the reader thread made, so they never wait on another
+// client; the change count moves each time a new owner's contents arrive,
+// Quillbox's own writes included. Writes go through Qt, which then serves the
+// other clients.
+class X11Pasteboard : public QObject, public Pasteboard {
+    Q_OBJECT
+public:
+    explicit X11Pasteboard(QObject* parent = nullptr);
+    ~X11Pasteboard() override;
+
+    qint64 changeCount() const override { return m_changeCount; }
+    std::optional<QStringList> types() const override { return m_snapshot->types(); }
+    std::optional<QString> string(const QString& type) const override;
+    std::optional<QByteArray> data(const QString& type) const override;
+    std::optional<QList<QUrl>> fileURLs() const override { return m_snapshot->fileURLs(); }
+    std::optional<QColor> color() const override { return m_snapshot->color(); }
+    void write(const QList<PasteboardItem>& items) override;
+
+    // True once the contents found at start have been read.
+    bool hasReadInitialContents() const { return m_hasReadInitialContents; }
+    // The targets the current owner offered, as X atom names.
+    QList<QByteArray> targets() const { return m_snapshot->targets(); }
+
+Q_SIGNALS:
+    // A new snapshot is in place (the change count may have moved).
+    void contentsChanged();
+
+private:
+    void applySnapshot(std::shared_ptr<const ClipboardSnapshot> snapshot, bool isChange);
+
+    X11ClipboardReader m_reader;
+    std::shared_ptr<const ClipboardSnapshot> m_snapshot;
+    qint64 m_changeCount = 0;
+    bool m_hasReadInitialContents = false;
+};
+
+} // namespace quillbox
