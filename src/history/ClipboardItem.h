@@ -80,8 +80,17 @@ private:
     ClipboardItem(); // for rows read from the store
     static std::optional<QString> optionalText(const QString& text);
     Extras& extras();
-    const QString* extra(QString Extras::*field) const;
+    std::optional<QString> extra(QString Extras::*field) const;
     void setExtra(QString Extras::*field, const std::optional<QString>& value);
+    void setContentHash(const QString& hash);
+    void setTitle(const std::optional<QString>& value);
+    void setOcrText(const std::optional<QString>& value);
+    void setImageDimensions(const std::optional<QString>& value);
+    void setUrlString(const std::optional<QString>& value);
+    void setFilePath(const std::optional<QString>& value);
+    void setColorHex(const std::optional<QString>& value);
+    quint64 hashKey() const; // the first eight digest bytes, for the store's index
+    std::optional<QByteArray> loadPayload(const char* column) const;
 
     // Present while the item is not (yet) in the store, or its insert is unsaved.
     std::unique_ptr<Payload> m_payload;
@@ -98,7 +107,7 @@ private:
     QString m_sourceAppBundleID;
     QString m_sourceAppName;
     std::array<quint8, 32> m_hash{};
-    quint8 m_hashLength = 0; // bytes of m_hash in use; hashes not 64 hex digits are kept as text
+    bool m_isDigestHash = false; // else the hash text is kept in the extras
     bool m_isPinned = false;
     bool m_hasRichTextData = false;
     bool m_hasThumbnailData = false;

@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QSet>
 #include <QUuid>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -83,6 +84,11 @@ private:
     bool owns(const ClipboardItemPtr& item) const;
     void insertSorted(const ClipboardItemPtr& item);
     void removeFromOrder(const ClipboardItemPtr& item);
+    void setCopiedAtWithoutSaving(const ClipboardItemPtr& item, const QDateTime& copiedAt);
+    void forget(const ClipboardItemPtr& item);
+    void forgetLink(const PinboardItemPtr& link);
+    bool removeLinks(const std::function<bool(const PinboardItemPtr&)>& matches);
+    bool writeChanges();
 
     StoreContainerPtr m_container;
     std::unique_ptr<HistoryDatabase> m_database;

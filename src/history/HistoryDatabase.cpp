@@ -1,0 +1,291 @@
+#include "history/HistoryDatabase.h"
+
+#include "content/Logging.h"
+#include "history/SqliteStatement.h"
+
+#include <QTimeZone>
+#include <sqlite3.h>
+
+namespace quillbox {
+
+namespace {
+
+QString interned(QSet<QString>& texts, const QString& text) {
+    if (text.isNull())
+        return text;
+    const auto found = texts.constFind(text);
+    if (found != texts.constEnd())
+        return *found;
+    texts.insert(text);
+    return text;
+}
+
+qint64 milliseconds(const QDateTime& time) {
+    return time.toMSecsSinceEpoch();
+}
+QDateTime dateTime(qint64 milliseconds) {
+    return QDateTime::fromMSecsSinceEpoch(milliseconds, Qt::UTC);
+}
+QUuid uuid(const QByteArray& bytes) {
+    return QUuid::fromRfc4122(bytes);
+}
+
+qint64 nextKey(sqlite3* db, const char* sql) {
+    SqliteStatement statement(db, sql);
+    return statement.step() == SQLITE_ROW ? statement.int64(0) + 1 : 1;
+}
+
+} // namespace
+
+HistoryDatabase::HistoryDatabase(StoreContainerPtr container)
+    : m_container(std::move(container)) {
+}
+
+HistoryDatabase::~HistoryDatabase() = default;
+
+SqliteStatement& HistoryDatabase::statement(const char* sql) {
+    auto& cached = m_statements[sql];
+    if (!cached)
+        cached = std::make_shared<SqliteStatement>(m_container->handle(), sql);
+    cached->reset();
+    return *cached;
+}
+
+QString HistoryDatabase::lastError() const {
+    return quillbox::lastError(m_container->handle());
+}
+
+HistoryDatabase::Contents HistoryDatabase::load(QSet<QString>& texts) {
+    sqlite3* db = m_container->handle();
+    Contents contents;
+    // One read transaction, so the four tables are read as one picture.
+    execute(db, "BEGIN");
+    SqliteStatement items(
+        db, "SELECT pk, id, plainText, contentType, category, title, sourceAppBundleID,"
+            " sourceAppName, ocrText, characterCount, imageDimensions, urlString, filePath,"
+            " colorHex, contentHash, copiedAt, isPinned, hasRichTextData, hasThumbnailData"
+            " FROM ClipboardItem ORDER BY copiedAt DESC, pk DESC");
+    QHash<qint64, ClipboardItemPtr> itemsByKey;
+    int result = items.step();
+    for (; result == SQLITE_ROW; result = items.step()) {
+        auto item = ClipboardItemPtr(new ClipboardItem());
+        item->m_container = m_container;
+        item->m_rowID = items.int64(0);
+        item->m_id = uuid(items.bytes(1));
+        item->m_plainText = items.text(2);
+        item->m_contentType = interned(texts, items.text(3));
+        item->m_category = interned(texts, items.text(4));
+        item->setTitle(items.optionalText(5));
+        item->m_sourceAppBundleID = interned(texts, items.text(6));
+        item->m_sourceAppName = interned(texts, items.text(7));
+        item->setOcrText(items.optionalText(8));
+        item->m_characterCount = items.optionalInt64(9);
+        item->setImageDimensions(items.optionalText(10));
+        item->setUrlString(items.optionalText(11));
+        item->setFilePath(items.optionalText(12));
+        item->setColorHex(items.optionalText(13));
+        item->setContentHash(items.text(14));
+        item->m_copiedAtMs = items.int64(15);
+        item->m_isPinned = items.int64(16) != 0;
+        item->m_hasRichTextData = items.int64(17) != 0;
+        item->m_hasThumbnailData = items.int64(18) != 0;
+        contents.items.append(item);
+        itemsByKey.insert(item->m_rowID, item);
+    }
+    if (result != SQLITE_DONE)
+        qCWarning(lcStore).noquote()
+            << QStringLiteral("Quillbox: failed to read history: %1").arg(lastError());
+
+    SqliteStatement pinboards(db, "SELECT pk, id, name, colorHex, sortOrder, createdAt, isShared"
+                                  " FROM Pinboard ORDER BY sortOrder, pk");
+    QHash<qint64, PinboardPtr> pinboardsByKey;
+    while (pinboards.step() == SQLITE_ROW) {
+        auto pinboard = PinboardPtr(new Pinboard());
+        pinboard->m_rowID = pinboards.int64(0);
+        pinboard->m_id = uuid(pinboards.bytes(1));
+        pinboard->m_name = pinboards.text(2);
+        pinboard->m_colorHex = pinboards.text(3);
+        pinboard->m_sortOrder = pinboards.int64(4);
+        pinboard->m_createdAt = dateTime(pinboards.int64(5));
+        pinboard->m_isShared = pinboards.int64(6) != 0;
+        contents.pinboards.append(pinboard);
+        pinboardsByKey.insert(pinboard->m_rowID, pinboard);
+    }
+
+    SqliteStatement links(db, "SELECT pk, id, clipboardItem, pinboard, addedAt, sortOrder"
+                              " FROM PinboardItem ORDER BY sortOrder, pk");
+    while (links.step() == SQLITE_ROW) {
+        auto link = PinboardItemPtr(new PinboardItem());
+        link->m_rowID = links.int64(0);
+        link->m_id = uuid(links.bytes(1));
+        if (!links.isNull(2))
+            link->m_clipboardItem = itemsByKey.value(links.int64(2));
+        if (!links.isNull(3))
+            link->m_pinboard = pinboardsByKey.value(links.int64(3));
+        link->m_addedAt = dateTime(links.int64(4));
+        link->m_sortOrder = links.int64(5);
+        contents.links.append(link);
+    }
+
+    SqliteStatement rules(db, "SELECT pk, id, bundleIdentifier, appName, isExcluded"
+                              " FROM AppRule ORDER BY appName, pk");
+    while (rules.step() == SQLITE_ROW) {
+        auto rule = AppRulePtr(new AppRule());
+        rule->m_rowID = rules.int64(0);
+        rule->m_id = uuid(rules.bytes(1));
+        rule->m_bundleIdentifier = rules.text(2);
+        rule->m_appName = rules.text(3);
+        rule->m_isExcluded = rules.int64(4) != 0;
+        contents.rules.append(rule);
+    }
+
+    contents.nextItemKey = nextKey(db, "SELECT max(pk) FROM ClipboardItem");
+    contents.nextPinboardKey = nextKey(db, "SELECT max(pk) FROM Pinboard");
+    contents.nextLinkKey = nextKey(db, "SELECT max(pk) FROM PinboardItem");
+    contents.nextRuleKey = nextKey(db, "SELECT max(pk) FROM AppRule");
+    execute(db, "COMMIT");
+    return contents;
+}
+
+bool HistoryDatabase::begin() {
+    // IMMEDIATE takes the write lock at once, so a busy store fails here and
+    // not half-way through the changes.
+    return execute(m_container->handle(), "BEGIN IMMEDIATE") == SQLITE_OK;
+}
+
+bool HistoryDatabase::commit() {
+    return execute(m_container->handle(), "COMMIT") == SQLITE_OK;
+}
+
+void HistoryDatabase::rollback() {
+    if (!sqlite3_get_autocommit(m_container->handle()))
+        execute(m_container->handle(), "ROLLBACK");
+}
+
+bool HistoryDatabase::insertItem(const ClipboardItem& item) {
+    SqliteStatement& row = statement(
+        "INSERT INTO ClipboardItem (pk, id, plainText, contentType, category, title,"
+        " sourceAppBundleID, sourceAppName, ocrText, characterCount, imageDimensions, urlString,"
+        " filePath, colorHex, contentHash, copiedAt, isPinned, hasRichTextData, hasThumbnailData)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    row.bind(1, item.m_rowID);
+    row.bind(2, item.m_id.toRfc4122());
+    row.bind(3, item.plainText());
+    row.bind(4, item.m_contentType);
+    row.bind(5, item.m_category);
+    row.bind(6, item.title());
+    row.bind(7, item.sourceAppBundleID());
+    row.bind(8, item.sourceAppName());
+    row.bind(9, item.ocrText());
+    row.bind(10, item.m_characterCount);
+    row.bind(11, item.imageDimensions());
+    row.bind(12, item.urlString());
+    row.bind(13, item.filePath());
+    row.bind(14, item.colorHex());
+    row.bind(15, item.contentHash());
+    row.bind(16, item.m_copiedAtMs);
+    row.bind(17, qint64(item.m_isPinned));
+    row.bind(18, qint64(item.m_hasRichTextData));
+    row.bind(19, qint64(item.m_hasThumbnailData));
+    if (!row.run())
+        return false;
+    SqliteStatement& payload = statement("INSERT INTO ClipboardItemPayload"
+                                         " (item, content, richTextData, thumbnailData)"
+                                         " VALUES (?, ?, ?, ?)");
+    payload.bind(1, item.m_rowID);
+    const auto* unsaved = item.m_payload.get();
+    payload.bind(2, unsaved ? unsaved->content : QByteArray());
+    payload.bind(3, unsaved ? unsaved->richTextData : std::nullopt);
+    payload.bind(4, unsaved ? unsaved->thumbnailData : std::nullopt);
+    return payload.run();
+}
+
+bool HistoryDatabase::updateItem(const ClipboardItem& item) {
+    SqliteStatement& row =
+        statement("UPDATE ClipboardItem SET copiedAt = ?, isPinned = ?, ocrText = ? WHERE pk = ?");
+    row.bind(1, item.m_copiedAtMs);
+    row.bind(2, qint64(item.m_isPinned));
+    row.bind(3, item.ocrText());
+    row.bind(4, item.m_rowID);
+    return row.run();
+}
+
+bool HistoryDatabase::deleteItem(qint64 key) {
+    // The payload row goes with it (ON DELETE CASCADE).
+    SqliteStatement& row = statement("DELETE FROM ClipboardItem WHERE pk = ?");
+    row.bind(1, key);
+    return row.run();
+}
+
+bool HistoryDatabase::insertPinboard(const Pinboard& pinboard) {
+    SqliteStatement& row = statement("INSERT INTO Pinboard (pk, id, name, colorHex, sortOrder,"
+                                     " createdAt, isShared) VALUES (?, ?, ?, ?, ?, ?, ?)");
+    row.bind(1, pinboard.m_rowID);
+    row.bind(2, pinboard.m_id.toRfc4122());
+    row.bind(3, pinboard.m_name);
+    row.bind(4, pinboard.m_colorHex);
+    row.bind(5, pinboard.m_sortOrder);
+    row.bind(6, milliseconds(pinboard.m_createdAt));
+    row.bind(7, qint64(pinboard.m_isShared));
+    return row.run();
+}
+
+bool HistoryDatabase::updatePinboard(const Pinboard& pinboard) {
+    SqliteStatement& row = statement("UPDATE Pinboard SET name = ?, colorHex = ? WHERE pk = ?");
+    row.bind(1, pinboard.m_name);
+    row.bind(2, pinboard.m_colorHex);
+    row.bind(3, pinboard.m_rowID);
+    return row.run();
+}
+
+bool HistoryDatabase::deletePinboard(qint64 key) {
+    SqliteStatement& row = statement("DELETE FROM Pinboard WHERE pk = ?");
+    row.bind(1, key);
+    return row.run();
+}
+
+bool HistoryDatabase::insertLink(const PinboardItem& link) {
+    SqliteStatement& row = statement("INSERT INTO PinboardItem (pk, id, clipboardItem, pinboard,"
+                                     " addedAt, sortOrder) VALUES (?, ?, ?, ?, ?, ?)");
+    row.bind(1, link.m_rowID);
+    row.bind(2, link.m_id.toRfc4122());
+    if (link.m_clipboardItem)
+        row.bind(3, link.m_clipboardItem->m_rowID);
+    if (link.m_pinboard)
+        row.bind(4, link.m_pinboard->m_rowID);
+    row.bind(5, milliseconds(link.m_addedAt));
+    row.bind(6, link.m_sortOrder);
+    return row.run();
+}
+
+bool HistoryDatabase::deleteLink(qint64 key) {
+    SqliteStatement& row = statement("DELETE FROM PinboardItem WHERE pk = ?");
+    row.bind(1, key);
+    return row.run();
+}
+
+bool HistoryDatabase::insertRule(const AppRule& rule) {
+    SqliteStatement& row = statement("INSERT INTO AppRule (pk, id, bundleIdentifier, appName,"
+                                     " isExcluded) VALUES (?, ?, ?, ?, ?)");
+    row.bind(1, rule.m_rowID);
+    row.bind(2, rule.m_id.toRfc4122());
+    row.bind(3, rule.m_bundleIdentifier);
+    row.bind(4, rule.m_appName);
+    row.bind(5, qint64(rule.m_isExcluded));
+    return row.run();
+}
+
+bool HistoryDatabase::updateRule(const AppRule& rule) {
+    SqliteStatement& row = statement("UPDATE AppRule SET isExcluded = ? WHERE pk = ?");
+    row.bind(1, qint64(rule.m_isExcluded));
+    row.bind(2, rule.m_rowID);
+    return row.run();
+}
+
+bool HistoryDatabase::deleteRule(qint64 key) {
+    SqliteStatement& row = statement("DELETE FROM AppRule WHERE pk = ?");
+    row.bind(1, key);
+    return row.run();
+}
+
+} // namespace quillbox

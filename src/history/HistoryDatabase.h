@@ -1,0 +1,63 @@
+#pragma once
+
+#include "history/AppRule.h"
+#include "history/ClipboardItem.h"
+#include "history/Pinboard.h"
+#include "history/PinboardItem.h"
+#include "history/StoreContainer.h"
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <memory>
+
+namespace quillbox {
+
+class SqliteStatement;
+
+// The SQL behind HistoryStore: reads every record's listing fields at start
+// and writes single records inside a transaction the store opens and ends.
+class HistoryDatabase {
+public:
+    explicit HistoryDatabase(StoreContainerPtr container);
+    ~HistoryDatabase();
+
+    struct Contents {
+        QList<ClipboardItemPtr> items; // newest first
+        QList<PinboardPtr> pinboards;
+        QList<PinboardItemPtr> links;
+        QList<AppRulePtr> rules;
+        qint64 nextItemKey = 1;
+        qint64 nextPinboardKey = 1;
+        qint64 nextLinkKey = 1;
+        qint64 nextRuleKey = 1;
+    };
+    // A failed read leaves what was read so far and logs the error.
+    Contents load(QSet<QString>& internedTexts);
+
+    bool begin();
+    bool commit();
+    void rollback();
+    QString lastError() const;
+
+    bool insertItem(const ClipboardItem& item);
+    bool updateItem(const ClipboardItem& item);
+    bool deleteItem(qint64 key);
+    bool insertPinboard(const Pinboard& pinboard);
+    bool updatePinboard(const Pinboard& pinboard);
+    bool deletePinboard(qint64 key);
+    bool insertLink(const PinboardItem& link);
+    bool deleteLink(qint64 key);
+    bool insertRule(const AppRule& rule);
+    bool updateRule(const AppRule& rule);
+    bool deleteRule(qint64 key);
+
+private:
+    SqliteStatement& statement(const char* sql);
+
+    StoreContainerPtr m_container;
+    QHash<const char*, std::shared_ptr<SqliteStatement>> m_statements;
+};
+
+} // namespace quillbox

@@ -1,0 +1,128 @@
+#include "history/HistorySchema.h"
+
+#include "history/SqliteStatement.h"
+
+#include <sqlite3.h>
+
+namespace quillbox::HistorySchema {
+
+namespace {
+
+// Times are UTC milliseconds since the epoch; ids are the 16 bytes of a UUID.
+constexpr const char* createTables = R"sql(
+CREATE TABLE IF NOT EXISTS ClipboardItem (
+    pk INTEGER PRIMARY KEY,
+    id BLOB NOT NULL,
+    plainText TEXT,
+    contentType TEXT NOT NULL DEFAULT 'public.utf8-plain-text',
+    category TEXT NOT NULL DEFAULT 'text',
+    title TEXT,
+    sourceAppBundleID TEXT,
+    sourceAppName TEXT,
+    ocrText TEXT,
+    characterCount INTEGER,
+    imageDimensions TEXT,
+    urlString TEXT,
+    filePath TEXT,
+    colorHex TEXT,
+    contentHash TEXT NOT NULL DEFAULT '',
+    copiedAt INTEGER NOT NULL,
+    isPinned INTEGER NOT NULL DEFAULT 0,
+    hasRichTextData INTEGER NOT NULL DEFAULT 0,
+    hasThumbnailData INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS ClipboardItem_contentHash ON ClipboardItem (contentHash);
+CREATE INDEX IF NOT EXISTS ClipboardItem_copiedAt ON ClipboardItem (copiedAt);
+CREATE TABLE IF NOT EXISTS ClipboardItemPayload (
+    item INTEGER PRIMARY KEY REFERENCES ClipboardItem (pk) ON DELETE CASCADE,
+    content BLOB NOT NULL,
+    richTextData BLOB,
+    thumbnailData BLOB
+);
+CREATE TABLE IF NOT EXISTS Pinboard (
+    pk INTEGER PRIMARY KEY,
+    id BLOB NOT NULL,
+    name TEXT NOT NULL DEFAULT '',
+    colorHex TEXT NOT NULL DEFAULT '#007AFF',
+    sortOrder INTEGER NOT NULL DEFAULT 0,
+    createdAt INTEGER NOT NULL,
+    isShared INTEGER NOT NULL DEFAULT 0
+);
+CREATE TABLE IF NOT EXISTS PinboardItem (
+    pk INTEGER PRIMARY KEY,
+    id BLOB NOT NULL,
+    clipboardItem INTEGER REFERENCES ClipboardItem (pk) ON DELETE SET NULL,
+    pinboard INTEGER REFERENCES Pinboard (pk) ON DELETE SET NULL,
+    addedAt INTEGER NOT NULL,
+    sortOrder INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS PinboardItem_clipboardItem ON PinboardItem (clipboardItem);
+CREATE INDEX IF NOT EXISTS PinboardItem_pinboard ON PinboardItem (pinboard);
+CREATE TABLE IF NOT EXISTS AppRule (
+    pk INTEGER PRIMARY KEY,
+    id BLOB NOT NULL,
+    bundleIdentifier TEXT NOT NULL DEFAULT '',
+    appName TEXT NOT NULL DEFAULT '',
+    isExcluded INTEGER NOT NULL DEFAULT 1
+);
+PRAGMA user_version = 10000;
+)sql";
+
+// Every column the store reads or writes: preparing it fails on a database
+// whose tables lack one.
+constexpr const char* checkColumns = R"sql(
+SELECT c.pk, c.id, c.plainText, c.contentType, c.category, c.title, c.sourceAppBundleID,
+       c.sourceAppName, c.ocrText, c.characterCount, c.imageDimensions, c.urlString,
+       c.filePath, c.colorHex, c.contentHash, c.copiedAt, c.isPinned, c.hasRichTextData,
+       c.hasThumbnailData, p.item, p.content, p.richTextData, p.thumbnailData,
+       b.pk, b.id, b.name, b.colorHex, b.sortOrder, b.createdAt, b.isShared,
+       l.pk, l.id, l.clipboardItem, l.pinboard, l.addedAt, l.sortOrder,
+       r.pk, r.id, r.bundleIdentifier, r.appName, r.isExcluded
+FROM ClipboardItem c, ClipboardItemPayload p, Pinboard b, PinboardItem l, AppRule r LIMIT 0
+)sql";
+
+int readUserVersion(sqlite3* db, int& version) {
+    SqliteStatement statement(db, "PRAGMA user_version");
+    const int result = statement.step();
+    if (result != SQLITE_ROW)
+        return result;
+    version = int(statement.int64(0));
+    return SQLITE_OK;
+}
+
+int prepareSchema(sqlite3* db, QString& error) {
+    int version = 0;
+    if (const int result = readUserVersion(db, version); result != SQLITE_OK)
+        return result;
+    if (version == 0) {
+        // A new file (or an empty one): create everything in one transaction.
+        if (const int result = execute(db, "BEGIN IMMEDIATE"); result != SQLITE_OK)
+            return result;
+        const int result = execute(db, createTables);
+        if (result != SQLITE_OK) {
+            execute(db, "ROLLBACK");
+            return result;
+        }
+        if (const int commit = execute(db, "COMMIT"); commit != SQLITE_OK) {
+            execute(db, "ROLLBACK");
+            return commit;
+        }
+    } else if (version != userVersion) {
+        // There is no migration: another schema is as unusable as damage.
+        error = QStringLiteral("unsupported schema version %1").arg(version);
+        return SQLITE_FORMAT;
+    }
+    SqliteStatement check(db, checkColumns);
+    return check.isValid() ? SQLITE_OK : check.prepareResult();
+}
+
+} // namespace
+
+int prepare(sqlite3* db, QString& error) {
+    const int result = prepareSchema(db, error);
+    if (result != SQLITE_OK && error.isEmpty())
+        error = lastError(db);
+    return result;
+}
+
+} // namespace quillbox::HistorySchema

@@ -1,0 +1,532 @@
+#include "history/HistoryStore.h"
+
+#include "content/Logging.h"
+#include "history/HistoryDatabase.h"
+
+#include <QHash>
+#include <QMultiHash>
+#include <algorithm>
+
+namespace quillbox {
+
+namespace {
+
+constexpr qint64 secondsPerDay = 24 * 60 * 60;
+
+// Newest first; of two items copied in the same millisecond, the later one.
+bool isNewer(const ClipboardItem& a, qint64 aCopiedAt, const ClipboardItem& b, qint64 bCopiedAt) {
+    if (aCopiedAt != bCopiedAt)
+        return aCopiedAt > bCopiedAt;
+    return a.persistentID() > b.persistentID();
+}
+
+} // namespace
+
+// The in-memory picture of the history, and the changes not yet written
+// (the "unit of work" that save() commits in one transaction).
+struct HistoryStore::State {
+    QList<ClipboardItemPtr> items; // newest first
+    QMultiHash<quint64, ClipboardItemPtr> itemsByHash;
+    QList<PinboardPtr> pinboards; // by sortOrder, then creation
+    QList<PinboardItemPtr> links;
+    QList<AppRulePtr> rules;
+    QSet<QString> internedTexts;
+    qint64 nextItemKey = 1;
+    qint64 nextPinboardKey = 1;
+    qint64 nextLinkKey = 1;
+    qint64 nextRuleKey = 1;
+
+    template <typename Record> struct Changes {
+        QHash<qint64, std::shared_ptr<Record>> inserted;
+        QHash<qint64, std::shared_ptr<Record>> updated;
+        QSet<qint64> deleted;
+        bool isEmpty() const {
+            return inserted.isEmpty() && updated.isEmpty() && deleted.isEmpty();
+        }
+        void update(const std::shared_ptr<Record>& record) {
+            if (!inserted.contains(record->persistentID()))
+                updated.insert(record->persistentID(), record);
+        }
+        void remove(qint64 key) {
+            updated.remove(key);
+            if (!inserted.remove(key))
+                deleted.insert(key);
+        }
+        void clear() { *this = {}; }
+    };
+    Changes<ClipboardItem> itemChanges;
+    Changes<Pinboard> pinboardChanges;
+    Changes<PinboardItem> linkChanges;
+    Changes<AppRule> ruleChanges;
+};
+
+HistoryStore::HistoryStore(StoreContainerPtr container, QObject* parent)
+    : QObject(parent)
+    , m_container(std::move(container))
+    , m_database(std::make_unique<HistoryDatabase>(m_container))
+    , m_state(std::make_unique<State>()) {
+    auto contents = m_database->load(m_state->internedTexts);
+    m_state->items = std::move(contents.items);
+    m_state->itemsByHash.reserve(m_state->items.size());
+    for (const auto& item : std::as_const(m_state->items))
+        m_state->itemsByHash.insert(item->hashKey(), item);
+    m_state->pinboards = std::move(contents.pinboards);
+    m_state->links = std::move(contents.links);
+    m_state->rules = std::move(contents.rules);
+    m_state->nextItemKey = contents.nextItemKey;
+    m_state->nextPinboardKey = contents.nextPinboardKey;
+    m_state->nextLinkKey = contents.nextLinkKey;
+    m_state->nextRuleKey = contents.nextRuleKey;
+}
+
+HistoryStore::~HistoryStore() = default;
+
+bool HistoryStore::owns(const ClipboardItemPtr& item) const {
+    return item && item->m_rowID != 0 && item->m_container.lock() == m_container;
+}
+
+void HistoryStore::insertSorted(const ClipboardItemPtr& item) {
+    auto& items = m_state->items;
+    const auto position =
+        std::lower_bound(items.begin(), items.end(), item, [](const auto& a, const auto& b) {
+            return isNewer(*a, a->m_copiedAtMs, *b, b->m_copiedAtMs);
+        });
+    items.insert(position, item);
+}
+
+void HistoryStore::removeFromOrder(const ClipboardItemPtr& item) {
+    auto& items = m_state->items;
+    auto position =
+        std::lower_bound(items.begin(), items.end(), item, [](const auto& a, const auto& b) {
+            return isNewer(*a, a->m_copiedAtMs, *b, b->m_copiedAtMs);
+        });
+    if (position == items.end() || *position != item)
+        position = std::find(items.begin(), items.end(), item);
+    if (position != items.end())
+        items.erase(position);
+}
+
+ClipboardItemPtr HistoryStore::record(const ParsedClipboardContent& content,
+                                      const std::optional<QString>& sourceAppBundleID,
+                                      const std::optional<QString>& sourceAppName) {
+    if (ClipboardItemPtr existing = itemWithHash(content.contentHash)) {
+        // Re-copied content moves to the top; nothing else about it changes.
+        setCopiedAtWithoutSaving(existing, QDateTime::currentDateTimeUtc());
+        save();
+        Q_EMIT itemsChanged();
+        return existing;
+    }
+    auto item = std::make_shared<ClipboardItem>(
+        content.content, content.plainText, content.richTextData, content.contentType,
+        content.category, sourceAppBundleID, sourceAppName, content.contentHash);
+    item->setUrlString(content.urlString);
+    item->setFilePath(content.filePath);
+    item->setColorHex(content.colorHex);
+    item->setImageDimensions(content.imageDimensions);
+    item->m_characterCount = content.characterCount;
+    item->m_payload->thumbnailData = content.thumbnailData;
+    item->m_hasThumbnailData = content.thumbnailData.has_value();
+    item->setTitle(content.title);
+    auto intern = [this](QString& text) {
+        if (text.isNull())
+            return;
+        const auto found = m_state->internedTexts.constFind(text);
+        if (found != m_state->internedTexts.constEnd())
+            text = *found;
+        else
+            m_state->internedTexts.insert(text);
+    };
+    intern(item->m_contentType);
+    intern(item->m_category);
+    intern(item->m_sourceAppBundleID);
+    intern(item->m_sourceAppName);
+    item->m_rowID = m_state->nextItemKey++;
+    item->m_container = m_container;
+    insertSorted(item);
+    m_state->itemsByHash.insert(item->hashKey(), item);
+    m_state->itemChanges.inserted.insert(item->m_rowID, item);
+    save();
+    Q_EMIT itemsChanged();
+    return item;
+}
+
+ClipboardItemPtr HistoryStore::itemWithHash(const QString& contentHash) const {
+    // Look the hash up through a throw-away item, so it is parsed one way only.
+    ClipboardItem probe;
+    probe.setContentHash(contentHash);
+    const quint64 key = probe.hashKey();
+    for (auto it = m_state->itemsByHash.constFind(key);
+         it != m_state->itemsByHash.constEnd() && it.key() == key; ++it) {
+        const ClipboardItemPtr& candidate = it.value();
+        if (candidate->m_isDigestHash == probe.m_isDigestHash &&
+            (probe.m_isDigestHash ? candidate->m_hash == probe.m_hash
+                                  : candidate->contentHash() == contentHash))
+            return candidate;
+    }
+    return nullptr;
+}
+
+bool HistoryStore::isAppExcluded(const std::optional<QString>& bundleIdentifier) const {
+    // Content whose source is unknown is always recorded.
+    if (!bundleIdentifier)
+        return false;
+    return std::any_of(m_state->rules.cbegin(), m_state->rules.cend(), [&](const AppRulePtr& rule) {
+        return rule->m_isExcluded && rule->m_bundleIdentifier == *bundleIdentifier;
+    });
+}
+
+int HistoryStore::pruneHistory(int retentionDays, const QDateTime& now) {
+    if (retentionDays < 1)
+        return 0;
+    // Whole days of 86,400 seconds: no calendar, no daylight-saving shifts.
+    const qint64 cutoff = now.toMSecsSinceEpoch() - qint64(retentionDays) * secondsPerDay * 1000;
+    QSet<const ClipboardItem*> inPinboards;
+    for (const auto& link : std::as_const(m_state->links)) {
+        if (link->m_clipboardItem)
+            inPinboards.insert(link->m_clipboardItem.get());
+    }
+    QList<ClipboardItemPtr> expired;
+    // The list is newest first, so the expired items are its tail.
+    for (auto it = m_state->items.crbegin(); it != m_state->items.crend(); ++it) {
+        const ClipboardItemPtr& item = *it;
+        if (item->m_copiedAtMs >= cutoff)
+            break;
+        if (!item->m_isPinned && !inPinboards.contains(item.get()))
+            expired.append(item);
+    }
+    for (const auto& item : std::as_const(expired))
+        forget(item);
+    if (!expired.isEmpty()) {
+        save();
+        Q_EMIT itemsChanged();
+    }
+    return int(expired.size());
+}
+
+void HistoryStore::togglePin(const ClipboardItemPtr& item) {
+    if (!owns(item))
+        return;
+    item->m_isPinned = !item->m_isPinned;
+    m_state->itemChanges.update(item);
+    save();
+    Q_EMIT itemsChanged();
+}
+
+bool HistoryStore::contains(const ClipboardItemPtr& item, const PinboardPtr& pinboard) const {
+    if (!item || !pinboard || item->m_rowID == 0)
+        return false;
+    return std::any_of(m_state->links.cbegin(), m_state->links.cend(), [&](const auto& link) {
+        return link->m_pinboard == pinboard && link->m_clipboardItem &&
+               link->m_clipboardItem->m_rowID == item->m_rowID;
+    });
+}
+
+void HistoryStore::add(const ClipboardItemPtr& item, const PinboardPtr& pinboard) {
+    if (!owns(item) || !pinboard || pinboard->m_rowID == 0 || contains(item, pinboard))
+        return;
+    const auto members =
+        std::count_if(m_state->links.cbegin(), m_state->links.cend(),
+                      [&](const auto& link) { return link->m_pinboard == pinboard; });
+    auto link = std::make_shared<PinboardItem>(qint64(members));
+    link->m_rowID = m_state->nextLinkKey++;
+    link->m_clipboardItem = item;
+    link->m_pinboard = pinboard;
+    m_state->links.append(link);
+    m_state->linkChanges.inserted.insert(link->m_rowID, link);
+    save();
+    Q_EMIT pinboardsChanged();
+}
+
+void HistoryStore::remove(const ClipboardItemPtr& item, const PinboardPtr& pinboard) {
+    const qsizetype before = m_state->links.size();
+    if (item && pinboard && item->m_rowID != 0) {
+        m_state->links.removeIf([&](const PinboardItemPtr& link) {
+            const bool matches = link->m_pinboard == pinboard && link->m_clipboardItem &&
+                                 link->m_clipboardItem->m_rowID == item->m_rowID;
+            if (matches)
+                forgetLink(link);
+            return matches;
+        });
+    }
+    save();
+    if (m_state->links.size() != before)
+        Q_EMIT pinboardsChanged();
+}
+
+void HistoryStore::deleteItem(const ClipboardItemPtr& item) {
+    if (!owns(item))
+        return;
+    const bool hadLinks =
+        removeLinks([&](const PinboardItemPtr& link) { return link->m_clipboardItem == item; });
+    forget(item);
+    save();
+    Q_EMIT itemsChanged();
+    if (hadLinks)
+        Q_EMIT pinboardsChanged();
+}
+
+void HistoryStore::setOcrText(const ClipboardItemPtr& item, const QString& text) {
+    if (!owns(item))
+        return;
+    item->setOcrText(text.isNull() ? QStringLiteral("") : text);
+    m_state->itemChanges.update(item);
+    save();
+    Q_EMIT itemsChanged();
+}
+
+void HistoryStore::setCopiedAt(const ClipboardItemPtr& item, const QDateTime& copiedAt) {
+    if (!owns(item))
+        return;
+    setCopiedAtWithoutSaving(item, copiedAt);
+    save();
+    Q_EMIT itemsChanged();
+}
+
+void HistoryStore::setCopiedAtWithoutSaving(const ClipboardItemPtr& item,
+                                            const QDateTime& copiedAt) {
+    removeFromOrder(item);
+    item->m_copiedAtMs = copiedAt.toMSecsSinceEpoch();
+    insertSorted(item);
+    m_state->itemChanges.update(item);
+}
+
+void HistoryStore::forget(const ClipboardItemPtr& item) {
+    removeFromOrder(item);
+    const quint64 key = item->hashKey();
+    for (auto it = m_state->itemsByHash.find(key);
+         it != m_state->itemsByHash.end() && it.key() == key;) {
+        if (it.value() == item)
+            it = m_state->itemsByHash.erase(it);
+        else
+            ++it;
+    }
+    // The item keeps its fields; its payload is no longer reachable.
+    m_state->itemChanges.remove(item->m_rowID);
+    item->m_payload.reset();
+    item->m_rowID = 0;
+}
+
+void HistoryStore::forgetLink(const PinboardItemPtr& link) {
+    m_state->linkChanges.remove(link->m_rowID);
+    link->m_rowID = 0;
+}
+
+bool HistoryStore::removeLinks(const std::function<bool(const PinboardItemPtr&)>& matches) {
+    const qsizetype removed = m_state->links.removeIf([&](const PinboardItemPtr& link) {
+        if (!matches(link))
+            return false;
+        forgetLink(link);
+        return true;
+    });
+    return removed > 0;
+}
+
+bool HistoryStore::hasUnsavedChanges() const {
+    return !m_state->itemChanges.isEmpty() || !m_state->pinboardChanges.isEmpty() ||
+           !m_state->linkChanges.isEmpty() || !m_state->ruleChanges.isEmpty();
+}
+
+bool HistoryStore::writeChanges() {
+    HistoryDatabase& db = *m_database;
+    const State& state = *m_state;
+    // Links go before the records they point at, and come after them.
+    for (qint64 key : state.linkChanges.deleted)
+        if (!db.deleteLink(key))
+            return false;
+    for (qint64 key : state.itemChanges.deleted)
+        if (!db.deleteItem(key))
+            return false;
+    for (qint64 key : state.pinboardChanges.deleted)
+        if (!db.deletePinboard(key))
+            return false;
+    for (qint64 key : state.ruleChanges.deleted)
+        if (!db.deleteRule(key))
+            return false;
+    for (const auto& pinboard : state.pinboardChanges.inserted)
+        if (!db.insertPinboard(*pinboard))
+            return false;
+    for (const auto& item : state.itemChanges.inserted)
+        if (!db.insertItem(*item))
+            return false;
+    for (const auto& link : state.linkChanges.inserted)
+        if (!db.insertLink(*link))
+            return false;
+    for (const auto& rule : state.ruleChanges.inserted)
+        if (!db.insertRule(*rule))
+            return false;
+    for (const auto& item : state.itemChanges.updated)
+        if (!db.updateItem(*item))
+            return false;
+    for (const auto& pinboard : state.pinboardChanges.updated)
+        if (!db.updatePinboard(*pinboard))
+            return false;
+    for (const auto& rule : state.ruleChanges.updated)
+        if (!db.updateRule(*rule))
+            return false;
+    return true;
+}
+
+void HistoryStore::save() {
+    if (!hasUnsavedChanges())
+        return;
+    HistoryDatabase& db = *m_database;
+    if (!db.begin() || !writeChanges() || !db.commit()) {
+        // Nothing of this attempt stays in the database; the changes stay
+        // pending here and go out with the next save that succeeds.
+        const QString error = db.lastError();
+        db.rollback();
+        qCWarning(lcStore).noquote()
+            << QStringLiteral("Quillbox: failed to save history: ") + error;
+        return;
+    }
+    // Saved payloads are read back from the database on access from now on.
+    for (const auto& item : std::as_const(m_state->itemChanges.inserted))
+        item->m_payload.reset();
+    m_state->itemChanges.clear();
+    m_state->pinboardChanges.clear();
+    m_state->linkChanges.clear();
+    m_state->ruleChanges.clear();
+}
+
+QList<ClipboardItemPtr> HistoryStore::allItems() const {
+    return m_state->items;
+}
+
+qsizetype HistoryStore::itemCount() const {
+    return m_state->items.size();
+}
+
+ClipboardItemPtr HistoryStore::itemWithID(const QUuid& id) const {
+    const auto found = std::find_if(m_state->items.cbegin(), m_state->items.cend(),
+                                    [&](const ClipboardItemPtr& item) { return item->m_id == id; });
+    return found != m_state->items.cend() ? *found : nullptr;
+}
+
+QList<PinboardPtr> HistoryStore::pinboards() const {
+    return m_state->pinboards;
+}
+
+PinboardPtr HistoryStore::pinboardWithID(const QUuid& id) const {
+    for (const auto& pinboard : std::as_const(m_state->pinboards))
+        if (pinboard->m_id == id)
+            return pinboard;
+    return nullptr;
+}
+
+QList<PinboardItemPtr> HistoryStore::pinboardItems(const PinboardPtr& pinboard) const {
+    QList<PinboardItemPtr> links;
+    for (const auto& link : std::as_const(m_state->links))
+        if (pinboard && link->m_pinboard == pinboard)
+            links.append(link);
+    std::stable_sort(links.begin(), links.end(),
+                     [](const auto& a, const auto& b) { return a->m_sortOrder < b->m_sortOrder; });
+    return links;
+}
+
+QList<PinboardItemPtr> HistoryStore::pinboardItems(const ClipboardItemPtr& item) const {
+    QList<PinboardItemPtr> links;
+    for (const auto& link : std::as_const(m_state->links))
+        if (item && link->m_clipboardItem == item)
+            links.append(link);
+    return links;
+}
+
+QList<ClipboardItemPtr> HistoryStore::items(const PinboardPtr& pinboard) const {
+    QList<ClipboardItemPtr> members;
+    for (const auto& link : pinboardItems(pinboard))
+        if (link->m_clipboardItem)
+            members.append(link->m_clipboardItem);
+    return members;
+}
+
+QSet<qint64> HistoryStore::memberIdentities(const PinboardPtr& pinboard) const {
+    QSet<qint64> identities;
+    for (const auto& link : std::as_const(m_state->links))
+        if (pinboard && link->m_pinboard == pinboard && link->m_clipboardItem)
+            identities.insert(link->m_clipboardItem->m_rowID);
+    return identities;
+}
+
+QList<AppRulePtr> HistoryStore::appRules() const {
+    return m_state->rules;
+}
+
+PinboardPtr HistoryStore::createPinboard(const QString& name, const QString& colorHex,
+                                         qint64 sortOrder) {
+    auto pinboard = std::make_shared<Pinboard>(name, colorHex, sortOrder);
+    pinboard->m_rowID = m_state->nextPinboardKey++;
+    auto& pinboards = m_state->pinboards;
+    const auto position = std::upper_bound(
+        pinboards.begin(), pinboards.end(), sortOrder,
+        [](qint64 order, const PinboardPtr& other) { return order < other->m_sortOrder; });
+    pinboards.insert(position, pinboard);
+    m_state->pinboardChanges.inserted.insert(pinboard->m_rowID, pinboard);
+    save();
+    Q_EMIT pinboardsChanged();
+    return pinboard;
+}
+
+void HistoryStore::deletePinboard(const PinboardPtr& pinboard) {
+    if (!pinboard || pinboard->m_rowID == 0 || !m_state->pinboards.contains(pinboard))
+        return;
+    // Its items stay in the history; only the links go.
+    removeLinks([&](const PinboardItemPtr& link) { return link->m_pinboard == pinboard; });
+    m_state->pinboards.removeOne(pinboard);
+    m_state->pinboardChanges.remove(pinboard->m_rowID);
+    pinboard->m_rowID = 0;
+    save();
+    Q_EMIT pinboardsChanged();
+}
+
+void HistoryStore::renamePinboard(const PinboardPtr& pinboard, const QString& name) {
+    if (!pinboard || !m_state->pinboards.contains(pinboard))
+        return;
+    pinboard->m_name = name;
+    m_state->pinboardChanges.update(pinboard);
+    save();
+    Q_EMIT pinboardsChanged();
+}
+
+void HistoryStore::setPinboardColor(const PinboardPtr& pinboard, const QString& colorHex) {
+    if (!pinboard || !m_state->pinboards.contains(pinboard))
+        return;
+    pinboard->m_colorHex = colorHex;
+    m_state->pinboardChanges.update(pinboard);
+    save();
+    Q_EMIT pinboardsChanged();
+}
+
+AppRulePtr HistoryStore::addAppRule(const QString& bundleIdentifier, const QString& appName) {
+    auto rule = std::make_shared<AppRule>(bundleIdentifier, appName, true);
+    rule->m_rowID = m_state->nextRuleKey++;
+    auto& rules = m_state->rules;
+    const auto position = std::upper_bound(
+        rules.begin(), rules.end(), appName,
+        [](const QString& name, const AppRulePtr& other) { return name < other->m_appName; });
+    rules.insert(position, rule);
+    m_state->ruleChanges.inserted.insert(rule->m_rowID, rule);
+    save();
+    Q_EMIT appRulesChanged();
+    return rule;
+}
+
+void HistoryStore::setRuleExcluded(const AppRulePtr& rule, bool isExcluded) {
+    if (!rule || !m_state->rules.contains(rule))
+        return;
+    rule->m_isExcluded = isExcluded;
+    m_state->ruleChanges.update(rule);
+    save();
+    Q_EMIT appRulesChanged();
+}
+
+void HistoryStore::deleteAppRule(const AppRulePtr& rule) {
+    if (!rule || !m_state->rules.contains(rule))
+        return;
+    m_state->rules.removeOne(rule);
+    m_state->ruleChanges.remove(rule->m_rowID);
+    rule->m_rowID = 0;
+    save();
+    Q_EMIT appRulesChanged();
+}
+
+} // namespace quillbox

@@ -1,0 +1,184 @@
+#include "history/StoreContainer.h"
+
+#include "content/Logging.h"
+#include "history/HistorySchema.h"
+#include "history/SqliteStatement.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <chrono>
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillbox {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// How long a statement waits for a lock another connection holds before it
+// gives up with SQLITE_BUSY. Only another process holding our store (which the
+// single-instance guard prevents) makes anyone wait at all.
+constexpr auto storeBusyTimeout = 1000ms;
+constexpr mode_t storeFolderMode = 0700;
+constexpr mode_t storeFileMode = 0600;
+const QStringList companionSuffixes{QString(), QStringLiteral("-shm"), QStringLiteral("-wal")};
+
+// Lock contention and other passing conditions say nothing about the file:
+// a store another process holds must never be set aside as damaged.
+bool isTransient(int code) {
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_PROTOCOL:
+    case SQLITE_NOMEM:
+    case SQLITE_INTERRUPT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The files are the user's clipboard history: readable by the user alone,
+// whatever the umask. SQLite gives "-wal" and "-shm" the main file's mode.
+void prepareFiles(const QString& path) {
+    const QFileInfo info(path);
+    const QString folder = info.absolutePath();
+    if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
+        ::chmod(QFile::encodeName(folder).constData(), storeFolderMode);
+    const QByteArray file = QFile::encodeName(path);
+    const int fd = ::open(file.constData(), O_RDWR | O_CREAT | O_CLOEXEC, storeFileMode);
+    if (fd >= 0) {
+        ::fchmod(fd, storeFileMode);
+        ::close(fd);
+    }
+}
+
+void restrictCompanions(const QString& path) {
+    for (const QString& suffix : companionSuffixes)
+        ::chmod(QFile::encodeName(path + suffix).constData(), storeFileMode);
+}
+
+int configure(sqlite3* db, bool persistent, QString& error) {
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, int(storeBusyTimeout.count()));
+    if (persistent) {
+        // Opening a file that is no database "succeeds"; the first statement
+        // that reads it is what reports SQLITE_NOTADB or SQLITE_CORRUPT.
+        SqliteStatement walMode(db, "PRAGMA journal_mode = WAL");
+        const int result = walMode.step();
+        if (result != SQLITE_ROW)
+            return result;
+        if (walMode.text(0).compare(u"wal", Qt::CaseInsensitive) != 0) {
+            // Only a lock held elsewhere keeps SQLite from switching modes.
+            error = QStringLiteral("could not switch the store to write-ahead logging");
+            return SQLITE_BUSY;
+        }
+    }
+    // Each commit reaches the disk before the operation that made it returns.
+    for (const char* pragma : {"PRAGMA foreign_keys = ON", "PRAGMA synchronous = FULL"}) {
+        if (const int result = execute(db, pragma); result != SQLITE_OK)
+            return result;
+    }
+    return HistorySchema::prepare(db, error);
+}
+
+} // namespace
+
+struct StoreContainer::OpenResult {
+    std::shared_ptr<StoreContainer> container;
+    int code = SQLITE_OK;
+    QString error;
+};
+
+StoreContainer::StoreContainer(sqlite3* db, QString path)
+    : m_db(db)
+    , m_path(std::move(path)) {
+}
+
+StoreContainer::~StoreContainer() {
+    sqlite3_close_v2(m_db);
+}
+
+QString StoreContainer::defaultStorePath() {
+    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (dataHome.isEmpty() || QDir::isRelativePath(dataHome))
+        dataHome = QDir::homePath() + QStringLiteral("/.local/share");
+    return dataHome + QStringLiteral("/Quillbox/") + storeFileName;
+}
+
+StoreContainer::OpenResult StoreContainer::open(const QString& path) {
+    const bool persistent = !path.isEmpty();
+    if (persistent)
+        prepareFiles(path);
+    const QByteArray name = persistent ? QFile::encodeName(path) : QByteArray(":memory:");
+    sqlite3* db = nullptr;
+    OpenResult result;
+    result.code =
+        sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (result.code == SQLITE_OK)
+        result.code = configure(db, persistent, result.error);
+    if (result.code != SQLITE_OK) {
+        if (result.error.isEmpty())
+            result.error = db ? lastError(db) : QString::fromUtf8(sqlite3_errstr(result.code));
+        sqlite3_close_v2(db);
+        return result;
+    }
+    if (persistent)
+        restrictCompanions(path);
+    result.container.reset(new StoreContainer(db, path));
+    return result;
+}
+
+std::shared_ptr<StoreContainer> StoreContainer::makeShared(bool inMemory,
+                                                           const QString& storePath) {
+    if (inMemory)
+        return makeInMemory();
+    const QString path = storePath.isEmpty() ? defaultStorePath() : storePath;
+    OpenResult first = open(path);
+    if (first.container)
+        return first.container;
+    if (isTransient(first.code)) {
+        qCWarning(lcStore).noquote()
+            << QStringLiteral("Quillbox: store at %1 is in use by another process: %2. "
+                              "Falling back to in-memory storage.")
+                   .arg(path, first.error);
+        return makeInMemory();
+    }
+    qCWarning(lcStore).noquote()
+        << QStringLiteral("Quillbox: failed to open store at %1: %2. Moving it aside.")
+               .arg(path, first.error);
+    moveStoreAside(path);
+    OpenResult second = open(path);
+    if (second.container)
+        return second.container;
+    qCWarning(lcStore).noquote() << QStringLiteral("Quillbox: failed to create a fresh store: %1. "
+                                                   "Falling back to in-memory storage.")
+                                        .arg(second.error);
+    return makeInMemory();
+}
+
+std::shared_ptr<StoreContainer> StoreContainer::makeInMemory() {
+    OpenResult result = open(QString());
+    if (!result.container)
+        qFatal("Quillbox: failed to create an in-memory store: %s", qPrintable(result.error));
+    return result.container;
+}
+
+void StoreContainer::moveStoreAside(const QString& storePath) {
+    const QString stamp = QString::number(QDateTime::currentSecsSinceEpoch());
+    for (const QString& suffix : companionSuffixes) {
+        const QString source = storePath + suffix;
+        if (!QFileInfo::exists(source))
+            continue;
+        // A failed rename is ignored: opening a fresh store is tried all the same.
+        QFile::rename(source, storePath + QStringLiteral(".broken-") + stamp + suffix);
+    }
+}
+
+} // namespace quillbox
