@@ -1,0 +1,67 @@
+#pragma once
+
+#include "history/ClipboardItem.h"
+
+#include <QObject>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+class QTimer;
+
+namespace quillbox {
+
+class HistoryStore;
+class NotificationCenter;
+class Pasteboard;
+class SourceAppResolver;
+
+// Watches the clipboard by polling its change count and records each new
+// piece of content: unless paused, written by Quillbox itself, marked
+// confidential or transient by another application, or copied in an excluded
+// application. One per process, owned by the application services.
+class ClipboardMonitor : public QObject {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds pollInterval{500};
+
+    // playCopySound plays the capture sound when the user has sounds on.
+    ClipboardMonitor(Pasteboard& pasteboard, HistoryStore& store, SourceAppResolver& resolver,
+                     NotificationCenter& notifications, std::function<void()> playCopySound,
+                     QObject* parent = nullptr);
+    ~ClipboardMonitor() override;
+
+    // Begins polling; does nothing when already polling. What is on the
+    // clipboard at that moment is not recorded.
+    void start();
+    // Ends polling; start() begins it again.
+    void stop();
+    bool isRunning() const { return m_timer != nullptr; }
+
+    // While paused, ticks do nothing (the timer keeps running).
+    bool isPaused() const { return m_isPaused; }
+    void setPaused(bool paused) { m_isPaused = paused; }
+
+    qint64 lastChangeCount() const { return m_lastChangeCount; }
+    void setLastChangeCount(qint64 count) { m_lastChangeCount = count; }
+
+    // Called with each recorded item (the Paste Stack feed).
+    std::function<void(const ClipboardItemPtr&)> onCapture;
+
+    // One tick: examines a change of the clipboard once, and records it when
+    // it may be recorded.
+    void checkForChanges();
+
+private:
+    Pasteboard& m_pasteboard;
+    HistoryStore& m_store;
+    SourceAppResolver& m_resolver;
+    NotificationCenter& m_notifications;
+    std::function<void()> m_playCopySound;
+    bool m_isPaused = false;
+    qint64 m_lastChangeCount = 0;
+    // Present while polling; a child, so it dies with the monitor.
+    QTimer* m_timer = nullptr;
+};
+
+} // namespace quillbox

@@ -1,0 +1,231 @@
+// The clipboard monitor against a fake clipboard, a fake active window and a
+// real store in memory.
+#include "FakeFrontmostApplicationSource.h"
+#include "FakePasteboard.h"
+#include "capture/ClipboardMonitor.h"
+#include "capture/NotificationCenter.h"
+#include "capture/SourceAppResolver.h"
+#include "content/AppConstants.h"
+#include "content/PasteboardTypes.h"
+#include "content/Preferences.h"
+#include "core/SoundManager.h"
+#include "history/HistoryStore.h"
+#include "ports/SoundPlayer.h"
+#include "support/X11TestEnvironment.h"
+
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace quillbox {
+namespace {
+
+using testing::FakeFrontmostApplicationSource;
+using testing::FakePasteboard;
+
+class RecordingSoundPlayer : public SoundPlayer {
+public:
+    void play(const QString& name) override { played.append(name); }
+    QStringList played;
+};
+
+class ClipboardMonitorTest : public ::testing::Test {
+public:
+    ClipboardMonitorTest()
+        : store(StoreContainer::makeInMemory())
+        , resolver(frontmost)
+        , preferences(directory.filePath(u"Quillbox.conf"_s))
+        , sounds(player, preferences) {
+        AppConstants::registerDefaults(preferences);
+        frontmost.setFrontmost(RunningApplication{u"Text Editor"_s, u"org.example.Editor"_s, {}});
+        QObject::connect(&notifications, &NotificationCenter::clipboardDidChange,
+                         [this](const ClipboardItemPtr& item) {
+                             events.append(u"posted"_s);
+                             posted.append(item);
+                         });
+        monitor =
+            std::make_unique<ClipboardMonitor>(pasteboard, store, resolver, notifications, [this] {
+                events.append(u"sound"_s);
+                sounds.playCopySound();
+            });
+        monitor->onCapture = [this](const ClipboardItemPtr& item) {
+            events.append(u"captured"_s);
+            // By the time the owner hears of it, the item is in the history.
+            EXPECT_EQ(store.itemWithHash(item->contentHash()), item);
+            captured.append(item);
+        };
+    }
+
+    void copyText(const QString& text, QStringList extraTypes = {}) {
+        pasteboard.setContents(QStringList{PasteboardType::string} + extraTypes);
+        pasteboard.setString(PasteboardType::string, text);
+    }
+
+    QStringList recordedTexts() const {
+        QStringList texts;
+        for (const auto& item : store.allItems())
+            texts.append(item->plainText().value_or(QString()));
+        return texts;
+    }
+
+    QTemporaryDir directory;
+    FakePasteboard pasteboard;
+    FakeFrontmostApplicationSource frontmost;
+    HistoryStore store;
+    SourceAppResolver resolver;
+    NotificationCenter notifications;
+    Preferences preferences;
+    RecordingSoundPlayer player;
+    SoundManager sounds;
+    std::unique_ptr<ClipboardMonitor> monitor;
+    QStringList events;
+    QList<ClipboardItemPtr> captured;
+    QList<ClipboardItemPtr> posted;
+};
+
+TEST_F(ClipboardMonitorTest, RecordsACopyThenPlaysTheSoundThenTellsTheOwnerThenAnnounces) {
+    copyText(u"hello"_s);
+    monitor->checkForChanges();
+
+    ASSERT_EQ(store.allItems().size(), 1);
+    const auto item = store.allItems().first();
+    EXPECT_EQ(item->plainText(), u"hello"_s);
+    EXPECT_EQ(item->sourceAppBundleID(), u"org.example.Editor"_s);
+    EXPECT_EQ(item->sourceAppName(), u"Text Editor"_s);
+    EXPECT_EQ(events, (QStringList{u"sound"_s, u"captured"_s, u"posted"_s}));
+    EXPECT_EQ(player.played, QStringList{u"Pop"_s});
+    EXPECT_EQ(captured, QList{item});
+    EXPECT_EQ(posted, QList{item});
+}
+
+TEST_F(ClipboardMonitorTest, ContentOnTheClipboardAtCreationIsNotRecorded) {
+    copyText(u"already there"_s);
+    ClipboardMonitor fresh(pasteboard, store, resolver, notifications, {});
+    fresh.checkForChanges();
+    fresh.start();
+    fresh.checkForChanges();
+    EXPECT_TRUE(store.allItems().isEmpty());
+}
+
+// Each row arranges one change of the clipboard; the monitor must skip it,
+// and must not look at it again once it moved on.
+struct SkipCase {
+    const char* name;
+    std::function<void(ClipboardMonitorTest&)> arrange;
+};
+
+TEST_F(ClipboardMonitorTest, SkipsChangesItMustNotRecordAndNeverRetriesThem) {
+    const QList<SkipCase> cases{
+        {"written by Quillbox itself",
+         [](ClipboardMonitorTest& t) {
+             t.copyText(u"own"_s, {AppConstants::internalPasteboardType});
+         }},
+        {"marked concealed by a password manager",
+         [](ClipboardMonitorTest& t) { t.copyText(u"secret"_s, {PasteboardType::concealed}); }},
+        {"marked transient",
+         [](ClipboardMonitorTest& t) {
+             t.copyText(u"transient"_s, {u"org.nspasteboard.TransientType"_s});
+         }},
+        {"copied in an excluded application",
+         [](ClipboardMonitorTest& t) {
+             t.store.addAppRule(u"org.example.Vault"_s, u"Vault"_s);
+             t.frontmost.setFrontmost(RunningApplication{u"Vault"_s, u"org.example.Vault"_s, {}});
+             t.copyText(u"from the vault"_s);
+         }},
+        {"with nothing readable on the clipboard",
+         [](ClipboardMonitorTest& t) { t.pasteboard.setContents({u"application/x-unknown"_s}); }},
+        {"with no types at all",
+         [](ClipboardMonitorTest& t) {
+             t.pasteboard.setContents({});
+             t.pasteboard.setTypesToNone();
+         }},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        events.clear();
+        row.arrange(*this);
+        monitor->checkForChanges();
+        EXPECT_EQ(monitor->lastChangeCount(), pasteboard.changeCount());
+
+        // Whatever changes around it without a new copy, it is not looked at again.
+        frontmost.setFrontmost(RunningApplication{u"Text Editor"_s, u"org.example.Editor"_s, {}});
+        pasteboard.setTypesToNone();
+        monitor->checkForChanges();
+        EXPECT_TRUE(store.allItems().isEmpty());
+        EXPECT_TRUE(events.isEmpty());
+        EXPECT_TRUE(player.played.isEmpty());
+    }
+}
+
+TEST_F(ClipboardMonitorTest, AsksNothingOfTheClipboardWhilePausedOrUnchanged) {
+    monitor->setPaused(true);
+    copyText(u"while paused"_s);
+    const qint64 before = monitor->lastChangeCount();
+    monitor->checkForChanges();
+    EXPECT_EQ(monitor->lastChangeCount(), before);
+    EXPECT_EQ(frontmost.frontmostQueries(), 0);
+    EXPECT_EQ(pasteboard.readCount(PasteboardType::string), 0);
+
+    monitor->setPaused(false);
+    monitor->checkForChanges();
+    monitor->checkForChanges(); // unchanged: nothing more
+    EXPECT_EQ(recordedTexts(), QStringList{u"while paused"_s});
+    EXPECT_EQ(frontmost.frontmostQueries(), 1);
+}
+
+TEST_F(ClipboardMonitorTest, TwoCopiesBetweenTicksGiveOneRecordOfTheLatest) {
+    copyText(u"first"_s);
+    copyText(u"second"_s);
+    monitor->checkForChanges();
+    EXPECT_EQ(recordedTexts(), QStringList{u"second"_s});
+    EXPECT_EQ(posted.size(), 1);
+}
+
+TEST_F(ClipboardMonitorTest, TheSameTextTwiceIsOneItemAnnouncedTwice) {
+    copyText(u"again"_s);
+    monitor->checkForChanges();
+    QThread::msleep(5); // ticks are half a second apart; copy times must differ
+    copyText(u"other"_s);
+    monitor->checkForChanges();
+    QThread::msleep(5);
+    copyText(u"again"_s);
+    monitor->checkForChanges();
+    EXPECT_EQ(recordedTexts(), (QStringList{u"again"_s, u"other"_s}));
+    EXPECT_EQ(posted.size(), 3);
+    EXPECT_EQ(posted.at(0), posted.at(2));
+    EXPECT_EQ(player.played.size(), 3);
+}
+
+TEST_F(ClipboardMonitorTest, WithSoundsOffItStillRecordsAndAnnounces) {
+    preferences.setValue(AppConstants::Keys::soundEnabled, false);
+    copyText(u"quiet"_s);
+    monitor->checkForChanges();
+    EXPECT_EQ(recordedTexts(), QStringList{u"quiet"_s});
+    EXPECT_TRUE(player.played.isEmpty());
+    EXPECT_EQ(captured.size(), 1);
+    EXPECT_EQ(posted.size(), 1);
+}
+
+TEST_F(ClipboardMonitorTest, StartingTwiceRunsOneTimerThatPollsTheClipboard) {
+    monitor->start();
+    monitor->start();
+    EXPECT_EQ(monitor->findChildren<QTimer*>().size(), 1);
+    EXPECT_EQ(monitor->findChildren<QTimer*>().first()->interval(), 500);
+
+    copyText(u"polled"_s);
+    EXPECT_TRUE(
+        testing::waitUntil([&] { return store.itemCount() == 1; }, std::chrono::seconds(3)));
+
+    monitor->stop();
+    EXPECT_FALSE(monitor->isRunning());
+    copyText(u"after stop"_s);
+    testing::waitUntil([] { return false; }, std::chrono::milliseconds(700));
+    EXPECT_EQ(recordedTexts(), QStringList{u"polled"_s});
+}
+
+} // namespace
+} // namespace quillbox
