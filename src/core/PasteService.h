@@ -1,0 +1,54 @@
+#pragma once
+
+#include "history/ClipboardItem.h"
+#include "ports/Pasteboard.h"
+
+#include <QList>
+#include <QObject>
+#include <chrono>
+
+namespace quillbox {
+
+class AccessibilityManager;
+class HistoryStore;
+class KeystrokeSender;
+class SoundManager;
+
+// Puts a stored history item back on the clipboard, always with Quillbox's
+// internal marker so the monitor does not record it again, and for a paste
+// makes the application in front paste it. Main thread.
+class PasteService : public QObject {
+    Q_OBJECT
+public:
+    // Between writing the clipboard and the paste keystroke, so the write is
+    // announced to other clients before the target asks for the contents.
+    static constexpr std::chrono::milliseconds pasteKeystrokeDelay{150};
+
+    PasteService(Pasteboard& pasteboard, HistoryStore& store, KeystrokeSender& keystrokes,
+                 AccessibilityManager& accessibility, SoundManager& sounds,
+                 QObject* parent = nullptr);
+
+    // The clipboard items that represent `item`, in order; the first carries
+    // the internal marker.
+    static QList<PasteboardItem> pasteboardItems(const ClipboardItem& item, bool asPlainText);
+
+    // Replaces the contents of `pasteboard` with the item.
+    void write(const ClipboardItem& item, bool asPlainText, Pasteboard& pasteboard);
+    // Writes to the clipboard and moves the item to the front of the history.
+    void copy(const ClipboardItemPtr& item, bool asPlainText);
+    // Copies, plays the paste sound and, with the permission, sends the paste
+    // keystroke pasteKeystrokeDelay later; without it, asks for the permission
+    // and leaves the item on the clipboard for a manual paste.
+    void paste(const ClipboardItemPtr& item, bool asPlainText);
+    // The paste keystroke, now.
+    void simulateCommandV();
+
+private:
+    Pasteboard& m_pasteboard;
+    HistoryStore& m_store;
+    KeystrokeSender& m_keystrokes;
+    AccessibilityManager& m_accessibility;
+    SoundManager& m_sounds;
+};
+
+} // namespace quillbox
