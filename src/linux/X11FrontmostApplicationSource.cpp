@@ -1,0 +1,148 @@
+#include "linux/X11FrontmostApplicationSource.h"
+
+#include "content/Logging.h"
+#include "linux/XcbConnection.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSysInfo>
+#include <cstdlib>
+#include <cstring>
+#include <xcb/xcb.h>
+
+namespace quillbox {
+
+namespace {
+
+// WM_CLASS is two short names; anything longer is cut off.
+constexpr std::uint32_t maxPropertyLength = 1024; // in 32-bit units
+
+// The property's bytes, or empty when the window or the property is gone.
+QByteArray property(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t name,
+                    xcb_atom_t type) {
+    const auto cookie = xcb_get_property(connection, 0, window, name, type, 0, maxPropertyLength);
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
+    if (!reply)
+        return {};
+    QByteArray bytes;
+    if (reply->type == type && reply->format != 0) {
+        const int length = xcb_get_property_value_length(reply);
+        bytes = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)), length);
+    }
+    std::free(reply);
+    return bytes;
+}
+
+std::uint32_t firstCardinal(const QByteArray& bytes) {
+    if (bytes.size() < static_cast<qsizetype>(sizeof(std::uint32_t)))
+        return 0;
+    std::uint32_t value = 0;
+    std::memcpy(&value, bytes.constData(), sizeof(value));
+    return value;
+}
+
+// The executable of a local process, from /proc. A binary replaced by an
+// update since the process started reads "<path> (deleted)".
+QString executableOf(std::uint32_t pid) {
+    if (pid == 0)
+        return {};
+    QString path = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid));
+    const QString deleted = QStringLiteral(" (deleted)");
+    if (path.endsWith(deleted))
+        path.chop(deleted.size());
+    return path;
+}
+
+std::optional<QIcon> iconNamed(const QString& name) {
+    if (name.isEmpty())
+        return std::nullopt;
+    QIcon icon = QFileInfo(name).isAbsolute() ? QIcon(name) : QIcon::fromTheme(name);
+    if (icon.isNull())
+        return std::nullopt;
+    return icon;
+}
+
+} // namespace
+
+X11FrontmostApplicationSource::X11FrontmostApplicationSource(const QByteArray& displayName)
+    : m_displayName(displayName) {
+}
+
+X11FrontmostApplicationSource::~X11FrontmostApplicationSource() = default;
+
+XcbConnection* X11FrontmostApplicationSource::connection() {
+    // Reconnects after the server went away (a restarted session).
+    if (!m_connection || !m_connection->isValid())
+        m_connection = std::make_unique<XcbConnection>(m_displayName);
+    if (!m_connection->isValid()) {
+        if (!m_reportedFailure)
+            qCWarning(lcX11, "Quillbox: cannot connect to the X display; the source "
+                             "application of copies stays unknown");
+        m_reportedFailure = true;
+        return nullptr;
+    }
+    m_reportedFailure = false;
+    return m_connection.get();
+}
+
+std::optional<RunningApplication> X11FrontmostApplicationSource::frontmostApplication() {
+    XcbConnection* x = connection();
+    if (!x)
+        return std::nullopt;
+    // Bare X servers have no _NET_ACTIVE_WINDOW: only a window manager sets
+    // it. Without one (or with the desktop itself focused, window 0) there is
+    // no application in front.
+    const auto active = firstCardinal(
+        property(x->get(), x->rootWindow(), x->atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW));
+    if (active == 0)
+        return std::nullopt;
+
+    // WM_CLASS is "instance\0class\0", both in Latin-1 (ICCCM STRING).
+    const QByteArray wmClass = property(x->get(), active, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING);
+    const QList<QByteArray> parts = wmClass.split('\0');
+    const QString instance = parts.size() > 0 ? QString::fromLatin1(parts.at(0)) : QString();
+    const QString windowClass = parts.size() > 1 ? QString::fromLatin1(parts.at(1)) : QString();
+    // _NET_WM_PID is only meaningful for a client on this machine; a remote
+    // client's pid names some unrelated local process or none.
+    const QByteArray machine =
+        property(x->get(), active, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING);
+    const bool isLocal = machine.isEmpty() || QString::fromLatin1(machine.split('\0').first()) ==
+                                                  QSysInfo::machineHostName();
+    const auto pid =
+        firstCardinal(property(x->get(), active, x->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL));
+    const QString executable = isLocal ? executableOf(pid) : QString();
+
+    RunningApplication app;
+    if (const auto entry = m_entries.match(instance, windowClass, executable)) {
+        app.identifier = entry->id;
+        if (!entry->name.isEmpty())
+            app.name = entry->name;
+        app.icon = iconNamed(entry->icon);
+    }
+    // Without an entry the window class stands in for the identifier, and
+    // for the name whatever names the window's program.
+    if (!app.identifier && !windowClass.isEmpty())
+        app.identifier = windowClass;
+    if (!app.name) {
+        const QString name = !windowClass.isEmpty() ? windowClass
+                             : !instance.isEmpty()  ? instance
+                                                    : QFileInfo(executable).fileName();
+        if (!name.isEmpty())
+            app.name = name;
+    }
+    if (!app.icon)
+        app.icon = iconNamed(instance);
+    if (!app.icon)
+        app.icon = iconNamed(windowClass.toLower());
+    return app;
+}
+
+std::optional<QIcon>
+X11FrontmostApplicationSource::installedApplicationIcon(const QString& identifier) {
+    const auto entry = m_entries.entry(identifier);
+    if (!entry)
+        return std::nullopt;
+    return iconNamed(entry->icon);
+}
+
+} // namespace quillbox

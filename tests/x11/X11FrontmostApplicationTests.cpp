@@ -1,0 +1,241 @@
+#include "ChildProcess.h"
+#include "X11TestEnvironment.h"
+#include "linux/DesktopEntryIndex.h"
+#include "linux/X11FrontmostApplicationSource.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace quillbox {
+namespace {
+
+using testing::ChildProcess;
+using testing::X11TestEnvironment;
+
+// Points the desktop-entry folders at empty temporary ones, so that only the
+// entries a test writes exist, and restores the environment afterwards.
+class DesktopEntriesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "LC_ALL", "LC_MESSAGES", "LANG"})
+            m_saved.append({name, qgetenv(name)});
+        qputenv("XDG_DATA_HOME", m_home.path().toUtf8());
+        qputenv("XDG_DATA_DIRS", m_system.path().toUtf8());
+        qputenv("LANG", "C");
+        qunsetenv("LC_ALL");
+        qunsetenv("LC_MESSAGES");
+    }
+    void TearDown() override {
+        for (const auto& [name, value] : m_saved) {
+            if (value.isNull())
+                qunsetenv(name);
+            else
+                qputenv(name, value);
+        }
+    }
+
+    // Writes <root>/applications/<relativePath>.
+    static QString writeEntry(const QTemporaryDir& root, const QString& relativePath,
+                              const QByteArray& text) {
+        const QString path = root.filePath(QStringLiteral("applications/") + relativePath);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        return path;
+    }
+    QString writeUserEntry(const QString& relativePath, const QByteArray& text) {
+        return writeEntry(m_home, relativePath, text);
+    }
+
+    QTemporaryDir m_home;
+    QTemporaryDir m_system;
+
+private:
+    QList<QPair<const char*, QByteArray>> m_saved;
+};
+
+TEST_F(DesktopEntriesTest, ParsesTheMainGroupWithLocalisedNameAndProgram) {
+    qputenv("LANG", "de_AT.UTF-8");
+    const QString path =
+        writeUserEntry(QStringLiteral("viewer.desktop"),
+                       "# comment\n"
+                       "[Desktop Entry]\n"
+                       "Type=Application\n"
+                       "Name=Picture Viewer\n"
+                       "Name[de]=Bildbetrachter\n"
+                       "Name[fr]=Visionneuse\n"
+                       "Icon=viewer\n"
+                       "StartupWMClass=Viewer\n"
+                       "Exec=env GDK_BACKEND=x11 \"/opt/my viewer/bin/viewer\" %U\n"
+                       "[Desktop Action new]\n"
+                       "Name=Other\n"
+                       "StartupWMClass=Wrong\n");
+    const auto entry = DesktopEntryIndex::parseFile(path, QStringLiteral("viewer"));
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->name, QStringLiteral("Bildbetrachter"));
+    EXPECT_EQ(entry->icon, QStringLiteral("viewer"));
+    EXPECT_EQ(entry->startupWMClass, QStringLiteral("Viewer"));
+    EXPECT_EQ(entry->program, QStringLiteral("/opt/my viewer/bin/viewer"));
+}
+
+TEST_F(DesktopEntriesTest, SkipsWhatIsNotAnApplication) {
+    struct Row {
+        const char* name;
+        QByteArray text;
+    };
+    const Row rows[] = {
+        {"link", "[Desktop Entry]\nType=Link\nName=Site\nURL=https://example.com\n"},
+        {"hidden", "[Desktop Entry]\nType=Application\nName=Gone\nHidden=true\n"},
+        {"no main group", "[Other]\nType=Application\nName=Odd\n"},
+    };
+    for (const auto& row : rows) {
+        const QString path = writeUserEntry(QStringLiteral("row.desktop"), row.text);
+        EXPECT_FALSE(DesktopEntryIndex::parseFile(path, QStringLiteral("row"))) << row.name;
+    }
+}
+
+TEST_F(DesktopEntriesTest, UserEntriesWinAndHiddenOnesMaskSystemEntries) {
+    writeEntry(m_system, QStringLiteral("editor.desktop"),
+               "[Desktop Entry]\nType=Application\nName=System Editor\n");
+    writeUserEntry(QStringLiteral("editor.desktop"),
+                   "[Desktop Entry]\nType=Application\nName=My Editor\n");
+    writeEntry(m_system, QStringLiteral("mailer.desktop"),
+               "[Desktop Entry]\nType=Application\nName=Mailer\n");
+    writeUserEntry(QStringLiteral("mailer.desktop"), "[Desktop Entry]\nHidden=true\n");
+    writeEntry(m_system, QStringLiteral("kde4/okular.desktop"),
+               "[Desktop Entry]\nType=Application\nName=Okular\n");
+
+    DesktopEntryIndex index;
+    EXPECT_EQ(index.entry(QStringLiteral("editor"))->name, QStringLiteral("My Editor"));
+    EXPECT_FALSE(index.entry(QStringLiteral("mailer")));
+    EXPECT_EQ(index.entry(QStringLiteral("kde4-okular"))->name, QStringLiteral("Okular"));
+}
+
+TEST_F(DesktopEntriesTest, MatchesByWindowClassThenIdThenProgram) {
+    writeUserEntry(QStringLiteral("aa-terminal-wrapper.desktop"),
+                   "[Desktop Entry]\nType=Application\nName=Wrapper\nExec=shell\nTerminal=true\n");
+    writeUserEntry(QStringLiteral("by-class.desktop"),
+                   "[Desktop Entry]\nType=Application\nName=By Class\nStartupWMClass=Gnome-foo\n");
+    writeUserEntry(QStringLiteral("org.example.Notes.desktop"),
+                   "[Desktop Entry]\nType=Application\nName=Notes\n");
+    writeUserEntry(QStringLiteral("paint.desktop"),
+                   "[Desktop Entry]\nType=Application\nName=Paint\n");
+    writeUserEntry(QStringLiteral("shell-app.desktop"),
+                   "[Desktop Entry]\nType=Application\nName=Shell App\nExec=/usr/bin/shell -x\n");
+
+    struct Row {
+        const char* instance;
+        const char* windowClass;
+        const char* executable;
+        const char* id; // empty: no match
+    };
+    const Row rows[] = {
+        {"gnome-foo-server", "Gnome-foo", "", "by-class"},
+        {"Gnome-foo", "Other", "", "by-class"}, // StartupWMClass may name the instance
+        {"notes", "Notes", "", "org.example.Notes"},
+        {"paint", "PAINT", "", "paint"},
+        {"unknown", "Unknown", "/usr/bin/shell", "shell-app"}, // the terminal entry is skipped
+        {"unknown", "Unknown", "/usr/bin/nothing", ""},
+    };
+    DesktopEntryIndex index;
+    for (const auto& row : rows) {
+        const auto entry =
+            index.match(QString::fromLatin1(row.instance), QString::fromLatin1(row.windowClass),
+                        QString::fromLatin1(row.executable));
+        EXPECT_EQ(entry ? entry->id : QString(), QString::fromLatin1(row.id)) << row.windowClass;
+    }
+}
+
+TEST_F(DesktopEntriesTest, FindsAnEntryInstalledAfterTheFirstLookup) {
+    DesktopEntryIndex index;
+    EXPECT_FALSE(index.entry(QStringLiteral("late")));
+    writeUserEntry(QStringLiteral("late.desktop"),
+                   "[Desktop Entry]\nType=Application\nName=Late\n");
+    ASSERT_TRUE(index.entry(QStringLiteral("late")));
+    EXPECT_EQ(index.match(QString(), QStringLiteral("Late"), QString())->id,
+              QStringLiteral("late"));
+}
+
+// A real window of a known class, made active through the window manager.
+class FrontmostWindowTest : public DesktopEntriesTest {
+protected:
+    std::unique_ptr<ChildProcess> openActiveWindow(const QString& instance,
+                                                   const QString& windowClass) {
+        auto window = std::make_unique<ChildProcess>(QStringLiteral(QUILLBOX_TEST_WINDOW),
+                                                     QStringList{instance, windowClass},
+                                                     X11TestEnvironment::session().environment());
+        EXPECT_TRUE(window->waitStarted());
+        QByteArray output;
+        while (!output.contains('\n') && window->process().waitForReadyRead(5000))
+            output += window->readAllStandardOutput();
+        const QString id = QString::fromLatin1(output.trimmed());
+        EXPECT_FALSE(id.isEmpty()) << window->readAllStandardError().toStdString();
+        const auto result = testing::runCommand(
+            QStringLiteral("xdotool"),
+            {QStringLiteral("windowactivate"), QStringLiteral("--sync"), id},
+            std::chrono::seconds(10), X11TestEnvironment::session().environment());
+        EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+        return window;
+    }
+
+    // Asks until the window manager reports the expected identifier.
+    std::optional<RunningApplication> frontmostWith(X11FrontmostApplicationSource& source,
+                                                    const QString& identifier) {
+        std::optional<RunningApplication> app;
+        testing::waitUntil([&] {
+            app = source.frontmostApplication();
+            return app && app->identifier == identifier;
+        });
+        return app;
+    }
+};
+
+TEST_F(FrontmostWindowTest, ResolvesTheActiveWindowByItsDesktopEntry) {
+    QImage icon(16, 16, QImage::Format_RGB32);
+    icon.fill(Qt::red);
+    const QString iconPath = m_home.filePath(QStringLiteral("probe.png"));
+    ASSERT_TRUE(icon.save(iconPath));
+    writeUserEntry(QStringLiteral("io.example.Probe.desktop"),
+                   "[Desktop Entry]\nType=Application\nName=Probe Viewer\nStartupWMClass=QbProbe\n"
+                   "Icon=" +
+                       iconPath.toUtf8() + "\nExec=probe\n");
+
+    const auto window = openActiveWindow(QStringLiteral("qbprobe"), QStringLiteral("QbProbe"));
+    X11FrontmostApplicationSource source;
+    const auto app = frontmostWith(source, QStringLiteral("io.example.Probe"));
+    ASSERT_TRUE(app);
+    EXPECT_EQ(app->identifier, QStringLiteral("io.example.Probe"));
+    EXPECT_EQ(app->name, QStringLiteral("Probe Viewer"));
+    EXPECT_TRUE(app->icon);
+    EXPECT_TRUE(source.installedApplicationIcon(QStringLiteral("io.example.Probe")));
+    EXPECT_FALSE(source.installedApplicationIcon(QStringLiteral("io.example.Missing")));
+}
+
+TEST_F(FrontmostWindowTest, ResolvesByTheExecutableOfTheWindowsProcess) {
+    const QByteArray program = QFileInfo(QStringLiteral(QUILLBOX_TEST_WINDOW)).fileName().toUtf8();
+    writeUserEntry(QStringLiteral("window-tool.desktop"),
+                   "[Desktop Entry]\nType=Application\nName=Window Tool\nExec=" + program +
+                       " %f\n");
+    const auto window = openActiveWindow(QStringLiteral("unmatched"), QStringLiteral("Unmatched"));
+    X11FrontmostApplicationSource source;
+    const auto app = frontmostWith(source, QStringLiteral("window-tool"));
+    ASSERT_TRUE(app);
+    EXPECT_EQ(app->name, QStringLiteral("Window Tool"));
+}
+
+TEST_F(FrontmostWindowTest, FallsBackToTheWindowClass) {
+    const auto window = openActiveWindow(QStringLiteral("qbloner"), QStringLiteral("QbLoner"));
+    X11FrontmostApplicationSource source;
+    const auto app = frontmostWith(source, QStringLiteral("QbLoner"));
+    ASSERT_TRUE(app);
+    EXPECT_EQ(app->name, QStringLiteral("QbLoner"));
+    EXPECT_FALSE(app->icon);
+}
+
+} // namespace
+} // namespace quillbox
