@@ -1,0 +1,126 @@
+#include "FakeColorSampler.h"
+#include "FakePasteboard.h"
+#include "FakeSoundPlayer.h"
+#include "content/AppConstants.h"
+#include "content/PasteboardTypes.h"
+#include "content/Preferences.h"
+#include "core/ColorPickerService.h"
+#include "core/SoundManager.h"
+#include "history/HistoryStore.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace quillbox;
+using namespace quillbox::testing;
+
+namespace {
+
+class ColorPickerServiceTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    Preferences preferences{dir.filePath(u"Quillbox.conf"_qs)};
+    FakeSoundPlayer player;
+    SoundManager sounds{player, preferences};
+    FakeColorSampler sampler;
+    FakePasteboard pasteboard;
+    HistoryStore store{StoreContainer::makeInMemory()};
+    ColorPickerService picker{sampler, pasteboard, sounds};
+
+    void SetUp() override { AppConstants::registerDefaults(preferences); }
+
+    // Starts a pick whose completion records what it receives.
+    void pick(QList<ClipboardItemPtr>& received) {
+        picker.pickColor(store, [&received](ClipboardItemPtr item) { received.append(item); });
+    }
+};
+
+} // namespace
+
+TEST_F(ColorPickerServiceTest, APickedColourIsWrittenWithTheMarkerRecordedAndAnnounced) {
+    QList<ClipboardItemPtr> received;
+    pick(received);
+    ASSERT_TRUE(picker.isSampling());
+    ASSERT_TRUE(sampler.pick(QColor(0x1E, 0x90, 0xFF)));
+    EXPECT_FALSE(picker.isSampling());
+
+    ASSERT_EQ(received.size(), 1);
+    const ClipboardItemPtr item = received.first();
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->colorHex(), u"#1E90FF"_qs);
+    EXPECT_EQ(item->plainText(), u"#1E90FF"_qs);
+    EXPECT_EQ(item->contentType(), PasteboardType::color);
+    EXPECT_EQ(item->category(), u"color"_qs);
+    EXPECT_EQ(item->sourceAppName(), u"Color Picker"_qs);
+    EXPECT_EQ(item->sourceAppBundleID(), AppConstants::applicationID);
+    EXPECT_EQ(store.allItems(), QList<ClipboardItemPtr>{item});
+
+    ASSERT_EQ(pasteboard.writes().size(), 1);
+    ASSERT_EQ(pasteboard.writes().first().size(), 1);
+    const PasteboardItem& written = pasteboard.writes().first().first();
+    EXPECT_EQ(written.types(), (QStringList{PasteboardType::color, PasteboardType::string,
+                                            AppConstants::internalPasteboardType}));
+    EXPECT_EQ(written.string(PasteboardType::string), u"#1E90FF"_qs);
+    EXPECT_EQ(written.data(AppConstants::internalPasteboardType), QByteArray());
+    EXPECT_EQ(decodeColorData(*written.data(PasteboardType::color)), QColor(0x1E, 0x90, 0xFF));
+
+    EXPECT_EQ(player.played(), QStringList{u"Pop"_qs});
+}
+
+TEST_F(ColorPickerServiceTest, ASecondPickWhileSamplingIsIgnoredAndItsCompletionNeverRuns) {
+    QList<ClipboardItemPtr> first, second;
+    pick(first);
+    pick(second);
+    EXPECT_EQ(sampler.sampleCount(), 1);
+
+    ASSERT_TRUE(sampler.pick(QColor(Qt::red)));
+    EXPECT_EQ(first.size(), 1);
+    EXPECT_TRUE(second.isEmpty());
+}
+
+TEST_F(ColorPickerServiceTest, CancellingReportsNothingAndLeavesClipboardHistoryAndSoundAlone) {
+    QList<ClipboardItemPtr> received;
+    pick(received);
+    ASSERT_TRUE(sampler.cancel());
+
+    EXPECT_EQ(received, QList<ClipboardItemPtr>{nullptr});
+    EXPECT_TRUE(pasteboard.writes().isEmpty());
+    EXPECT_EQ(store.itemCount(), 0);
+    EXPECT_TRUE(player.played().isEmpty());
+    EXPECT_FALSE(picker.isSampling());
+
+    // The picker is free again.
+    pick(received);
+    EXPECT_EQ(sampler.sampleCount(), 2);
+}
+
+TEST_F(ColorPickerServiceTest, WithSoundsOffTheColourIsRecordedSilently) {
+    preferences.setValue(AppConstants::Keys::soundEnabled, false);
+    QList<ClipboardItemPtr> received;
+    pick(received);
+    ASSERT_TRUE(sampler.pick(QColor(Qt::green)));
+    ASSERT_EQ(received.size(), 1);
+    EXPECT_TRUE(received.first());
+    EXPECT_TRUE(player.played().isEmpty());
+}
+
+TEST_F(ColorPickerServiceTest, RecordedCodesAreTheColoursInSRGB) {
+    struct Row {
+        const char* name;
+        QColor color;
+        QString hex;
+    };
+    const Row rows[] = {
+        {"pure red", QColor::fromRgbF(1, 0, 0), u"#FF0000"_qs},
+        {"halves round up", QColor::fromRgbF(0.5f, 0.5f, 0.5f), u"#808080"_qs},
+        {"alpha is ignored", QColor(0x12, 0x34, 0x56, 0x10), u"#123456"_qs},
+        {"other colour models convert", QColor::fromHsv(0, 255, 255), u"#FF0000"_qs},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ClipboardItemPtr item = picker.record(row.color, store, pasteboard);
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->colorHex(), row.hex);
+        EXPECT_EQ(pasteboard.writes().last().first().string(PasteboardType::string), row.hex);
+    }
+}
