@@ -1,0 +1,103 @@
+#include "PasteboardFixture.h"
+
+#include <QFile>
+#include <QMutexLocker>
+
+namespace quillbox::testing {
+
+LogCapture::LogCapture() {
+    s_current = this;
+    m_previous = qInstallMessageHandler(&LogCapture::handler);
+}
+
+LogCapture::~LogCapture() {
+    qInstallMessageHandler(m_previous);
+    s_current = nullptr;
+}
+
+void LogCapture::handler(QtMsgType, const QMessageLogContext&, const QString& message) {
+    if (LogCapture* capture = s_current) {
+        QMutexLocker lock(&capture->m_mutex);
+        capture->m_lines.append(message);
+    }
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+QStringList LogCapture::lines() const {
+    QMutexLocker lock(&m_mutex);
+    return m_lines;
+}
+
+bool LogCapture::contains(const QString& fragment) const {
+    const QStringList all = lines();
+    return std::any_of(all.cbegin(), all.cend(),
+                       [&fragment](const QString& line) { return line.contains(fragment); });
+}
+
+void PasteboardTest::SetUp() {
+    ASSERT_TRUE(m_files.isValid());
+    m_pasteboard = std::make_unique<X11Pasteboard>();
+    ASSERT_TRUE(waitUntil([this] { return m_pasteboard->hasReadInitialContents(); }));
+}
+
+QString PasteboardTest::writeFile(const QString& name, const QByteArray& bytes) {
+    const QString path = m_files.filePath(QString::number(++m_fileCount) + u'-' + name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return path;
+}
+
+std::unique_ptr<ChildProcess> PasteboardTest::startXclip(const QString& target,
+                                                         const QByteArray& bytes) {
+    const QString path = writeFile(u"xclip-data"_qs, bytes);
+    auto xclip =
+        std::make_unique<ChildProcess>(u"xclip"_qs,
+                                       QStringList{u"-quiet"_qs, u"-selection"_qs, u"clipboard"_qs,
+                                                   u"-t"_qs, target, u"-i"_qs, path},
+                                       X11TestEnvironment::session().environment());
+    EXPECT_TRUE(xclip->waitStarted());
+    return xclip;
+}
+
+std::unique_ptr<ChildProcess>
+PasteboardTest::startOwnerWithArguments(const QStringList& arguments) {
+    auto owner = std::make_unique<ChildProcess>(QStringLiteral(QUILLBOX_TEST_OWNER), arguments,
+                                                X11TestEnvironment::session().environment());
+    EXPECT_TRUE(owner->waitStarted());
+    QByteArray output;
+    EXPECT_TRUE(waitUntil([&] {
+        output += owner->readAllStandardOutput();
+        return output.contains("owned") || !owner->isRunning();
+    }));
+    EXPECT_TRUE(output.contains("owned")) << owner->readAllStandardError().constData();
+    return owner;
+}
+
+std::unique_ptr<ChildProcess>
+PasteboardTest::startOwner(const QList<QPair<QString, QByteArray>>& targets, const QString& mode) {
+    QStringList arguments{u"--mode"_qs, mode};
+    for (const auto& [name, bytes] : targets)
+        arguments << u"--target"_qs << name << writeFile(u"owner-data"_qs, bytes);
+    return startOwnerWithArguments(arguments);
+}
+
+bool PasteboardTest::waitForChange(qint64 before, const std::function<bool()>& condition,
+                                   std::chrono::milliseconds timeout) {
+    return waitUntil([&] { return m_pasteboard->changeCount() != before && condition(); }, timeout);
+}
+
+QByteArray PasteboardTest::readWithXclip(const QString& target) {
+    ChildProcess xclip(u"xclip"_qs, {u"-o"_qs, u"-selection"_qs, u"clipboard"_qs, u"-t"_qs, target},
+                       X11TestEnvironment::session().environment());
+    EXPECT_TRUE(xclip.waitStarted());
+    QByteArray output;
+    EXPECT_TRUE(waitUntil([&] {
+        output += xclip.readAllStandardOutput();
+        return !xclip.isRunning();
+    }));
+    output += xclip.readAllStandardOutput();
+    return output;
+}
+
+} // namespace quillbox::testing

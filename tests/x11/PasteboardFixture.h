@@ -1,0 +1,62 @@
+#pragma once
+
+// What the X11 clipboard tests share: a fresh X11Pasteboard per test, real
+// clipboard owners (xclip, and our own test owner for several targets or an
+// owner that misbehaves), and a capture of Quillbox's log lines.
+#include "ChildProcess.h"
+#include "X11TestEnvironment.h"
+#include "linux/X11Pasteboard.h"
+
+#include <QMutex>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace quillbox::testing {
+
+// Collects "Quillbox: " log lines from any thread while it exists.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    QStringList lines() const;
+    bool contains(const QString& fragment) const;
+
+private:
+    static void handler(QtMsgType type, const QMessageLogContext& context, const QString& message);
+    inline static LogCapture* s_current = nullptr;
+    QtMessageHandler m_previous = nullptr;
+    mutable QMutex m_mutex;
+    QStringList m_lines;
+};
+
+class PasteboardTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+
+    QString writeFile(const QString& name, const QByteArray& bytes);
+    // xclip holding the clipboard with one target, in the foreground (-quiet)
+    // so that it can be ended by its process id.
+    std::unique_ptr<ChildProcess> startXclip(const QString& target, const QByteArray& bytes);
+    // Our test owner; arguments as its usage says. Waits until it owns.
+    std::unique_ptr<ChildProcess> startOwnerWithArguments(const QStringList& arguments);
+    // Target name → data; each becomes a --target of the test owner.
+    std::unique_ptr<ChildProcess> startOwner(const QList<QPair<QString, QByteArray>>& targets,
+                                             const QString& mode = u"serve"_qs);
+
+    // Serves events until the change count has moved past `before` and the
+    // condition holds.
+    bool waitForChange(qint64 before, const std::function<bool()>& condition,
+                       std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+    // Another client's view: xclip -o for a target, run without blocking our
+    // event loop (we may be the owner it asks).
+    QByteArray readWithXclip(const QString& target);
+
+    std::unique_ptr<X11Pasteboard> m_pasteboard;
+    QTemporaryDir m_files;
+    int m_fileCount = 0;
+};
+
+} // namespace quillbox::testing
