@@ -60,12 +60,12 @@ QImage screenshot(int width, int height) {
     return image;
 }
 
-QByteArray encoded(const QImage& image, const char* format) {
+QByteArray encoded(const QImage& image, const char* format, int quality) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, format);
-    writer.setQuality(90);
+    writer.setQuality(quality);
     writer.write(image);
     return bytes;
 }
@@ -90,7 +90,7 @@ void BM_ParseText(benchmark::State& state) {
 BENCHMARK(BM_ParseText)->Arg(10 * 1024)->Arg(5 * 1024 * 1024)->Unit(benchmark::kMillisecond);
 
 void BM_ParseScreenshotPng1920x1080(benchmark::State& state) {
-    const QByteArray png = encoded(screenshot(1920, 1080), "PNG");
+    const QByteArray png = encoded(screenshot(1920, 1080), "PNG", -1);
     FakePasteboard pasteboard;
     pasteboard.setContents({Type::png});
     pasteboard.setData(Type::png, png);
@@ -100,7 +100,7 @@ void BM_ParseScreenshotPng1920x1080(benchmark::State& state) {
 BENCHMARK(BM_ParseScreenshotPng1920x1080)->Unit(benchmark::kMillisecond);
 
 void BM_ParsePhotoJpeg4000x3000(benchmark::State& state) {
-    const QByteArray jpeg = encoded(photo(4000, 3000), "JPEG");
+    const QByteArray jpeg = encoded(photo(4000, 3000), "JPEG", 90);
     FakePasteboard pasteboard;
     pasteboard.setContents({Type::jpeg});
     pasteboard.setData(Type::jpeg, jpeg);

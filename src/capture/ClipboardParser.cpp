@@ -9,6 +9,7 @@
 
 #include <QUrl>
 #include <array>
+#include <bitset>
 
 namespace quillbox {
 
@@ -70,10 +71,28 @@ bool ClipboardParser::shouldIgnore(const QStringList& types) {
 }
 
 bool ClipboardParser::looksLikeCode(const QString& text) {
-    int count = 0;
-    for (const auto& indicator : codeIndicators()) {
-        if (text.contains(indicator, Qt::CaseSensitive) && ++count >= 2)
-            return true;
+    // One pass over the text, trying at each position only the indicators
+    // that begin with its character: 26 separate searches made a 5 MB paste
+    // take a quarter of a second.
+    static const auto byFirstCharacter = [] {
+        std::array<QList<int>, 128> table;
+        for (int i = 0; i < static_cast<int>(codeIndicators().size()); ++i)
+            table[codeIndicators()[i].at(0).unicode()].append(i);
+        return table;
+    }();
+    const QStringView view(text);
+    std::bitset<26> found;
+    for (qsizetype position = 0; position < view.size(); ++position) {
+        const char16_t c = view[position].unicode();
+        if (c >= byFirstCharacter.size())
+            continue;
+        for (const int i : byFirstCharacter[c]) {
+            if (found[i] || !view.sliced(position).startsWith(codeIndicators()[i]))
+                continue;
+            found.set(i);
+            if (found.count() >= 2)
+                return true;
+        }
     }
     return false;
 }

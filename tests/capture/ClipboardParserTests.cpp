@@ -289,6 +289,8 @@ TEST(ClipboardParser, CountsEachCodeIndicatorOnce) {
         {"def f():\n    return 1", true},
         {"items.map(x => {\n  use(x)\n});", true}, // "=> {" and "});"
         {"if (ready) go();", false},
+        {"struct Café {\n};", true},  // an indicator that ends the text
+        {"«public » static;", false}, // "public " needs its space
         {"", false},
     };
     for (const auto& row : rows)

@@ -51,6 +51,8 @@ TEST(CharacterCount, CountsGraphemeClusters) {
          1},
         {"flag is one", QString::fromUtf8("\xF0\x9F\x87\xA9\xF0\x9F\x87\xAA"), 1},
         {"CR LF is one", u"a\r\nb"_qs, 3},
+        {"lone CR and LF beside a pair", u"\r\r\n\n"_qs, 3},
+        {"accented Latin-1 letters", u"café"_qs, 4},
     };
     for (const auto& c : cases)
         EXPECT_EQ(characterCount(c.text), c.count) << c.name;
