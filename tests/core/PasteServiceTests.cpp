@@ -1,0 +1,139 @@
+#include "PasteTestSupport.h"
+
+#include <QUrl>
+#include <gtest/gtest.h>
+
+namespace quillbox::testing {
+namespace {
+
+// "type=value;type=value | ..." for each written item, in order.
+QString describe(const QList<PasteboardItem>& items) {
+    QStringList described;
+    for (const auto& item : items) {
+        QStringList flavours;
+        for (const auto& type : item.types())
+            flavours.append(type + u'=' + QString::fromUtf8(*item.data(type)));
+        described.append(flavours.join(u';'));
+    }
+    return described.join(QStringLiteral(" | "));
+}
+
+struct WriteCase {
+    const char* name;
+    std::function<ParsedClipboardContent()> content;
+    bool asPlainText;
+    QString expected;
+};
+
+class PasteServiceWrite : public ::testing::TestWithParam<WriteCase> {};
+
+TEST_P(PasteServiceWrite, WritesTheFlavoursInOrderWithTheMarkerOnTheFirstItem) {
+    PasteRig rig;
+    const auto item = rig.record(GetParam().content());
+    rig.pasteService->write(*item, GetParam().asPlainText, rig.pasteboard);
+    ASSERT_EQ(rig.pasteboard.writes().size(), 1);
+    EXPECT_EQ(describe(rig.pasteboard.writes().first()), GetParam().expected);
+}
+
+ParsedClipboardContent rtf() {
+    return parsedContent("{\\rtf1 Hi}", PasteboardType::rtf, ContentCategory::richText,
+                         QStringLiteral("Hi"));
+}
+
+ParsedClipboardContent url() {
+    auto parsed = parsedContent("https://example.org/a", PasteboardType::url, ContentCategory::url,
+                                QStringLiteral("https://example.org/a"));
+    parsed.urlString = QStringLiteral("https://example.org/a");
+    return parsed;
+}
+
+ParsedClipboardContent files(const QByteArray& lines) {
+    return parsedContent(lines, PasteboardType::fileURL, ContentCategory::file);
+}
+
+ParsedClipboardContent imageWithText() {
+    return parsedContent("PNG", PasteboardType::png, ContentCategory::image,
+                         QStringLiteral("caption"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, PasteServiceWrite,
+    ::testing::Values(
+        WriteCase{"TextCapturedAsPlainTextIsWrittenOnce",
+                  [] { return plainTextContent(QStringLiteral("hello")); }, false,
+                  QStringLiteral("public.utf8-plain-text=hello;com.quillbox.internal=")},
+        WriteCase{"RichTextGetsItsDataAndThePlainText", rtf, false,
+                  QStringLiteral("public.rtf={\\rtf1 Hi};public.utf8-plain-text=Hi;"
+                                 "com.quillbox.internal=")},
+        WriteCase{"RichTextAsPlainTextGetsOnlyTheText", rtf, true,
+                  QStringLiteral("public.utf8-plain-text=Hi;com.quillbox.internal=")},
+        WriteCase{"UrlGetsThePublicUrlFlavourAndText", url, false,
+                  QStringLiteral("public.url=https://example.org/a;"
+                                 "public.utf8-plain-text=https://example.org/a;"
+                                 "com.quillbox.internal=")},
+        WriteCase{"ImageNeverGetsATextFlavour", imageWithText, false,
+                  QStringLiteral("public.png=PNG;com.quillbox.internal=")},
+        WriteCase{"ImageWithoutTextAsPlainTextIsAnEmptyMarkedItem",
+                  [] { return imageContent("PNG"); }, true,
+                  QStringLiteral("com.quillbox.internal=")},
+        WriteCase{"ThreeFilesGiveThreeItemsOnlyTheFirstMarked",
+                  [] { return files("/tmp/a.txt\nfile:///tmp/b%20c.txt\n\n/tmp/d.txt\n"); }, false,
+                  QStringLiteral("public.file-url=file:///tmp/a.txt;public.utf8-plain-text=/tmp/"
+                                 "a.txt;com.quillbox.internal= | "
+                                 "public.file-url=file:///tmp/b%20c.txt;public.utf8-plain-text=/"
+                                 "tmp/b c.txt | "
+                                 "public.file-url=file:///tmp/d.txt;public.utf8-plain-text=/tmp/"
+                                 "d.txt")},
+        WriteCase{"FileItemWithoutUrlsIsWrittenFromItsContent", [] { return files("\n\n"); }, false,
+                  QStringLiteral("public.file-url=\n\n;com.quillbox.internal=")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PasteService, CopyWritesAndMovesTheItemToTheFrontWithoutSoundOrKeys) {
+    PasteRig rig;
+    const auto older = rig.record(plainTextContent(QStringLiteral("older")));
+    rig.record(plainTextContent(QStringLiteral("newer")));
+    serveFor(5); // copy times have millisecond resolution
+    rig.pasteService->copy(older, false);
+    EXPECT_EQ(rig.pasteboard.writes().size(), 1);
+    EXPECT_EQ(rig.store.allItems().first(), older);
+    EXPECT_FALSE(rig.store.hasUnsavedChanges());
+    serveFor(250);
+    EXPECT_TRUE(rig.player.played().isEmpty());
+    EXPECT_TRUE(rig.keystrokes.sentKeystrokes().isEmpty());
+}
+
+TEST(PasteService, PastePlaysTinkAndSendsTheKeystrokeAfterTheDelay) {
+    PasteRig rig;
+    const auto item = rig.record(plainTextContent(QStringLiteral("hello")));
+    rig.keystrokes.restartClock();
+    rig.pasteService->paste(item, false);
+    EXPECT_EQ(rig.pasteboard.writes().size(), 1);
+    EXPECT_EQ(rig.player.played(), QStringList{QStringLiteral("Tink")});
+    EXPECT_TRUE(rig.keystrokes.sentKeystrokes().isEmpty()) << "the keystroke went out at once";
+    ASSERT_TRUE(serveUntil([&] { return !rig.keystrokes.sentKeystrokes().isEmpty(); }));
+    EXPECT_GE(rig.keystrokes.sentAt().first(), 140); // the timer may fire 5% early
+    serveFor(200);
+    EXPECT_EQ(rig.keystrokes.sentKeystrokes().size(), 1);
+}
+
+TEST(PasteService, PasteWithSoundsOffPlaysNothing) {
+    PasteRig rig;
+    rig.preferences.setValue(AppConstants::Keys::soundEnabled, false);
+    rig.pasteService->paste(rig.record(plainTextContent(QStringLiteral("x"))), false);
+    ASSERT_TRUE(serveUntil([&] { return !rig.keystrokes.sentKeystrokes().isEmpty(); }));
+    EXPECT_TRUE(rig.player.played().isEmpty());
+}
+
+TEST(PasteService, PasteWithoutPermissionCopiesAndAsksInsteadOfTyping) {
+    PasteRig rig(/*granted=*/false);
+    const auto item = rig.record(plainTextContent(QStringLiteral("x")));
+    rig.pasteService->paste(item, true);
+    EXPECT_EQ(rig.pasteboard.writes().size(), 1);
+    EXPECT_EQ(rig.probe.requests(), 1);
+    EXPECT_TRUE(rig.access->isPolling());
+    serveFor(300);
+    EXPECT_TRUE(rig.keystrokes.sentKeystrokes().isEmpty());
+}
+
+} // namespace
+} // namespace quillbox::testing

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "content/AppConstants.h"
+#include "content/Hash.h"
+#include "content/ParsedClipboardContent.h"
+#include "content/PasteboardTypes.h"
+#include "content/Preferences.h"
+#include "core/AccessibilityManager.h"
+#include "core/AppState.h"
+#include "core/PasteService.h"
+#include "core/SoundManager.h"
+#include "fakes/FakeAccessProbe.h"
+#include "fakes/FakeKeystrokeSender.h"
+#include "fakes/FakePasteboard.h"
+#include "fakes/FakeSoundPlayer.h"
+#include "history/HistoryStore.h"
+#include "history/StoreContainer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace quillbox::testing {
+
+// Content as capture produces it, one kind per helper.
+inline ParsedClipboardContent parsedContent(const QByteArray& content, const QString& type,
+                                            ContentCategory category,
+                                            std::optional<QString> plainText = std::nullopt) {
+    ParsedClipboardContent parsed;
+    parsed.content = content;
+    parsed.contentType = type;
+    parsed.category = category;
+    parsed.plainText = std::move(plainText);
+    parsed.contentHash = sha256Hash(content);
+    return parsed;
+}
+
+inline ParsedClipboardContent plainTextContent(const QString& text) {
+    return parsedContent(text.toUtf8(), PasteboardType::string, ContentCategory::text, text);
+}
+
+inline ParsedClipboardContent imageContent(const QByteArray& bytes) {
+    return parsedContent(bytes, PasteboardType::png, ContentCategory::image);
+}
+
+// Serves the event loop until the condition holds or the time is up.
+inline bool serveUntil(const std::function<bool()>& condition, int timeoutMs = 2000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+inline void serveFor(int milliseconds) {
+    serveUntil([] { return false; }, milliseconds);
+}
+
+// The paste service over fakes and a store in memory.
+struct PasteRig {
+    explicit PasteRig(bool granted = true) {
+        AppConstants::registerDefaults(preferences);
+        probe.setGranted(granted);
+        access = std::make_unique<AccessibilityManager>(probe);
+        pasteService =
+            std::make_unique<PasteService>(pasteboard, store, keystrokes, *access, sounds);
+    }
+
+    ClipboardItemPtr record(const ParsedClipboardContent& content,
+                            std::optional<QString> sourceAppName = std::nullopt) {
+        return store.record(content, std::nullopt, sourceAppName);
+    }
+
+    QTemporaryDir folder;
+    HistoryStore store{StoreContainer::makeInMemory()};
+    AppState appState;
+    FakePasteboard pasteboard;
+    FakeKeystrokeSender keystrokes;
+    FakeAccessProbe probe;
+    std::unique_ptr<AccessibilityManager> access;
+    FakeSoundPlayer player;
+    Preferences preferences{folder.filePath(QStringLiteral("Quillbox.conf"))};
+    SoundManager sounds{player, preferences};
+    std::unique_ptr<PasteService> pasteService;
+};
+
+} // namespace quillbox::testing
