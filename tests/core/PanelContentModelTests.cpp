@@ -1,0 +1,355 @@
+#include "PasteTestSupport.h"
+#include "core/PanelContentModel.h"
+
+#include <QPromise>
+#include <gtest/gtest.h>
+
+namespace quillbox::testing {
+namespace {
+
+// A recognizer the test answers by hand, request by request.
+class ManualRecognizer {
+public:
+    PanelContentModel::Recognize function() {
+        return [this](const QByteArray& bytes) {
+            auto promise = std::make_shared<QPromise<OCRResult>>();
+            promise->start();
+            m_requests.append({bytes, promise});
+            return promise->future();
+        };
+    }
+    QList<QByteArray> requestedImages() const {
+        QList<QByteArray> images;
+        for (const auto& request : m_requests)
+            images.append(request.bytes);
+        return images;
+    }
+    void answer(int index, const OCRResult& result) {
+        m_requests[index].promise->addResult(result);
+        m_requests[index].promise->finish();
+        serveFor(20); // the model continues on the event loop
+    }
+
+private:
+    struct Request {
+        QByteArray bytes;
+        std::shared_ptr<QPromise<OCRResult>> promise;
+    };
+    QList<Request> m_requests;
+};
+
+struct ModelRig : PasteRig {
+    ModelRig() {
+        model = std::make_unique<PanelContentModel>(store, appState, pasteService.get(),
+                                                    recognizer.function());
+    }
+
+    QStringList visible() {
+        QStringList texts;
+        for (const auto& item : model->filteredItems())
+            texts.append(label(item));
+        return texts;
+    }
+    QString selected() {
+        const auto item = model->selectedItem();
+        return item ? label(item) : QString();
+    }
+    void select(const QString& text) {
+        for (const auto& item : store.allItems())
+            if (label(item) == text)
+                appState.setSelectedCardID(item->id());
+    }
+    static QString label(const ClipboardItemPtr& item) {
+        return item->title().value_or(
+            item->plainText().value_or(QString::fromUtf8(item->content())));
+    }
+    // Items are recorded oldest first, each a moment after the one before.
+    ClipboardItemPtr add(ParsedClipboardContent content,
+                         std::optional<QString> source = std::nullopt) {
+        serveFor(2);
+        return record(content, std::move(source));
+    }
+
+    ManualRecognizer recognizer;
+    std::unique_ptr<PanelContentModel> model;
+};
+
+// The history the search cases run over, newest first: the label (title, else
+// plain text, else content) and what makes each findable.
+void addSearchHistory(ModelRig& rig) {
+    auto writer = parsedContent("{\\rtf1 Minutes}", PasteboardType::rtf, ContentCategory::richText,
+                                QStringLiteral("Minutes"));
+    rig.add(writer, QStringLiteral("LibreOffice Writer"));
+    rig.add(plainTextContent(QStringLiteral("café au lait")));
+    auto invoice = imageContent("IMAGE-1");
+    rig.add(invoice);
+    rig.store.setOcrText(rig.store.allItems().first(), QStringLiteral("Invoice total 42"));
+    auto file = parsedContent("file:///home/u/secret/report.pdf", PasteboardType::fileURL,
+                              ContentCategory::file);
+    file.title = QStringLiteral("report.pdf");
+    file.filePath = QStringLiteral("/home/u/secret/report.pdf");
+    rig.add(file);
+    auto url =
+        parsedContent("https://quillbox.example/docs", PasteboardType::url, ContentCategory::url);
+    url.urlString = QStringLiteral("https://quillbox.example/docs");
+    url.title = QStringLiteral("Docs link");
+    rig.add(url);
+    rig.add(plainTextContent(QStringLiteral("Hello World")));
+}
+
+struct SearchCase {
+    const char* name;
+    QString query;
+    std::optional<ContentCategory> category;
+    QStringList expected;
+};
+
+class PanelSearch : public ::testing::TestWithParam<SearchCase> {};
+
+TEST_P(PanelSearch, ListsTheMatchingItemsNewestFirst) {
+    ModelRig rig;
+    addSearchHistory(rig);
+    rig.appState.setSearchQuery(GetParam().query);
+    rig.appState.setSelectedCategory(GetParam().category);
+    EXPECT_EQ(rig.visible(), GetParam().expected);
+}
+
+const QStringList everything{QStringLiteral("Hello World"),  QStringLiteral("Docs link"),
+                             QStringLiteral("report.pdf"),   QStringLiteral("IMAGE-1"),
+                             QStringLiteral("café au lait"), QStringLiteral("Minutes")};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PanelSearch,
+    ::testing::Values(
+        SearchCase{"EmptySearchListsEverything", {}, {}, everything},
+        SearchCase{"OnlySpacesListEverything", QStringLiteral("  \t "), {}, everything},
+        SearchCase{"LeadingSpacesAndTrailingTabAreTrimmed",
+                   QStringLiteral("  hello\t"),
+                   {},
+                   {QStringLiteral("Hello World")}},
+        SearchCase{"TrailingLineBreakStaysPartOfTheSearch", QStringLiteral("hello\n"), {}, {}},
+        SearchCase{"UpperCaseMatchesLowerCase",
+                   QStringLiteral("WORLD"),
+                   {},
+                   {QStringLiteral("Hello World")}},
+        SearchCase{"NoAccentDoesNotMatchAnAccent", QStringLiteral("cafe"), {}, {}},
+        SearchCase{"AccentedUpperCaseMatches",
+                   QStringLiteral("CAFÉ"),
+                   {},
+                   {QStringLiteral("café au lait")}},
+        SearchCase{"UrlByAWordOfItsAddress",
+                   QStringLiteral("quillbox.example"),
+                   {},
+                   {QStringLiteral("Docs link")}},
+        SearchCase{"FileByItsTitle", QStringLiteral("REPORT"), {}, {QStringLiteral("report.pdf")}},
+        SearchCase{"FileNotByItsPath", QStringLiteral("secret"), {}, {}},
+        SearchCase{
+            "ImageByItsRecognisedText", QStringLiteral("invoice"), {}, {QStringLiteral("IMAGE-1")}},
+        SearchCase{
+            "BySourceApplicationName", QStringLiteral("writer"), {}, {QStringLiteral("Minutes")}},
+        SearchCase{"CategoryAlone",
+                   {},
+                   ContentCategory::text,
+                   {QStringLiteral("Hello World"), QStringLiteral("café au lait")}},
+        SearchCase{"CategoryAndSearch",
+                   QStringLiteral("o"),
+                   ContentCategory::url,
+                   {QStringLiteral("Docs link")}},
+        SearchCase{"CategoryWithoutItems", {}, ContentCategory::color, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PanelContentModel, PinboardListsItsMembersInHistoryOrder) {
+    ModelRig rig;
+    const auto a = rig.add(plainTextContent(QStringLiteral("A")));
+    rig.add(plainTextContent(QStringLiteral("B")));
+    const auto c = rig.add(plainTextContent(QStringLiteral("C")));
+    const auto board =
+        rig.store.createPinboard(QStringLiteral("Work"), Pinboard::defaultColorHex, 0);
+    rig.store.add(c, board);
+    rig.store.add(a, board);
+    rig.appState.setSelectedPinboardID(board->id());
+    EXPECT_EQ(rig.visible(), (QStringList{QStringLiteral("C"), QStringLiteral("A")}));
+    rig.store.deletePinboard(board);
+    EXPECT_EQ(rig.visible().size(), 3) << "a tab whose pinboard is gone filters nothing";
+}
+
+TEST(PanelContentModel, FollowsTheStoreLikeALiveQuery) {
+    ModelRig rig;
+    rig.add(plainTextContent(QStringLiteral("first")));
+    EXPECT_EQ(rig.visible(), QStringList{QStringLiteral("first")});
+    int changes = 0;
+    QObject::connect(rig.model.get(), &PanelContentModel::filteredItemsChanged, [&] { ++changes; });
+    rig.add(plainTextContent(QStringLiteral("second")));
+    EXPECT_GT(changes, 0);
+    EXPECT_EQ(rig.visible(), (QStringList{QStringLiteral("second"), QStringLiteral("first")}));
+}
+
+struct CommandCase {
+    const char* name;
+    QString selectedBefore; // empty: nothing selected
+    PanelCommand command;
+    QString selectedAfter; // empty: nothing selected
+    QStringList listAfter;
+};
+
+class PanelCommands : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(PanelCommands, MoveTheSelectionOrDeleteWithinTheList) {
+    ModelRig rig;
+    for (const char* text : {"C", "B", "A"})
+        rig.add(plainTextContent(QString::fromLatin1(text)));
+    if (!GetParam().selectedBefore.isEmpty())
+        rig.select(GetParam().selectedBefore);
+    rig.appState.send(GetParam().command);
+    EXPECT_EQ(rig.appState.selectedCardID().has_value(), !GetParam().selectedAfter.isEmpty());
+    if (!GetParam().selectedAfter.isEmpty()) {
+        EXPECT_EQ(rig.selected(), GetParam().selectedAfter);
+    }
+    EXPECT_EQ(rig.visible(), GetParam().listAfter);
+}
+
+const QStringList abc{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PanelCommands,
+    ::testing::Values(CommandCase{"NextWithoutSelectionSelectsTheSecond",
+                                  {},
+                                  PanelCommand::selectNext,
+                                  QStringLiteral("B"),
+                                  abc},
+                      CommandCase{"PreviousOnTheFirstStays", QStringLiteral("A"),
+                                  PanelCommand::selectPrevious, QStringLiteral("A"), abc},
+                      CommandCase{"NextOnTheLastStays", QStringLiteral("C"),
+                                  PanelCommand::selectNext, QStringLiteral("C"), abc},
+                      CommandCase{"PreviousMovesLeft", QStringLiteral("C"),
+                                  PanelCommand::selectPrevious, QStringLiteral("B"), abc},
+                      CommandCase{"DeletingTheMiddleSelectsTheNextOne",
+                                  QStringLiteral("B"),
+                                  PanelCommand::deleteSelected,
+                                  QStringLiteral("C"),
+                                  {QStringLiteral("A"), QStringLiteral("C")}},
+                      CommandCase{"DeletingTheLastSelectsItsLeftNeighbour",
+                                  QStringLiteral("C"),
+                                  PanelCommand::deleteSelected,
+                                  QStringLiteral("B"),
+                                  {QStringLiteral("A"), QStringLiteral("B")}},
+                      CommandCase{"DeletingWithoutSelectionDeletesTheFirst",
+                                  {},
+                                  PanelCommand::deleteSelected,
+                                  QStringLiteral("B"),
+                                  {QStringLiteral("B"), QStringLiteral("C")}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PanelContentModel, DeletingTheOnlyItemClearsTheSelection) {
+    ModelRig rig;
+    rig.add(plainTextContent(QStringLiteral("only")));
+    rig.appState.send(PanelCommand::deleteSelected);
+    EXPECT_FALSE(rig.appState.selectedCardID());
+    EXPECT_TRUE(rig.visible().isEmpty());
+    rig.appState.send(PanelCommand::deleteSelected); // nothing to delete: nothing happens
+    rig.appState.send(PanelCommand::pasteSelected);
+    EXPECT_TRUE(rig.pasteboard.writes().isEmpty());
+}
+
+TEST(PanelContentModel, AHiddenSelectionFallsBackToTheFirstAndComesBack) {
+    ModelRig rig;
+    for (const char* text : {"apple", "banana", "cherry"})
+        rig.add(plainTextContent(QString::fromLatin1(text)));
+    rig.select(QStringLiteral("banana"));
+    rig.appState.setSearchQuery(QStringLiteral("e")); // cherry, apple
+    EXPECT_EQ(rig.selected(), QStringLiteral("cherry"));
+    rig.appState.send(PanelCommand::pasteSelected);
+    ASSERT_EQ(rig.pasteboard.writes().size(), 1);
+    EXPECT_EQ(rig.pasteboard.writes().first().first().string(PasteboardType::string),
+              QStringLiteral("cherry"));
+    rig.appState.setSearchQuery({});
+    EXPECT_EQ(rig.selected(), QStringLiteral("banana"));
+}
+
+TEST(PanelContentModel, PastingHidesThePanelBeforeThePasteService) {
+    ModelRig rig;
+    rig.add(plainTextContent(QStringLiteral("x")));
+    rig.appState.showPanel();
+    qsizetype writesWhenHidden = -1;
+    QObject::connect(&rig.appState, &AppState::isPanelVisibleChanged, [&](bool visible) {
+        if (!visible)
+            writesWhenHidden = rig.pasteboard.writes().size();
+    });
+    rig.appState.send(PanelCommand::pasteSelectedAsPlainText);
+    EXPECT_EQ(writesWhenHidden, 0);
+    EXPECT_FALSE(rig.appState.isPanelVisible());
+    EXPECT_EQ(rig.pasteboard.writes().size(), 1);
+}
+
+// Recognition: three images, newest first 3, 2, 1.
+struct RecognitionRig : ModelRig {
+    RecognitionRig() {
+        for (const char* bytes : {"IMG-1", "IMG-2", "IMG-3"})
+            images.prepend(add(imageContent(bytes)));
+        add(plainTextContent(QStringLiteral("some text")));
+    }
+    QList<ClipboardItemPtr> images; // newest first
+};
+
+TEST(PanelRecognition, NothingIsRecognisedWithoutASearch) {
+    RecognitionRig rig;
+    serveFor(20);
+    EXPECT_TRUE(rig.recognizer.requestedImages().isEmpty());
+}
+
+TEST(PanelRecognition, ASearchRecognisesImagesNewestFirstOneAtATime) {
+    RecognitionRig rig;
+    rig.appState.setSearchQuery(QStringLiteral("t"));
+    EXPECT_EQ(rig.recognizer.requestedImages(), QList<QByteArray>{"IMG-3"});
+    rig.recognizer.answer(0, OCRResult::success(QStringLiteral("total")));
+    EXPECT_EQ(rig.images[0]->ocrText(), QStringLiteral("total"));
+    EXPECT_FALSE(rig.store.hasUnsavedChanges());
+    EXPECT_TRUE(rig.visible().contains(QStringLiteral("IMG-3"))) << "found by its new text";
+    rig.recognizer.answer(1, OCRResult::failure(OCRError::invalidImage));
+    EXPECT_EQ(rig.images[1]->ocrText(), QString()) << "a failure is stored as empty text";
+    rig.recognizer.answer(2, OCRResult::success({}));
+    EXPECT_EQ(rig.recognizer.requestedImages(), (QList<QByteArray>{"IMG-3", "IMG-2", "IMG-1"}));
+    EXPECT_FALSE(rig.model->isRecognizing());
+
+    rig.appState.setSearchQuery(QStringLiteral("to"));
+    serveFor(20);
+    EXPECT_EQ(rig.recognizer.requestedImages().size(), 3) << "tried images are not tried again";
+}
+
+TEST(PanelRecognition, TypingOnRestartsThePassWhichGoesOnWithThePendingImages) {
+    RecognitionRig rig;
+    rig.appState.setSearchQuery(QStringLiteral("t"));
+    rig.recognizer.answer(0, OCRResult::success(QStringLiteral("three")));
+    ASSERT_EQ(rig.recognizer.requestedImages().size(), 2); // IMG-2 is being read
+    rig.appState.setSearchQuery(QStringLiteral("tw"));
+    // The restarted pass reaches IMG-2 first and waits for the reading in
+    // progress rather than asking again.
+    EXPECT_EQ(rig.recognizer.requestedImages().size(), 2);
+    rig.recognizer.answer(1, OCRResult::success(QStringLiteral("two")));
+    EXPECT_EQ(rig.images[1]->ocrText(), QStringLiteral("two"));
+    EXPECT_EQ(rig.recognizer.requestedImages(), (QList<QByteArray>{"IMG-3", "IMG-2", "IMG-1"}));
+}
+
+TEST(PanelRecognition, ACancelledRecognitionsResultIsDropped) {
+    RecognitionRig rig;
+    rig.appState.setSearchQuery(QStringLiteral("t"));
+    rig.appState.setSearchQuery({}); // cancels; IMG-3 is still being read
+    rig.recognizer.answer(0, OCRResult::success(QStringLiteral("late")));
+    EXPECT_FALSE(rig.images[0]->ocrText()) << "left for a later pass";
+    EXPECT_EQ(rig.recognizer.requestedImages().size(), 1);
+
+    rig.appState.setSearchQuery(QStringLiteral("l"));
+    EXPECT_EQ(rig.recognizer.requestedImages().size(), 2);
+    EXPECT_EQ(rig.recognizer.requestedImages().last(), QByteArray("IMG-3"));
+}
+
+TEST(PanelRecognition, AnImageDeletedWhileReadIsSkipped) {
+    RecognitionRig rig;
+    rig.appState.setSearchQuery(QStringLiteral("t"));
+    rig.store.deleteItem(rig.images[0]);
+    rig.recognizer.answer(0, OCRResult::success(QStringLiteral("gone")));
+    EXPECT_EQ(rig.recognizer.requestedImages().last(), QByteArray("IMG-2"));
+}
+
+} // namespace
+} // namespace quillbox::testing
