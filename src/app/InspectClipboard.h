@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QTextStream>
+#include <chrono>
+
+namespace quillbox {
+
+class Pasteboard;
+class SourceAppResolver;
+
+// `quillbox inspect-clipboard [--json]`: shows what the clipboard holds and
+// how Quillbox would record it (types, whether and why it is ignored, the
+// kind, hash and descriptive fields, the application in front). Prints to
+// `out` and returns the exit status. With `json`, one JSON object.
+int inspectClipboard(const Pasteboard& pasteboard, SourceAppResolver& resolver, bool json,
+                     QTextStream& out);
+
+// How long the command waits for the clipboard reader's first snapshot, which
+// it fills in the background, before it gives up.
+constexpr auto firstSnapshotTimeout = std::chrono::milliseconds(2000);
+
+} // namespace quillbox
