@@ -116,8 +116,11 @@ void ColorSamplerOverlay::paintMagnifier(QPainter& painter, const QPoint& positi
     const QRect middle(box.topLeft() + QPoint(half * magnification, half * magnification),
                        QSize(magnification, magnification));
     painter.drawRect(middle.adjusted(0, 0, -1, -1));
-    painter.setPen(QPen(Qt::black, 2));
-    painter.drawRect(box);
+    // Black inside white keeps the frame visible on dark and light screens.
+    painter.setPen(QPen(Qt::black, 1));
+    painter.drawRect(box.adjusted(0, 0, -1, -1));
+    painter.setPen(QPen(Qt::white, 1));
+    painter.drawRect(box.adjusted(-1, -1, 0, labelHeight + 1));
 
     const QColor color = colorAt(position);
     const QRect label(box.bottomLeft() + QPoint(0, 1), QSize(side, labelHeight));

@@ -1,0 +1,179 @@
+#include "ChildProcess.h"
+#include "X11TestEnvironment.h"
+#include "content/ColorHex.h"
+#include "linux/PortalColorSampler.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace quillbox;
+using namespace quillbox::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A stand-in for the desktop portal's Screenshot interface: answers
+// PickColor with a request handle and, a moment later, the Response signal
+// on that request, as xdg-desktop-portal does.
+class FakeScreenshotPortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Screenshot")
+public:
+    explicit FakeScreenshotPortal(const QString& connectionName)
+        : m_connectionName(connectionName) {}
+
+    uint response = 0;
+    std::optional<QColor> color;
+    int calls = 0;
+
+public Q_SLOTS:
+    QDBusObjectPath PickColor(const QString& parentWindow, const QVariantMap& options,
+                              const QDBusMessage& message) {
+        Q_UNUSED(parentWindow);
+        ++calls;
+        QString sender = message.service().mid(1);
+        sender.replace(u'.', u'_');
+        const QString path = u"/org/freedesktop/portal/desktop/request/"_qs + sender + u'/' +
+                             options.value(u"handle_token"_qs).toString();
+        QTimer::singleShot(20ms, this, [this, path] { respond(path); });
+        return QDBusObjectPath(path);
+    }
+
+private:
+    void respond(const QString& path) {
+        QVariantMap results;
+        if (color) {
+            QDBusArgument rgb;
+            rgb.beginStructure();
+            rgb << color->redF() << color->greenF() << color->blueF();
+            rgb.endStructure();
+            results.insert(u"color"_qs, QVariant::fromValue(rgb));
+        }
+        QDBusMessage signal =
+            QDBusMessage::createSignal(path, u"org.freedesktop.portal.Request"_qs, u"Response"_qs);
+        signal << response << results;
+        QDBusConnection(m_connectionName).send(signal);
+    }
+
+    QString m_connectionName;
+};
+
+// A private session bus with no activatable services, so the real portal is
+// never started by a test.
+class PrivateBus {
+public:
+    PrivateBus() {
+        const QString config = m_dir.filePath(u"bus.conf"_qs);
+        QFile file(config);
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
+                       "1.0//EN\" \"http://www.freedesktop.org/standards/dbus/1.0/"
+                       "busconfig.dtd\">\n<busconfig><type>session</type>"
+                       "<listen>unix:dir=" +
+                       m_dir.path().toUtf8() +
+                       "</listen><policy context=\"default\"><allow send_destination=\"*\"/>"
+                       "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy></busconfig>\n");
+            file.close();
+        }
+        m_daemon = std::make_unique<ChildProcess>(
+            u"dbus-daemon"_qs,
+            QStringList{u"--config-file"_qs, config, u"--nofork"_qs, u"--print-address"_qs});
+        waitUntil(
+            [&] {
+                m_address += QString::fromUtf8(m_daemon->readAllStandardOutput());
+                return m_address.contains(u'\n');
+            },
+            5s);
+        m_address = m_address.trimmed();
+    }
+    QString address() const { return m_address; }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<ChildProcess> m_daemon;
+    QString m_address;
+};
+
+class PortalColorSamplerTest : public ::testing::Test {
+protected:
+    const QString clientName = u"quillbox-test-client"_qs;
+    const QString portalName = u"quillbox-test-portal"_qs;
+    PrivateBus bus;
+    std::unique_ptr<FakeScreenshotPortal> portal;
+    QList<std::optional<QColor>> reports;
+
+    void SetUp() override {
+        ASSERT_FALSE(bus.address().isEmpty());
+        ASSERT_TRUE(QDBusConnection::connectToBus(bus.address(), clientName).isConnected());
+        ASSERT_TRUE(QDBusConnection::connectToBus(bus.address(), portalName).isConnected());
+    }
+    void TearDown() override {
+        portal.reset();
+        QDBusConnection::disconnectFromBus(clientName);
+        QDBusConnection::disconnectFromBus(portalName);
+    }
+
+    void servePortal() {
+        portal = std::make_unique<FakeScreenshotPortal>(portalName);
+        QDBusConnection connection(portalName);
+        ASSERT_TRUE(connection.registerObject(u"/org/freedesktop/portal/desktop"_qs, portal.get(),
+                                              QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(connection.registerService(u"org.freedesktop.portal.Desktop"_qs));
+    }
+
+    void sampleAndWait(PortalColorSampler& sampler) {
+        sampler.sample([this](std::optional<QColor> color) { reports.append(color); });
+        EXPECT_TRUE(reports.isEmpty()); // never before sample() returns
+        ASSERT_TRUE(waitUntil([&] { return !reports.isEmpty(); }, 10s));
+    }
+};
+
+} // namespace
+
+TEST_F(PortalColorSamplerTest, TheColourOfASuccessfulResponseIsReported) {
+    servePortal();
+    portal->color = QColor(0x1E, 0x90, 0xFF);
+    PortalColorSampler sampler(clientName);
+    ASSERT_TRUE(sampler.isAvailable());
+
+    sampleAndWait(sampler);
+    ASSERT_EQ(reports.size(), 1);
+    ASSERT_TRUE(reports.first());
+    EXPECT_EQ(hexString(*reports.first()), u"#1E90FF"_qs);
+    EXPECT_TRUE(sampler.isAvailable());
+}
+
+TEST_F(PortalColorSamplerTest, CancelledOrFailedResponsesReportNothingAndKeepThePortal) {
+    servePortal();
+    PortalColorSampler sampler(clientName);
+    for (const uint response : {1u, 2u}) {
+        SCOPED_TRACE(response);
+        reports.clear();
+        portal->response = response;
+        sampleAndWait(sampler);
+        EXPECT_EQ(reports, QList<std::optional<QColor>>{std::nullopt});
+        EXPECT_TRUE(sampler.isAvailable());
+    }
+    // A success without a colour is no colour either.
+    reports.clear();
+    portal->response = 0;
+    sampleAndWait(sampler);
+    EXPECT_EQ(reports, QList<std::optional<QColor>>{std::nullopt});
+    EXPECT_EQ(portal->calls, 3);
+}
+
+TEST_F(PortalColorSamplerTest, WithoutAPortalOnTheBusItReportsNothingAndBecomesUnavailable) {
+    PortalColorSampler sampler(clientName);
+    ASSERT_TRUE(sampler.isAvailable()); // unknown until asked
+    sampleAndWait(sampler);
+    EXPECT_EQ(reports, QList<std::optional<QColor>>{std::nullopt});
+    EXPECT_FALSE(sampler.isAvailable());
+}
+
+#include "PortalColorSamplerTests.moc"
