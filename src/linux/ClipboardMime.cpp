@@ -10,10 +10,11 @@ namespace quillbox::ClipboardMime {
 namespace {
 
 const QList<QByteArray>& textTargets() {
-    // In order of preference; all three are UTF-8 in practice.
-    static const QList<QByteArray> targets{QByteArrayLiteral("UTF8_STRING"),
-                                           QByteArrayLiteral("text/plain;charset=utf-8"),
-                                           QByteArrayLiteral("text/plain")};
+    // In order of preference; the first three are UTF-8 in practice. STRING,
+    // Latin-1 by ICCCM, is the last resort for old clients that offer no other.
+    static const QList<QByteArray> targets{
+        QByteArrayLiteral("UTF8_STRING"), QByteArrayLiteral("text/plain;charset=utf-8"),
+        QByteArrayLiteral("text/plain"), QByteArrayLiteral("STRING")};
     return targets;
 }
 
@@ -88,7 +89,8 @@ bool isPseudoTarget(const QByteArray& target) {
 }
 
 std::optional<QString> typeForTarget(const QByteArray& target) {
-    if (target.isEmpty() || isPseudoTarget(target) || sameMime(target, uriListTarget))
+    if (target.isEmpty() || isPseudoTarget(target) || sameMime(target, uriListTarget) ||
+        target == gnomeCopiedFilesTarget)
         return std::nullopt;
     if (containsMime(textTargets(), target))
         return PasteboardType::string;
@@ -126,19 +128,19 @@ QList<QByteArray> targetsToFetch(const QList<QByteArray>& offered) {
     QList<QByteArray> result;
     for (const auto& found :
          {preferredTextTarget(offered), preferredRtfTarget(offered), preferredImageTarget(offered),
-          firstOffered({uriListTarget}, offered), firstOffered({mozUrlTarget}, offered),
-          firstOffered({colorTarget}, offered)}) {
+          firstOffered({uriListTarget, gnomeCopiedFilesTarget}, offered),
+          firstOffered({mozUrlTarget}, offered), firstOffered({colorTarget}, offered)}) {
         if (found)
             result.append(*found);
     }
     return result;
 }
 
-QString decodeText(const QByteArray& bytes) {
+QString decodeText(const QByteArray& bytes, const QByteArray& target) {
     QByteArray text = bytes;
     while (text.endsWith('\0'))
         text.chop(1);
-    return QString::fromUtf8(text);
+    return target == "STRING" ? QString::fromLatin1(text) : QString::fromUtf8(text);
 }
 
 std::optional<QString> decodeMozUrl(const QByteArray& bytes) {
@@ -181,6 +183,17 @@ QList<QByteArray> uriListEntries(const QByteArray& bytes) {
             entries.append(entry);
     }
     return entries;
+}
+
+QList<QByteArray> gnomeCopiedFilesEntries(const QByteArray& bytes) {
+    // "copy" or "cut" on the first line, then one URI a line.
+    const qsizetype firstLineEnd = bytes.indexOf('\n');
+    if (firstLineEnd < 0)
+        return {};
+    const QByteArray operation = bytes.first(firstLineEnd).trimmed();
+    if (operation != "copy" && operation != "cut")
+        return {};
+    return uriListEntries(bytes.sliced(firstLineEnd + 1));
 }
 
 bool isFileUrl(const QByteArray& entry) {

@@ -31,7 +31,8 @@ bool isPseudoTarget(const QByteArray& target);
 std::optional<QString> typeForTarget(const QByteArray& target);
 
 // Of the offered targets, the ones worth fetching, at most one per kind:
-// text, RTF, the one preferred image, the URI list, the Mozilla URL, colour.
+// text, RTF, the one preferred image, the file list (the URI list, else
+// GNOME's copied files), the Mozilla URL, colour.
 QList<QByteArray> targetsToFetch(const QList<QByteArray>& offered);
 
 // Which offered target carries the text, RTF or image, or none.
@@ -39,8 +40,9 @@ std::optional<QByteArray> preferredTextTarget(const QList<QByteArray>& offered);
 std::optional<QByteArray> preferredRtfTarget(const QList<QByteArray>& offered);
 std::optional<QByteArray> preferredImageTarget(const QList<QByteArray>& offered);
 
-// Text as offered: UTF-8, without the terminating NULs some clients send.
-QString decodeText(const QByteArray& bytes);
+// Text as offered by the target (UTF-8, or Latin-1 for STRING), without the
+// terminating NULs some clients send.
+QString decodeText(const QByteArray& bytes, const QByteArray& target);
 
 // The URL of a text/x-moz-url value ("URL\nTitle"), which Firefox and Qt
 // write as UTF-16 and others as UTF-8; none when empty.
@@ -49,6 +51,9 @@ std::optional<QString> decodeMozUrl(const QByteArray& bytes);
 // The URL lines of a text/uri-list, exactly as offered (still percent-encoded),
 // comment lines and blank lines skipped.
 QList<QByteArray> uriListEntries(const QByteArray& bytes);
+// The URLs of x-special/gnome-copied-files, which GNOME's file manager
+// offers, sometimes without a text/uri-list.
+QList<QByteArray> gnomeCopiedFilesEntries(const QByteArray& bytes);
 bool isFileUrl(const QByteArray& entry);
 
 // The offer for a write of these items. X11 holds one item per selection, so

@@ -13,8 +13,10 @@ ClipboardSnapshot::ClipboardSnapshot(const QList<QByteArray>& targets,
     const auto fetched = [this](const std::optional<QByteArray>& target) {
         return target ? representation(*target) : std::nullopt;
     };
-    if (const auto text = fetched(ClipboardMime::preferredTextTarget(targets)))
-        m_text = ClipboardMime::decodeText(*text);
+    if (const auto target = ClipboardMime::preferredTextTarget(targets)) {
+        if (const auto text = representation(*target))
+            m_text = ClipboardMime::decodeText(*text, *target);
+    }
     m_rtf = fetched(ClipboardMime::preferredRtfTarget(targets));
     if (const auto target = ClipboardMime::preferredImageTarget(targets)) {
         m_imageType = *ClipboardMime::typeForTarget(*target);
@@ -26,6 +28,11 @@ ClipboardSnapshot::ClipboardSnapshot(const QList<QByteArray>& targets,
     if (const auto uriList = representation(ClipboardMime::uriListTarget)) {
         for (const auto& entry : ClipboardMime::uriListEntries(*uriList))
             (ClipboardMime::isFileUrl(entry) ? m_fileUrls : otherUrls).append(entry);
+    } else if (const auto copied = representation(ClipboardMime::gnomeCopiedFilesTarget)) {
+        for (const auto& entry : ClipboardMime::gnomeCopiedFilesEntries(*copied)) {
+            if (ClipboardMime::isFileUrl(entry))
+                m_fileUrls.append(entry);
+        }
     }
     if (const auto mozUrl = representation(ClipboardMime::mozUrlTarget))
         m_url = ClipboardMime::decodeMozUrl(*mozUrl);
@@ -40,6 +47,9 @@ ClipboardSnapshot::ClipboardSnapshot(const QList<QByteArray>& targets,
                 type = PasteboardType::fileURL;
             else if (!otherUrls.isEmpty())
                 type = PasteboardType::url;
+        } else if (target == ClipboardMime::gnomeCopiedFilesTarget) {
+            if (!m_fileUrls.isEmpty())
+                type = PasteboardType::fileURL;
         } else {
             type = ClipboardMime::typeForTarget(target);
         }

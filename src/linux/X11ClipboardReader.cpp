@@ -21,12 +21,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How long an owner may take to answer one request, and, for an incremental
-// transfer, to send each next chunk. A well-behaved owner answers in a few
-// milliseconds; one that does not answer is given up on.
-constexpr auto requestTimeout = 300ms;
-// Representations larger than this are dropped rather than held in memory.
-constexpr qsizetype maximumRepresentationSize = qsizetype(256) * 1024 * 1024;
 // Each request gets its own property (cycling through these), so a late
 // answer to an abandoned request cannot overwrite the data of a newer one.
 constexpr int propertyCount = 16;
@@ -47,14 +41,17 @@ enum class Outcome { Received, Refused, TimedOut, TooLarge, Interrupted };
 struct Transfer {
     Outcome outcome = Outcome::Refused;
     QByteArray bytes;
+    quint8 format = 8;
 };
 
 } // namespace
 
 class X11ClipboardReader::Worker {
 public:
-    Worker(std::unique_ptr<XcbConnection> connection, int stopFd, X11ClipboardReader* reader)
+    Worker(std::unique_ptr<XcbConnection> connection, const ClipboardReadLimits& limits, int stopFd,
+           X11ClipboardReader* reader)
         : m_connection(std::move(connection))
+        , m_limits(limits)
         , m_stopFd(stopFd)
         , m_reader(reader) {}
 
@@ -71,7 +68,12 @@ private:
     bool isInterrupted() const { return m_stopping || m_pending.has_value(); }
     xcb_connection_t* c() const { return m_connection->get(); }
 
+    std::uint32_t maximumWords() const {
+        return std::uint32_t(m_limits.maximumRepresentationSize / 4 + 1);
+    }
+
     std::unique_ptr<XcbConnection> m_connection;
+    ClipboardReadLimits m_limits;
     int m_stopFd;
     X11ClipboardReader* m_reader;
     xcb_window_t m_window = XCB_NONE;
@@ -148,11 +150,11 @@ X11ClipboardReader::Worker::read(const OwnerChange& change) {
     const Transfer targetList = request(m_targets, change.time);
     if (targetList.outcome == Outcome::Interrupted)
         return nullptr;
-    if (targetList.outcome != Outcome::Received) {
+    if (targetList.outcome != Outcome::Received || targetList.format != 32) {
         if (targetList.outcome == Outcome::TimedOut)
             qCWarning(lcX11).nospace()
                 << "Quillbox: the clipboard owner did not list its targets within "
-                << requestTimeout.count() << " ms; nothing read";
+                << m_limits.requestTimeout.count() << " ms; nothing read";
         return std::make_shared<const ClipboardSnapshot>(QList<QByteArray>{},
                                                          QHash<QByteArray, QByteArray>{});
     }
@@ -178,12 +180,12 @@ X11ClipboardReader::Worker::read(const OwnerChange& change) {
         case Outcome::TimedOut:
             qCWarning(lcX11).nospace()
                 << "Quillbox: the clipboard owner did not send " << target.constData() << " within "
-                << requestTimeout.count() << " ms; left out";
+                << m_limits.requestTimeout.count() << " ms; left out";
             break;
         case Outcome::TooLarge:
             qCWarning(lcX11).nospace()
                 << "Quillbox: clipboard data " << target.constData() << " is larger than "
-                << maximumRepresentationSize << " bytes; left out";
+                << m_limits.maximumRepresentationSize << " bytes; left out";
             break;
         case Outcome::Refused:
             break;
@@ -199,7 +201,7 @@ Transfer X11ClipboardReader::Worker::request(xcb_atom_t target, xcb_timestamp_t 
     xcb_convert_selection(c(), m_window, m_clipboard, target, property, time);
     xcb_flush(c());
 
-    const auto deadline = Clock::now() + requestTimeout;
+    const auto deadline = Clock::now() + m_limits.requestTimeout;
     for (;;) {
         const auto event = nextEvent(deadline);
         if (isInterrupted())
@@ -221,11 +223,10 @@ Transfer X11ClipboardReader::Worker::request(xcb_atom_t target, xcb_timestamp_t 
 
 Transfer X11ClipboardReader::Worker::readProperty(xcb_atom_t property, const QByteArray& target) {
     // Deleting the property on reading tells an incremental sender to go on.
-    auto reply = adopt(xcb_get_property_reply(c(),
-                                              xcb_get_property(c(), 1, m_window, property,
-                                                               XCB_GET_PROPERTY_TYPE_ANY, 0,
-                                                               maximumRepresentationSize / 4),
-                                              nullptr));
+    auto reply = adopt(xcb_get_property_reply(
+        c(),
+        xcb_get_property(c(), 1, m_window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, maximumWords()),
+        nullptr));
     if (!reply)
         return {Outcome::Refused, {}};
     const auto length = xcb_get_property_value_length(reply.get());
@@ -234,23 +235,23 @@ Transfer X11ClipboardReader::Worker::readProperty(xcb_atom_t property, const QBy
         const quint32 size = length >= 4 ? *reinterpret_cast<const quint32*>(value) : quint32{0};
         return receiveIncrementally(property, target, size);
     }
-    if (reply->bytes_after > 0) {
+    if (reply->bytes_after > 0 || length > m_limits.maximumRepresentationSize) {
         xcb_delete_property(c(), m_window, property);
         return {Outcome::TooLarge, {}};
     }
-    return {Outcome::Received, QByteArray(value, length)};
+    return {Outcome::Received, QByteArray(value, length), reply->format};
 }
 
 Transfer X11ClipboardReader::Worker::receiveIncrementally(xcb_atom_t property,
                                                           const QByteArray& target, quint32 size) {
     // The announced size is a lower bound; an owner that announces more than
     // the limit is left to time out on its side.
-    if (qsizetype(size) > maximumRepresentationSize)
+    if (qsizetype(size) > m_limits.maximumRepresentationSize)
         return {Outcome::TooLarge, {}};
     QByteArray data;
     data.reserve(qsizetype(size));
     for (;;) {
-        const auto event = nextEvent(Clock::now() + requestTimeout);
+        const auto event = nextEvent(Clock::now() + m_limits.requestTimeout);
         if (isInterrupted())
             return {Outcome::Interrupted, {}};
         if (!event) {
@@ -265,18 +266,18 @@ Transfer X11ClipboardReader::Worker::receiveIncrementally(xcb_atom_t property,
         if (notify->window != m_window || notify->atom != property ||
             notify->state != XCB_PROPERTY_NEW_VALUE)
             continue;
-        auto chunk = adopt(xcb_get_property_reply(c(),
-                                                  xcb_get_property(c(), 1, m_window, property,
-                                                                   XCB_GET_PROPERTY_TYPE_ANY, 0,
-                                                                   maximumRepresentationSize / 4),
-                                                  nullptr));
+        auto chunk = adopt(
+            xcb_get_property_reply(c(),
+                                   xcb_get_property(c(), 1, m_window, property,
+                                                    XCB_GET_PROPERTY_TYPE_ANY, 0, maximumWords()),
+                                   nullptr));
         if (!chunk)
             return {Outcome::Refused, {}};
         const auto length = xcb_get_property_value_length(chunk.get());
         // An empty chunk ends the transfer.
         if (length == 0)
             return {Outcome::Received, data};
-        if (chunk->bytes_after > 0 || data.size() + length > maximumRepresentationSize) {
+        if (chunk->bytes_after > 0 || data.size() + length > m_limits.maximumRepresentationSize) {
             xcb_delete_property(c(), m_window, property);
             xcb_flush(c());
             return {Outcome::TooLarge, {}};
@@ -334,8 +335,9 @@ bool X11ClipboardReader::Worker::noteOwnerChange(const xcb_generic_event_t& even
     return true;
 }
 
-X11ClipboardReader::X11ClipboardReader(QObject* parent)
-    : QObject(parent) {
+X11ClipboardReader::X11ClipboardReader(const ClipboardReadLimits& limits, QObject* parent)
+    : QObject(parent)
+    , m_limits(limits) {
     qRegisterMetaType<std::shared_ptr<const ClipboardSnapshot>>();
 }
 
@@ -355,7 +357,7 @@ bool X11ClipboardReader::start() {
         qCWarning(lcX11) << "Quillbox: cannot start the clipboard reader";
         return false;
     }
-    m_worker = std::make_unique<Worker>(std::move(connection), m_stopPipe[0], this);
+    m_worker = std::make_unique<Worker>(std::move(connection), m_limits, m_stopPipe[0], this);
     m_thread.reset(QThread::create([worker = m_worker.get()] { worker->run(); }));
     m_thread->setObjectName(QStringLiteral("clipboard reader"));
     m_thread->start();

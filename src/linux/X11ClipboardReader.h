@@ -3,11 +3,24 @@
 #include "linux/ClipboardSnapshot.h"
 
 #include <QObject>
+#include <chrono>
 #include <memory>
 
 class QThread;
 
 namespace quillbox {
+
+// How long an owner may take to answer one request, and, for an incremental
+// transfer, to send each next chunk. A well-behaved owner answers within a few
+// milliseconds; one that does not is given up on.
+inline constexpr std::chrono::milliseconds clipboardRequestTimeout{300};
+// Representations larger than this are left out rather than held in memory.
+inline constexpr qsizetype clipboardMaximumRepresentationSize = qsizetype(256) * 1024 * 1024;
+
+struct ClipboardReadLimits {
+    std::chrono::milliseconds requestTimeout = clipboardRequestTimeout;
+    qsizetype maximumRepresentationSize = clipboardMaximumRepresentationSize;
+};
 
 // Watches the CLIPBOARD selection and reads each new owner's contents on a
 // worker thread with an X connection of its own, so that an owner that is
@@ -16,7 +29,7 @@ namespace quillbox {
 class X11ClipboardReader : public QObject {
     Q_OBJECT
 public:
-    explicit X11ClipboardReader(QObject* parent = nullptr);
+    explicit X11ClipboardReader(const ClipboardReadLimits& limits = {}, QObject* parent = nullptr);
     ~X11ClipboardReader() override;
 
     // Opens the display and starts watching; the first snapshot is the
@@ -29,6 +42,7 @@ Q_SIGNALS:
 
 private:
     class Worker;
+    ClipboardReadLimits m_limits;
     std::unique_ptr<Worker> m_worker;
     std::unique_ptr<QThread> m_thread;
     int m_stopPipe[2] = {-1, -1};

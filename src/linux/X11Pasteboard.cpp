@@ -9,7 +9,12 @@
 namespace quillbox {
 
 X11Pasteboard::X11Pasteboard(QObject* parent)
+    : X11Pasteboard(ClipboardReadLimits{}, parent) {
+}
+
+X11Pasteboard::X11Pasteboard(const ClipboardReadLimits& limits, QObject* parent)
     : QObject(parent)
+    , m_reader(limits)
     , m_snapshot(std::make_shared<const ClipboardSnapshot>()) {
     // Queued: snapshots are announced from the reader's thread.
     connect(&m_reader, &X11ClipboardReader::snapshotRead, this, &X11Pasteboard::applySnapshot,

@@ -18,6 +18,8 @@ class X11Pasteboard : public QObject, public Pasteboard {
     Q_OBJECT
 public:
     explicit X11Pasteboard(QObject* parent = nullptr);
+    // With other limits for reading (tests use small ones).
+    explicit X11Pasteboard(const ClipboardReadLimits& limits, QObject* parent = nullptr);
     ~X11Pasteboard() override;
 
     qint64 changeCount() const override { return m_changeCount; }

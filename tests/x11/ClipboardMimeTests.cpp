@@ -48,6 +48,14 @@ INSTANTIATE_TEST_SUITE_P(
                   {"text/uri-list"},
                   {{"text/uri-list", "https://example.org/\r\n"}},
                   {PasteboardType::url}},
+        TypesCase{"gnome_copied_files_without_uri_list",
+                  {"x-special/gnome-copied-files", "UTF8_STRING"},
+                  {{"x-special/gnome-copied-files", "cut\nfile:///tmp/x.txt"}},
+                  {PasteboardType::fileURL, PasteboardType::string}},
+        TypesCase{"latin1_string_of_old_clients",
+                  {"STRING", "TEXT"},
+                  {},
+                  {PasteboardType::string, u"TEXT"_qs}},
         TypesCase{"unread_uri_list_is_nothing", {"text/uri-list", "SAVE_TARGETS"}, {}, {}},
         TypesCase{"password_manager_hints_are_concealed",
                   {"x-kde-passwordManagerHint", "text/x-kde-passwordManagerHint", "UTF8_STRING"},
@@ -64,6 +72,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ClipboardSnapshot, NoOwnerHasNoTypesAndSilentOwnerHasAnEmptyList) {
     EXPECT_EQ(ClipboardSnapshot().types(), std::nullopt);
     EXPECT_EQ(ClipboardSnapshot({}, {}).types(), QStringList());
+}
+
+TEST(ClipboardSnapshot, TextComesFromThePreferredTargetInItsEncoding) {
+    EXPECT_EQ(ClipboardSnapshot({"STRING"}, {{"STRING", "caf\xe9"}}).string(PasteboardType::string),
+              u"caf\u00e9"_qs);
+    EXPECT_EQ(ClipboardSnapshot({"STRING", "UTF8_STRING"},
+                                {{"STRING", "?"}, {"UTF8_STRING", "caf\xc3\xa9"}})
+                  .string(PasteboardType::string),
+              u"caf\u00e9"_qs);
 }
 
 TEST(ClipboardSnapshot, AnswersEachKindFromTheFetchedRepresentation) {

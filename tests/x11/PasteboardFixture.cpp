@@ -36,7 +36,12 @@ bool LogCapture::contains(const QString& fragment) const {
 
 void PasteboardTest::SetUp() {
     ASSERT_TRUE(m_files.isValid());
-    m_pasteboard = std::make_unique<X11Pasteboard>();
+    usePasteboard({});
+}
+
+void PasteboardTest::usePasteboard(const ClipboardReadLimits& limits) {
+    m_pasteboard.reset();
+    m_pasteboard = std::make_unique<X11Pasteboard>(limits);
     ASSERT_TRUE(waitUntil([this] { return m_pasteboard->hasReadInitialContents(); }));
 }
 

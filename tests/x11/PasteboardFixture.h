@@ -35,6 +35,9 @@ class PasteboardTest : public ::testing::Test {
 protected:
     void SetUp() override;
 
+    // Replaces the pasteboard with one that reads under other limits.
+    void usePasteboard(const ClipboardReadLimits& limits);
+
     QString writeFile(const QString& name, const QByteArray& bytes);
     // xclip holding the clipboard with one target, in the foreground (-quiet)
     // so that it can be ended by its process id.

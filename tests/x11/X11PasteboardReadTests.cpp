@@ -170,6 +170,18 @@ INSTANTIATE_TEST_SUITE_P(
             PasteboardType::fileURL,
             ContentCategory::file,
             "file:///tmp/a%20b.txt\nfile:///srv/y.png"},
+        OwnerCase{
+            "gnome_file_manager_copy",
+            {{u"x-special/gnome-copied-files"_qs, "copy\nfile:///tmp/a%20b.txt\nfile:///srv/y.png"},
+             {u"UTF8_STRING"_qs, "a b.txt\ny.png"}},
+            PasteboardType::fileURL,
+            ContentCategory::file,
+            "file:///tmp/a%20b.txt\nfile:///srv/y.png"},
+        OwnerCase{"old_client_latin1_text",
+                  {{u"STRING"_qs, "caf\xe9 cr\xe8me"}},
+                  PasteboardType::string,
+                  ContentCategory::text,
+                  "caf\xc3\xa9 cr\xc3\xa8me"},
         OwnerCase{"firefox_link",
                   {{u"text/x-moz-url"_qs, utf16(u"https://example.org/x%20y\nExample"_qs)},
                    {u"UTF8_STRING"_qs, "https://example.org/x%20y"}},
@@ -257,3 +269,40 @@ TEST_F(PasteboardTest, LargeImageArrivesWholeThroughIncrementalTransfer) {
     EXPECT_EQ(m_pasteboard->data(PasteboardType::png)->size(), png.size());
     EXPECT_EQ(m_pasteboard->data(PasteboardType::png), png);
 }
+
+// One row per way data can arrive over the size limit: in one piece, or
+// announced as an incremental transfer.
+struct OversizeCase {
+    const char* name;
+    bool incremental;
+};
+
+class ReadOversized : public PasteboardTest, public ::testing::WithParamInterface<OversizeCase> {};
+
+TEST_P(ReadOversized, IsLeftOutWithALogLineAndTheRestIsKept) {
+    constexpr qsizetype limit = 64 * 1024;
+    usePasteboard({clipboardRequestTimeout, limit});
+    LogCapture log;
+    const qint64 before = m_pasteboard->changeCount();
+    std::unique_ptr<ChildProcess> owner;
+    if (GetParam().incremental) {
+        // xclip sends anything over about 1 MB incrementally.
+        owner = startXclip(u"image/png"_qs, QByteArray(2 * 1024 * 1024, 'x'));
+    } else {
+        owner = startOwner(
+            {{u"image/png"_qs, QByteArray(limit + 1, 'x')}, {u"UTF8_STRING"_qs, "caption"}});
+    }
+    ASSERT_TRUE(waitForChange(before, [&] {
+        return m_pasteboard->types() && m_pasteboard->types()->contains(PasteboardType::png);
+    }));
+    EXPECT_EQ(m_pasteboard->data(PasteboardType::png), std::nullopt);
+    if (!GetParam().incremental) {
+        EXPECT_EQ(m_pasteboard->string(PasteboardType::string), u"caption"_qs);
+    }
+    EXPECT_TRUE(log.contains(u"Quillbox: clipboard data image/png is larger than 65536 bytes"_qs));
+}
+
+INSTANTIATE_TEST_SUITE_P(, ReadOversized,
+                         ::testing::Values(OversizeCase{"in_one_piece", false},
+                                           OversizeCase{"incremental", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
