@@ -1,0 +1,96 @@
+#include "FakeFrontmostApplicationSource.h"
+#include "FakePasteboard.h"
+#include "app/InspectClipboard.h"
+#include "capture/SourceAppResolver.h"
+#include "content/AppConstants.h"
+#include "content/Hash.h"
+#include "content/PasteboardTypes.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+namespace quillbox {
+namespace {
+
+using testing::FakeFrontmostApplicationSource;
+using testing::FakePasteboard;
+namespace Type = PasteboardType;
+
+class InspectClipboardTest : public ::testing::Test {
+protected:
+    QString run(bool json) {
+        QString text;
+        QTextStream out(&text);
+        SourceAppResolver resolver(m_frontmost);
+        EXPECT_EQ(inspectClipboard(m_pasteboard, resolver, json, out), 0);
+        return text;
+    }
+    QJsonObject runJson() {
+        QJsonParseError error;
+        const auto document = QJsonDocument::fromJson(run(true).toUtf8(), &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError);
+        return document.object();
+    }
+
+    FakePasteboard m_pasteboard;
+    FakeFrontmostApplicationSource m_frontmost;
+};
+
+TEST_F(InspectClipboardTest, JsonDescribesRecordedTextAndTheApplication) {
+    m_pasteboard.setContents({Type::string});
+    m_pasteboard.setString(Type::string, QStringLiteral("hello\nworld"));
+    m_frontmost.setFrontmost(
+        RunningApplication{QStringLiteral("Firefox"), QStringLiteral("firefox-esr"), {}});
+    const QJsonObject object = runJson();
+    EXPECT_EQ(object[u"types"].toArray(), QJsonArray{Type::string});
+    EXPECT_FALSE(object[u"ignored"].toBool());
+    EXPECT_TRUE(object[u"recorded"].toBool());
+    EXPECT_EQ(object[u"category"].toString(), QStringLiteral("text"));
+    EXPECT_EQ(object[u"contentHash"].toString(), sha256Hash("hello\nworld"));
+    EXPECT_EQ(object[u"characterCount"].toInt(), 11);
+    EXPECT_EQ(object[u"plainTextPreview"].toString(), QStringLiteral("hello\\nworld"));
+    EXPECT_TRUE(object[u"urlString"].isNull());
+    const QJsonObject app = object[u"frontmostApplication"].toObject();
+    EXPECT_EQ(app[u"identifier"].toString(), QStringLiteral("firefox-esr"));
+    EXPECT_EQ(app[u"accentColor"].toString(), QStringLiteral("#007AFF"));
+}
+
+TEST_F(InspectClipboardTest, SaysWhyAChangeIsIgnored) {
+    struct Row {
+        QString marker;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {QStringLiteral("org.nspasteboard.TransientType"), "marker"},
+        {AppConstants::internalPasteboardType, "internal"},
+    };
+    for (const auto& row : rows) {
+        m_pasteboard.setContents({Type::string, row.marker});
+        m_pasteboard.setString(Type::string, QStringLiteral("secret"));
+        const QJsonObject object = runJson();
+        EXPECT_TRUE(object[u"ignored"].toBool());
+        EXPECT_EQ(object[u"ignoreReason"].toString(), QString::fromLatin1(row.reason));
+        EXPECT_EQ(object[u"marker"].toString(), row.marker);
+        EXPECT_FALSE(object[u"recorded"].toBool());
+        EXPECT_FALSE(object.contains(u"plainTextPreview"));
+    }
+}
+
+TEST_F(InspectClipboardTest, TextOutputForAnEmptyClipboardAndLongText) {
+    m_pasteboard.setTypesToNone();
+    const QString empty = run(false);
+    EXPECT_TRUE(empty.contains(QStringLiteral("Types: (none)\n")));
+    EXPECT_TRUE(empty.contains(QStringLiteral("Frontmost application: (none)\n")));
+
+    m_pasteboard.setContents({Type::string});
+    m_pasteboard.setString(Type::string, QString(300, QLatin1Char('a')));
+    const QString text = run(false);
+    EXPECT_TRUE(text.contains(QStringLiteral("Characters: 300\n")));
+    EXPECT_TRUE(
+        text.contains(QLatin1Char('"') + QString(200, QLatin1Char('a')) + QStringLiteral("…\"\n")));
+}
+
+} // namespace
+} // namespace quillbox
