@@ -118,6 +118,18 @@ int prepareSchema(sqlite3* db, QString& error) {
 
 } // namespace
 
+int checkVersion(sqlite3* db, QString& error) {
+    int version = 0;
+    int result = readUserVersion(db, version);
+    if (result == SQLITE_OK && version != 0 && version != userVersion) {
+        error = QStringLiteral("unsupported schema version %1").arg(version);
+        result = SQLITE_FORMAT;
+    }
+    if (result != SQLITE_OK && error.isEmpty())
+        error = lastError(db);
+    return result;
+}
+
 int prepare(sqlite3* db, QString& error) {
     const int result = prepareSchema(db, error);
     if (result != SQLITE_OK && error.isEmpty())

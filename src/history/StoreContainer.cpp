@@ -67,9 +67,12 @@ void restrictCompanions(const QString& path) {
 int configure(sqlite3* db, bool persistent, QString& error) {
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, int(storeBusyTimeout.count()));
+    // Opening a file that is no database "succeeds"; the first statement that
+    // reads it is what reports SQLITE_NOTADB or SQLITE_CORRUPT. This one writes
+    // nothing, so a file that turns out unusable is set aside as it was found.
+    if (const int result = HistorySchema::checkVersion(db, error); result != SQLITE_OK)
+        return result;
     if (persistent) {
-        // Opening a file that is no database "succeeds"; the first statement
-        // that reads it is what reports SQLITE_NOTADB or SQLITE_CORRUPT.
         SqliteStatement walMode(db, "PRAGMA journal_mode = WAL");
         const int result = walMode.step();
         if (result != SQLITE_ROW)
@@ -91,9 +94,15 @@ int configure(sqlite3* db, bool persistent, QString& error) {
 } // namespace
 
 struct StoreContainer::OpenResult {
+    struct ConnectionCloser {
+        void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+    };
     std::shared_ptr<StoreContainer> container;
     int code = SQLITE_OK;
     QString error;
+    // Kept open until the damaged files are out of the way: closing the last
+    // connection makes SQLite delete the "-wal" and "-shm" files it sees.
+    std::unique_ptr<sqlite3, ConnectionCloser> failedConnection;
 };
 
 StoreContainer::StoreContainer(sqlite3* db, QString path)
@@ -126,7 +135,7 @@ StoreContainer::OpenResult StoreContainer::open(const QString& path) {
     if (result.code != SQLITE_OK) {
         if (result.error.isEmpty())
             result.error = db ? lastError(db) : QString::fromUtf8(sqlite3_errstr(result.code));
-        sqlite3_close_v2(db);
+        result.failedConnection.reset(db);
         return result;
     }
     if (persistent)
@@ -154,6 +163,7 @@ std::shared_ptr<StoreContainer> StoreContainer::makeShared(bool inMemory,
         << QStringLiteral("Quillbox: failed to open store at %1: %2. Moving it aside.")
                .arg(path, first.error);
     moveStoreAside(path);
+    first.failedConnection.reset();
     OpenResult second = open(path);
     if (second.container)
         return second.container;
@@ -161,6 +171,18 @@ std::shared_ptr<StoreContainer> StoreContainer::makeShared(bool inMemory,
                                                    "Falling back to in-memory storage.")
                                         .arg(second.error);
     return makeInMemory();
+}
+
+std::shared_ptr<StoreContainer> StoreContainer::openExisting(const QString& storePath) {
+    if (!QFileInfo(storePath).isFile())
+        return nullptr;
+    OpenResult result = open(storePath);
+    if (!result.container) {
+        qCWarning(lcStore).noquote()
+            << QStringLiteral("Quillbox: could not read the store at %1: %2")
+                   .arg(storePath, result.error);
+    }
+    return result.container;
 }
 
 std::shared_ptr<StoreContainer> StoreContainer::makeInMemory() {

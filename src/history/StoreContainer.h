@@ -22,6 +22,10 @@ public:
     // The persistent store at storePath (the default path when empty), or the
     // fallbacks: damaged files moved aside and a fresh store; memory only.
     static std::shared_ptr<StoreContainer> makeShared(bool inMemory, const QString& storePath = {});
+    // The store at storePath as it is, for a reader beside the application
+    // (the command line while Quillbox is not running): nothing is created or
+    // moved aside; null when there is no store or it can't be opened.
+    static std::shared_ptr<StoreContainer> openExisting(const QString& storePath);
     // Terminates the process when even memory can't hold a store.
     static std::shared_ptr<StoreContainer> makeInMemory();
     // Renames the main file and its "-shm" and "-wal" companions that exist to

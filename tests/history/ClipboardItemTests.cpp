@@ -1,0 +1,192 @@
+#include "content/RelativeDate.h"
+#include "history/HistoryTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <unicode/locid.h>
+
+namespace quillbox::testing {
+namespace {
+
+ClipboardItem makeItem(const QByteArray& content, ContentCategory category,
+                       std::optional<QString> plainText = std::nullopt) {
+    return ClipboardItem(content, std::move(plainText), std::nullopt, u"public.file-url"_qs,
+                         category, std::nullopt, std::nullopt, sha256Hash(content));
+}
+
+TEST(ClipboardItemTest, CreationCountsGraphemeClustersOnlyWhenThereIsText) {
+    const ClipboardItem withoutText = makeItem("x", ContentCategory::image);
+    EXPECT_FALSE(withoutText.characterCount().has_value());
+    EXPECT_FALSE(withoutText.isPinned());
+    EXPECT_FALSE(withoutText.id().isNull());
+
+    // "café" + "s" with the accent as a combining mark: six code units, five characters.
+    const ClipboardItem withText =
+        makeItem("x", ContentCategory::text, QStringLiteral("cafe\u0301s"));
+    EXPECT_EQ(withText.characterCount(), 5);
+    EXPECT_EQ(withText.category(), u"text"_qs);
+    EXPECT_NE(makeItem("x", ContentCategory::text).id(), withoutText.id());
+}
+
+TEST(ClipboardItemTest, FileURLsComeOnlyFromFileItems) {
+    const QByteArray paths = "/home/user/report.pdf\n\nfile:///tmp/a%20b.txt\nnot a url\n";
+    EXPECT_TRUE(makeItem(paths, ContentCategory::text).fileURLs().isEmpty());
+
+    const QList<QUrl> urls = makeItem(paths, ContentCategory::file).fileURLs();
+    ASSERT_EQ(urls.size(), 2);
+    EXPECT_EQ(urls[0], QUrl::fromLocalFile(u"/home/user/report.pdf"_qs));
+    EXPECT_EQ(urls[1].toLocalFile(), u"/tmp/a b.txt"_qs);
+    EXPECT_TRUE(makeItem("\xff\xfe/x", ContentCategory::file).fileURLs().isEmpty());
+}
+
+TEST(ClipboardItemTest, PreviewIsTheThumbnailWhenThereIsOne) {
+    TemporaryStore temporary;
+    ParsedClipboardContent image = textContent(u"image"_qs);
+    image.content = "full image bytes";
+    image.contentHash = sha256Hash(image.content);
+    image.category = ContentCategory::image;
+    const auto withoutThumbnail = temporary.store().record(image, {}, {});
+    EXPECT_EQ(withoutThumbnail->previewImageData(), QByteArray("full image bytes"));
+
+    image.content = "other image";
+    image.contentHash = sha256Hash(image.content);
+    image.thumbnailData = QByteArray("thumbnail");
+    temporary.store().record(image, {}, {});
+    temporary.reopen();
+    EXPECT_EQ(temporary.store().allItems().first()->previewImageData(), QByteArray("thumbnail"));
+    EXPECT_EQ(temporary.store().allItems().last()->previewImageData(),
+              QByteArray("full image bytes"));
+}
+
+// Every stored field as text, absent ones marked as such.
+QStringList fields(const ClipboardItem& item) {
+    auto text = [](const std::optional<QString>& value) {
+        return value ? u"'"_qs + *value + u"'"_qs : u"<absent>"_qs;
+    };
+    auto bytes = [&](const std::optional<QByteArray>& value) {
+        return text(value ? std::optional(QString::fromLatin1(value->toHex())) : std::nullopt);
+    };
+    auto number = [&](const std::optional<qint64>& value) {
+        return text(value ? std::optional(QString::number(*value)) : std::nullopt);
+    };
+    return {item.id().toString(),
+            bytes(item.content()),
+            text(item.plainText()),
+            bytes(item.richTextData()),
+            bytes(item.thumbnailData()),
+            item.contentType(),
+            item.category(),
+            text(item.title()),
+            text(item.sourceAppBundleID()),
+            text(item.sourceAppName()),
+            text(item.ocrText()),
+            number(item.characterCount()),
+            text(item.imageDimensions()),
+            text(item.urlString()),
+            text(item.filePath()),
+            text(item.colorHex()),
+            item.contentHash(),
+            item.copiedAt().toString(Qt::ISODateWithMs),
+            item.isPinned() ? u"pinned"_qs : u"not pinned"_qs};
+}
+
+TEST(ClipboardItemTest, EveryFieldSurvivesReopening) {
+    TemporaryStore temporary;
+    HistoryStore& store = temporary.store();
+    ParsedClipboardContent full;
+    full.content = QByteArray("\x00\x01binary", 8);
+    full.plainText = u"plain ✓"_qs;
+    full.richTextData = QByteArray("{\\rtf1 x}");
+    full.contentType = u"public.rtf"_qs;
+    full.category = ContentCategory::richText;
+    full.contentHash = sha256Hash(full.content);
+    full.urlString = u"https://example.org/a?b=c%20d"_qs;
+    full.filePath = u"/tmp/file"_qs;
+    full.colorHex = u"#12AB34"_qs;
+    full.imageDimensions = u"1920 x 1080"_qs;
+    full.characterCount = 42;
+    full.thumbnailData = QByteArray("png");
+    full.title = u"Title"_qs;
+    const auto stored = store.record(full, u"org.example.App"_qs, u"App"_qs);
+    store.setOcrText(stored, u"recognised"_qs);
+    store.togglePin(stored);
+
+    // Optionals present but empty must not come back absent, nor the reverse.
+    ParsedClipboardContent empty;
+    empty.content = QByteArray("");
+    empty.plainText = QString(u""_qs);
+    empty.richTextData = QByteArray("");
+    empty.contentType = u"public.utf8-plain-text"_qs;
+    empty.contentHash = u"not a digest"_qs;
+    empty.title = QString(u""_qs);
+    empty.thumbnailData = QByteArray("");
+    const auto blank = store.record(empty, QString(u""_qs), std::nullopt);
+    store.setOcrText(blank, QString());
+    store.setCopiedAt(blank, QDateTime::fromMSecsSinceEpoch(1'700'000'000'123, Qt::UTC));
+    const auto pinboard = store.createPinboard(u"Board"_qs, u"#00FF00"_qs, 7);
+    store.add(stored, pinboard);
+    QList<QStringList> before;
+    for (const auto& item : store.allItems())
+        before.append(fields(*item));
+    const auto linkBefore = store.pinboardItems(pinboard).first();
+
+    temporary.reopen();
+    const QList<ClipboardItemPtr> after = temporary.store().allItems();
+    ASSERT_EQ(after.size(), 2);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(fields(*after[i]), before[i]);
+    const ClipboardItem& reread = *after[0];
+    EXPECT_EQ(reread.content(), QByteArray("\x00\x01binary", 8));
+    EXPECT_EQ(reread.ocrText(), u"recognised"_qs);
+    EXPECT_EQ(reread.characterCount(), 42);
+    const ClipboardItem& blankReread = *after[1];
+    EXPECT_EQ(blankReread.plainText(), QString(u""_qs));
+    EXPECT_EQ(blankReread.richTextData(), QByteArray(""));
+    EXPECT_EQ(blankReread.thumbnailData(), QByteArray(""));
+    EXPECT_EQ(blankReread.title(), QString(u""_qs));
+    EXPECT_EQ(blankReread.sourceAppBundleID(), QString(u""_qs));
+    EXPECT_FALSE(blankReread.sourceAppName().has_value());
+    EXPECT_FALSE(blankReread.urlString().has_value());
+    EXPECT_EQ(blankReread.ocrText(), QString(u""_qs));
+    EXPECT_EQ(blankReread.contentHash(), u"not a digest"_qs);
+    EXPECT_EQ(blankReread.characterCount(), std::nullopt);
+
+    const auto pinboards = temporary.store().pinboards();
+    ASSERT_EQ(pinboards.size(), 1);
+    EXPECT_EQ(pinboards[0]->id(), pinboard->id());
+    EXPECT_EQ(pinboards[0]->name(), u"Board"_qs);
+    EXPECT_EQ(pinboards[0]->colorHex(), u"#00FF00"_qs);
+    EXPECT_EQ(pinboards[0]->sortOrder(), 7);
+    EXPECT_EQ(pinboards[0]->createdAt(), pinboard->createdAt());
+    EXPECT_FALSE(pinboards[0]->isShared());
+    const auto link = temporary.store().pinboardItems(pinboards[0]).first();
+    EXPECT_EQ(link->id(), linkBefore->id());
+    EXPECT_EQ(link->addedAt(), linkBefore->addedAt());
+    EXPECT_EQ(link->clipboardItem(), after[0]);
+    EXPECT_EQ(link->pinboard(), pinboards[0]);
+}
+
+TEST(RelativeDateTest, DescribesHowLongAgoInAbbreviatedUnits) {
+    UErrorCode status = U_ZERO_ERROR;
+    icu::Locale::setDefault(icu::Locale("en_US"), status);
+    const QDateTime now = QDateTime::fromSecsSinceEpoch(1'750'000'000, Qt::UTC);
+    struct Row {
+        const char* name;
+        qint64 millisecondsAgo;
+        QString expected;
+    };
+    const Row rows[] = {
+        {"30 seconds in the future", -30'000, u"Just now"_qs},
+        {"an hour in the future", -3'600'000, u"Just now"_qs},
+        {"59.9 seconds ago", 59'900, u"Just now"_qs},
+        {"exactly a minute ago", 60'000, u"1 min. ago"_qs},
+        {"two hours and a bit ago", 2 * 3'600'000 + 5 * 60'000, u"2 hr. ago"_qs},
+        {"three days ago", 3 * 86'400'000LL, u"3 days ago"_qs},
+        {"one day ago, not yesterday", 86'400'000LL + 1000, u"1 day ago"_qs},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(relativeDescription(now.addMSecs(-row.millisecondsAgo), now), row.expected)
+            << row.name;
+}
+
+} // namespace
+} // namespace quillbox::testing

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "content/Hash.h"
+#include "content/ParsedClipboardContent.h"
+#include "history/HistoryStore.h"
+#include "history/StoreContainer.h"
+
+#include <QDir>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+#include <ostream>
+
+// Readable failure messages for Qt strings.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace quillbox::testing {
+
+// Plain text as capture produces it.
+inline ParsedClipboardContent textContent(const QString& text) {
+    ParsedClipboardContent parsed;
+    parsed.content = text.toUtf8();
+    parsed.plainText = text;
+    parsed.contentType = QStringLiteral("public.utf8-plain-text");
+    parsed.category = ContentCategory::text;
+    parsed.contentHash = sha256Hash(parsed.content);
+    parsed.characterCount = text.size();
+    return parsed;
+}
+
+// Collects the log lines written while it exists.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    QStringList lines() const;
+    bool contains(const QString& fragment) const;
+};
+
+// A store file in a fresh temporary folder, opened and reopened like the
+// application opens it at start.
+class TemporaryStore {
+public:
+    TemporaryStore();
+    QString folder() const { return m_folder.path(); }
+    QString path() const { return m_folder.filePath(QStringLiteral("Quillbox.store")); }
+    HistoryStore& store() { return *m_store; }
+    StoreContainerPtr container() const { return m_container; }
+    // Closes the database completely, then opens it again.
+    void reopen();
+    void close();
+    // Makes every write of the open connection fail (or succeed again).
+    void setReadOnly(bool readOnly);
+    // Rows of a table as the database holds them.
+    qint64 rowCount(const char* table) const;
+
+private:
+    QTemporaryDir m_folder;
+    StoreContainerPtr m_container;
+    std::unique_ptr<HistoryStore> m_store;
+};
+
+} // namespace quillbox::testing

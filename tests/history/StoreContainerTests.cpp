@@ -1,0 +1,235 @@
+#include "history/HistoryTestSupport.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace quillbox::testing {
+namespace {
+
+const QByteArray garbage = QByteArray("this is not a database, just bytes ").repeated(200);
+
+mode_t modeOf(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return 0;
+    return info.st_mode & 0777;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList filesIn(const QString& folder) {
+    QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    names.sort();
+    return names;
+}
+
+void recordOne(const StoreContainerPtr& container, const QString& text) {
+    HistoryStore store(container);
+    store.record(textContent(text), {}, {});
+}
+
+TEST(StoreContainerTest, FolderAndFilesAreTheUsersAloneWhateverTheUmask) {
+    QTemporaryDir root;
+    const QString path = root.filePath(u"data/Quillbox/Quillbox.store"_qs);
+    const mode_t previous = ::umask(0);
+    auto container = StoreContainer::makeShared(false, path);
+    HistoryStore store(container);
+    store.record(textContent(u"secret"_qs), {}, {});
+    ::umask(previous);
+
+    EXPECT_FALSE(container->isInMemory());
+    EXPECT_EQ(modeOf(root.filePath(u"data/Quillbox"_qs)), 0700u);
+    for (const QString& suffix : {u""_qs, u"-wal"_qs, u"-shm"_qs}) {
+        ASSERT_TRUE(QFileInfo::exists(path + suffix)) << suffix.toStdString();
+        EXPECT_EQ(modeOf(path + suffix), 0600u) << suffix.toStdString();
+    }
+}
+
+TEST(StoreContainerTest, DamagedStoresAreMovedAsideAndAFreshOneOpens) {
+    struct Row {
+        const char* name;
+        QStringList damagedSuffixes;
+        QByteArray mainBytes;
+    };
+    QByteArray foreignSchema;
+    {
+        // A real SQLite database, but of a schema version this store can't read.
+        QTemporaryDir scratch;
+        const QByteArray file = QFile::encodeName(scratch.filePath(u"foreign.db"_qs));
+        sqlite3* db = nullptr;
+        sqlite3_open(file.constData(), &db);
+        sqlite3_exec(db, "CREATE TABLE t (x); PRAGMA user_version = 7;", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        foreignSchema = readFile(QString::fromLocal8Bit(file));
+    }
+    const Row rows[] = {
+        {"garbage with both companions", {u""_qs, u"-shm"_qs, u"-wal"_qs}, garbage},
+        {"garbage without companions", {u""_qs}, garbage},
+        {"a database of another schema", {u""_qs}, foreignSchema},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"Quillbox.store"_qs);
+        for (const QString& suffix : row.damagedSuffixes)
+            writeFile(path + suffix, suffix.isEmpty() ? row.mainBytes : garbage + suffix.toUtf8());
+
+        LogCapture log;
+        const qint64 before = QDateTime::currentSecsSinceEpoch();
+        auto container = StoreContainer::makeShared(false, path);
+        const qint64 after = QDateTime::currentSecsSinceEpoch();
+        EXPECT_TRUE(log.contains(u"Quillbox: failed to open store at "_qs + path + u": "_qs));
+        EXPECT_TRUE(log.contains(u". Moving it aside."_qs));
+        ASSERT_FALSE(container->isInMemory());
+
+        // One stamp for every file, and the old bytes still on disk.
+        QStringList moved = filesIn(folder.path()).filter(u".broken-"_qs);
+        ASSERT_EQ(moved.size(), row.damagedSuffixes.size());
+        const QString stamp = moved.first().section(u".broken-"_qs, 1).left(10);
+        EXPECT_GE(stamp.toLongLong(), before);
+        EXPECT_LE(stamp.toLongLong(), after);
+        for (const QString& suffix : row.damagedSuffixes) {
+            const QString aside = path + u".broken-"_qs + stamp + suffix;
+            ASSERT_TRUE(QFileInfo::exists(aside)) << aside.toStdString();
+            // "-shm" is only an index SQLite rebuilds on every open: its bytes
+            // are SQLite's own. The database and its log keep theirs.
+            if (suffix != u"-shm"_qs) {
+                EXPECT_EQ(readFile(aside),
+                          suffix.isEmpty() ? row.mainBytes : garbage + suffix.toUtf8())
+                    << aside.toStdString();
+            }
+        }
+
+        recordOne(container, u"after recovery"_qs);
+        container.reset();
+        LogCapture quiet;
+        auto reopened = StoreContainer::makeShared(false, path);
+        EXPECT_TRUE(quiet.lines().isEmpty());
+        EXPECT_EQ(HistoryStore(reopened).itemCount(), 1);
+    }
+}
+
+TEST(StoreContainerTest, AHealthyStoreIsNeverMoved) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"Quillbox.store"_qs);
+    for (int run = 0; run < 3; ++run) {
+        LogCapture log;
+        auto container = StoreContainer::makeShared(false, path);
+        recordOne(container, QStringLiteral("run %1").arg(run));
+        EXPECT_TRUE(log.lines().isEmpty());
+    }
+    EXPECT_EQ(filesIn(folder.path()), QStringList{u"Quillbox.store"_qs});
+    EXPECT_EQ(HistoryStore(StoreContainer::makeShared(false, path)).itemCount(), 3);
+}
+
+TEST(StoreContainerTest, AStoreLockedByAnotherConnectionIsNotDamage) {
+    struct Row {
+        const char* name;
+        const char* journalMode;
+        bool opensOnDisk;
+    };
+    // With write-ahead logging, readers pass a writer's lock: the store opens
+    // and only its writes wait. A rollback-journal database under an exclusive
+    // lock can't even be read: the run falls back to memory, the file untouched.
+    const Row rows[] = {
+        {"write-ahead log", "PRAGMA journal_mode = WAL", true},
+        {"rollback journal", "PRAGMA journal_mode = DELETE", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"Quillbox.store"_qs);
+        recordOne(StoreContainer::makeShared(false, path), u"kept"_qs);
+
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
+        sqlite3_exec(other, row.journalMode, nullptr, nullptr, nullptr);
+        ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE; UPDATE ClipboardItem SET isPinned = 1",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+
+        LogCapture log;
+        auto container = StoreContainer::makeShared(false, path);
+        EXPECT_FALSE(log.contains(u"Moving it aside"_qs));
+        EXPECT_TRUE(filesIn(folder.path()).filter(u".broken-"_qs).isEmpty());
+        EXPECT_EQ(container->isInMemory(), !row.opensOnDisk);
+        if (row.opensOnDisk) {
+            HistoryStore store(container);
+            EXPECT_EQ(store.itemCount(), 1);
+            store.record(textContent(u"while locked"_qs), {}, {});
+            EXPECT_TRUE(log.contains(u"Quillbox: failed to save history: "_qs));
+            sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+            store.save();
+            EXPECT_FALSE(store.hasUnsavedChanges());
+        } else {
+            EXPECT_TRUE(log.contains(u"in use by another process"_qs));
+            sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+        sqlite3_close(other);
+        container.reset();
+        auto reopened = StoreContainer::makeShared(false, path);
+        EXPECT_FALSE(reopened->isInMemory());
+        EXPECT_EQ(HistoryStore(reopened).itemCount(), row.opensOnDisk ? 2 : 1);
+    }
+}
+
+TEST(StoreContainerTest, WhereNoStoreCanBeCreatedTheHistoryLivesInMemory) {
+    QTemporaryDir folder;
+    // A regular file where the store's folder should be: nothing can be made
+    // under it (a read-only folder would not stop a test running as root).
+    writeFile(folder.filePath(u"blocked"_qs), "file");
+    const QString path = folder.filePath(u"blocked/Quillbox/Quillbox.store"_qs);
+
+    LogCapture log;
+    auto container = StoreContainer::makeShared(false, path);
+    EXPECT_TRUE(container->isInMemory());
+    EXPECT_TRUE(log.contains(u"Quillbox: failed to create a fresh store: "_qs));
+    EXPECT_TRUE(log.contains(u". Falling back to in-memory storage."_qs));
+
+    HistoryStore store(container);
+    store.record(textContent(u"kept in memory"_qs), {}, {});
+    EXPECT_EQ(store.itemCount(), 1);
+    EXPECT_EQ(store.allItems().first()->content(), QByteArray("kept in memory"));
+    EXPECT_FALSE(store.hasUnsavedChanges());
+}
+
+TEST(StoreContainerTest, InMemoryTouchesNoFile) {
+    QTemporaryDir folder;
+    const QByteArray previous = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(folder.path()));
+    {
+        auto container = StoreContainer::makeShared(true);
+        HistoryStore store(container);
+        store.record(textContent(u"transient"_qs), {}, {});
+        EXPECT_EQ(store.allItems().first()->content(), QByteArray("transient"));
+        EXPECT_TRUE(container->isInMemory());
+    }
+    qputenv("XDG_DATA_HOME", previous);
+    EXPECT_TRUE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+}
+
+TEST(StoreContainerTest, DefaultPathFollowsXdgDataHome) {
+    const QByteArray previous = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", "/srv/data");
+    EXPECT_EQ(StoreContainer::defaultStorePath(), u"/srv/data/Quillbox/Quillbox.store"_qs);
+    qputenv("XDG_DATA_HOME", "relative/ignored");
+    EXPECT_EQ(StoreContainer::defaultStorePath(),
+              QDir::homePath() + u"/.local/share/Quillbox/Quillbox.store"_qs);
+    qputenv("XDG_DATA_HOME", previous);
+}
+
+} // namespace
+} // namespace quillbox::testing
