@@ -194,32 +194,6 @@ INSTANTIATE_TEST_SUITE_P(
                   encodeColorData(QColor(0x33, 0x66, 0x99))}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(PasteboardTest, FileListKeepsPercentEncodingAndOrder) {
-    const qint64 before = m_pasteboard->changeCount();
-    auto owner =
-        startOwner({{u"text/uri-list"_qs, "file:///tmp/a%20b.txt\r\n# note\r\nfile:///srv/y.png"}});
-    ASSERT_TRUE(waitForChange(before, [&] { return m_pasteboard->fileURLs().has_value(); }));
-    const auto urls = *m_pasteboard->fileURLs();
-    ASSERT_EQ(urls.size(), 2);
-    EXPECT_EQ(urls[0].toEncoded(), "file:///tmp/a%20b.txt");
-    EXPECT_EQ(urls[1].toLocalFile(), u"/srv/y.png"_qs);
-    const auto parsed = ClipboardParser::parse(*m_pasteboard);
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->plainText, u"/tmp/a b.txt\n/srv/y.png"_qs);
-    EXPECT_EQ(parsed->title, u"a b.txt, y.png"_qs);
-}
-
-TEST_F(PasteboardTest, ColourIsReadAsHex) {
-    const qint64 before = m_pasteboard->changeCount();
-    auto owner =
-        startOwner({{u"application/x-color"_qs, encodeColorData(QColor(0x33, 0x66, 0x99))}});
-    ASSERT_TRUE(waitForChange(before, [&] { return m_pasteboard->color().has_value(); }));
-    EXPECT_EQ(m_pasteboard->color(), QColor(0x33, 0x66, 0x99));
-    const auto parsed = ClipboardParser::parse(*m_pasteboard);
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->colorHex, u"#336699"_qs);
-}
-
 // One row per way an application marks its copy as not to be kept.
 struct MarkerCase {
     const char* name;
