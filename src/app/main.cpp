@@ -1,8 +1,228 @@
-#include <QCoreApplication>
+// The quillbox program: without a command it runs the application (once per
+// user); with one it asks the running application, or reads the history on
+// disk where that is enough.
+#include "app/AppServices.h"
+#include "app/CommandDispatcher.h"
+#include "app/CommandLine.h"
+#include "app/InspectClipboard.h"
+#include "app/InstanceClient.h"
+#include "app/InstanceServer.h"
+#include "capture/SourceAppResolver.h"
+#include "content/AppConstants.h"
+#include "content/Logging.h"
+#include "history/HistoryStore.h"
+#include "linux/X11FrontmostApplicationSource.h"
+#include "linux/X11Pasteboard.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QSocketNotifier>
 #include <QTextStream>
+#include <QTimer>
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+using namespace quillbox;
+
+// Commands answer at once, except those that wait for the user.
+constexpr auto commandTimeout = 60s;
+
+void write(FILE* stream, const QString& text) {
+    if (text.isEmpty())
+        return;
+    QByteArray bytes = text.toUtf8();
+    if (stream == stderr && !bytes.endsWith('\n'))
+        bytes += '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+int finish(const CommandResult& result) {
+    write(stdout, result.output);
+    write(stderr, result.error);
+    return result.exitCode;
+}
+
+// SIGTERM and SIGINT end the event loop, so the application stops its timers
+// and closes the store as on `quillbox quit`. The handler only writes a byte.
+int signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+}
+
+void quitOnTerminationSignals(QCoreApplication& app) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
+        char byte = 0;
+        [[maybe_unused]] const auto read = ::read(signalPipe[0], &byte, 1);
+        app.quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+QString storeDescription(const StoreContainer& container) {
+    return container.isInMemory() ? u"in memory only (the store on disk could not be opened)"_s
+                                  : QDir::toNativeSeparators(container.path());
+}
+
+int runApplication(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        write(stderr, u"Quillbox: no X display to run on (DISPLAY is not set)."_s);
+        return ExitCode::failure;
+    }
+    // The clipboard and the active window are X11's; under Wayland, XWayland's.
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    // No main window: Quillbox runs in the background until asked to quit.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    std::unique_ptr<CommandDispatcher> dispatcher;
+    InstanceServer server([&dispatcher](const Command& command, auto reply) {
+        if (dispatcher)
+            dispatcher->execute(command, std::move(reply));
+    });
+    switch (server.listen(InstanceServer::defaultSocketPath())) {
+    case InstanceServer::ListenResult::alreadyRunning:
+        write(stderr, u"Quillbox is already running."_s);
+        return ExitCode::failure;
+    case InstanceServer::ListenResult::failed:
+        // Recording matters more than the command line: run without it.
+        qCWarning(lcApp).noquote()
+            << u"Quillbox: the command line will not reach this instance: %1"_s.arg(
+                   server.errorString());
+        break;
+    case InstanceServer::ListenResult::listening:
+        break;
+    }
+
+    AppServices& services = AppServices::shared();
+    dispatcher = std::make_unique<CommandDispatcher>(CommandContext{
+        services.historyStore(), &services, storeDescription(*services.modelContainer())});
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &services, [&services] {
+        services.stop();
+        services.historyStore().save();
+    });
+    quitOnTerminationSignals(app);
+    services.start();
+    qCInfo(lcApp).noquote() << u"Quillbox: recording the clipboard; history at %1"_s.arg(
+        storeDescription(*services.modelContainer()));
+    return app.exec();
+}
+
+int inspectClipboardHere(int argc, char** argv, const Command& command) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        write(stderr, u"Quillbox: no X display to read the clipboard from (DISPLAY is not set)."_s);
+        return ExitCode::failure;
+    }
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    X11Pasteboard pasteboard;
+    X11FrontmostApplicationSource frontmost;
+    SourceAppResolver resolver(frontmost);
+    // The reader fills its first snapshot in the background.
+    QEventLoop loop;
+    QObject::connect(&pasteboard, &X11Pasteboard::contentsChanged, &loop, &QEventLoop::quit);
+    QTimer::singleShot(firstSnapshotTimeout, &loop, &QEventLoop::quit);
+    if (!pasteboard.hasReadInitialContents())
+        loop.exec();
+    if (!pasteboard.hasReadInitialContents()) {
+        write(stderr, u"Quillbox: the clipboard's owner did not answer in time."_s);
+        return ExitCode::failure;
+    }
+    QString text;
+    QTextStream out(&text);
+    const int status = inspectClipboard(pasteboard, resolver, command.hasOption(u"--json"_s), out);
+    out.flush();
+    write(stdout, text);
+    return status;
+}
+
+// Read-only commands while no instance runs: straight from the store on disk.
+int runAgainstStoreOnDisk(const Command& command) {
+    const QString path = StoreContainer::defaultStorePath();
+    StoreContainerPtr container = StoreContainer::openExisting(path);
+    if (!container && QFileInfo::exists(path))
+        return finish(CommandResult::failure(u"Could not read the history at %1."_s.arg(path)));
+    QString description = QDir::toNativeSeparators(path);
+    if (!container) {
+        // No history yet: an empty one, without creating files.
+        container = StoreContainer::makeInMemory();
+        description += u" (not created yet)"_s;
+    }
+    HistoryStore store(container);
+    CommandDispatcher dispatcher(CommandContext{store, nullptr, description});
+    CommandResult result;
+    dispatcher.execute(command, [&result](const CommandResult& r) { result = r; });
+    return finish(result);
+}
+
+int runCommand(int argc, char** argv, const Command& command) {
+    const CommandSpec* spec = findCommandSpec(command.name);
+    if (spec->place == CommandPlace::client)
+        return inspectClipboardHere(argc, argv, command);
+
+    QCoreApplication app(argc, argv);
+    InstanceClient client(InstanceServer::defaultSocketPath());
+    Command sent = command;
+    if (command.name == u"import"_s) // the instance has its own working directory
+        sent.arguments[0] = QFileInfo(command.arguments.at(0)).absoluteFilePath();
+    // The colour picker waits for the user's click, however long it takes.
+    const auto timeout = command.name == u"pick-color"_s
+                             ? std::nullopt
+                             : std::optional<std::chrono::milliseconds>(commandTimeout);
+    if (auto result = client.send(sent, timeout))
+        return finish(*result);
+    if (spec->place == CommandPlace::instanceOrStore)
+        return runAgainstStoreOnDisk(command);
+    return finish(CommandResult::failure(u"Quillbox is not running."_s, ExitCode::notRunning));
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QTextStream(stdout) << "Quillbox\n";
-    return 0;
+    // Tesseract's OpenMP runtime reads its thread limit once, when it is
+    // loaded (at the first recognition); one thread is several times faster
+    // than two competing with the desktop.
+    qputenv("OMP_THREAD_LIMIT", "1");
+    QCoreApplication::setApplicationName(quillbox::AppConstants::applicationName);
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLBOX_VERSION));
+
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const auto outcome = parseCommandLine(arguments);
+    switch (outcome.kind) {
+    case CommandLineOutcome::Kind::help:
+        write(stdout, helpText());
+        return ExitCode::success;
+    case CommandLineOutcome::Kind::version:
+        write(stdout, versionText());
+        return ExitCode::success;
+    case CommandLineOutcome::Kind::error:
+        write(stderr, u"quillbox: "_s + outcome.error);
+        return ExitCode::usage;
+    case CommandLineOutcome::Kind::run:
+        break;
+    }
+    if (outcome.command.name.isEmpty())
+        return runApplication(argc, argv);
+    return runCommand(argc, argv, outcome.command);
 }

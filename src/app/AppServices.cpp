@@ -1,0 +1,158 @@
+#include "app/AppServices.h"
+
+#include "capture/ClipboardMonitor.h"
+#include "capture/NotificationCenter.h"
+#include "capture/SourceAppResolver.h"
+#include "content/AppConstants.h"
+#include "content/Logging.h"
+#include "content/Preferences.h"
+#include "core/AccessibilityManager.h"
+#include "core/AppState.h"
+#include "core/ColorPickerService.h"
+#include "core/PasteStackManager.h"
+#include "core/SoundManager.h"
+#include "history/HistoryStore.h"
+
+#include <QDateTime>
+#include <QTimer>
+
+namespace quillbox {
+
+namespace {
+bool isUnderTestHost() {
+    return qEnvironmentVariableIsSet(AppServices::testEnvironmentVariable);
+}
+} // namespace
+
+AppServices::AppServices(AppPlatform platform, std::unique_ptr<Preferences> preferences,
+                         StoreContainerPtr container, QObject* parent)
+    : QObject(parent)
+    , m_platform(std::move(platform))
+    , m_preferences(std::move(preferences)) {
+    m_appState = new AppState(this);
+    m_pasteStack = new PasteStackManager(this);
+
+    AppConstants::registerDefaults(*m_preferences);
+
+    m_modelContainer =
+        container ? std::move(container) : StoreContainer::makeShared(isUnderTestHost());
+    m_historyStore = new HistoryStore(m_modelContainer, this);
+
+    m_sourceAppResolver = std::make_unique<SourceAppResolver>(*m_platform.frontmostApplications);
+    SourceAppResolver::setShared(m_sourceAppResolver.get());
+    m_soundManager = std::make_unique<SoundManager>(*m_platform.soundPlayer, *m_preferences);
+    m_accessibilityManager = new AccessibilityManager(*m_platform.accessProbe, this);
+    m_colorPicker = new ColorPickerService(*m_platform.colorSampler, *m_platform.pasteboard,
+                                           *m_soundManager, this);
+}
+
+AppServices::~AppServices() {
+    stop();
+    if (&SourceAppResolver::shared() == m_sourceAppResolver.get())
+        SourceAppResolver::setShared(nullptr);
+}
+
+AppServices& AppServices::shared() {
+    // Lives until the process ends, like the services it owns.
+    static auto* services = new AppServices(makeLinuxPlatform(), std::make_unique<Preferences>());
+    return *services;
+}
+
+void AppServices::start() {
+    if (m_isStarted || isUnderTestHost())
+        return;
+    m_isStarted = true;
+    startClipboardMonitor();
+    wirePausing();
+    setUpScreenshots();
+    setScreenshotMonitoring(
+        m_preferences->boolValue(AppConstants::Keys::screenshotMonitoringEnabled));
+    setUpPanel();
+    setUpStatusItem();
+    setUpHotkeys();
+    setUpPasteStack();
+    pruneHistory();
+
+    m_retentionTimer = new QTimer(this);
+    m_retentionTimer->setInterval(retentionInterval);
+    m_retentionTimer->setTimerType(Qt::VeryCoarseTimer);
+    // The preference is read again at each firing, so a change made in the
+    // meantime applies at the next one.
+    connect(m_retentionTimer, &QTimer::timeout, this, &AppServices::pruneHistory);
+    m_retentionTimer->start();
+}
+
+void AppServices::startClipboardMonitor() {
+    m_clipboardMonitor = new ClipboardMonitor(
+        *m_platform.pasteboard, *m_historyStore, *m_sourceAppResolver, NotificationCenter::shared(),
+        [this] { m_soundManager->playCopySound(); }, this);
+    // Content already on the clipboard at launch is not captured.
+    m_clipboardMonitor->setLastChangeCount(m_platform.pasteboard->changeCount());
+    m_clipboardMonitor->setPaused(false);
+    // The Paste Stack feed; the monitor is ours, so `this` outlives the call.
+    m_clipboardMonitor->onCapture = [this](const ClipboardItemPtr& item) {
+        if (!m_pasteStack->isActive())
+            return;
+        m_pasteStack->addItem(item);
+        loadCurrentStackItem();
+    };
+    m_clipboardMonitor->start();
+}
+
+void AppServices::wirePausing() {
+    QPointer<ClipboardMonitor> monitor = m_clipboardMonitor;
+    Pasteboard* pasteboard = m_platform.pasteboard.get();
+    m_appState->onMonitoringPausedChange = [monitor, pasteboard](bool paused) {
+        if (!monitor)
+            return;
+        monitor->setPaused(paused);
+        // Whatever was copied during the pause is never recorded, not even the last copy.
+        if (!paused)
+            monitor->setLastChangeCount(pasteboard->changeCount());
+    };
+}
+
+void AppServices::pruneHistory() {
+    const int retentionDays = m_preferences->intValue(AppConstants::Keys::retentionDays);
+    const int removed =
+        m_historyStore->pruneHistory(retentionDays, QDateTime::currentDateTimeUtc());
+    if (removed > 0)
+        qCInfo(lcApp) << "Quillbox: removed" << removed << "items older than" << retentionDays
+                      << "days";
+}
+
+void AppServices::stop() {
+    if (m_clipboardMonitor)
+        m_clipboardMonitor->stop();
+    setScreenshotMonitoring(false);
+    delete m_retentionTimer;
+    m_retentionTimer = nullptr;
+    tearDownKeyHandling();
+}
+
+bool AppServices::pickColor(bool reopenPanel, std::function<void(ClipboardItemPtr)> done) {
+    if (m_colorPicker->isSampling() || m_isColorPickPending)
+        return false;
+    if (m_appState->isPanelVisible())
+        m_appState->setPanelVisible(false);
+    m_isColorPickPending = true;
+    // The wait lets the panel leave the screen before the sampler grabs it.
+    QTimer::singleShot(colorPickerStartDelay, this, [this, reopenPanel, done = std::move(done)] {
+        m_isColorPickPending = false;
+        QPointer<AppServices> self = this;
+        m_colorPicker->pickColor(*m_historyStore, [self, reopenPanel, done](ClipboardItemPtr item) {
+            if (!self)
+                return;
+            if (reopenPanel) {
+                self->m_appState->showPanel();
+                if (item)
+                    self->m_appState->setSelectedCardID(item->id());
+            }
+            if (done)
+                done(item);
+        });
+    });
+    return true;
+}
+
+} // namespace quillbox

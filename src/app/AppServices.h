@@ -1,0 +1,114 @@
+#pragma once
+
+#include "app/AppPlatform.h"
+#include "history/ClipboardItem.h"
+#include "history/StoreContainer.h"
+
+#include <QObject>
+#include <QPointer>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+class QTimer;
+
+namespace quillbox {
+
+class AccessibilityManager;
+class AppState;
+class ClipboardMonitor;
+class ColorPickerService;
+class HistoryStore;
+class PasteStackManager;
+class Preferences;
+class SoundManager;
+class SourceAppResolver;
+
+// The composition root: owns every long-lived service, brings them up in a
+// fixed order, prunes the history every hour, starts the colour picker and
+// tears things down at quit. One per process (shared()).
+class AppServices : public QObject {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds colorPickerStartDelay{250};
+    static constexpr std::chrono::seconds retentionInterval{3600};
+    // Present in the environment of test hosts: the store stays in memory and
+    // start() does nothing.
+    static inline const char* const testEnvironmentVariable = "XCTestConfigurationFilePath";
+
+    // Registers the preference defaults and opens the store (in memory under
+    // a test host) unless a container is given.
+    AppServices(AppPlatform platform, std::unique_ptr<Preferences> preferences,
+                StoreContainerPtr container = nullptr, QObject* parent = nullptr);
+    ~AppServices() override;
+
+    // The process's services on the Linux desktop, created on first use.
+    static AppServices& shared();
+
+    // Brings the application up, once; later calls do nothing.
+    void start();
+    // Stops monitors and timers at quit. The services stay usable.
+    void stop();
+    bool isStarted() const { return m_isStarted; }
+
+    // Hides the panel, then shows the colour sampler after
+    // colorPickerStartDelay. With reopenPanel the panel comes back afterwards,
+    // the new colour selected. `done` (optional) hears the recorded item, or
+    // null when cancelled. Returns false, doing nothing, while a sampler is
+    // showing or about to show.
+    bool pickColor(bool reopenPanel, std::function<void(ClipboardItemPtr)> done = {});
+
+    // Whether the history panel and the Paste Stack exist in this build.
+    bool hasPanel() const { return false; }
+    bool hasPasteStackWindow() const { return false; }
+
+    Preferences& preferences() { return *m_preferences; }
+    HistoryStore& historyStore() { return *m_historyStore; }
+    StoreContainerPtr modelContainer() const { return m_modelContainer; }
+    AppState& appState() { return *m_appState; }
+    PasteStackManager& pasteStack() { return *m_pasteStack; }
+    ClipboardMonitor* clipboardMonitor() const { return m_clipboardMonitor; }
+    Pasteboard& pasteboard() { return *m_platform.pasteboard; }
+    SoundManager& soundManager() { return *m_soundManager; }
+    AccessibilityManager& accessibilityManager() { return *m_accessibilityManager; }
+    ColorPickerService& colorPicker() { return *m_colorPicker; }
+    SourceAppResolver& sourceAppResolver() { return *m_sourceAppResolver; }
+
+private:
+    void startClipboardMonitor();
+    void wirePausing();
+    // Screenshot detectors: come with screenshot capture.
+    void setUpScreenshots() {}
+    // Switches the screenshot detectors on or off: comes with screenshot capture.
+    void setScreenshotMonitoring(bool enabled) { (void)enabled; }
+    // Panel window and its key monitor: come with the panel.
+    void setUpPanel() {}
+    // Tray item: comes with the status item.
+    void setUpStatusItem() {}
+    // Global hot keys: come with the hot-key manager.
+    void setUpHotkeys() {}
+    // Paste Stack window and Ctrl+V watching: come with the Paste Stack wiring.
+    void setUpPasteStack() {}
+    // Puts the stack's current item on the clipboard: comes with the Paste Stack wiring.
+    void loadCurrentStackItem() {}
+    // Releases hot keys and key monitors: come with those features.
+    void tearDownKeyHandling() {}
+    void pruneHistory();
+
+    AppPlatform m_platform;
+    std::unique_ptr<Preferences> m_preferences;
+    std::unique_ptr<SourceAppResolver> m_sourceAppResolver;
+    std::unique_ptr<SoundManager> m_soundManager;
+    StoreContainerPtr m_modelContainer;
+    HistoryStore* m_historyStore = nullptr;
+    AppState* m_appState = nullptr;
+    PasteStackManager* m_pasteStack = nullptr;
+    AccessibilityManager* m_accessibilityManager = nullptr;
+    ColorPickerService* m_colorPicker = nullptr;
+    ClipboardMonitor* m_clipboardMonitor = nullptr;
+    QTimer* m_retentionTimer = nullptr;
+    bool m_isColorPickPending = false;
+    bool m_isStarted = false;
+};
+
+} // namespace quillbox

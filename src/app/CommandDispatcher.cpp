@@ -1,0 +1,255 @@
+#include "app/CommandDispatcher.h"
+
+#include "app/AppServices.h"
+#include "app/HistoryTransfer.h"
+#include "app/ItemFormatting.h"
+#include "content/Logging.h"
+#include "core/AppState.h"
+#include "history/HistoryStore.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace quillbox {
+
+namespace {
+// Ids shorter than this match too much to be meant.
+constexpr int minimumIDPrefix = 4;
+// Imports larger than this are refused rather than read into memory.
+constexpr qint64 maxImportFileSize = 2LL * 1024 * 1024 * 1024;
+
+QString json(const QJsonDocument& document) {
+    return QString::fromUtf8(document.toJson(QJsonDocument::Compact)) + u'\n';
+}
+
+CommandResult needsRunningInstance() {
+    return CommandResult::failure(u"Quillbox is not running."_s, ExitCode::notRunning);
+}
+} // namespace
+
+CommandDispatcher::CommandDispatcher(CommandContext context)
+    : m_context(std::move(context)) {
+}
+
+void CommandDispatcher::setHandler(const QString& commandName, Handler handler) {
+    m_handlers.insert(commandName, std::move(handler));
+}
+
+void CommandDispatcher::execute(const Command& command, Reply reply) {
+    if (auto error = validateCommand(command)) {
+        reply(CommandResult::failure(*error, ExitCode::usage));
+        return;
+    }
+    const QString& name = command.name;
+    if (auto handler = m_handlers.constFind(name); handler != m_handlers.constEnd()) {
+        (*handler)(m_context, command, std::move(reply));
+        return;
+    }
+    const CommandSpec* spec = findCommandSpec(name);
+    if (!m_context.services && spec->place == CommandPlace::instance) {
+        reply(needsRunningInstance());
+        return;
+    }
+    if (name == u"status"_s)
+        reply(status());
+    else if (name == u"pause"_s || name == u"resume"_s)
+        reply(setPaused(name == u"pause"_s));
+    else if (name == u"list"_s)
+        reply(list(command));
+    else if (name == u"delete"_s)
+        reply(deleteItem(command));
+    else if (name == u"pin"_s)
+        reply(pin(command));
+    else if (name == u"rules"_s)
+        reply(rules(command));
+    else if (name == u"exclude"_s)
+        reply(exclude(command));
+    else if (name == u"include"_s)
+        reply(include(command));
+    else if (name == u"pick-color"_s)
+        pickColor(std::move(reply));
+    else if (name == u"export"_s)
+        reply(exportHistory());
+    else if (name == u"import"_s)
+        reply(importHistory(command));
+    else if (name == u"toggle"_s)
+        reply(CommandResult::failure(u"The history panel is not available yet."_s));
+    else if (name == u"paste-stack"_s)
+        reply(CommandResult::failure(u"The Paste Stack is not available yet."_s));
+    else if (name == u"quit"_s)
+        reply(quit());
+    else
+        reply(CommandResult::failure(u"\"%1\" is not available in this build."_s.arg(name)));
+}
+
+std::variant<ClipboardItemPtr, QString> CommandDispatcher::findItem(const HistoryStore& store,
+                                                                    const QString& idText) {
+    const QString wanted = idText.trimmed().toLower();
+    if (const QUuid uuid(wanted); !uuid.isNull()) {
+        if (auto item = store.itemWithID(uuid))
+            return item;
+        return u"No item has the id %1."_s.arg(idText);
+    }
+    if (wanted.size() < minimumIDPrefix)
+        return u"\"%1\" is too short to name an item; give at least %2 characters of its id."_s
+            .arg(idText)
+            .arg(minimumIDPrefix);
+    ClipboardItemPtr found;
+    for (const auto& item : store.allItems()) {
+        if (!item->id().toString(QUuid::WithoutBraces).startsWith(wanted))
+            continue;
+        if (found)
+            return u"\"%1\" matches several items; give more of the id."_s.arg(idText);
+        found = item;
+    }
+    if (!found)
+        return u"No item has an id starting with %1."_s.arg(idText);
+    return found;
+}
+
+CommandResult CommandDispatcher::status() const {
+    auto* services = m_context.services;
+    QString text;
+    text += u"Quillbox:  %1\n"_s.arg(services ? u"running"_s : u"not running"_s);
+    if (services) {
+        text += u"Recording: %1\n"_s.arg(services->appState().isMonitoringPaused() ? u"paused"_s
+                                                                                   : u"on"_s);
+    }
+    text += u"Items:     %1\n"_s.arg(m_context.store.itemCount());
+    text += u"History:   %1\n"_s.arg(m_context.storeDescription);
+    return CommandResult::success(text);
+}
+
+CommandResult CommandDispatcher::setPaused(bool paused) {
+    AppState& state = m_context.services->appState();
+    if (state.isMonitoringPaused() == paused)
+        return CommandResult::success(paused ? u"Recording was already paused.\n"_s
+                                             : u"Recording was already on.\n"_s);
+    // The same path as the panel's and the tray's pause control.
+    state.toggleMonitoringPaused();
+    return CommandResult::success(paused ? u"Recording paused.\n"_s : u"Recording resumed.\n"_s);
+}
+
+CommandResult CommandDispatcher::list(const Command& command) const {
+    QList<ClipboardItemPtr> items = m_context.store.allItems();
+    if (command.hasOption(u"--limit"_s))
+        items = items.mid(0, command.options.value(u"--limit"_s).toInt());
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    if (!command.hasOption(u"--json"_s))
+        return CommandResult::success(ItemFormatting::itemTable(items, now));
+    QJsonArray array;
+    for (const auto& item : items)
+        array.append(ItemFormatting::itemJson(*item, now));
+    return CommandResult::success(json(QJsonDocument(array)));
+}
+
+CommandResult CommandDispatcher::deleteItem(const Command& command) {
+    auto found = findItem(m_context.store, command.arguments.at(0));
+    if (auto* message = std::get_if<QString>(&found))
+        return CommandResult::failure(*message);
+    const auto item = std::get<ClipboardItemPtr>(found);
+    const QString id = item->id().toString(QUuid::WithoutBraces);
+    m_context.store.deleteItem(item);
+    return CommandResult::success(u"Deleted %1.\n"_s.arg(id));
+}
+
+CommandResult CommandDispatcher::pin(const Command& command) {
+    auto found = findItem(m_context.store, command.arguments.at(0));
+    if (auto* message = std::get_if<QString>(&found))
+        return CommandResult::failure(*message);
+    const auto item = std::get<ClipboardItemPtr>(found);
+    m_context.store.togglePin(item);
+    return CommandResult::success((item->isPinned() ? u"Pinned %1.\n"_s : u"Unpinned %1.\n"_s)
+                                      .arg(item->id().toString(QUuid::WithoutBraces)));
+}
+
+CommandResult CommandDispatcher::rules(const Command& command) const {
+    const auto rules = m_context.store.appRules();
+    if (!command.hasOption(u"--json"_s))
+        return CommandResult::success(ItemFormatting::ruleTable(rules));
+    QJsonArray array;
+    for (const auto& rule : rules)
+        array.append(ItemFormatting::ruleJson(*rule));
+    return CommandResult::success(json(QJsonDocument(array)));
+}
+
+CommandResult CommandDispatcher::exclude(const Command& command) {
+    const QString identifier = command.arguments.at(0).trimmed();
+    if (identifier.isEmpty())
+        return CommandResult::failure(u"The application id is empty."_s, ExitCode::usage);
+    // Like the settings page: one rule per identifier. An existing rule that
+    // was switched off is switched on again rather than duplicated.
+    for (const auto& rule : m_context.store.appRules()) {
+        if (rule->bundleIdentifier() != identifier)
+            continue;
+        if (rule->isExcluded())
+            return CommandResult::success(u"%1 was already excluded.\n"_s.arg(identifier));
+        m_context.store.setRuleExcluded(rule, true);
+        return CommandResult::success(u"Excluded %1.\n"_s.arg(identifier));
+    }
+    const QString name = command.arguments.size() > 1 ? command.arguments.at(1) : identifier;
+    m_context.store.addAppRule(identifier, name);
+    return CommandResult::success(u"Excluded %1.\n"_s.arg(identifier));
+}
+
+CommandResult CommandDispatcher::include(const Command& command) {
+    const QString identifier = command.arguments.at(0).trimmed();
+    int removed = 0;
+    for (const auto& rule : m_context.store.appRules()) {
+        if (rule->bundleIdentifier() == identifier) {
+            m_context.store.deleteAppRule(rule);
+            ++removed;
+        }
+    }
+    if (removed == 0)
+        return CommandResult::success(u"%1 was not excluded.\n"_s.arg(identifier));
+    return CommandResult::success(u"Copies made in %1 are recorded again.\n"_s.arg(identifier));
+}
+
+void CommandDispatcher::pickColor(Reply reply) {
+    const bool started = m_context.services->pickColor(false, [reply](ClipboardItemPtr item) {
+        if (!item) {
+            reply(CommandResult::failure(u"No colour was picked."_s));
+            return;
+        }
+        reply(CommandResult::success(
+            item->colorHex().value_or(item->plainText().value_or(QString())) + u'\n'));
+    });
+    if (!started)
+        reply(CommandResult::failure(u"A colour sampler is already open."_s));
+}
+
+CommandResult CommandDispatcher::exportHistory() const {
+    return CommandResult::success(QString::fromUtf8(HistoryTransfer::exportAll(m_context.store)));
+}
+
+CommandResult CommandDispatcher::importHistory(const Command& command) {
+    QFile file(command.arguments.at(0));
+    if (!file.open(QIODevice::ReadOnly))
+        return CommandResult::failure(
+            u"Could not read %1: %2"_s.arg(command.arguments.at(0), file.errorString()));
+    if (file.size() > maxImportFileSize)
+        return CommandResult::failure(u"%1 is too large to import."_s.arg(command.arguments.at(0)));
+    const auto summary = HistoryTransfer::importLines(file.readAll(), m_context.store);
+    QString text = u"Imported %1 items; %2 were already in the history.\n"_s.arg(summary.imported)
+                       .arg(summary.alreadyPresent);
+    if (summary.problems.isEmpty())
+        return CommandResult::success(text);
+    qCWarning(lcApp) << "Quillbox: import skipped" << summary.problems.size() << "unreadable lines";
+    return {ExitCode::failure, text,
+            u"Skipped %1 lines that could not be read:\n"_s.arg(summary.problems.size()) +
+                summary.problems.join(u'\n')};
+}
+
+CommandResult CommandDispatcher::quit() {
+    // After the answer has gone out.
+    QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
+    return CommandResult::success(u"Quillbox is quitting.\n"_s);
+}
+
+} // namespace quillbox

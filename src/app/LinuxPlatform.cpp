@@ -1,0 +1,27 @@
+#include "app/AppPlatform.h"
+#include "core/FallbackColorSampler.h"
+#include "linux/CanberraSoundPlayer.h"
+#include "linux/PortalColorSampler.h"
+#include "linux/X11AccessProbe.h"
+#include "linux/X11FrontmostApplicationSource.h"
+#include "linux/X11Pasteboard.h"
+#include "ui/OverlayColorSampler.h"
+
+namespace quillbox {
+
+AppPlatform makeLinuxPlatform() {
+    AppPlatform platform;
+    platform.pasteboard = std::make_unique<X11Pasteboard>();
+    platform.frontmostApplications = std::make_unique<X11FrontmostApplicationSource>();
+    platform.soundPlayer = std::make_unique<CanberraSoundPlayer>();
+    platform.accessProbe = std::make_unique<X11AccessProbe>();
+    // The desktop's picker where a portal offers one, else our own overlay.
+    auto portal = std::make_unique<PortalColorSampler>();
+    auto overlay = std::make_unique<OverlayColorSampler>();
+    platform.colorSampler = std::make_unique<FallbackColorSampler>(*portal, *overlay);
+    platform.colorSamplerParts.push_back(std::move(portal));
+    platform.colorSamplerParts.push_back(std::move(overlay));
+    return platform;
+}
+
+} // namespace quillbox
