@@ -145,7 +145,9 @@ TEST_F(PasteboardTest, OwnWriteOfFilesMergesThemForFileManagers) {
 }
 
 TEST_F(PasteboardTest, OwnWriteOfImageAndColourReachesOtherClients) {
-    const QByteArray png("\x89PNG\r\n\x1a\n stand-in bytes");
+    // Larger than the biggest single X request (16 MB), so Qt sends it
+    // incrementally.
+    const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n") + QByteArray(17 * 1024 * 1024, 'p');
     PasteboardItem image;
     image.setData(png, PasteboardType::png);
     image.setData({}, AppConstants::internalPasteboardType);
