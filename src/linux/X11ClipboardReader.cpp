@@ -5,17 +5,17 @@
 #include "linux/XcbConnection.h"
 
 #include <QThread>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
 namespace quillbox {
-
-using namespace std::chrono_literals;
 
 namespace {
 
