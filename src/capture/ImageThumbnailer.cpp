@@ -11,8 +11,24 @@ namespace quillbox {
 namespace {
 
 // Images with more pixels than this get dimensions but no thumbnail: a small
-// file can claim a huge size, and decoding it would take gigabytes.
-constexpr qint64 maxDecodedPixels = 150'000'000;
+// file can claim a huge size, and decoding it would take gigabytes. 64 MP
+// covers 8K screenshots and camera photos.
+constexpr qint64 maxDecodedPixels = 64'000'000;
+// What decoding the largest accepted image needs (32-bit pixels), in MB.
+constexpr int decodeAllocationLimitMB = static_cast<int>(maxDecodedPixels * 4 / (1024 * 1024)) + 1;
+
+// Qt refuses any single image over 128 MB by default, which would leave a
+// 36 MP TIFF (decoded at full size before scaling, 144 MB) without a
+// thumbnail. Raised once, never lowered; the pixel guard above keeps hostile
+// sizes out.
+void allowDecodingLargeImages() {
+    static const bool raised = [] {
+        if (QImageReader::allocationLimit() < decodeAllocationLimitMB)
+            QImageReader::setAllocationLimit(decodeAllocationLimitMB);
+        return true;
+    }();
+    Q_UNUSED(raised);
+}
 
 // The size whose longer side is at most maxPixelSize, keeping the aspect
 // ratio; never larger than the source.
@@ -35,6 +51,7 @@ std::optional<QString> ImageThumbnailer::Result::dimensionsDescription() const {
 
 std::optional<ImageThumbnailer::Result> ImageThumbnailer::process(const QByteArray& data,
                                                                   int maxPixelSize) {
+    allowDecodingLargeImages();
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);

@@ -52,6 +52,16 @@ TEST(ImageThumbnailer, ThumbnailSizeFollowsTheLongerSide) {
     }
 }
 
+TEST(ImageThumbnailer, LargeLosslessImageStillGetsAThumbnail) {
+    // 36 MP: over Qt's default per-image allocation limit of 128 MB decoded
+    // (TIFF, unlike PNG and JPEG, is decoded at full size before scaling).
+    QImage picture(6000, 6000, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    const auto result = ImageThumbnailer::process(testing::encodedImage(picture, "TIFF"), 600);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(thumbnailOf(*result).size(), QSize(600, 600));
+}
+
 TEST(ImageThumbnailer, RotatedPhotoThumbnailIsUprightWithStoredDimensions) {
     // Stored 800 x 400 with "rotate 90° clockwise": shown 400 x 800.
     const auto result = ImageThumbnailer::process(testing::jpegWithOrientation(800, 400, 6), 600);
