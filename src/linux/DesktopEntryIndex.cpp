@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QStandardPaths>
+#include <algorithm>
+#include <chrono>
 
 namespace quillbox {
 
@@ -15,6 +17,8 @@ namespace {
 
 // Desktop files are a few kilobytes; anything far larger is not one.
 constexpr qint64 maxDesktopFileSize = 1024 * 1024;
+// The coarsest modification-time step of the file systems folders live on.
+constexpr auto timestampResolution = std::chrono::milliseconds(2000);
 
 // Language keys to try for a localised value, most specific first, from the
 // current message locale (LC_ALL, LC_MESSAGES, LANG): lang_COUNTRY@MODIFIER,
@@ -197,23 +201,27 @@ std::optional<DesktopEntry> DesktopEntryIndex::parseFile(const QString& path, co
     return entry;
 }
 
-QList<QPair<QString, QDateTime>> DesktopEntryIndex::folderStamps(const QStringList& directories) {
+QList<QPair<QString, QDateTime>> DesktopEntryIndex::folderStamps(const QStringList& folders) {
     QList<QPair<QString, QDateTime>> stamps;
-    for (const auto& directory : directories) {
-        stamps.append({directory, QFileInfo(directory).lastModified()});
-        QDirIterator it(directory, QDir::Dirs | QDir::NoDotAndDotDot,
-                        QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
-        while (it.hasNext()) {
-            it.next();
-            stamps.append({it.filePath(), it.fileInfo().lastModified()});
-        }
-    }
+    for (const auto& folder : folders)
+        stamps.append({folder, QFileInfo(folder).lastModified()});
     return stamps;
 }
 
 void DesktopEntryIndex::scan() {
     const QStringList directories = applicationDirectories();
-    m_stamps = folderStamps(directories);
+    // Adding or removing a file or folder changes its folder's time, so the
+    // folders seen now are all a later check needs to look at (without
+    // listing them again, which would cost more than the lookup).
+    m_watchedFolders = directories;
+    for (const auto& directory : directories) {
+        QDirIterator it(directory, QDir::Dirs | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
+        while (it.hasNext())
+            m_watchedFolders.append(it.next());
+    }
+    m_scannedAt = QDateTime::currentDateTimeUtc();
+    m_stamps = folderStamps(m_watchedFolders);
     m_entries.clear();
     m_byID.clear();
     m_resolvedPrograms.clear();
@@ -245,7 +253,19 @@ void DesktopEntryIndex::scan() {
 }
 
 bool DesktopEntryIndex::rescanIfChanged() {
-    if (folderStamps(applicationDirectories()) == m_stamps)
+    // The environment may name other folders by now, too.
+    const QStringList directories = applicationDirectories();
+    const bool unchanged = m_watchedFolders.mid(0, directories.size()) == directories &&
+                           folderStamps(m_watchedFolders) == m_stamps;
+    // A folder changed shortly before the scan may have changed again within
+    // the same timestamp tick (coarse on Linux, 2 s on some file systems):
+    // such a stamp proves nothing until that much time has passed.
+    const QDateTime settled = m_scannedAt.addMSecs(-timestampResolution.count());
+    const bool settledStamps =
+        std::all_of(m_stamps.cbegin(), m_stamps.cend(), [&](const auto& stamp) {
+            return !stamp.second.isValid() || stamp.second < settled;
+        });
+    if (unchanged && settledStamps)
         return false;
     scan();
     return true;

@@ -47,14 +47,16 @@ private:
     void scan();
     // Rescans when the folders changed since the last scan; true if it did.
     bool rescanIfChanged();
-    static QList<QPair<QString, QDateTime>> folderStamps(const QStringList& directories);
+    static QList<QPair<QString, QDateTime>> folderStamps(const QStringList& folders);
     const QString& resolvedProgram(int index);
 
     bool m_scanned = false;
     QList<DesktopEntry> m_entries;
     QHash<QString, int> m_byID;
     QHash<int, QString> m_resolvedPrograms;
+    QStringList m_watchedFolders; // the application folders first, then their subfolders
     QList<QPair<QString, QDateTime>> m_stamps;
+    QDateTime m_scannedAt;
 };
 
 } // namespace quillbox

@@ -151,7 +151,7 @@ TEST_F(DesktopEntriesTest, MatchesByWindowClassThenIdThenProgram) {
     }
 }
 
-TEST_F(DesktopEntriesTest, FindsAnEntryInstalledAfterTheFirstLookup) {
+TEST_F(DesktopEntriesTest, FindsEntriesInstalledAfterTheFirstLookup) {
     DesktopEntryIndex index;
     EXPECT_FALSE(index.entry(QStringLiteral("late")));
     writeUserEntry(QStringLiteral("late.desktop"),
@@ -159,6 +159,13 @@ TEST_F(DesktopEntriesTest, FindsAnEntryInstalledAfterTheFirstLookup) {
     ASSERT_TRUE(index.entry(QStringLiteral("late")));
     EXPECT_EQ(index.match(QString(), QStringLiteral("Late"), QString())->id,
               QStringLiteral("late"));
+
+    // Into a subfolder that existed at the last scan.
+    QDir().mkpath(m_home.filePath(QStringLiteral("applications/vendor")));
+    EXPECT_FALSE(index.entry(QStringLiteral("vendor-tool")));
+    writeUserEntry(QStringLiteral("vendor/tool.desktop"),
+                   "[Desktop Entry]\nType=Application\nName=Tool\n");
+    EXPECT_TRUE(index.entry(QStringLiteral("vendor-tool")));
 }
 
 // A real window of a known class, made active through the window manager.
