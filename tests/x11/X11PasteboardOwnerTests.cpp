@@ -4,6 +4,7 @@
 #include "capture/ClipboardParser.h"
 #include "content/AppConstants.h"
 #include "content/PasteboardTypes.h"
+#include "linux/ClipboardMime.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -169,4 +170,21 @@ TEST_F(PasteboardTest, OwnWriteOfImageAndColourReachesOtherClients) {
     const auto fromOther = decodeColorData(readWithXclip(u"application/x-color"_qs));
     ASSERT_TRUE(fromOther);
     EXPECT_EQ(fromOther->name(), u"#12abef"_qs);
+}
+
+TEST_F(PasteboardTest, OwnWriteOfAWebAddressIsReadBackAsTheSameURL) {
+    PasteboardItem item;
+    item.setString(u"https://example.org/a%20b?q=1"_qs, PasteboardType::url);
+    item.setData({}, AppConstants::internalPasteboardType);
+    const qint64 before = m_pasteboard->changeCount();
+    m_pasteboard->write({item});
+    ASSERT_TRUE(waitForChange(before, [&] {
+        return m_pasteboard->types() &&
+               m_pasteboard->types()->contains(AppConstants::internalPasteboardType);
+    }));
+    // Qt derives text/x-moz-url (UTF-16) from the URI list; both agree.
+    EXPECT_EQ(m_pasteboard->string(PasteboardType::url), u"https://example.org/a%20b?q=1"_qs);
+    EXPECT_EQ(readWithXclip(u"text/uri-list"_qs), "https://example.org/a%20b?q=1\r\n");
+    EXPECT_EQ(ClipboardMime::decodeMozUrl(readWithXclip(u"text/x-moz-url"_qs)),
+              u"https://example.org/a%20b?q=1"_qs);
 }
