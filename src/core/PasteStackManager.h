@@ -20,7 +20,6 @@ class PasteStackManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isActive READ isActive NOTIFY isActiveChanged)
     Q_PROPERTY(int currentIndex READ currentIndex NOTIFY currentIndexChanged)
-    Q_PROPERTY(bool hasNext READ hasNext NOTIFY currentIndexChanged)
 public:
     explicit PasteStackManager(QObject* parent = nullptr);
 

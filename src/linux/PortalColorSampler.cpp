@@ -103,11 +103,14 @@ void PortalColorSampler::sample(Completion completion) {
         portalService, portalPath, screenshotInterface, QStringLiteral("PickColor"));
     call << QString() << QVariantMap{{QStringLiteral("handle_token"), token}};
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+    const quint64 request = m_tokenCounter;
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher* finished) {
+            [this, request](QDBusPendingCallWatcher* finished) {
                 finished->deleteLater();
                 const QDBusPendingReply<QDBusObjectPath> reply = *finished;
-                if (!m_isBusy)
+                // A late reply of an earlier request must not redirect the
+                // current one.
+                if (!m_isBusy || request != m_tokenCounter)
                     return;
                 if (reply.isError()) {
                     const QDBusError error = reply.error();
