@@ -37,11 +37,16 @@ public:
         // sound server.
         const int result = ca_context_play(m_context, 0, CA_PROP_EVENT_ID, eventID.constData(),
                                            CA_PROP_CANBERRA_CACHE_CONTROL, "permanent", nullptr);
-        if (result != CA_SUCCESS && !m_playFailureLogged) {
+        if (result == CA_SUCCESS)
+            return;
+        if (!m_playFailureLogged) {
             m_playFailureLogged = true;
             qCWarning(lcCore, "Quillbox: could not play sound %s: %s", eventID.constData(),
                       ca_strerror(result));
         }
+        // Without a sound device every attempt fails alike (and the ALSA
+        // backend prints its complaint each time), so wait before retrying.
+        backOff();
     }
 
 private:
@@ -65,12 +70,16 @@ private:
             m_openFailureLogged = true;
             qCWarning(lcCore, "Quillbox: sounds are unavailable: %s", ca_strerror(result));
         }
+        backOff();
+        return false;
+    }
+
+    void backOff() {
         if (m_context) {
             ca_context_destroy(m_context);
             m_context = nullptr;
         }
         m_lastFailure.start();
-        return false;
     }
 
     ca_context* m_context = nullptr;
