@@ -1,12 +1,12 @@
 #include "history/ClipboardItem.h"
 
 #include "content/TextMetrics.h"
-#include "history/SqliteStatement.h"
-#include "history/StoreContainer.h"
+#include "history/HistoryDatabase.h"
 
+#include <QMutex>
 #include <QStringDecoder>
-#include <QTimeZone>
-#include <sqlite3.h>
+#include <cstring>
+#include <unordered_map>
 
 namespace quillbox {
 
@@ -22,19 +22,35 @@ struct ClipboardItem::Extras {
     QString contentHashText; // a hash that is not 64 lower-case hex digits
 };
 
+// Few distinct combinations exist (a handful of types times the applications
+// in use), so one shared record per combination stands in for four strings
+// per item. The records live for the whole process.
+struct ClipboardItem::Origin {
+    QString contentType;
+    QString category;
+    QString sourceAppBundleID; // null when absent
+    QString sourceAppName;     // null when absent
+};
+
 namespace {
 
-int hexValue(QChar c) {
+QString nonNull(const QString& text) {
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+// Lower-case hexadecimal digits only: the digest's one spelling.
+int hexValue(char16_t c) {
     if (c >= u'0' && c <= u'9')
-        return c.unicode() - u'0';
+        return c - u'0';
     if (c >= u'a' && c <= u'f')
-        return c.unicode() - u'a' + 10;
+        return c - u'a' + 10;
     return -1;
 }
 
 } // namespace
 
-ClipboardItem::ClipboardItem() = default;
+ClipboardItem::ClipboardItem(StoredTag) {
+}
 
 ClipboardItem::ClipboardItem(QByteArray content, std::optional<QString> plainText,
                              std::optional<QByteArray> richTextData, QString contentType,
@@ -42,18 +58,15 @@ ClipboardItem::ClipboardItem(QByteArray content, std::optional<QString> plainTex
                              std::optional<QString> sourceAppName, QString contentHash)
     : m_payload(std::make_unique<Payload>(Payload{std::move(content), std::move(richTextData), {}}))
     , m_copiedAtMs(QDateTime::currentMSecsSinceEpoch())
-    , m_id(QUuid::createUuid())
-    , m_contentType(std::move(contentType))
-    , m_category(rawValue(category)) {
+    , m_id(QUuid::createUuid()) {
     if (plainText) {
-        m_characterCount = quillbox::characterCount(*plainText);
-        m_plainText = plainText->isNull() ? QStringLiteral("") : std::move(*plainText);
+        setCharacterCount(quillbox::characterCount(*plainText));
+        m_plainText = nonNull(*plainText);
     }
     m_hasRichTextData = m_payload->richTextData.has_value();
-    if (sourceAppBundleID)
-        m_sourceAppBundleID = sourceAppBundleID->isNull() ? QStringLiteral("") : *sourceAppBundleID;
-    if (sourceAppName)
-        m_sourceAppName = sourceAppName->isNull() ? QStringLiteral("") : *sourceAppName;
+    setOrigin(contentType, rawValue(category),
+              sourceAppBundleID ? nonNull(*sourceAppBundleID) : QString(),
+              sourceAppName ? nonNull(*sourceAppName) : QString());
     setContentHash(contentHash);
 }
 
@@ -83,7 +96,59 @@ void ClipboardItem::setExtra(QString Extras::*field, const std::optional<QString
             (*m_extras).*field = QString();
         return;
     }
-    extras().*field = value->isNull() ? QStringLiteral("") : *value;
+    extras().*field = nonNull(*value);
+}
+
+void ClipboardItem::setOrigin(const QString& contentType, const QString& category,
+                              const QString& sourceAppBundleID, const QString& sourceAppName) {
+    struct Key {
+        QString contentType, category, sourceAppBundleID, sourceAppName;
+        bool bundleIDPresent, namePresent;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        size_t operator()(const Key& key) const {
+            return qHashMulti(0, key.contentType, key.category, key.sourceAppBundleID,
+                              key.sourceAppName, key.bundleIDPresent, key.namePresent);
+        }
+    };
+    static QMutex mutex;
+    static std::unordered_map<Key, const Origin*, KeyHash> origins;
+    const Key key{contentType,
+                  category,
+                  sourceAppBundleID,
+                  sourceAppName,
+                  !sourceAppBundleID.isNull(),
+                  !sourceAppName.isNull()};
+    QMutexLocker locker(&mutex);
+    const Origin*& origin = origins[key];
+    if (!origin)
+        origin =
+            new Origin{nonNull(contentType), nonNull(category), sourceAppBundleID, sourceAppName};
+    m_origin = origin;
+}
+
+void ClipboardItem::setCharacterCount(std::optional<qint64> count) {
+    m_hasCharacterCount = count.has_value();
+    m_characterCount = count.value_or(0);
+}
+
+QString ClipboardItem::contentType() const {
+    return m_origin->contentType;
+}
+QString ClipboardItem::category() const {
+    return m_origin->category;
+}
+std::optional<QString> ClipboardItem::sourceAppBundleID() const {
+    return optionalText(m_origin->sourceAppBundleID);
+}
+std::optional<QString> ClipboardItem::sourceAppName() const {
+    return optionalText(m_origin->sourceAppName);
+}
+std::optional<qint64> ClipboardItem::characterCount() const {
+    if (!m_hasCharacterCount)
+        return std::nullopt;
+    return m_characterCount;
 }
 
 void ClipboardItem::setTitle(const std::optional<QString>& value) {
@@ -108,12 +173,12 @@ void ClipboardItem::setColorHex(const std::optional<QString>& value) {
 void ClipboardItem::setContentHash(const QString& hash) {
     // The usual SHA-256 digest is kept as its 32 bytes; anything else as text.
     bool isDigest = hash.size() == 64;
+    const char16_t* digits = reinterpret_cast<const char16_t*>(hash.utf16());
     for (qsizetype i = 0; isDigest && i < 32; ++i) {
-        const int high = hexValue(hash[2 * i]);
-        const int low = hexValue(hash[2 * i + 1]);
-        isDigest = high >= 0 && low >= 0;
-        if (isDigest)
-            m_hash[size_t(i)] = quint8(high * 16 + low);
+        const int high = hexValue(digits[2 * i]);
+        const int low = hexValue(digits[2 * i + 1]);
+        isDigest = (high | low) >= 0;
+        m_hash[size_t(i)] = quint8(high * 16 + low);
     }
     m_isDigestHash = isDigest;
     if (isDigest)
@@ -129,17 +194,22 @@ QString ClipboardItem::contentHash() const {
         QByteArray(reinterpret_cast<const char*>(m_hash.data()), 32).toHex());
 }
 
-quint64 ClipboardItem::hashKey() const {
-    if (!m_isDigestHash)
-        return qHash(contentHash());
-    quint64 key = 0;
-    for (size_t i = 0; i < 8; ++i)
-        key = (key << 8) | m_hash[i];
-    return key;
+bool ClipboardItem::hashLess(const ClipboardItem& a, const ClipboardItem& b) {
+    if (a.m_isDigestHash != b.m_isDigestHash)
+        return a.m_isDigestHash;
+    if (a.m_isDigestHash)
+        return std::memcmp(a.m_hash.data(), b.m_hash.data(), a.m_hash.size()) < 0;
+    return a.contentHash() < b.contentHash();
+}
+
+bool ClipboardItem::hasSameHash(const ClipboardItem& other) const {
+    if (m_isDigestHash != other.m_isDigestHash)
+        return false;
+    return m_isDigestHash ? m_hash == other.m_hash : contentHash() == other.contentHash();
 }
 
 std::optional<ContentCategory> ClipboardItem::contentCategory() const {
-    return contentCategoryFromRaw(m_category);
+    return contentCategoryFromRaw(m_origin->category);
 }
 
 std::optional<QString> ClipboardItem::title() const {
@@ -165,39 +235,33 @@ QDateTime ClipboardItem::copiedAt() const {
     return QDateTime::fromMSecsSinceEpoch(m_copiedAtMs, Qt::UTC);
 }
 
-std::optional<QByteArray> ClipboardItem::loadPayload(const char* column) const {
-    const auto container = m_container.lock();
-    if (!container || m_rowID == 0)
-        return std::nullopt;
-    const QByteArray sql =
-        "SELECT " + QByteArray(column) + " FROM ClipboardItemPayload WHERE item = ?";
-    SqliteStatement statement(container->handle(), sql.constData());
-    statement.bind(1, m_rowID);
-    if (statement.step() != SQLITE_ROW)
-        return std::nullopt;
-    return statement.optionalBytes(0);
-}
-
 QByteArray ClipboardItem::content() const {
     if (m_payload)
         return m_payload->content;
-    return loadPayload("content").value_or(QByteArray());
+    if (!m_database || m_rowID == 0)
+        return {};
+    return m_database->payload(m_rowID, HistoryDatabase::PayloadColumn::content)
+        .value_or(QByteArray());
 }
 
 std::optional<QByteArray> ClipboardItem::richTextData() const {
     if (m_payload)
         return m_payload->richTextData;
-    return m_hasRichTextData ? loadPayload("richTextData") : std::nullopt;
+    if (!m_hasRichTextData || !m_database || m_rowID == 0)
+        return std::nullopt;
+    return m_database->payload(m_rowID, HistoryDatabase::PayloadColumn::richTextData);
 }
 
 std::optional<QByteArray> ClipboardItem::thumbnailData() const {
     if (m_payload)
         return m_payload->thumbnailData;
-    return m_hasThumbnailData ? loadPayload("thumbnailData") : std::nullopt;
+    if (!m_hasThumbnailData || !m_database || m_rowID == 0)
+        return std::nullopt;
+    return m_database->payload(m_rowID, HistoryDatabase::PayloadColumn::thumbnailData);
 }
 
 QList<QUrl> ClipboardItem::fileURLs() const {
-    if (m_category != rawValue(ContentCategory::file))
+    if (m_origin->category != rawValue(ContentCategory::file))
         return {};
     const QByteArray bytes = content();
     QStringDecoder decoder(QStringDecoder::Utf8);

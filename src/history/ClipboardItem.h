@@ -14,7 +14,7 @@
 
 namespace quillbox {
 
-class StoreContainer;
+class HistoryDatabase;
 
 // One captured clipboard entry of the history. The store owns one object per
 // stored record, so two pointers to the same record are the same object; the
@@ -34,14 +34,14 @@ public:
 
     QUuid id() const { return m_id; }
     std::optional<QString> plainText() const { return optionalText(m_plainText); }
-    QString contentType() const { return m_contentType; }
-    QString category() const { return m_category; } // the raw ContentCategory string
+    QString contentType() const;
+    QString category() const; // the raw ContentCategory string
     std::optional<ContentCategory> contentCategory() const;
     std::optional<QString> title() const;
-    std::optional<QString> sourceAppBundleID() const { return optionalText(m_sourceAppBundleID); }
-    std::optional<QString> sourceAppName() const { return optionalText(m_sourceAppName); }
+    std::optional<QString> sourceAppBundleID() const;
+    std::optional<QString> sourceAppName() const;
     std::optional<QString> ocrText() const;
-    std::optional<qint64> characterCount() const { return m_characterCount; }
+    std::optional<qint64> characterCount() const;
     std::optional<QString> imageDimensions() const;
     std::optional<QString> urlString() const;
     std::optional<QString> filePath() const;
@@ -50,7 +50,8 @@ public:
     QDateTime copiedAt() const;
     bool isPinned() const { return m_isPinned; }
 
-    // Payloads: read from the store on each access (empty once the item is deleted).
+    // Payloads: read from the store on each access (empty once the item is
+    // deleted or its store closed).
     QByteArray content() const;
     std::optional<QByteArray> richTextData() const;
     std::optional<QByteArray> thumbnailData() const;
@@ -71,43 +72,55 @@ private:
     friend class HistoryDatabase;
 
     struct Extras; // the rarely present texts, allocated only when one is set
+    struct Origin; // type, category and source, shared by every item with the same four
+    struct StoredTag {
+        explicit StoredTag() = default;
+    };
     struct Payload {
         QByteArray content;
         std::optional<QByteArray> richTextData;
         std::optional<QByteArray> thumbnailData;
     };
 
-    ClipboardItem(); // for rows read from the store
+public:
+    explicit ClipboardItem(StoredTag); // for rows read from the store
+
+private:
     static std::optional<QString> optionalText(const QString& text);
     Extras& extras();
     std::optional<QString> extra(QString Extras::*field) const;
     void setExtra(QString Extras::*field, const std::optional<QString>& value);
     void setContentHash(const QString& hash);
+    void setOrigin(const QString& contentType, const QString& category,
+                   const QString& sourceAppBundleID, const QString& sourceAppName);
+    void setCharacterCount(std::optional<qint64> count);
     void setTitle(const std::optional<QString>& value);
     void setOcrText(const std::optional<QString>& value);
     void setImageDimensions(const std::optional<QString>& value);
     void setUrlString(const std::optional<QString>& value);
     void setFilePath(const std::optional<QString>& value);
     void setColorHex(const std::optional<QString>& value);
-    quint64 hashKey() const; // the first eight digest bytes, for the store's index
-    std::optional<QByteArray> loadPayload(const char* column) const;
+    // Orders items by content hash, for the store's index.
+    static bool hashLess(const ClipboardItem& a, const ClipboardItem& b);
+    bool hasSameHash(const ClipboardItem& other) const;
 
-    // Present while the item is not (yet) in the store, or its insert is unsaved.
+    // Listing a large history keeps every item in memory: the fields are laid
+    // out to keep each one small. The payload is present only while the item
+    // is not (yet) saved.
     std::unique_ptr<Payload> m_payload;
     std::unique_ptr<Extras> m_extras;
-    std::weak_ptr<StoreContainer> m_container;
+    // Where stored payloads are read; cleared when the item leaves its store.
+    HistoryDatabase* m_database = nullptr;
+    const Origin* m_origin = nullptr;
     qint64 m_rowID = 0;
     qint64 m_copiedAtMs = 0; // UTC milliseconds since the epoch
-    std::optional<qint64> m_characterCount;
+    qint64 m_characterCount = 0;
     QUuid m_id;
     // Absent optionals are null QStrings, so an empty text stays apart from none.
     QString m_plainText;
-    QString m_contentType;
-    QString m_category;
-    QString m_sourceAppBundleID;
-    QString m_sourceAppName;
     std::array<quint8, 32> m_hash{};
     bool m_isDigestHash = false; // else the hash text is kept in the extras
+    bool m_hasCharacterCount = false;
     bool m_isPinned = false;
     bool m_hasRichTextData = false;
     bool m_hasThumbnailData = false;

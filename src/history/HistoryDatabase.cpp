@@ -3,22 +3,12 @@
 #include "content/Logging.h"
 #include "history/SqliteStatement.h"
 
-#include <QTimeZone>
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace quillbox {
 
 namespace {
-
-QString interned(QSet<QString>& texts, const QString& text) {
-    if (text.isNull())
-        return text;
-    const auto found = texts.constFind(text);
-    if (found != texts.constEnd())
-        return *found;
-    texts.insert(text);
-    return text;
-}
 
 qint64 milliseconds(const QDateTime& time) {
     return time.toMSecsSinceEpoch();
@@ -55,33 +45,33 @@ QString HistoryDatabase::lastError() const {
     return quillbox::lastError(m_container->handle());
 }
 
-HistoryDatabase::Contents HistoryDatabase::load(QSet<QString>& texts) {
+HistoryDatabase::Contents HistoryDatabase::load() {
     sqlite3* db = m_container->handle();
     Contents contents;
     // One read transaction, so the four tables are read as one picture.
     execute(db, "BEGIN");
+    // In key order, which follows the file; sorting by time is cheaper in memory.
     SqliteStatement items(
         db, "SELECT pk, id, plainText, contentType, category, title, sourceAppBundleID,"
             " sourceAppName, ocrText, characterCount, imageDimensions, urlString, filePath,"
             " colorHex, contentHash, copiedAt, isPinned, hasRichTextData, hasThumbnailData"
-            " FROM ClipboardItem ORDER BY copiedAt DESC, pk DESC");
-    QHash<qint64, ClipboardItemPtr> itemsByKey;
+            " FROM ClipboardItem ORDER BY pk");
     int result = items.step();
     for (; result == SQLITE_ROW; result = items.step()) {
-        auto item = ClipboardItemPtr(new ClipboardItem());
-        item->m_container = m_container;
+        auto item = std::make_shared<ClipboardItem>(ClipboardItem::StoredTag());
+        item->m_database = this;
         item->m_rowID = items.int64(0);
         item->m_id = uuid(items.bytes(1));
         item->m_plainText = items.text(2);
-        item->m_contentType = interned(texts, items.text(3));
-        item->m_category = interned(texts, items.text(4));
+        item->setOrigin(items.text(3), items.text(4), items.text(6), items.text(7));
         item->setTitle(items.optionalText(5));
-        item->m_sourceAppBundleID = interned(texts, items.text(6));
-        item->m_sourceAppName = interned(texts, items.text(7));
         item->setOcrText(items.optionalText(8));
-        item->m_characterCount = items.optionalInt64(9);
+        item->setCharacterCount(items.optionalInt64(9));
         item->setImageDimensions(items.optionalText(10));
-        item->setUrlString(items.optionalText(11));
+        auto url = items.optionalText(11);
+        if (url && *url == item->m_plainText)
+            url = item->m_plainText; // one copy of the text for both fields
+        item->setUrlString(url);
         item->setFilePath(items.optionalText(12));
         item->setColorHex(items.optionalText(13));
         item->setContentHash(items.text(14));
@@ -89,12 +79,18 @@ HistoryDatabase::Contents HistoryDatabase::load(QSet<QString>& texts) {
         item->m_isPinned = items.int64(16) != 0;
         item->m_hasRichTextData = items.int64(17) != 0;
         item->m_hasThumbnailData = items.int64(18) != 0;
-        contents.items.append(item);
-        itemsByKey.insert(item->m_rowID, item);
+        contents.items.append(std::move(item));
     }
     if (result != SQLITE_DONE)
         qCWarning(lcStore).noquote()
             << QStringLiteral("Quillbox: failed to read history: %1").arg(lastError());
+    // Still in key order here: links find their items by binary search.
+    const auto itemWithKey = [&contents](qint64 key) -> ClipboardItemPtr {
+        const auto found = std::lower_bound(
+            contents.items.cbegin(), contents.items.cend(), key,
+            [](const ClipboardItemPtr& item, qint64 k) { return item->m_rowID < k; });
+        return found != contents.items.cend() && (*found)->m_rowID == key ? *found : nullptr;
+    };
 
     SqliteStatement pinboards(db, "SELECT pk, id, name, colorHex, sortOrder, createdAt, isShared"
                                   " FROM Pinboard ORDER BY sortOrder, pk");
@@ -119,7 +115,7 @@ HistoryDatabase::Contents HistoryDatabase::load(QSet<QString>& texts) {
         link->m_rowID = links.int64(0);
         link->m_id = uuid(links.bytes(1));
         if (!links.isNull(2))
-            link->m_clipboardItem = itemsByKey.value(links.int64(2));
+            link->m_clipboardItem = itemWithKey(links.int64(2));
         if (!links.isNull(3))
             link->m_pinboard = pinboardsByKey.value(links.int64(3));
         link->m_addedAt = dateTime(links.int64(4));
@@ -139,12 +135,39 @@ HistoryDatabase::Contents HistoryDatabase::load(QSet<QString>& texts) {
         contents.rules.append(rule);
     }
 
+    std::sort(contents.items.begin(), contents.items.end(), [](const auto& a, const auto& b) {
+        if (a->m_copiedAtMs != b->m_copiedAtMs)
+            return a->m_copiedAtMs > b->m_copiedAtMs;
+        return a->m_rowID > b->m_rowID;
+    });
     contents.nextItemKey = nextKey(db, "SELECT max(pk) FROM ClipboardItem");
     contents.nextPinboardKey = nextKey(db, "SELECT max(pk) FROM Pinboard");
     contents.nextLinkKey = nextKey(db, "SELECT max(pk) FROM PinboardItem");
     contents.nextRuleKey = nextKey(db, "SELECT max(pk) FROM AppRule");
     execute(db, "COMMIT");
     return contents;
+}
+
+std::optional<QByteArray> HistoryDatabase::payload(qint64 itemKey, PayloadColumn column) {
+    const char* sql = nullptr;
+    switch (column) {
+    case PayloadColumn::content:
+        sql = "SELECT content FROM ClipboardItemPayload WHERE item = ?";
+        break;
+    case PayloadColumn::richTextData:
+        sql = "SELECT richTextData FROM ClipboardItemPayload WHERE item = ?";
+        break;
+    case PayloadColumn::thumbnailData:
+        sql = "SELECT thumbnailData FROM ClipboardItemPayload WHERE item = ?";
+        break;
+    }
+    SqliteStatement& statement = this->statement(sql);
+    statement.bind(1, itemKey);
+    std::optional<QByteArray> bytes;
+    if (statement.step() == SQLITE_ROW)
+        bytes = statement.optionalBytes(0);
+    statement.reset();
+    return bytes;
 }
 
 bool HistoryDatabase::begin() {
@@ -171,13 +194,13 @@ bool HistoryDatabase::insertItem(const ClipboardItem& item) {
     row.bind(1, item.m_rowID);
     row.bind(2, item.m_id.toRfc4122());
     row.bind(3, item.plainText());
-    row.bind(4, item.m_contentType);
-    row.bind(5, item.m_category);
+    row.bind(4, item.contentType());
+    row.bind(5, item.category());
     row.bind(6, item.title());
     row.bind(7, item.sourceAppBundleID());
     row.bind(8, item.sourceAppName());
     row.bind(9, item.ocrText());
-    row.bind(10, item.m_characterCount);
+    row.bind(10, item.characterCount());
     row.bind(11, item.imageDimensions());
     row.bind(12, item.urlString());
     row.bind(13, item.filePath());

@@ -34,7 +34,10 @@ public:
         qint64 nextRuleKey = 1;
     };
     // A failed read leaves what was read so far and logs the error.
-    Contents load(QSet<QString>& internedTexts);
+    Contents load();
+
+    enum class PayloadColumn { content, richTextData, thumbnailData };
+    std::optional<QByteArray> payload(qint64 itemKey, PayloadColumn column);
 
     bool begin();
     bool commit();

@@ -31,8 +31,6 @@ CREATE TABLE IF NOT EXISTS ClipboardItem (
     hasRichTextData INTEGER NOT NULL DEFAULT 0,
     hasThumbnailData INTEGER NOT NULL DEFAULT 0
 );
-CREATE INDEX IF NOT EXISTS ClipboardItem_contentHash ON ClipboardItem (contentHash);
-CREATE INDEX IF NOT EXISTS ClipboardItem_copiedAt ON ClipboardItem (copiedAt);
 CREATE TABLE IF NOT EXISTS ClipboardItemPayload (
     item INTEGER PRIMARY KEY REFERENCES ClipboardItem (pk) ON DELETE CASCADE,
     content BLOB NOT NULL,

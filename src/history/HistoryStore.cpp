@@ -4,7 +4,6 @@
 #include "history/HistoryDatabase.h"
 
 #include <QHash>
-#include <QMultiHash>
 #include <algorithm>
 
 namespace quillbox {
@@ -25,12 +24,11 @@ bool isNewer(const ClipboardItem& a, qint64 aCopiedAt, const ClipboardItem& b, q
 // The in-memory picture of the history, and the changes not yet written
 // (the "unit of work" that save() commits in one transaction).
 struct HistoryStore::State {
-    QList<ClipboardItemPtr> items; // newest first
-    QMultiHash<quint64, ClipboardItemPtr> itemsByHash;
-    QList<PinboardPtr> pinboards; // by sortOrder, then creation
+    QList<ClipboardItemPtr> items;             // newest first
+    std::vector<ClipboardItemPtr> itemsByHash; // ordered by ClipboardItem::hashLess
+    QList<PinboardPtr> pinboards;              // by sortOrder, then creation
     QList<PinboardItemPtr> links;
     QList<AppRulePtr> rules;
-    QSet<QString> internedTexts;
     qint64 nextItemKey = 1;
     qint64 nextPinboardKey = 1;
     qint64 nextLinkKey = 1;
@@ -65,11 +63,10 @@ HistoryStore::HistoryStore(StoreContainerPtr container, QObject* parent)
     , m_container(std::move(container))
     , m_database(std::make_unique<HistoryDatabase>(m_container))
     , m_state(std::make_unique<State>()) {
-    auto contents = m_database->load(m_state->internedTexts);
+    auto contents = m_database->load();
     m_state->items = std::move(contents.items);
-    m_state->itemsByHash.reserve(m_state->items.size());
-    for (const auto& item : std::as_const(m_state->items))
-        m_state->itemsByHash.insert(item->hashKey(), item);
+    m_state->itemsByHash.assign(m_state->items.cbegin(), m_state->items.cend());
+    std::sort(m_state->itemsByHash.begin(), m_state->itemsByHash.end(), hashOrder);
     m_state->pinboards = std::move(contents.pinboards);
     m_state->links = std::move(contents.links);
     m_state->rules = std::move(contents.rules);
@@ -79,10 +76,18 @@ HistoryStore::HistoryStore(StoreContainerPtr container, QObject* parent)
     m_state->nextRuleKey = contents.nextRuleKey;
 }
 
-HistoryStore::~HistoryStore() = default;
+bool HistoryStore::hashOrder(const ClipboardItemPtr& a, const ClipboardItemPtr& b) {
+    return ClipboardItem::hashLess(*a, *b);
+}
+
+HistoryStore::~HistoryStore() {
+    // Items outlive the store only as detached values: no more payload reads.
+    for (const auto& item : std::as_const(m_state->items))
+        item->m_database = nullptr;
+}
 
 bool HistoryStore::owns(const ClipboardItemPtr& item) const {
-    return item && item->m_rowID != 0 && item->m_container.lock() == m_container;
+    return item && item->m_rowID != 0 && item->m_database == m_database.get();
 }
 
 void HistoryStore::insertSorted(const ClipboardItemPtr& item) {
@@ -123,27 +128,15 @@ ClipboardItemPtr HistoryStore::record(const ParsedClipboardContent& content,
     item->setFilePath(content.filePath);
     item->setColorHex(content.colorHex);
     item->setImageDimensions(content.imageDimensions);
-    item->m_characterCount = content.characterCount;
+    item->setCharacterCount(content.characterCount);
     item->m_payload->thumbnailData = content.thumbnailData;
     item->m_hasThumbnailData = content.thumbnailData.has_value();
     item->setTitle(content.title);
-    auto intern = [this](QString& text) {
-        if (text.isNull())
-            return;
-        const auto found = m_state->internedTexts.constFind(text);
-        if (found != m_state->internedTexts.constEnd())
-            text = *found;
-        else
-            m_state->internedTexts.insert(text);
-    };
-    intern(item->m_contentType);
-    intern(item->m_category);
-    intern(item->m_sourceAppBundleID);
-    intern(item->m_sourceAppName);
     item->m_rowID = m_state->nextItemKey++;
-    item->m_container = m_container;
+    item->m_database = m_database.get();
     insertSorted(item);
-    m_state->itemsByHash.insert(item->hashKey(), item);
+    auto& byHash = m_state->itemsByHash;
+    byHash.insert(std::upper_bound(byHash.begin(), byHash.end(), item, hashOrder), item);
     m_state->itemChanges.inserted.insert(item->m_rowID, item);
     save();
     Q_EMIT itemsChanged();
@@ -151,18 +144,13 @@ ClipboardItemPtr HistoryStore::record(const ParsedClipboardContent& content,
 }
 
 ClipboardItemPtr HistoryStore::itemWithHash(const QString& contentHash) const {
-    // Look the hash up through a throw-away item, so it is parsed one way only.
-    ClipboardItem probe;
-    probe.setContentHash(contentHash);
-    const quint64 key = probe.hashKey();
-    for (auto it = m_state->itemsByHash.constFind(key);
-         it != m_state->itemsByHash.constEnd() && it.key() == key; ++it) {
-        const ClipboardItemPtr& candidate = it.value();
-        if (candidate->m_isDigestHash == probe.m_isDigestHash &&
-            (probe.m_isDigestHash ? candidate->m_hash == probe.m_hash
-                                  : candidate->contentHash() == contentHash))
-            return candidate;
-    }
+    // A throw-away item holds the hash, so it is parsed one way only.
+    const auto probe = std::make_shared<ClipboardItem>(ClipboardItem::StoredTag());
+    probe->setContentHash(contentHash);
+    const auto& byHash = m_state->itemsByHash;
+    const auto found = std::lower_bound(byHash.cbegin(), byHash.cend(), probe, hashOrder);
+    if (found != byHash.cend() && (*found)->hasSameHash(*probe))
+        return *found;
     return nullptr;
 }
 
@@ -194,8 +182,7 @@ int HistoryStore::pruneHistory(int retentionDays, const QDateTime& now) {
         if (!item->m_isPinned && !inPinboards.contains(item.get()))
             expired.append(item);
     }
-    for (const auto& item : std::as_const(expired))
-        forget(item);
+    forget(expired);
     if (!expired.isEmpty()) {
         save();
         Q_EMIT itemsChanged();
@@ -292,17 +279,34 @@ void HistoryStore::setCopiedAtWithoutSaving(const ClipboardItemPtr& item,
 
 void HistoryStore::forget(const ClipboardItemPtr& item) {
     removeFromOrder(item);
-    const quint64 key = item->hashKey();
-    for (auto it = m_state->itemsByHash.find(key);
-         it != m_state->itemsByHash.end() && it.key() == key;) {
-        if (it.value() == item)
-            it = m_state->itemsByHash.erase(it);
-        else
-            ++it;
-    }
+    auto& byHash = m_state->itemsByHash;
+    auto [first, last] = std::equal_range(byHash.begin(), byHash.end(), item, hashOrder);
+    const auto position = std::find(first, last, item);
+    if (position != last)
+        byHash.erase(position);
+    detach(item);
+}
+
+void HistoryStore::forget(const QList<ClipboardItemPtr>& items) {
+    // One pass over the lists for many items, however long the history.
+    const QSet<const ClipboardItem*> gone = [&] {
+        QSet<const ClipboardItem*> set;
+        for (const auto& item : items)
+            set.insert(item.get());
+        return set;
+    }();
+    const auto isGone = [&](const ClipboardItemPtr& item) { return gone.contains(item.get()); };
+    m_state->items.removeIf(isGone);
+    std::erase_if(m_state->itemsByHash, isGone);
+    for (const auto& item : items)
+        detach(item);
+}
+
+void HistoryStore::detach(const ClipboardItemPtr& item) {
     // The item keeps its fields; its payload is no longer reachable.
     m_state->itemChanges.remove(item->m_rowID);
     item->m_payload.reset();
+    item->m_database = nullptr;
     item->m_rowID = 0;
 }
 

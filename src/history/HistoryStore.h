@@ -81,11 +81,14 @@ Q_SIGNALS:
 
 private:
     struct State;
+    static bool hashOrder(const ClipboardItemPtr& a, const ClipboardItemPtr& b);
     bool owns(const ClipboardItemPtr& item) const;
     void insertSorted(const ClipboardItemPtr& item);
     void removeFromOrder(const ClipboardItemPtr& item);
     void setCopiedAtWithoutSaving(const ClipboardItemPtr& item, const QDateTime& copiedAt);
     void forget(const ClipboardItemPtr& item);
+    void forget(const QList<ClipboardItemPtr>& items);
+    void detach(const ClipboardItemPtr& item);
     void forgetLink(const PinboardItemPtr& link);
     bool removeLinks(const std::function<bool(const PinboardItemPtr&)>& matches);
     bool writeChanges();
