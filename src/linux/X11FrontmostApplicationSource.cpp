@@ -17,27 +17,51 @@ namespace {
 // WM_CLASS is two short names; anything longer is cut off.
 constexpr std::uint32_t maxPropertyLength = 1024; // in 32-bit units
 
-// The property's bytes, or empty when the window or the property is gone.
-QByteArray property(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t name,
-                    xcb_atom_t type) {
-    const auto cookie = xcb_get_property(connection, 0, window, name, type, 0, maxPropertyLength);
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
+xcb_get_property_cookie_t requestProperty(xcb_connection_t* connection, xcb_window_t window,
+                                          xcb_atom_t name, xcb_atom_t type) {
+    return xcb_get_property(connection, 0, window, name, type, 0, maxPropertyLength);
+}
+
+// The property's bytes and type: empty when the window has no such property
+// (or one of another type than the one asked for), none when the window is
+// gone.
+std::optional<QByteArray> propertyValue(xcb_connection_t* connection,
+                                        xcb_get_property_cookie_t cookie,
+                                        xcb_atom_t* type = nullptr) {
+    // The error of a window that went away is taken here: left to the event
+    // queue, which nobody reads on this connection, errors would pile up.
+    xcb_generic_error_t* error = nullptr;
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, &error);
+    std::free(error);
     if (!reply)
-        return {};
+        return std::nullopt;
     QByteArray bytes;
-    if (reply->type == type && reply->format != 0) {
+    if (reply->type != XCB_ATOM_NONE && reply->format != 0) {
         const int length = xcb_get_property_value_length(reply);
         bytes = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)), length);
     }
+    if (type)
+        *type = reply->type;
     std::free(reply);
     return bytes;
 }
 
-std::uint32_t firstCardinal(const QByteArray& bytes) {
-    if (bytes.size() < static_cast<qsizetype>(sizeof(std::uint32_t)))
+// ICCCM text properties are Latin-1 (STRING); some clients write UTF-8.
+QStringList textList(const std::optional<QByteArray>& bytes, xcb_atom_t type) {
+    QStringList result;
+    if (!bytes)
+        return result;
+    for (const auto& part : bytes->split('\0'))
+        result.append(type == XCB_ATOM_STRING ? QString::fromLatin1(part)
+                                              : QString::fromUtf8(part));
+    return result;
+}
+
+std::uint32_t firstCardinal(const std::optional<QByteArray>& bytes) {
+    if (!bytes || bytes->size() < static_cast<qsizetype>(sizeof(std::uint32_t)))
         return 0;
     std::uint32_t value = 0;
-    std::memcpy(&value, bytes.constData(), sizeof(value));
+    std::memcpy(&value, bytes->constData(), sizeof(value));
     return value;
 }
 
@@ -93,23 +117,36 @@ std::optional<RunningApplication> X11FrontmostApplicationSource::frontmostApplic
     // it. Without one (or with the desktop itself focused, window 0) there is
     // no application in front.
     const auto active = firstCardinal(
-        property(x->get(), x->rootWindow(), x->atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW));
+        propertyValue(x->get(), requestProperty(x->get(), x->rootWindow(),
+                                                x->atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW)));
     if (active == 0)
         return std::nullopt;
 
-    // WM_CLASS is "instance\0class\0", both in Latin-1 (ICCCM STRING).
-    const QByteArray wmClass = property(x->get(), active, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING);
-    const QList<QByteArray> parts = wmClass.split('\0');
-    const QString instance = parts.size() > 0 ? QString::fromLatin1(parts.at(0)) : QString();
-    const QString windowClass = parts.size() > 1 ? QString::fromLatin1(parts.at(1)) : QString();
+    // Three questions in one round trip.
+    const auto classCookie =
+        requestProperty(x->get(), active, XCB_ATOM_WM_CLASS, XCB_GET_PROPERTY_TYPE_ANY);
+    const auto machineCookie =
+        requestProperty(x->get(), active, XCB_ATOM_WM_CLIENT_MACHINE, XCB_GET_PROPERTY_TYPE_ANY);
+    const auto pidCookie =
+        requestProperty(x->get(), active, x->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
+
+    // WM_CLASS is "instance\0class\0".
+    xcb_atom_t classType = XCB_ATOM_NONE;
+    const auto classValue = propertyValue(x->get(), classCookie, &classType);
+    const auto machineValue = propertyValue(x->get(), machineCookie);
+    const auto pidValue = propertyValue(x->get(), pidCookie);
+    // Some window managers leave _NET_ACTIVE_WINDOW naming a window that has
+    // since been destroyed, when no other window took the focus.
+    if (!classValue)
+        return std::nullopt;
+    const QStringList wmClass = textList(classValue, classType);
+    const QString instance = wmClass.value(0);
+    const QString windowClass = wmClass.value(1);
     // _NET_WM_PID is only meaningful for a client on this machine; a remote
     // client's pid names some unrelated local process or none.
-    const QByteArray machine =
-        property(x->get(), active, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING);
-    const bool isLocal = machine.isEmpty() || QString::fromLatin1(machine.split('\0').first()) ==
-                                                  QSysInfo::machineHostName();
-    const auto pid =
-        firstCardinal(property(x->get(), active, x->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL));
+    const QString machine = textList(machineValue, XCB_ATOM_STRING).value(0);
+    const bool isLocal = machine.isEmpty() || machine == QSysInfo::machineHostName();
+    const auto pid = firstCardinal(pidValue);
     const QString executable = isLocal ? executableOf(pid) : QString();
 
     RunningApplication app;

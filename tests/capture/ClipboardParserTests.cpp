@@ -258,16 +258,6 @@ TEST(ClipboardParser, ReadsThePlainStringOnlyForClassifyingAndParsing) {
     EXPECT_EQ(pasteboard.readCount(Type::string), 2);
 }
 
-TEST(ClipboardParser, RichTextWithoutRtfHashesLikePlainText) {
-    FakePasteboard rich;
-    rich.setContents({Type::rtf, Type::string});
-    rich.setString(Type::string, QStringLiteral("same words"));
-    FakePasteboard plain;
-    plainText(QStringLiteral("same words"))(plain);
-    EXPECT_EQ(ClipboardParser::parse(rich)->contentHash,
-              ClipboardParser::parse(plain)->contentHash);
-}
-
 TEST(ClipboardParser, IgnoresEachOfTheSevenMarkers) {
     const auto& markers = ClipboardParser::ignoredMarkerTypes();
     EXPECT_EQ(markers.size(), 7);

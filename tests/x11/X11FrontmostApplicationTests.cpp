@@ -244,5 +244,13 @@ TEST_F(FrontmostWindowTest, FallsBackToTheWindowClass) {
     EXPECT_FALSE(app->icon);
 }
 
+TEST_F(FrontmostWindowTest, NothingInFrontOnceTheLastWindowCloses) {
+    auto window = openActiveWindow(QStringLiteral("qbshort"), QStringLiteral("QbShort"));
+    X11FrontmostApplicationSource source;
+    ASSERT_TRUE(frontmostWith(source, QStringLiteral("QbShort")));
+    window.reset();
+    EXPECT_TRUE(testing::waitUntil([&] { return !source.frontmostApplication(); }));
+}
+
 } // namespace
 } // namespace quillbox
