@@ -30,14 +30,17 @@ constexpr mode_t storeFileMode = 0600;
 const QStringList companionSuffixes{QString(), QStringLiteral("-shm"), QStringLiteral("-wal")};
 
 // Lock contention and other passing conditions say nothing about the file:
-// a store another process holds must never be set aside as damaged.
+// a store another process holds, or a full disk, must never be set aside as
+// damaged. The primary result code tells them apart from SQLITE_NOTADB,
+// SQLITE_CORRUPT and the rest.
 bool isTransient(int code) {
     switch (code & 0xff) {
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-    case SQLITE_PROTOCOL:
+    case SQLITE_BUSY:     // another connection holds the lock (past the busy timeout)
+    case SQLITE_LOCKED:   // a lock within this process
+    case SQLITE_PROTOCOL: // lock race in the WAL index
     case SQLITE_NOMEM:
     case SQLITE_INTERRUPT:
+    case SQLITE_FULL: // the disk, not the file
         return true;
     default:
         return false;
@@ -154,8 +157,8 @@ std::shared_ptr<StoreContainer> StoreContainer::makeShared(bool inMemory,
         return first.container;
     if (isTransient(first.code)) {
         qCWarning(lcStore).noquote()
-            << QStringLiteral("Quillbox: store at %1 is in use by another process: %2. "
-                              "Falling back to in-memory storage.")
+            << QStringLiteral("Quillbox: store at %1 is unavailable: %2. Falling back to "
+                              "in-memory storage and leaving the file as it is.")
                    .arg(path, first.error);
         return makeInMemory();
     }

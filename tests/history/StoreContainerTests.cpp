@@ -175,7 +175,7 @@ TEST(StoreContainerTest, AStoreLockedByAnotherConnectionIsNotDamage) {
             store.save();
             EXPECT_FALSE(store.hasUnsavedChanges());
         } else {
-            EXPECT_TRUE(log.contains(u"in use by another process"_qs));
+            EXPECT_TRUE(log.contains(u"is unavailable: database is locked"_qs));
             sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
         }
         sqlite3_close(other);
