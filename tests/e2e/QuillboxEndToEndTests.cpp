@@ -1,0 +1,218 @@
+// The built quillbox program under Xvfb with openbox: copies made with xclip
+// in a known application's window, read back through the command line.
+#include "QuillboxSession.h"
+#include "X11TestEnvironment.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QFile>
+#include <QImage>
+#include <QJsonObject>
+#include <QPalette>
+#include <QUrl>
+#include <QWidget>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace quillbox::testing {
+namespace {
+
+QString sha256(const QByteArray& bytes) {
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
+QByteArray pngOfSize(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor(0x33, 0x99, 0x66));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// Serves the event loop for a while (the monitor polls twice a second).
+void pause(std::chrono::milliseconds duration) {
+    waitUntil([] { return false; }, duration);
+}
+
+class QuillboxEndToEndTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        ASSERT_TRUE(session.activateEditorWindow());
+        ASSERT_TRUE(session.start());
+    }
+    QuillboxSession session;
+};
+
+TEST_F(QuillboxEndToEndTest, RecordsTextImagesAndFilesWithTheirSourceApplication) {
+    session.copy("hello from the editor");
+    ASSERT_TRUE(session.waitForItemCount(1));
+
+    const QByteArray png = pngOfSize(40, 30);
+    session.copy(png, u"image/png"_s);
+    ASSERT_TRUE(session.waitForItemCount(2));
+
+    const QString firstFile = session.environment().value(u"HOME"_s) + u"/notes one.txt"_s;
+    const QString secondFile = session.environment().value(u"HOME"_s) + u"/b.txt"_s;
+    const QByteArray uriList = QUrl::fromLocalFile(firstFile).toEncoded() + "\r\n" +
+                               QUrl::fromLocalFile(secondFile).toEncoded() + "\r\n";
+    session.copy(uriList, u"text/uri-list"_s);
+    ASSERT_TRUE(session.waitForItemCount(3));
+
+    const auto items = session.items();
+    const auto files = items.at(0).toObject();
+    const auto image = items.at(1).toObject();
+    const auto text = items.at(2).toObject();
+
+    EXPECT_EQ(text.value(u"kind"_s).toString(), u"text"_s);
+    EXPECT_EQ(text.value(u"contentHash"_s).toString(), sha256("hello from the editor"));
+    EXPECT_EQ(image.value(u"kind"_s).toString(), u"image"_s);
+    EXPECT_EQ(image.value(u"contentHash"_s).toString(), sha256(png));
+    EXPECT_EQ(image.value(u"imageDimensions"_s).toString(), u"40 x 30"_s);
+    EXPECT_EQ(files.value(u"kind"_s).toString(), u"file"_s);
+    EXPECT_EQ(files.value(u"filePath"_s).toString(), firstFile);
+    EXPECT_EQ(files.value(u"contentHash"_s).toString(),
+              sha256(QUrl::fromLocalFile(firstFile).toEncoded() + '\n' +
+                     QUrl::fromLocalFile(secondFile).toEncoded()));
+    for (const auto& value : items) {
+        const auto item = value.toObject();
+        EXPECT_EQ(item.value(u"sourceAppBundleID"_s).toString(), QuillboxSession::editorID);
+        EXPECT_EQ(item.value(u"sourceAppName"_s).toString(), QuillboxSession::editorName);
+    }
+}
+
+TEST_F(QuillboxEndToEndTest, CopyingTheSameTextAgainMovesItToTheTopWithoutADuplicate) {
+    session.copy("first");
+    ASSERT_TRUE(session.waitForItemCount(1));
+    session.copy("second");
+    ASSERT_TRUE(session.waitForItemCount(2));
+    const QString firstID = session.items().at(1).toObject().value(u"id"_s).toString();
+
+    session.copy("first");
+    ASSERT_TRUE(
+        waitUntil([&] { return session.items().at(0).toObject().value(u"id"_s) == firstID; }, 8s));
+    EXPECT_EQ(session.items().size(), 2);
+}
+
+TEST_F(QuillboxEndToEndTest, NothingCopiedDuringAPauseIsRecorded) {
+    EXPECT_EQ(session.run({u"pause"_s}).exitCode, 0);
+    EXPECT_TRUE(session.run({u"status"_s}).standardOutput.contains("paused"));
+    session.copy("copied while paused");
+    pause(1500ms);
+    session.copy("the last copy while paused");
+    pause(1500ms);
+    EXPECT_EQ(session.run({u"resume"_s}).exitCode, 0);
+    pause(1500ms);
+    EXPECT_TRUE(session.items().isEmpty());
+
+    session.copy("after resuming");
+    ASSERT_TRUE(session.waitForItemCount(1));
+    EXPECT_EQ(session.items().at(0).toObject().value(u"preview"_s).toString(), u"after resuming"_s);
+}
+
+TEST_F(QuillboxEndToEndTest, AnExcludedApplicationsCopiesAreNotRecorded) {
+    EXPECT_EQ(session.run({u"exclude"_s, QuillboxSession::editorID, u"E2E Editor"_s}).exitCode, 0);
+    EXPECT_EQ(session.run({u"exclude"_s, QuillboxSession::editorID}).exitCode, 0);
+    const auto rules = session.run({u"rules"_s}).standardOutput;
+    EXPECT_EQ(rules.count('\n'), 1) << rules.constData();
+    EXPECT_TRUE(rules.startsWith(QuillboxSession::editorID.toUtf8()));
+
+    session.copy("kept out");
+    pause(1500ms);
+    EXPECT_TRUE(session.items().isEmpty());
+
+    EXPECT_EQ(session.run({u"include"_s, QuillboxSession::editorID}).exitCode, 0);
+    session.copy("let in");
+    ASSERT_TRUE(session.waitForItemCount(1));
+}
+
+TEST_F(QuillboxEndToEndTest, ASecondStartRefusesAndAStaleSocketDoesNotBlockTheNext) {
+    const auto second = session.run({}, 10s);
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_TRUE(second.standardError.contains("Quillbox is already running."))
+        << second.standardError.constData();
+    EXPECT_TRUE(session.application()->isRunning());
+
+    // Killed without a chance to clean up, it leaves its socket behind.
+    session.application()->process().kill();
+    ASSERT_TRUE(session.application()->waitFinished(5s));
+    EXPECT_EQ(session.run({u"pause"_s}).exitCode, 3);
+    ASSERT_TRUE(session.start());
+}
+
+TEST_F(QuillboxEndToEndTest, QuitLeavesAStoreThatTheNextStartReads) {
+    session.copy("survives a restart");
+    ASSERT_TRUE(session.waitForItemCount(1));
+    const auto quit = session.run({u"quit"_s});
+    EXPECT_EQ(quit.exitCode, 0);
+    ASSERT_TRUE(session.application()->waitFinished(5s));
+    EXPECT_EQ(session.application()->exitCode(), 0);
+
+    // Read from the file while nothing runs.
+    const auto status = session.run({u"status"_s});
+    EXPECT_TRUE(status.standardOutput.contains("not running"));
+    EXPECT_TRUE(status.standardOutput.contains("Items:     1"));
+    EXPECT_EQ(session.items().size(), 1);
+    const auto exported = session.run({u"export"_s});
+    EXPECT_EQ(exported.standardOutput.count('\n'), 1);
+
+    ASSERT_TRUE(session.start());
+    const auto items = session.items();
+    ASSERT_EQ(items.size(), 1);
+    EXPECT_EQ(items.at(0).toObject().value(u"preview"_s).toString(), u"survives a restart"_s);
+}
+
+// A plain window of one colour where the window manager leaves it.
+class ColorPatch : public QWidget {
+public:
+    static inline const QColor color{0x12, 0x80, 0xC4};
+    static inline const QRect geometry{200, 150, 240, 160};
+    ColorPatch() {
+        setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint);
+        QPalette palette;
+        palette.setColor(QPalette::Window, color);
+        setPalette(palette);
+        setAutoFillBackground(true);
+        setGeometry(geometry);
+        show();
+    }
+};
+
+TEST_F(QuillboxEndToEndTest, PickColorRecordsTheColourClickedOnScreen) {
+    ColorPatch patch;
+    ASSERT_TRUE(
+        waitUntil([&] { return patch.windowHandle() && patch.windowHandle()->isExposed(); }));
+    pause(300ms); // painted before the screen is frozen
+
+    ChildProcess picker(QStringLiteral(QUILLBOX_BINARY), {u"pick-color"_s}, session.environment());
+    ASSERT_TRUE(picker.waitStarted());
+    // The sampler comes up after the panel's quarter-second and a screen grab.
+    pause(1500ms);
+    const QPoint target = ColorPatch::geometry.center();
+    ASSERT_EQ(runCommand(u"xdotool"_s,
+                         {u"mousemove"_s, QString::number(target.x()), QString::number(target.y()),
+                          u"click"_s, u"1"_s},
+                         10s, session.environment())
+                  .exitCode,
+              0);
+    ASSERT_TRUE(waitUntil([&] { return !picker.isRunning(); }, 10s));
+    EXPECT_EQ(picker.exitCode(), 0) << picker.readAllStandardError().constData();
+    EXPECT_EQ(picker.readAllStandardOutput().trimmed(), QByteArray("#1280C4"));
+
+    const auto items = session.items();
+    ASSERT_EQ(items.size(), 1);
+    const auto item = items.at(0).toObject();
+    EXPECT_EQ(item.value(u"kind"_s).toString(), u"color"_s);
+    EXPECT_EQ(item.value(u"colorHex"_s).toString(), u"#1280C4"_s);
+    EXPECT_EQ(item.value(u"sourceAppName"_s).toString(), u"Color Picker"_s);
+    // Written with the internal marker, so the monitor does not record it twice.
+    pause(1200ms);
+    EXPECT_EQ(session.items().size(), 1);
+}
+
+} // namespace
+} // namespace quillbox::testing

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "ChildProcess.h"
+
+#include <QJsonArray>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace quillbox::testing {
+
+// The built quillbox program on the test's display, with a home, data,
+// configuration and runtime folder of its own, so it never meets the user's
+// history or another test's instance. A window of a known application (with a
+// desktop entry in the private data folder) is made active, so copies have a
+// source.
+class QuillboxSession {
+public:
+    static inline const QString editorID = QStringLiteral("org.example.E2EEditor");
+    static inline const QString editorName = QStringLiteral("E2E Editor");
+
+    QuillboxSession();
+    ~QuillboxSession();
+
+    QProcessEnvironment environment() const { return m_environment; }
+    QString storePath() const;
+
+    // Starts the application and waits until it answers.
+    bool start();
+    ChildProcess* application() { return m_application.get(); }
+    RunResult run(const QStringList& arguments,
+                  std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+    // Opens the known application's window and makes it the active one.
+    bool activateEditorWindow();
+
+    // Puts data on the clipboard with xclip, which owns it until the object goes.
+    void copy(const QByteArray& data, const QString& target = {});
+
+    // `quillbox list --json`, newest first.
+    QJsonArray items();
+    // Waits until the history holds the given number of items.
+    bool waitForItemCount(qsizetype count,
+                          std::chrono::milliseconds timeout = std::chrono::seconds(8));
+
+private:
+    QTemporaryDir m_directory;
+    QProcessEnvironment m_environment;
+    std::unique_ptr<ChildProcess> m_application;
+    std::unique_ptr<ChildProcess> m_editorWindow;
+    std::vector<std::unique_ptr<ChildProcess>> m_clipboardOwners;
+};
+
+} // namespace quillbox::testing
