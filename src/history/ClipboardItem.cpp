@@ -134,16 +134,16 @@ void ClipboardItem::setCharacterCount(std::optional<qint64> count) {
 }
 
 QString ClipboardItem::contentType() const {
-    return m_origin->contentType;
+    return m_origin ? m_origin->contentType : QStringLiteral("public.utf8-plain-text");
 }
 QString ClipboardItem::category() const {
-    return m_origin->category;
+    return m_origin ? m_origin->category : rawValue(ContentCategory::text);
 }
 std::optional<QString> ClipboardItem::sourceAppBundleID() const {
-    return optionalText(m_origin->sourceAppBundleID);
+    return m_origin ? optionalText(m_origin->sourceAppBundleID) : std::nullopt;
 }
 std::optional<QString> ClipboardItem::sourceAppName() const {
-    return optionalText(m_origin->sourceAppName);
+    return m_origin ? optionalText(m_origin->sourceAppName) : std::nullopt;
 }
 std::optional<qint64> ClipboardItem::characterCount() const {
     if (!m_hasCharacterCount)
@@ -209,7 +209,7 @@ bool ClipboardItem::hasSameHash(const ClipboardItem& other) const {
 }
 
 std::optional<ContentCategory> ClipboardItem::contentCategory() const {
-    return contentCategoryFromRaw(m_origin->category);
+    return contentCategoryFromRaw(category());
 }
 
 std::optional<QString> ClipboardItem::title() const {
@@ -261,7 +261,7 @@ std::optional<QByteArray> ClipboardItem::thumbnailData() const {
 }
 
 QList<QUrl> ClipboardItem::fileURLs() const {
-    if (m_origin->category != rawValue(ContentCategory::file))
+    if (category() != rawValue(ContentCategory::file))
         return {};
     const QByteArray bytes = content();
     QStringDecoder decoder(QStringDecoder::Utf8);

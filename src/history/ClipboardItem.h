@@ -111,7 +111,7 @@ private:
     std::unique_ptr<Extras> m_extras;
     // Where stored payloads are read; cleared when the item leaves its store.
     HistoryDatabase* m_database = nullptr;
-    const Origin* m_origin = nullptr;
+    const Origin* m_origin = nullptr; // absent: the defaults, plain text without a source
     qint64 m_rowID = 0;
     qint64 m_copiedAtMs = 0; // UTC milliseconds since the epoch
     qint64 m_characterCount = 0;

@@ -187,12 +187,21 @@ TEST_F(HistoryStoreTest, AFailedSaveIsLoggedAndWrittenWithTheNextSave) {
     EXPECT_EQ(item->content(), QByteArray("written later"));
     EXPECT_EQ(store().allItems().first(), item);
 
+    // Changes made meanwhile build on the unsaved ones.
+    const auto dropped = recordText(QStringLiteral("never written"));
+    store().add(dropped, store().createPinboard(u"Board"_qs, Pinboard::defaultColorHex, 0));
+    store().deleteItem(dropped);
+    store().togglePin(item);
+
     temporary.setReadOnly(false);
     store().save();
     EXPECT_FALSE(store().hasUnsavedChanges());
     temporary.reopen();
     ASSERT_EQ(store().itemCount(), 1);
     EXPECT_EQ(store().allItems().first()->content(), QByteArray("written later"));
+    EXPECT_TRUE(store().allItems().first()->isPinned());
+    EXPECT_EQ(store().pinboards().size(), 1);
+    EXPECT_EQ(temporary.rowCount("PinboardItem"), 0);
 }
 
 } // namespace
