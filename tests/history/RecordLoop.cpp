@@ -1,13 +1,40 @@
-// Records one item after another into the store given as the argument and
-// prints each item's id once record() has returned, until it is killed.
+// A second process for the store tests, running until it is killed:
+//   history_record_loop PATH
+//     records one item after another and prints each id once record() returned;
+//   history_record_loop --hold-lock PATH JOURNAL_MODE
+//     holds an exclusive write lock on the store, as another Quillbox might,
+//     and prints "locked" once it has it.
 #include "content/Hash.h"
 #include "history/HistoryStore.h"
 
 #include <QCoreApplication>
+#include <QThread>
 #include <cstdio>
+#include <sqlite3.h>
+
+namespace {
+
+int holdLock(const char* path, const char* journalMode) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open(path, &db) != SQLITE_OK)
+        return 5;
+    const QByteArray setMode = "PRAGMA journal_mode = " + QByteArray(journalMode);
+    sqlite3_exec(db, setMode.constData(), nullptr, nullptr, nullptr);
+    if (sqlite3_exec(db, "BEGIN EXCLUSIVE; UPDATE ClipboardItem SET isPinned = 1", nullptr, nullptr,
+                     nullptr) != SQLITE_OK)
+        return 6;
+    std::printf("locked\n");
+    std::fflush(stdout);
+    for (;;)
+        QThread::sleep(1);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    if (argc == 4 && QByteArray(argv[1]) == "--hold-lock")
+        return holdLock(argv[2], argv[3]);
     if (argc < 2)
         return 2;
     using namespace quillbox;

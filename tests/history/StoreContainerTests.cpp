@@ -3,6 +3,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -135,7 +136,7 @@ TEST(StoreContainerTest, AHealthyStoreIsNeverMoved) {
     EXPECT_EQ(HistoryStore(StoreContainer::makeShared(false, path)).itemCount(), 3);
 }
 
-TEST(StoreContainerTest, AStoreLockedByAnotherConnectionIsNotDamage) {
+TEST(StoreContainerTest, AStoreLockedByAnotherProcessIsNotDamage) {
     struct Row {
         const char* name;
         const char* journalMode;
@@ -145,8 +146,8 @@ TEST(StoreContainerTest, AStoreLockedByAnotherConnectionIsNotDamage) {
     // and only its writes wait. A rollback-journal database under an exclusive
     // lock can't even be read: the run falls back to memory, the file untouched.
     const Row rows[] = {
-        {"write-ahead log", "PRAGMA journal_mode = WAL", true},
-        {"rollback journal", "PRAGMA journal_mode = DELETE", false},
+        {"write-ahead log", "WAL", true},
+        {"rollback journal", "DELETE", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -154,12 +155,11 @@ TEST(StoreContainerTest, AStoreLockedByAnotherConnectionIsNotDamage) {
         const QString path = folder.filePath(u"Quillbox.store"_qs);
         recordOne(StoreContainer::makeShared(false, path), u"kept"_qs);
 
-        sqlite3* other = nullptr;
-        ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
-        sqlite3_exec(other, row.journalMode, nullptr, nullptr, nullptr);
-        ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE; UPDATE ClipboardItem SET isPinned = 1",
-                               nullptr, nullptr, nullptr),
-                  SQLITE_OK);
+        QProcess holder;
+        holder.start(QStringLiteral(QUILLBOX_RECORD_LOOP),
+                     {u"--hold-lock"_qs, path, QString::fromLatin1(row.journalMode)});
+        ASSERT_TRUE(holder.waitForReadyRead(10'000)) << holder.readAllStandardError().toStdString();
+        ASSERT_EQ(holder.readAllStandardOutput().trimmed(), QByteArray("locked"));
 
         LogCapture log;
         auto container = StoreContainer::makeShared(false, path);
@@ -171,14 +171,15 @@ TEST(StoreContainerTest, AStoreLockedByAnotherConnectionIsNotDamage) {
             EXPECT_EQ(store.itemCount(), 1);
             store.record(textContent(u"while locked"_qs), {}, {});
             EXPECT_TRUE(log.contains(u"Quillbox: failed to save history: "_qs));
-            sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+            holder.kill();
+            holder.waitForFinished();
             store.save();
             EXPECT_FALSE(store.hasUnsavedChanges());
         } else {
             EXPECT_TRUE(log.contains(u"is unavailable: database is locked"_qs));
-            sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
         }
-        sqlite3_close(other);
+        holder.kill();
+        holder.waitForFinished();
         container.reset();
         auto reopened = StoreContainer::makeShared(false, path);
         EXPECT_FALSE(reopened->isInMemory());
