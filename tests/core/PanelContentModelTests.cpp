@@ -1,5 +1,6 @@
 #include "PasteTestSupport.h"
 #include "core/PanelContentModel.h"
+#include "core/SearchIndex.h"
 
 #include <QPromise>
 #include <gtest/gtest.h>
@@ -157,6 +158,53 @@ INSTANTIATE_TEST_SUITE_P(
                    {QStringLiteral("Docs link")}},
         SearchCase{"CategoryWithoutItems", {}, ContentCategory::color, {}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The index reuses what it knew of items across changes; whatever the
+// change, it must list exactly what a plain scan of the history finds.
+TEST(SearchIndex, AgreesWithAPlainScanAfterEveryKindOfChange) {
+    QList<ClipboardItemPtr> items;
+    for (int i = 0; i < 12; ++i) {
+        auto parsed = plainTextContent(i % 3 ? QStringLiteral("red %1").arg(i)
+                                             : QStringLiteral("blue %1").arg(i));
+        items.append(std::make_shared<ClipboardItem>(
+            parsed.content, parsed.plainText, std::nullopt, parsed.contentType, parsed.category,
+            std::nullopt, std::nullopt, parsed.contentHash));
+    }
+    const auto fresh = [](const QString& text) {
+        return std::make_shared<ClipboardItem>(
+            text.toUtf8(), text, std::nullopt, PasteboardType::string, ContentCategory::text,
+            std::nullopt, std::nullopt, sha256Hash(text.toUtf8()));
+    };
+    const QList<std::pair<const char*, std::function<void(QList<ClipboardItemPtr>&)>>> changes{
+        {"new item in front", [&](auto& list) { list.prepend(fresh(QStringLiteral("blue new"))); }},
+        {"one moved to the front", [](auto& list) { list.move(7, 0); }},
+        {"two neighbours deleted", [](auto& list) { list.remove(3, 2); }},
+        {"scattered deletes",
+         [](auto& list) {
+             list.removeAt(8);
+             list.removeAt(5);
+             list.removeAt(1);
+         }},
+        {"reversed", [](auto& list) { std::reverse(list.begin(), list.end()); }},
+        {"emptied", [](auto& list) { list.clear(); }},
+        {"refilled", [&](auto& list) { list = items; }},
+    };
+    SearchIndex index;
+    QList<ClipboardItemPtr> list = items;
+    index.rebuild(list);
+    for (const auto& [name, change] : changes) {
+        change(list);
+        index.rebuild(list);
+        for (const QString& query : {QStringLiteral("blue"), QStringLiteral("RED 1"), QString()}) {
+            QList<ClipboardItemPtr> expected;
+            for (const auto& item : list)
+                if (query.isEmpty() || SearchIndex::matches(*item, query))
+                    expected.append(item);
+            EXPECT_EQ(index.filter(std::nullopt, std::nullopt, query), expected)
+                << "after " << name << ", searching " << query.toStdString();
+        }
+    }
+}
 
 TEST(PanelContentModel, PinboardListsItsMembersInHistoryOrder) {
     ModelRig rig;

@@ -1,0 +1,110 @@
+// Text recognition with the installed Tesseract model, through OCRService
+// and its worker thread, and the panel's search finding an image by a word
+// in it.
+#include "X11TestEnvironment.h"
+#include "capture/OCRService.h"
+#include "content/Hash.h"
+#include "content/PasteboardTypes.h"
+#include "core/AppState.h"
+#include "core/PanelContentModel.h"
+#include "history/HistoryStore.h"
+#include "linux/TesseractTextRecognizer.h"
+
+#include <QBuffer>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+namespace quillbox::testing {
+namespace {
+
+// A PNG of the lines in large dark type on white, as a screenshot shows text.
+QByteArray renderPng(const QStringList& lines, QSize size = {900, 320}) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(48);
+    painter.setFont(font);
+    painter.setPen(QColor(0x20, 0x20, 0x20));
+    for (int i = 0; i < lines.size(); ++i)
+        painter.drawText(40, 100 + i * 90, lines[i]);
+    painter.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+OCRResult recognize(OCRService& service, const QByteArray& bytes) {
+    auto future = service.recognizeText(bytes);
+    EXPECT_TRUE(waitUntil([&] { return future.isFinished(); }, std::chrono::seconds(60)));
+    return future.result();
+}
+
+class TextRecognition : public ::testing::Test {
+protected:
+    OCRService service{std::make_shared<TesseractTextRecognizer>()};
+};
+
+TEST_F(TextRecognition, TwoLinesAreReadInOrderWithoutATrailingLineFeed) {
+    const auto result = recognize(
+        service, renderPng({QStringLiteral("Quillbox keeps"), QStringLiteral("your clipboard")}));
+    ASSERT_TRUE(result.isSuccess()) << result.message.toStdString();
+    EXPECT_EQ(*result.text, QStringLiteral("Quillbox keeps\nyour clipboard"));
+}
+
+TEST_F(TextRecognition, ABlankImageGivesEmptyText) {
+    const auto result = recognize(service, renderPng({}));
+    ASSERT_TRUE(result.isSuccess()) << result.message.toStdString();
+    EXPECT_EQ(*result.text, QString());
+}
+
+TEST_F(TextRecognition, BytesThatAreNoImageAreAnInvalidImage) {
+    for (const QByteArray& bytes : {QByteArray("not an image at all"), QByteArray(),
+                                    renderPng({QStringLiteral("cut")}).left(60)}) {
+        const auto result = recognize(service, bytes);
+        EXPECT_EQ(result.error, OCRError::invalidImage);
+        EXPECT_FALSE(result.text);
+    }
+}
+
+TEST_F(TextRecognition, TheResultArrivesOnTheCallersThread) {
+    QObject context;
+    Qt::HANDLE thread = nullptr;
+    bool done = false;
+    service.recognizeText(renderPng({QStringLiteral("thread")}))
+        .then(&context, [&](const OCRResult&) {
+            thread = QThread::currentThreadId();
+            done = true;
+        });
+    ASSERT_TRUE(waitUntil([&] { return done; }, std::chrono::seconds(60)));
+    EXPECT_EQ(thread, QThread::currentThreadId());
+}
+
+TEST_F(TextRecognition, ASearchFindsAnImageByAWordInIt) {
+    HistoryStore store(StoreContainer::makeInMemory());
+    AppState appState;
+    PanelContentModel model(store, appState, nullptr, [this](const QByteArray& bytes) {
+        return service.recognizeText(bytes);
+    });
+    ParsedClipboardContent image;
+    image.content = renderPng({QStringLiteral("Invoice 4711"), QStringLiteral("due Friday")});
+    image.contentType = PasteboardType::png;
+    image.category = ContentCategory::image;
+    image.contentHash = sha256Hash(image.content);
+    const auto item = store.record(image, std::nullopt, std::nullopt);
+
+    bool finished = false;
+    QObject::connect(&model, &PanelContentModel::recognitionFinished, [&] { finished = true; });
+    appState.setSearchQuery(QStringLiteral("invoice"));
+    EXPECT_TRUE(model.filteredItems().isEmpty()) << "nothing is known of the image yet";
+    ASSERT_TRUE(waitUntil([&] { return finished; }, std::chrono::seconds(60)));
+    EXPECT_EQ(model.filteredItems(), QList<ClipboardItemPtr>{item});
+    EXPECT_EQ(item->ocrText(), QStringLiteral("Invoice 4711\ndue Friday"));
+}
+
+} // namespace
+} // namespace quillbox::testing

@@ -1,0 +1,232 @@
+// Pasting into another process over a real X server (Xvfb with openbox):
+// the clipboard written by X11Pasteboard, the focus given back and the keys
+// sent by XTestKeystrokeSender, read by a Qt text field; the file offer seen
+// by xclip; and text recognition with the installed Tesseract model.
+#include "ChildProcess.h"
+#include "X11TestEnvironment.h"
+#include "content/AppConstants.h"
+#include "content/Hash.h"
+#include "content/PasteboardTypes.h"
+#include "content/Preferences.h"
+#include "core/AccessibilityManager.h"
+#include "core/PasteService.h"
+#include "core/SoundManager.h"
+#include "fakes/FakeSoundPlayer.h"
+#include "history/HistoryStore.h"
+#include "linux/TerminalPasteKeys.h"
+#include "linux/X11AccessProbe.h"
+#include "linux/X11Pasteboard.h"
+#include "linux/XTestKeystrokeSender.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+namespace quillbox::testing {
+namespace {
+
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+// The paste target program, and what it reported so far.
+class PasteTarget {
+public:
+    explicit PasteTarget(const QString& resourceName = {}) {
+        auto environment = X11TestEnvironment::session().environment();
+        if (!resourceName.isEmpty())
+            environment.insert(QStringLiteral("RESOURCE_NAME"), resourceName);
+        m_process = std::make_unique<ChildProcess>(QStringLiteral(QUILLBOX_PASTE_TARGET),
+                                                   QStringList{}, environment);
+    }
+    bool waitReady() {
+        return waitUntil([&] { return !value("ready").isEmpty(); }, std::chrono::seconds(10));
+    }
+    quint32 window() { return value("ready").toUInt(); }
+    QString text() { return QString::fromUtf8(QByteArray::fromPercentEncoding(value("text"))); }
+    QList<QByteArray> keys() {
+        read();
+        QList<QByteArray> keys;
+        for (const auto& line : m_lines)
+            if (line.startsWith("key "))
+                keys.append(line.mid(4));
+        return keys;
+    }
+
+private:
+    void read() {
+        m_buffer += m_process->readAllStandardOutput();
+        while (m_buffer.contains('\n')) {
+            const auto end = m_buffer.indexOf('\n');
+            m_lines.append(m_buffer.left(end));
+            m_buffer.remove(0, end + 1);
+        }
+    }
+    // The last value reported under a word.
+    QByteArray value(const QByteArray& word) {
+        read();
+        for (auto it = m_lines.crbegin(); it != m_lines.crend(); ++it)
+            if (it->startsWith(word + ' '))
+                return it->mid(word.size() + 1);
+        return {};
+    }
+
+    std::unique_ptr<ChildProcess> m_process;
+    QByteArray m_buffer;
+    QList<QByteArray> m_lines;
+};
+
+quint32 activeWindow() {
+    const auto result =
+        runCommand(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")},
+                   std::chrono::seconds(5), X11TestEnvironment::session().environment());
+    return result.standardOutput.trimmed().toUInt();
+}
+
+// xclip -o, run without blocking our event loop: we own the clipboard it asks.
+QByteArray readWithXclip(const QString& target) {
+    ChildProcess xclip(QStringLiteral("xclip"),
+                       {QStringLiteral("-o"), QStringLiteral("-selection"),
+                        QStringLiteral("clipboard"), QStringLiteral("-t"), target},
+                       X11TestEnvironment::session().environment());
+    EXPECT_TRUE(xclip.waitStarted());
+    QByteArray output;
+    EXPECT_TRUE(waitUntil([&] {
+        output += xclip.readAllStandardOutput();
+        return !xclip.isRunning();
+    }));
+    return output + xclip.readAllStandardOutput();
+}
+
+// The paste service with every desktop part real, except the sound.
+class X11Paste : public ::testing::Test {
+protected:
+    X11Paste() {
+        AppConstants::registerDefaults(preferences);
+        pasteService =
+            std::make_unique<PasteService>(pasteboard, store, keystrokes, access, sounds);
+    }
+
+    ClipboardItemPtr record(const QByteArray& content, const QString& type,
+                            ContentCategory category, std::optional<QString> text) {
+        ParsedClipboardContent parsed;
+        parsed.content = content;
+        parsed.contentType = type;
+        parsed.category = category;
+        parsed.plainText = std::move(text);
+        parsed.contentHash = sha256Hash(content);
+        return store.record(parsed, std::nullopt, std::nullopt);
+    }
+
+    QTemporaryDir folder;
+    Preferences preferences{folder.filePath(QStringLiteral("Quillbox.conf"))};
+    HistoryStore store{StoreContainer::makeInMemory()};
+    X11Pasteboard pasteboard;
+    XTestKeystrokeSender keystrokes;
+    X11AccessProbe probe;
+    AccessibilityManager access{probe};
+    FakeSoundPlayer player;
+    SoundManager sounds{player, preferences};
+    std::unique_ptr<PasteService> pasteService;
+};
+
+TEST_F(X11Paste, TextReachesTheWindowThatWasActiveBeforeOurs) {
+    ASSERT_TRUE(keystrokes.isAvailable());
+    PasteTarget target;
+    ASSERT_TRUE(target.waitReady());
+    ASSERT_TRUE(waitUntil([&] { return activeWindow() == target.window(); }));
+    keystrokes.rememberTargetWindow();
+    EXPECT_EQ(keystrokes.targetWindow(), target.window());
+
+    // Our own window takes the keyboard, as the panel does; the paste must
+    // still land in the target, not here.
+    QLineEdit panel;
+    panel.show();
+    panel.activateWindow();
+    ASSERT_TRUE(waitUntil([&] { return activeWindow() == panel.winId(); }));
+
+    const auto item = record("Hello from Quillbox", PasteboardType::string, ContentCategory::text,
+                             QStringLiteral("Hello from Quillbox"));
+    pasteService->paste(item, false);
+    EXPECT_TRUE(waitUntil([&] { return target.text() == QStringLiteral("Hello from Quillbox"); },
+                          std::chrono::seconds(10)))
+        << "target has \"" << target.text().toStdString() << '"';
+    EXPECT_TRUE(panel.text().isEmpty());
+    EXPECT_EQ(player.played(), QStringList{QStringLiteral("Tink")});
+}
+
+TEST_F(X11Paste, ATerminalGetsCtrlShiftV) {
+    PasteTarget target(QStringLiteral("kitty"));
+    ASSERT_TRUE(target.waitReady());
+    ASSERT_TRUE(waitUntil([&] { return activeWindow() == target.window(); }));
+    keystrokes.rememberTargetWindow();
+    bool finished = false;
+    QObject::connect(&keystrokes, &XTestKeystrokeSender::keystrokeFinished,
+                     [&](bool sent) { finished = sent; });
+    keystrokes.sendPasteKeystroke();
+    ASSERT_TRUE(waitUntil([&] { return finished; }));
+    const QByteArray ctrlShiftV =
+        QByteArray::number((Qt::ControlModifier | Qt::ShiftModifier).toInt()) + ' ' +
+        QByteArray::number(Qt::Key_V);
+    EXPECT_TRUE(waitUntil([&] { return target.keys().contains(ctrlShiftV); }));
+}
+
+TEST_F(X11Paste, FilesAreOfferedAsOneUriListWithEveryFile) {
+    QDir dir(folder.path());
+    QStringList paths;
+    for (const auto& name :
+         {QStringLiteral("a.txt"), QStringLiteral("b c.txt"), QStringLiteral("d.txt")}) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        paths.append(file.fileName());
+    }
+    const auto item = record(paths.join(u'\n').toUtf8(), PasteboardType::fileURL,
+                             ContentCategory::file, std::nullopt);
+    pasteService->copy(item, false);
+
+    const QByteArray targets = readWithXclip(QStringLiteral("TARGETS"));
+    EXPECT_TRUE(targets.contains("text/uri-list")) << targets.toStdString();
+    const QByteArray uriList = readWithXclip(QStringLiteral("text/uri-list"));
+    for (const auto& path : paths)
+        EXPECT_TRUE(uriList.contains(QUrl::fromLocalFile(path).toEncoded()))
+            << uriList.toStdString();
+}
+
+struct TerminalCase {
+    const char* name;
+    QString instance;
+    QString windowClass;
+    PasteKeys expected;
+};
+
+class TerminalKeys : public ::testing::TestWithParam<TerminalCase> {};
+
+TEST_P(TerminalKeys, ChooseThePasteKeysByWindowClass) {
+    EXPECT_EQ(pasteKeysForWindowClass(GetParam().instance, GetParam().windowClass),
+              GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, TerminalKeys,
+    ::testing::Values(TerminalCase{"GnomeTerminal", QStringLiteral("gnome-terminal-server"),
+                                   QStringLiteral("Gnome-terminal"), PasteKeys::ctrlShiftV},
+                      TerminalCase{"Konsole", QStringLiteral("konsole"), QStringLiteral("konsole"),
+                                   PasteKeys::ctrlShiftV},
+                      TerminalCase{"WezTermByClass", QStringLiteral("wezterm-gui"),
+                                   QStringLiteral("org.wezfurlong.wezterm"), PasteKeys::ctrlShiftV},
+                      TerminalCase{"AlacrittyAnyCase", QStringLiteral("Alacritty"),
+                                   QStringLiteral("Alacritty"), PasteKeys::ctrlShiftV},
+                      TerminalCase{"Urxvt", QStringLiteral("urxvt"), QStringLiteral("URxvt"),
+                                   PasteKeys::ctrlAltV},
+                      TerminalCase{"XtermHasNoClipboardKey", QStringLiteral("xterm"),
+                                   QStringLiteral("XTerm"), PasteKeys::none},
+                      TerminalCase{"Editor", QStringLiteral("gedit"), QStringLiteral("Gedit"),
+                                   PasteKeys::ctrlV},
+                      TerminalCase{"NoClass", {}, {}, PasteKeys::ctrlV}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace quillbox::testing
