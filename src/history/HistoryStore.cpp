@@ -81,6 +81,8 @@ bool HistoryStore::hashOrder(const ClipboardItemPtr& a, const ClipboardItemPtr& 
 }
 
 HistoryStore::~HistoryStore() {
+    // A last chance for changes an earlier save could not write.
+    save();
     // Items outlive the store only as detached values: no more payload reads.
     for (const auto& item : std::as_const(m_state->items))
         item->m_database = nullptr;
