@@ -2,6 +2,7 @@
 
 #include "content/Logging.h"
 #include "history/HistoryDatabase.h"
+#include "history/PendingChanges.h"
 
 #include <QHash>
 #include <algorithm>
@@ -34,28 +35,7 @@ struct HistoryStore::State {
     qint64 nextLinkKey = 1;
     qint64 nextRuleKey = 1;
 
-    template <typename Record> struct Changes {
-        QHash<qint64, std::shared_ptr<Record>> inserted;
-        QHash<qint64, std::shared_ptr<Record>> updated;
-        QSet<qint64> deleted;
-        bool isEmpty() const {
-            return inserted.isEmpty() && updated.isEmpty() && deleted.isEmpty();
-        }
-        void update(const std::shared_ptr<Record>& record) {
-            if (!inserted.contains(record->persistentID()))
-                updated.insert(record->persistentID(), record);
-        }
-        void remove(qint64 key) {
-            updated.remove(key);
-            if (!inserted.remove(key))
-                deleted.insert(key);
-        }
-        void clear() { *this = {}; }
-    };
-    Changes<ClipboardItem> itemChanges;
-    Changes<Pinboard> pinboardChanges;
-    Changes<PinboardItem> linkChanges;
-    Changes<AppRule> ruleChanges;
+    PendingChanges changes;
 };
 
 HistoryStore::HistoryStore(StoreContainerPtr container, QObject* parent)
@@ -139,7 +119,7 @@ ClipboardItemPtr HistoryStore::record(const ParsedClipboardContent& content,
     insertSorted(item);
     auto& byHash = m_state->itemsByHash;
     byHash.insert(std::upper_bound(byHash.begin(), byHash.end(), item, hashOrder), item);
-    m_state->itemChanges.inserted.insert(item->m_rowID, item);
+    m_state->changes.items.inserted.insert(item->m_rowID, item);
     save();
     Q_EMIT itemsChanged();
     return item;
@@ -196,7 +176,7 @@ void HistoryStore::togglePin(const ClipboardItemPtr& item) {
     if (!owns(item))
         return;
     item->m_isPinned = !item->m_isPinned;
-    m_state->itemChanges.update(item);
+    m_state->changes.items.update(item);
     save();
     Q_EMIT itemsChanged();
 }
@@ -221,7 +201,7 @@ void HistoryStore::add(const ClipboardItemPtr& item, const PinboardPtr& pinboard
     link->m_clipboardItem = item;
     link->m_pinboard = pinboard;
     m_state->links.append(link);
-    m_state->linkChanges.inserted.insert(link->m_rowID, link);
+    m_state->changes.links.inserted.insert(link->m_rowID, link);
     save();
     Q_EMIT pinboardsChanged();
 }
@@ -258,7 +238,7 @@ void HistoryStore::setOcrText(const ClipboardItemPtr& item, const QString& text)
     if (!owns(item))
         return;
     item->setOcrText(text.isNull() ? QStringLiteral("") : text);
-    m_state->itemChanges.update(item);
+    m_state->changes.items.update(item);
     save();
     Q_EMIT itemsChanged();
 }
@@ -276,7 +256,7 @@ void HistoryStore::setCopiedAtWithoutSaving(const ClipboardItemPtr& item,
     removeFromOrder(item);
     item->m_copiedAtMs = copiedAt.toMSecsSinceEpoch();
     insertSorted(item);
-    m_state->itemChanges.update(item);
+    m_state->changes.items.update(item);
 }
 
 void HistoryStore::forget(const ClipboardItemPtr& item) {
@@ -306,14 +286,14 @@ void HistoryStore::forget(const QList<ClipboardItemPtr>& items) {
 
 void HistoryStore::detach(const ClipboardItemPtr& item) {
     // The item keeps its fields; its payload is no longer reachable.
-    m_state->itemChanges.remove(item->m_rowID);
+    m_state->changes.items.remove(item->m_rowID);
     item->m_payload.reset();
     item->m_database = nullptr;
     item->m_rowID = 0;
 }
 
 void HistoryStore::forgetLink(const PinboardItemPtr& link) {
-    m_state->linkChanges.remove(link->m_rowID);
+    m_state->changes.links.remove(link->m_rowID);
     link->m_rowID = 0;
 }
 
@@ -328,55 +308,14 @@ bool HistoryStore::removeLinks(const std::function<bool(const PinboardItemPtr&)>
 }
 
 bool HistoryStore::hasUnsavedChanges() const {
-    return !m_state->itemChanges.isEmpty() || !m_state->pinboardChanges.isEmpty() ||
-           !m_state->linkChanges.isEmpty() || !m_state->ruleChanges.isEmpty();
-}
-
-bool HistoryStore::writeChanges() {
-    HistoryDatabase& db = *m_database;
-    const State& state = *m_state;
-    // Links go before the records they point at, and come after them.
-    for (qint64 key : state.linkChanges.deleted)
-        if (!db.deleteLink(key))
-            return false;
-    for (qint64 key : state.itemChanges.deleted)
-        if (!db.deleteItem(key))
-            return false;
-    for (qint64 key : state.pinboardChanges.deleted)
-        if (!db.deletePinboard(key))
-            return false;
-    for (qint64 key : state.ruleChanges.deleted)
-        if (!db.deleteRule(key))
-            return false;
-    for (const auto& pinboard : state.pinboardChanges.inserted)
-        if (!db.insertPinboard(*pinboard))
-            return false;
-    for (const auto& item : state.itemChanges.inserted)
-        if (!db.insertItem(*item))
-            return false;
-    for (const auto& link : state.linkChanges.inserted)
-        if (!db.insertLink(*link))
-            return false;
-    for (const auto& rule : state.ruleChanges.inserted)
-        if (!db.insertRule(*rule))
-            return false;
-    for (const auto& item : state.itemChanges.updated)
-        if (!db.updateItem(*item))
-            return false;
-    for (const auto& pinboard : state.pinboardChanges.updated)
-        if (!db.updatePinboard(*pinboard))
-            return false;
-    for (const auto& rule : state.ruleChanges.updated)
-        if (!db.updateRule(*rule))
-            return false;
-    return true;
+    return !m_state->changes.isEmpty();
 }
 
 void HistoryStore::save() {
     if (!hasUnsavedChanges())
         return;
     HistoryDatabase& db = *m_database;
-    if (!db.begin() || !writeChanges() || !db.commit()) {
+    if (!db.begin() || !m_state->changes.writeTo(db) || !db.commit()) {
         // Nothing of this attempt stays in the database; the changes stay
         // pending here and go out with the next save that succeeds.
         const QString error = db.lastError();
@@ -386,12 +325,9 @@ void HistoryStore::save() {
         return;
     }
     // Saved payloads are read back from the database on access from now on.
-    for (const auto& item : std::as_const(m_state->itemChanges.inserted))
+    for (const auto& item : std::as_const(m_state->changes.items.inserted))
         item->m_payload.reset();
-    m_state->itemChanges.clear();
-    m_state->pinboardChanges.clear();
-    m_state->linkChanges.clear();
-    m_state->ruleChanges.clear();
+    m_state->changes.clear();
 }
 
 QList<ClipboardItemPtr> HistoryStore::allItems() const {
@@ -466,7 +402,7 @@ PinboardPtr HistoryStore::createPinboard(const QString& name, const QString& col
         pinboards.begin(), pinboards.end(), sortOrder,
         [](qint64 order, const PinboardPtr& other) { return order < other->m_sortOrder; });
     pinboards.insert(position, pinboard);
-    m_state->pinboardChanges.inserted.insert(pinboard->m_rowID, pinboard);
+    m_state->changes.pinboards.inserted.insert(pinboard->m_rowID, pinboard);
     save();
     Q_EMIT pinboardsChanged();
     return pinboard;
@@ -478,7 +414,7 @@ void HistoryStore::deletePinboard(const PinboardPtr& pinboard) {
     // Its items stay in the history; only the links go.
     removeLinks([&](const PinboardItemPtr& link) { return link->m_pinboard == pinboard; });
     m_state->pinboards.removeOne(pinboard);
-    m_state->pinboardChanges.remove(pinboard->m_rowID);
+    m_state->changes.pinboards.remove(pinboard->m_rowID);
     pinboard->m_rowID = 0;
     save();
     Q_EMIT pinboardsChanged();
@@ -488,7 +424,7 @@ void HistoryStore::renamePinboard(const PinboardPtr& pinboard, const QString& na
     if (!pinboard || !m_state->pinboards.contains(pinboard))
         return;
     pinboard->m_name = name;
-    m_state->pinboardChanges.update(pinboard);
+    m_state->changes.pinboards.update(pinboard);
     save();
     Q_EMIT pinboardsChanged();
 }
@@ -497,7 +433,7 @@ void HistoryStore::setPinboardColor(const PinboardPtr& pinboard, const QString& 
     if (!pinboard || !m_state->pinboards.contains(pinboard))
         return;
     pinboard->m_colorHex = colorHex;
-    m_state->pinboardChanges.update(pinboard);
+    m_state->changes.pinboards.update(pinboard);
     save();
     Q_EMIT pinboardsChanged();
 }
@@ -510,7 +446,7 @@ AppRulePtr HistoryStore::addAppRule(const QString& bundleIdentifier, const QStri
         rules.begin(), rules.end(), appName,
         [](const QString& name, const AppRulePtr& other) { return name < other->m_appName; });
     rules.insert(position, rule);
-    m_state->ruleChanges.inserted.insert(rule->m_rowID, rule);
+    m_state->changes.rules.inserted.insert(rule->m_rowID, rule);
     save();
     Q_EMIT appRulesChanged();
     return rule;
@@ -520,7 +456,7 @@ void HistoryStore::setRuleExcluded(const AppRulePtr& rule, bool isExcluded) {
     if (!rule || !m_state->rules.contains(rule))
         return;
     rule->m_isExcluded = isExcluded;
-    m_state->ruleChanges.update(rule);
+    m_state->changes.rules.update(rule);
     save();
     Q_EMIT appRulesChanged();
 }
@@ -529,7 +465,7 @@ void HistoryStore::deleteAppRule(const AppRulePtr& rule) {
     if (!rule || !m_state->rules.contains(rule))
         return;
     m_state->rules.removeOne(rule);
-    m_state->ruleChanges.remove(rule->m_rowID);
+    m_state->changes.rules.remove(rule->m_rowID);
     rule->m_rowID = 0;
     save();
     Q_EMIT appRulesChanged();

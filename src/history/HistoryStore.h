@@ -91,7 +91,6 @@ private:
     void detach(const ClipboardItemPtr& item);
     void forgetLink(const PinboardItemPtr& link);
     bool removeLinks(const std::function<bool(const PinboardItemPtr&)>& matches);
-    bool writeChanges();
 
     StoreContainerPtr m_container;
     std::unique_ptr<HistoryDatabase> m_database;

@@ -1,0 +1,53 @@
+#include "history/PendingChanges.h"
+
+#include "history/HistoryDatabase.h"
+
+namespace quillbox {
+
+bool PendingChanges::isEmpty() const {
+    return items.isEmpty() && pinboards.isEmpty() && links.isEmpty() && rules.isEmpty();
+}
+
+bool PendingChanges::writeTo(HistoryDatabase& db) const {
+    // Links go before the records they point at, and come after them.
+    for (qint64 key : links.deleted)
+        if (!db.deleteLink(key))
+            return false;
+    for (qint64 key : items.deleted)
+        if (!db.deleteItem(key))
+            return false;
+    for (qint64 key : pinboards.deleted)
+        if (!db.deletePinboard(key))
+            return false;
+    for (qint64 key : rules.deleted)
+        if (!db.deleteRule(key))
+            return false;
+    for (const auto& pinboard : pinboards.inserted)
+        if (!db.insertPinboard(*pinboard))
+            return false;
+    for (const auto& item : items.inserted)
+        if (!db.insertItem(*item))
+            return false;
+    for (const auto& link : links.inserted)
+        if (!db.insertLink(*link))
+            return false;
+    for (const auto& rule : rules.inserted)
+        if (!db.insertRule(*rule))
+            return false;
+    for (const auto& item : items.updated)
+        if (!db.updateItem(*item))
+            return false;
+    for (const auto& pinboard : pinboards.updated)
+        if (!db.updatePinboard(*pinboard))
+            return false;
+    for (const auto& rule : rules.updated)
+        if (!db.updateRule(*rule))
+            return false;
+    return true;
+}
+
+void PendingChanges::clear() {
+    *this = {};
+}
+
+} // namespace quillbox
