@@ -182,6 +182,8 @@ TEST(RelativeDateTest, DescribesHowLongAgoInAbbreviatedUnits) {
         {"two hours and a bit ago", 2 * 3'600'000 + 5 * 60'000, u"2 hr. ago"_qs},
         {"three days ago", 3 * 86'400'000LL, u"3 days ago"_qs},
         {"one day ago, not yesterday", 86'400'000LL + 1000, u"1 day ago"_qs},
+        {"ten days ago", 10 * 86'400'000LL, u"1 wk. ago"_qs},
+        {"about 400 days ago", 400 * 86'400'000LL, u"1 yr. ago"_qs},
     };
     for (const Row& row : rows)
         EXPECT_EQ(relativeDescription(now.addMSecs(-row.millisecondsAgo), now), row.expected)
