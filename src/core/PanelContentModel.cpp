@@ -149,6 +149,8 @@ void PanelContentModel::recognizeTextInImagesIfNeeded() {
     }
     m_pass.isActive = true;
     m_pass.total = static_cast<int>(m_pass.pending.size());
+    if (m_pass.total > 0)
+        Q_EMIT recognitionProgress(0, m_pass.total);
     recognizeNext();
 }
 

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "app/CommandLine.h"
+#include "app/CommandResult.h"
+#include "core/PanelContentModel.h"
+
+#include <functional>
+
+namespace quillbox {
+
+class CommandDispatcher;
+struct CommandContext;
+class HistoryStore;
+class KeystrokeSender;
+class PasteService;
+
+// The command line's search, copy and paste:
+//   quillbox search TEXT [--category KIND] [--pinboard NAME] [--limit N] [--json] [--no-ocr]
+//   quillbox copy ID [--plain]
+//   quillbox paste ID [--plain]
+// Search lists what the panel would list for TEXT, after letting text
+// recognition reach the images not yet recognised (unless --no-ocr).
+namespace SearchCommands {
+
+// What the commands use beyond the store; absent parts limit what they can do.
+struct Tools {
+    PanelContentModel::Recognize recognize;       // none: search without recognition
+    PasteService* pasteService = nullptr;         // none: copy and paste are refused
+    KeystrokeSender* keystrokes = nullptr;        // pastes go to the window active now
+    std::function<void(const QString&)> progress; // lines for standard error, as they come
+};
+
+using Reply = std::function<void(const CommandResult&)>;
+
+// Replies once, possibly later (after recognition); never blocks.
+void search(HistoryStore& store, const Command& command, const Tools& tools, Reply reply);
+CommandResult copy(HistoryStore& store, const Command& command, const Tools& tools);
+CommandResult paste(HistoryStore& store, const Command& command, const Tools& tools);
+
+// Serves "search", "copy" and "paste" from the dispatcher; `tools` is asked
+// for each command.
+void install(CommandDispatcher& dispatcher, std::function<Tools(const CommandContext&)> tools);
+
+} // namespace SearchCommands
+} // namespace quillbox

@@ -1,0 +1,152 @@
+#include "PasteTestSupport.h"
+#include "app/SearchCommands.h"
+
+#include <QFuture>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <gtest/gtest.h>
+
+namespace quillbox::testing {
+namespace {
+
+struct CommandRig : PasteRig {
+    CommandRig() {
+        tools.pasteService = pasteService.get();
+        tools.keystrokes = &keystrokes;
+        tools.progress = [this](const QString& line) { progress.append(line); };
+        tools.recognize = [this](const QByteArray& bytes) {
+            recognised.append(bytes);
+            return QtFuture::makeReadyFuture(
+                OCRResult::success(QStringLiteral("text of ") + QString::fromUtf8(bytes)));
+        };
+    }
+
+    CommandResult run(const QString& name, const QStringList& arguments,
+                      const QHash<QString, QString>& options = {}) {
+        const Command command{name, arguments, options};
+        std::optional<CommandResult> result;
+        if (name == QStringLiteral("search"))
+            SearchCommands::search(store, command, tools,
+                                   [&](const CommandResult& reply) { result = reply; });
+        else if (name == QStringLiteral("copy"))
+            result = SearchCommands::copy(store, command, tools);
+        else
+            result = SearchCommands::paste(store, command, tools);
+        EXPECT_TRUE(serveUntil([&] { return result.has_value(); }));
+        return result.value_or(CommandResult{});
+    }
+
+    SearchCommands::Tools tools;
+    QStringList progress;
+    QList<QByteArray> recognised;
+};
+
+TEST(SearchCommand, LetsRecognitionReachTheImagesFirst) {
+    CommandRig rig;
+    rig.record(imageContent("scan-1"));
+    rig.record(imageContent("scan-2"));
+    rig.record(plainTextContent(QStringLiteral("plain words")));
+    const auto result = rig.run(QStringLiteral("search"), {QStringLiteral("scan-2")},
+                                {{QStringLiteral("--json"), {}}});
+    EXPECT_EQ(result.exitCode, ExitCode::success);
+    EXPECT_EQ(rig.recognised.size(), 2);
+    EXPECT_EQ(rig.progress.first(), QStringLiteral("Recognising text in images: 0 of 2"));
+    EXPECT_EQ(rig.progress.last(), QStringLiteral("Recognising text in images: 2 of 2"));
+    const auto json = QJsonDocument::fromJson(result.output.toUtf8()).array();
+    ASSERT_EQ(json.size(), 1) << result.output.toStdString();
+}
+
+TEST(SearchCommand, WithoutRecognitionListsAtOnce) {
+    CommandRig rig;
+    rig.record(imageContent("scan-1"));
+    rig.record(plainTextContent(QStringLiteral("plain words")));
+    const auto result = rig.run(QStringLiteral("search"), {QStringLiteral("words")},
+                                {{QStringLiteral("--no-ocr"), {}}});
+    EXPECT_EQ(result.exitCode, ExitCode::success);
+    EXPECT_TRUE(rig.recognised.isEmpty());
+    EXPECT_TRUE(result.output.contains(QStringLiteral("plain words")))
+        << result.output.toStdString();
+}
+
+struct RefusalCase {
+    const char* name;
+    QString command;
+    QStringList arguments;
+    QHash<QString, QString> options;
+    int exitCode;
+    QString message;
+};
+
+class CommandRefusals : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(CommandRefusals, SayWhatWasWrong) {
+    CommandRig rig;
+    rig.record(plainTextContent(QStringLiteral("x")));
+    const auto result = rig.run(GetParam().command, GetParam().arguments, GetParam().options);
+    EXPECT_EQ(result.exitCode, GetParam().exitCode);
+    EXPECT_TRUE(result.error.contains(GetParam().message)) << result.error.toStdString();
+    EXPECT_TRUE(rig.pasteboard.writes().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CommandRefusals,
+    ::testing::Values(RefusalCase{"UnknownKind",
+                                  QStringLiteral("search"),
+                                  {QStringLiteral("x")},
+                                  {{QStringLiteral("--category"), QStringLiteral("poem")}},
+                                  ExitCode::usage,
+                                  QStringLiteral("one of: text, richText, image")},
+                      RefusalCase{"UnknownPinboard",
+                                  QStringLiteral("search"),
+                                  {QStringLiteral("x")},
+                                  {{QStringLiteral("--pinboard"), QStringLiteral("Nowhere")}},
+                                  ExitCode::failure,
+                                  QStringLiteral("No pinboard named \"Nowhere\"")},
+                      RefusalCase{"CopyOfUnknownItem",
+                                  QStringLiteral("copy"),
+                                  {QStringLiteral("0000ffff")},
+                                  {},
+                                  ExitCode::failure,
+                                  QString()}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SearchCommand, KindAndPinboardNarrowTheSearch) {
+    CommandRig rig;
+    const auto kept = rig.record(plainTextContent(QStringLiteral("red apple")));
+    rig.record(plainTextContent(QStringLiteral("red car")));
+    const auto board =
+        rig.store.createPinboard(QStringLiteral("Fruit"), Pinboard::defaultColorHex, 0);
+    rig.store.add(kept, board);
+    const auto result = rig.run(QStringLiteral("search"), {QStringLiteral("red")},
+                                {{QStringLiteral("--pinboard"), QStringLiteral("fruit")},
+                                 {QStringLiteral("--category"), QStringLiteral("text")}});
+    EXPECT_TRUE(result.output.contains(QStringLiteral("red apple")));
+    EXPECT_FALSE(result.output.contains(QStringLiteral("red car")));
+}
+
+TEST(CopyAndPasteCommands, PutTheItemBackAndPasteIntoTheWindowInFrontNow) {
+    CommandRig rig;
+    const auto item = rig.record(plainTextContent(QStringLiteral("again")));
+    const QString id = item->id().toString(QUuid::WithoutBraces);
+    auto result = rig.run(QStringLiteral("copy"), {id}, {{QStringLiteral("--plain"), {}}});
+    EXPECT_EQ(result.output, QStringLiteral("Copied %1.\n").arg(id));
+    EXPECT_EQ(rig.pasteboard.writes().size(), 1);
+    EXPECT_TRUE(rig.keystrokes.sentKeystrokes().isEmpty());
+
+    result = rig.run(QStringLiteral("paste"), {id});
+    EXPECT_EQ(result.output, QStringLiteral("Pasted %1.\n").arg(id));
+    EXPECT_EQ(rig.keystrokes.rememberedTargets(), 1);
+    EXPECT_TRUE(serveUntil([&] { return rig.keystrokes.sentKeystrokes().size() == 1; }));
+}
+
+TEST(CopyAndPasteCommands, NeedTheRunningApplication) {
+    CommandRig rig;
+    rig.tools.pasteService = nullptr;
+    const auto item = rig.record(plainTextContent(QStringLiteral("x")));
+    const auto result =
+        rig.run(QStringLiteral("paste"), {item->id().toString(QUuid::WithoutBraces)});
+    EXPECT_EQ(result.exitCode, ExitCode::notRunning);
+}
+
+} // namespace
+} // namespace quillbox::testing
