@@ -174,6 +174,32 @@ TEST_F(X11Paste, ATerminalGetsCtrlShiftV) {
     EXPECT_TRUE(waitUntil([&] { return target.keys().contains(ctrlShiftV); }));
 }
 
+TEST_F(X11Paste, TheKeysWaitUntilTheUserLetsGoOfTheShortcutsModifiers) {
+    PasteTarget target;
+    ASSERT_TRUE(target.waitReady());
+    ASSERT_TRUE(waitUntil([&] { return activeWindow() == target.window(); }));
+    keystrokes.rememberTargetWindow();
+    const auto xdotool = [](const QString& action) {
+        runCommand(QStringLiteral("xdotool"), {action, QStringLiteral("shift")},
+                   std::chrono::seconds(5), X11TestEnvironment::session().environment());
+    };
+    std::optional<bool> sent;
+    QObject::connect(&keystrokes, &XTestKeystrokeSender::keystrokeFinished,
+                     [&](bool ok) { sent = ok; });
+    xdotool(QStringLiteral("keydown"));
+    keystrokes.sendPasteKeystroke();
+    EXPECT_FALSE(waitUntil([&] { return sent.has_value(); }, std::chrono::milliseconds(400)))
+        << "the keys went out while Shift was held";
+    xdotool(QStringLiteral("keyup"));
+    ASSERT_TRUE(waitUntil([&] { return sent.has_value(); }));
+    EXPECT_TRUE(*sent);
+    const QByteArray ctrlV =
+        QByteArray::number(Qt::KeyboardModifiers(Qt::ControlModifier).toInt()) + ' ' +
+        QByteArray::number(Qt::Key_V);
+    EXPECT_TRUE(waitUntil([&] { return target.keys().contains(ctrlV); }))
+        << target.keys().join(',').toStdString();
+}
+
 TEST_F(X11Paste, FilesAreOfferedAsOneUriListWithEveryFile) {
     QDir dir(folder.path());
     QStringList paths;
