@@ -164,6 +164,13 @@ TEST_F(QuillboxEndToEndTest, QuitLeavesAStoreThatTheNextStartReads) {
     const auto items = session.items();
     ASSERT_EQ(items.size(), 1);
     EXPECT_EQ(items.at(0).toObject().value(u"preview"_s).toString(), u"survives a restart"_s);
+
+    // SIGTERM (a logout, systemctl stop) quits as cleanly as `quillbox quit`.
+    session.application()->process().terminate();
+    ASSERT_TRUE(session.application()->waitFinished(5s));
+    EXPECT_EQ(session.application()->process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(session.application()->exitCode(), 0);
+    EXPECT_TRUE(session.run({u"status"_s}).standardOutput.contains("not running"));
 }
 
 // A plain window of one colour where the window manager leaves it.
