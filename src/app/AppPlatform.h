@@ -3,8 +3,10 @@
 #include "ports/AccessProbe.h"
 #include "ports/ColorSampler.h"
 #include "ports/FrontmostApplicationSource.h"
+#include "ports/KeystrokeSender.h"
 #include "ports/Pasteboard.h"
 #include "ports/SoundPlayer.h"
+#include "ports/TextRecognizer.h"
 
 #include <memory>
 #include <vector>
@@ -18,6 +20,10 @@ struct AppPlatform {
     std::unique_ptr<FrontmostApplicationSource> frontmostApplications;
     std::unique_ptr<SoundPlayer> soundPlayer;
     std::unique_ptr<AccessProbe> accessProbe;
+    // Pasting into other applications and reading text in images; without
+    // them (tests) there is no paste service or recognition.
+    std::unique_ptr<KeystrokeSender> keystrokeSender;
+    std::shared_ptr<TextRecognizer> textRecognizer;
     // What colorSampler is built from (the desktop's sampler and our own);
     // declared first so that it goes last.
     std::vector<std::unique_ptr<ColorSampler>> colorSamplerParts;

@@ -2,6 +2,7 @@
 
 #include "capture/ClipboardMonitor.h"
 #include "capture/NotificationCenter.h"
+#include "capture/OCRService.h"
 #include "capture/SourceAppResolver.h"
 #include "content/AppConstants.h"
 #include "content/Logging.h"
@@ -9,6 +10,7 @@
 #include "core/AccessibilityManager.h"
 #include "core/AppState.h"
 #include "core/ColorPickerService.h"
+#include "core/PasteService.h"
 #include "core/PasteStackManager.h"
 #include "core/SoundManager.h"
 #include "history/HistoryStore.h"
@@ -44,6 +46,12 @@ AppServices::AppServices(AppPlatform platform, std::unique_ptr<Preferences> pref
     m_accessibilityManager = new AccessibilityManager(*m_platform.accessProbe, this);
     m_colorPicker = new ColorPickerService(*m_platform.colorSampler, *m_platform.pasteboard,
                                            *m_soundManager, this);
+    if (m_platform.keystrokeSender)
+        m_pasteService =
+            new PasteService(*m_platform.pasteboard, *m_historyStore, *m_platform.keystrokeSender,
+                             *m_accessibilityManager, *m_soundManager, this);
+    if (m_platform.textRecognizer)
+        m_ocrService = std::make_unique<OCRService>(m_platform.textRecognizer);
 }
 
 AppServices::~AppServices() {

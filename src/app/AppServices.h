@@ -19,6 +19,8 @@ class AppState;
 class ClipboardMonitor;
 class ColorPickerService;
 class HistoryStore;
+class OCRService;
+class PasteService;
 class PasteStackManager;
 class Preferences;
 class SoundManager;
@@ -73,6 +75,10 @@ public:
     AccessibilityManager& accessibilityManager() { return *m_accessibilityManager; }
     ColorPickerService& colorPicker() { return *m_colorPicker; }
     SourceAppResolver& sourceAppResolver() { return *m_sourceAppResolver; }
+    // Absent when the platform has no keystroke sender or text recognizer.
+    PasteService* pasteService() const { return m_pasteService; }
+    KeystrokeSender* keystrokeSender() const { return m_platform.keystrokeSender.get(); }
+    OCRService* ocrService() const { return m_ocrService.get(); }
 
 private:
     void startClipboardMonitor();
@@ -105,6 +111,8 @@ private:
     PasteStackManager* m_pasteStack = nullptr;
     AccessibilityManager* m_accessibilityManager = nullptr;
     ColorPickerService* m_colorPicker = nullptr;
+    PasteService* m_pasteService = nullptr;
+    std::unique_ptr<OCRService> m_ocrService;
     ClipboardMonitor* m_clipboardMonitor = nullptr;
     QTimer* m_retentionTimer = nullptr;
     bool m_isColorPickPending = false;

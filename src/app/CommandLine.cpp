@@ -40,13 +40,14 @@ QList<CommandSpec> makeSpecs() {
          {u"--limit"_s},
          P::instanceOrStore},
         {u"search"_s,
-         u"TEXT [--limit N] [--json]"_s,
+         u"TEXT [--category KIND] [--pinboard NAME] [--limit N] [--json] [--no-ocr]"_s,
          u"Items whose text, title, source or recognised text contains TEXT"_s,
          1,
          1,
-         {u"--json"_s},
+         {u"--json"_s, u"--no-ocr"_s},
          {u"--limit"_s},
-         P::instanceOrStore},
+         P::instanceOrStore,
+         {u"--category"_s, u"--pinboard"_s}},
         {u"copy"_s,
          u"ID [--plain]"_s,
          u"Put an item back on the clipboard"_s,
@@ -228,6 +229,15 @@ CommandLineOutcome parseCommandLine(const QStringList& arguments) {
                     return fail(
                         u"%1 needs a positive whole number, not \"%2\""_s.arg(name, *value));
                 outcome.command.options.insert(name, *value);
+            } else if (spec->textOptions.contains(name)) {
+                if (!value) {
+                    if (i + 1 >= arguments.size())
+                        return fail(u"%1 needs a value"_s.arg(name));
+                    value = arguments.at(++i);
+                }
+                if (value->isEmpty())
+                    return fail(u"%1 needs a value"_s.arg(name));
+                outcome.command.options.insert(name, *value);
             } else {
                 return fail(
                     u"\"%1\" takes no option %2 (see quillbox --help)"_s.arg(spec->name, argument));
@@ -254,6 +264,8 @@ std::optional<QString> validateCommand(const Command& command) {
         if (spec->flags.contains(it.key()) && it.value().isEmpty())
             continue;
         if (spec->countOptions.contains(it.key()) && isPositiveCount(it.value()))
+            continue;
+        if (spec->textOptions.contains(it.key()) && !it.value().isEmpty())
             continue;
         return u"\"%1\" takes no option %2"_s.arg(spec->name, it.key());
     }

@@ -38,6 +38,7 @@ struct CommandSpec {
     QStringList flags;        // options without a value
     QStringList countOptions; // options with a positive whole number
     CommandPlace place = CommandPlace::instance;
+    QStringList textOptions = {}; // options with a non-empty text value
 };
 
 // Every command the program knows, in the order --help lists them.

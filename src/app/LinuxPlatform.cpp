@@ -2,9 +2,11 @@
 #include "core/FallbackColorSampler.h"
 #include "linux/CanberraSoundPlayer.h"
 #include "linux/PortalColorSampler.h"
+#include "linux/TesseractTextRecognizer.h"
 #include "linux/X11AccessProbe.h"
 #include "linux/X11FrontmostApplicationSource.h"
 #include "linux/X11Pasteboard.h"
+#include "linux/XTestKeystrokeSender.h"
 #include "ui/OverlayColorSampler.h"
 
 namespace quillbox {
@@ -15,6 +17,8 @@ AppPlatform makeLinuxPlatform() {
     platform.frontmostApplications = std::make_unique<X11FrontmostApplicationSource>();
     platform.soundPlayer = std::make_unique<CanberraSoundPlayer>();
     platform.accessProbe = std::make_unique<X11AccessProbe>();
+    platform.keystrokeSender = std::make_unique<XTestKeystrokeSender>();
+    platform.textRecognizer = std::make_shared<TesseractTextRecognizer>();
     // The desktop's picker where a portal offers one, else our own overlay.
     auto portal = std::make_unique<PortalColorSampler>();
     auto overlay = std::make_unique<OverlayColorSampler>();

@@ -1,15 +1,18 @@
 #include "app/SearchCommands.h"
 
+#include "app/AppServices.h"
 #include "app/CommandDispatcher.h"
 #include "app/ItemFormatting.h"
 #include "core/AppState.h"
 #include "core/PasteService.h"
 #include "history/HistoryStore.h"
+#include "linux/TesseractTextRecognizer.h"
 #include "ports/KeystrokeSender.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QStringList>
+#include <cstdio>
 #include <memory>
 #include <variant>
 
@@ -185,6 +188,31 @@ void install(CommandDispatcher& dispatcher, std::function<Tools(const CommandCon
                                   CommandDispatcher::Reply reply) {
                               reply(paste(context.store, command, tools(context)));
                           });
+}
+
+void install(CommandDispatcher& dispatcher, AppServices& services) {
+    install(dispatcher, [&services](const CommandContext&) {
+        Tools tools;
+        tools.pasteService = services.pasteService();
+        tools.keystrokes = services.keystrokeSender();
+        if (OCRService* ocr = services.ocrService())
+            tools.recognize = [ocr](const QByteArray& bytes) { return ocr->recognizeText(bytes); };
+        return tools;
+    });
+}
+
+void installForStoreOnDisk(CommandDispatcher& dispatcher) {
+    install(dispatcher, [](const CommandContext&) {
+        // One per process, kept to its end: the command-line process is short.
+        static auto* ocr = new OCRService(std::make_shared<TesseractTextRecognizer>());
+        Tools tools;
+        tools.recognize = [](const QByteArray& bytes) { return ocr->recognizeText(bytes); };
+        tools.progress = [](const QString& line) {
+            std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+            std::fflush(stderr);
+        };
+        return tools;
+    });
 }
 
 } // namespace quillbox::SearchCommands

@@ -8,6 +8,7 @@
 
 namespace quillbox {
 
+class AppServices;
 class CommandDispatcher;
 struct CommandContext;
 class HistoryStore;
@@ -40,6 +41,12 @@ CommandResult paste(HistoryStore& store, const Command& command, const Tools& to
 // Serves "search", "copy" and "paste" from the dispatcher; `tools` is asked
 // for each command.
 void install(CommandDispatcher& dispatcher, std::function<Tools(const CommandContext&)> tools);
+
+// In the running application: its paste service, keystrokes and recognition.
+void install(CommandDispatcher& dispatcher, AppServices& services);
+// In a command-line process over the store on disk (no instance runs):
+// recognition in this process, its progress on standard error.
+void installForStoreOnDisk(CommandDispatcher& dispatcher);
 
 } // namespace SearchCommands
 } // namespace quillbox

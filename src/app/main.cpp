@@ -7,10 +7,12 @@
 #include "app/InspectClipboard.h"
 #include "app/InstanceClient.h"
 #include "app/InstanceServer.h"
+#include "app/SearchCommands.h"
 #include "capture/SourceAppResolver.h"
 #include "content/AppConstants.h"
 #include "content/Logging.h"
 #include "history/HistoryStore.h"
+#include "linux/TesseractTextRecognizer.h"
 #include "linux/X11FrontmostApplicationSource.h"
 #include "linux/X11Pasteboard.h"
 
@@ -116,6 +118,7 @@ int runApplication(int argc, char** argv) {
     AppServices& services = AppServices::shared();
     dispatcher = std::make_unique<CommandDispatcher>(CommandContext{
         services.historyStore(), &services, storeDescription(*services.modelContainer())});
+    SearchCommands::install(*dispatcher, services);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &services, [&services] {
         services.stop();
         services.historyStore().save();
@@ -169,9 +172,13 @@ int runAgainstStoreOnDisk(const Command& command) {
     }
     HistoryStore store(container);
     CommandDispatcher dispatcher(CommandContext{store, nullptr, description});
-    CommandResult result;
+    SearchCommands::installForStoreOnDisk(dispatcher);
+    // A search may first recognise text in images on a worker thread.
+    std::optional<CommandResult> result;
     dispatcher.execute(command, [&result](const CommandResult& r) { result = r; });
-    return finish(result);
+    while (!result)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return finish(*result);
 }
 
 int runCommand(int argc, char** argv, const Command& command) {
@@ -198,10 +205,6 @@ int runCommand(int argc, char** argv, const Command& command) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // Tesseract's OpenMP runtime reads its thread limit once, when it is
-    // loaded (at the first recognition); one thread is several times faster
-    // than two competing with the desktop.
-    qputenv("OMP_THREAD_LIMIT", "1");
     QCoreApplication::setApplicationName(quillbox::AppConstants::applicationName);
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLBOX_VERSION));
 
@@ -222,6 +225,12 @@ int main(int argc, char** argv) {
     case CommandLineOutcome::Kind::run:
         break;
     }
+    // Text recognition needs its OpenMP runtime limited to one thread, which
+    // libgomp reads only when it is loaded, before main() (QtCore pulls it
+    // in): this restarts the program with the limit set, for the two ways
+    // that recognise text.
+    if (outcome.command.name.isEmpty() || outcome.command.name == u"search"_s)
+        TesseractTextRecognizer::limitEngineThreads(argv);
     if (outcome.command.name.isEmpty())
         return runApplication(argc, argv);
     return runCommand(argc, argv, outcome.command);
