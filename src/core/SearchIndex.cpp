@@ -152,6 +152,7 @@ QList<ClipboardItemPtr> SearchIndex::filter(const std::optional<QSet<qint64>>& m
     // One pass over the whole buffer; after a hit, the search goes on at the
     // next row. Rows are found by walking forward, as hits only move forward.
     const QStringView text(m_text);
+    result.reserve(m_items.size());
     qsizetype row = 0;
     qsizetype from = 0;
     while (true) {
