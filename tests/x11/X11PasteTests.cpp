@@ -147,6 +147,8 @@ TEST_F(X11Paste, TextReachesTheWindowThatWasActiveBeforeOurs) {
     panel.show();
     panel.activateWindow();
     ASSERT_TRUE(waitUntil([&] { return activeWindow() == panel.winId(); }));
+    keystrokes.rememberTargetWindow(); // our own window is never the target
+    EXPECT_EQ(keystrokes.targetWindow(), target.window());
 
     const auto item = record("Hello from Quillbox", PasteboardType::string, ContentCategory::text,
                              QStringLiteral("Hello from Quillbox"));
