@@ -188,8 +188,9 @@ void PanelContentModel::recognized(const ClipboardItemPtr& item, const OCRResult
     // The item may have been deleted while it was being read.
     if (m_store.itemWithID(item->id()) == item) {
         // A failure is stored as empty text, so the image is not tried again.
-        m_store.setOcrText(item, result.text.value_or(QString()));
+        // Before the write: the store's change signal may rebuild the list at once.
         m_index.invalidate(item.get());
+        m_store.setOcrText(item, result.text.value_or(QString()));
         m_store.save();
     }
     ++m_pass.done;

@@ -347,6 +347,9 @@ TEST(PanelRecognition, NothingIsRecognisedWithoutASearch) {
 
 TEST(PanelRecognition, ASearchRecognisesImagesNewestFirstOneAtATime) {
     RecognitionRig rig;
+    // A view that reads the list as soon as it changes.
+    QObject::connect(rig.model.get(), &PanelContentModel::filteredItemsChanged, rig.model.get(),
+                     [&] { rig.model->filteredItems(); });
     rig.appState.setSearchQuery(QStringLiteral("t"));
     EXPECT_EQ(rig.recognizer.requestedImages(), QList<QByteArray>{"IMG-3"});
     rig.recognizer.answer(0, OCRResult::success(QStringLiteral("total")));
