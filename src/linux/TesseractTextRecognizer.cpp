@@ -160,6 +160,14 @@ TextRecognition TesseractTextRecognizer::recognizeLocked(const QImage& image) {
         result.errorMessage = QStringLiteral("empty image");
         return result;
     }
+    // Beyond this the engine's working copies alone take gigabytes.
+    constexpr qint64 maxPixels = 64'000'000;
+    if (qint64(image.width()) * image.height() > maxPixels) {
+        result.errorMessage = QStringLiteral("image of %1 x %2 pixels is too large to read")
+                                  .arg(image.width())
+                                  .arg(image.height());
+        return result;
+    }
     if (!ensureEngine(&result.errorMessage))
         return result;
 
