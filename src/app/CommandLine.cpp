@@ -16,7 +16,7 @@ QList<CommandSpec> makeSpecs() {
     return {
         {u"status"_s,
          {},
-         u"Whether Quillbox runs, is paused, how many items it keeps and where"_s,
+         u"Running or not, paused, item count, history file"_s,
          0,
          0,
          {},
@@ -25,7 +25,7 @@ QList<CommandSpec> makeSpecs() {
         {u"pause"_s, {}, u"Pause recording the clipboard"_s, 0, 0, {}, {}, P::instance},
         {u"resume"_s,
          {},
-         u"Resume recording (what was copied meanwhile is not recorded)"_s,
+         u"Resume recording (skips what was copied meanwhile)"_s,
          0,
          0,
          {},
@@ -41,7 +41,7 @@ QList<CommandSpec> makeSpecs() {
          P::instanceOrStore},
         {u"search"_s,
          u"TEXT [--category KIND] [--pinboard NAME] [--limit N] [--json] [--no-ocr]"_s,
-         u"Items whose text, title, source or recognised text contains TEXT"_s,
+         u"Items whose text, title or image text has TEXT"_s,
          1,
          1,
          {u"--json"_s, u"--no-ocr"_s},
@@ -58,7 +58,7 @@ QList<CommandSpec> makeSpecs() {
          P::instance},
         {u"paste"_s,
          u"ID [--plain]"_s,
-         u"Put an item on the clipboard and paste it into the active window"_s,
+         u"Copy an item and paste it into the active window"_s,
          1,
          1,
          {u"--plain"_s},
@@ -100,7 +100,7 @@ QList<CommandSpec> makeSpecs() {
          P::instance},
         {u"export"_s,
          {},
-         u"Write the whole history to standard output as JSON lines"_s,
+         u"The whole history as JSON lines on standard output"_s,
          0,
          0,
          {},
@@ -108,7 +108,7 @@ QList<CommandSpec> makeSpecs() {
          P::instanceOrStore},
         {u"import"_s,
          u"FILE"_s,
-         u"Add the items of an export, skipping those already kept"_s,
+         u"Add an export's items, skipping those already kept"_s,
          1,
          1,
          {},
@@ -116,7 +116,7 @@ QList<CommandSpec> makeSpecs() {
          P::instance},
         {u"inspect-clipboard"_s,
          u"[--json]"_s,
-         u"Show what the clipboard holds and how it would be recorded"_s,
+         u"The clipboard and how it would be recorded"_s,
          0,
          0,
          {u"--json"_s},
@@ -279,15 +279,16 @@ QString helpText() {
                    "Commands talk to the running Quillbox; status, list, search, rules and\n"
                    "export also work without it, reading the history on disk.\n\n"
                    "Commands:\n"_s;
-    int width = 0;
-    QStringList heads;
+    // Usages longer than the column put their summary on the next line, so
+    // the help stays readable in 80 columns.
+    constexpr int column = 30;
     for (const auto& spec : commandSpecs()) {
-        heads.append((spec.name + u' ' + spec.usage).trimmed());
-        width = std::max(width, int(heads.last().size()));
+        const QString head = u"  "_s + (spec.name + u' ' + spec.usage).trimmed();
+        if (head.size() + 2 <= column)
+            text += head.leftJustified(column) + spec.summary + u'\n';
+        else
+            text += head + u'\n' + QString(column, u' ') + spec.summary + u'\n';
     }
-    for (qsizetype i = 0; i < heads.size(); ++i)
-        text +=
-            u"  "_s + heads.at(i).leftJustified(width + 2) + commandSpecs().at(i).summary + u'\n';
     text += u"\nOptions:\n"
             "  --help, -h       Show this help\n"
             "  --version, -v    Show the version\n\n"
