@@ -60,10 +60,6 @@ public:
     // showing or about to show.
     bool pickColor(bool reopenPanel, std::function<void(ClipboardItemPtr)> done = {});
 
-    // Whether the history panel and the Paste Stack exist in this build.
-    bool hasPanel() const { return false; }
-    bool hasPasteStackWindow() const { return false; }
-
     Preferences& preferences() { return *m_preferences; }
     HistoryStore& historyStore() { return *m_historyStore; }
     StoreContainerPtr modelContainer() const { return m_modelContainer; }
