@@ -24,8 +24,9 @@ class XTestKeystrokeSender : public QObject, public KeystrokeSender {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds pollInterval{10};
-    // How long the window manager gets to activate the target window.
-    static constexpr std::chrono::milliseconds focusTimeout{500};
+    // How long the window manager gets to activate the target window; the
+    // wait ends as soon as it has (tens of milliseconds on a desktop).
+    static constexpr std::chrono::milliseconds focusTimeout{1000};
     // How long the user may keep holding modifier keys before the keys go
     // out regardless.
     static constexpr std::chrono::milliseconds modifierReleaseTimeout{2000};
