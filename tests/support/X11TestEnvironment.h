@@ -32,4 +32,21 @@ inline bool waitUntil(const std::function<bool()>& condition,
     return true;
 }
 
+// Another client's view of the clipboard: xclip -o for a target, run
+// without blocking our event loop (we may be the owner it asks).
+inline QByteArray readClipboardWithXclip(const QString& target) {
+    ChildProcess xclip(QStringLiteral("xclip"),
+                       {QStringLiteral("-o"), QStringLiteral("-selection"),
+                        QStringLiteral("clipboard"), QStringLiteral("-t"), target},
+                       X11TestEnvironment::session().environment());
+    QByteArray output;
+    if (!xclip.waitStarted())
+        return output;
+    waitUntil([&] {
+        output += xclip.readAllStandardOutput();
+        return !xclip.isRunning();
+    });
+    return output + xclip.readAllStandardOutput();
+}
+
 } // namespace quillbox::testing

@@ -66,7 +66,10 @@ std::unique_ptr<ChildProcess> PasteboardTest::startXclip(const QString& target,
 }
 
 std::unique_ptr<ChildProcess>
-PasteboardTest::startOwnerWithArguments(const QStringList& arguments) {
+PasteboardTest::startOwner(const QList<QPair<QString, QByteArray>>& targets, const QString& mode) {
+    QStringList arguments{u"--mode"_qs, mode};
+    for (const auto& [name, bytes] : targets)
+        arguments << u"--target"_qs << name << writeFile(u"owner-data"_qs, bytes);
     auto owner = std::make_unique<ChildProcess>(QStringLiteral(QUILLBOX_TEST_OWNER), arguments,
                                                 X11TestEnvironment::session().environment());
     EXPECT_TRUE(owner->waitStarted());
@@ -79,30 +82,9 @@ PasteboardTest::startOwnerWithArguments(const QStringList& arguments) {
     return owner;
 }
 
-std::unique_ptr<ChildProcess>
-PasteboardTest::startOwner(const QList<QPair<QString, QByteArray>>& targets, const QString& mode) {
-    QStringList arguments{u"--mode"_qs, mode};
-    for (const auto& [name, bytes] : targets)
-        arguments << u"--target"_qs << name << writeFile(u"owner-data"_qs, bytes);
-    return startOwnerWithArguments(arguments);
-}
-
 bool PasteboardTest::waitForChange(qint64 before, const std::function<bool()>& condition,
                                    std::chrono::milliseconds timeout) {
     return waitUntil([&] { return m_pasteboard->changeCount() != before && condition(); }, timeout);
-}
-
-QByteArray PasteboardTest::readWithXclip(const QString& target) {
-    ChildProcess xclip(u"xclip"_qs, {u"-o"_qs, u"-selection"_qs, u"clipboard"_qs, u"-t"_qs, target},
-                       X11TestEnvironment::session().environment());
-    EXPECT_TRUE(xclip.waitStarted());
-    QByteArray output;
-    EXPECT_TRUE(waitUntil([&] {
-        output += xclip.readAllStandardOutput();
-        return !xclip.isRunning();
-    }));
-    output += xclip.readAllStandardOutput();
-    return output;
 }
 
 } // namespace quillbox::testing

@@ -42,9 +42,8 @@ protected:
     // xclip holding the clipboard with one target, in the foreground (-quiet)
     // so that it can be ended by its process id.
     std::unique_ptr<ChildProcess> startXclip(const QString& target, const QByteArray& bytes);
-    // Our test owner; arguments as its usage says. Waits until it owns.
-    std::unique_ptr<ChildProcess> startOwnerWithArguments(const QStringList& arguments);
-    // Target name → data; each becomes a --target of the test owner.
+    // Our test owner offering target name → data, in the mode its usage
+    // describes. Waits until it owns the clipboard.
     std::unique_ptr<ChildProcess> startOwner(const QList<QPair<QString, QByteArray>>& targets,
                                              const QString& mode = u"serve"_qs);
 
@@ -52,10 +51,6 @@ protected:
     // condition holds.
     bool waitForChange(qint64 before, const std::function<bool()>& condition,
                        std::chrono::milliseconds timeout = std::chrono::seconds(10));
-
-    // Another client's view: xclip -o for a target, run without blocking our
-    // event loop (we may be the owner it asks).
-    QByteArray readWithXclip(const QString& target);
 
     std::unique_ptr<X11Pasteboard> m_pasteboard;
     QTemporaryDir m_files;

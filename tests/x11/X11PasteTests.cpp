@@ -79,26 +79,16 @@ private:
     QList<QByteArray> m_lines;
 };
 
+// The target's report of a press of V with the modifiers.
+QByteArray keyLine(Qt::KeyboardModifiers modifiers) {
+    return QByteArray::number(modifiers.toInt()) + ' ' + QByteArray::number(Qt::Key_V);
+}
+
 quint32 activeWindow() {
     const auto result =
         runCommand(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")},
                    std::chrono::seconds(5), X11TestEnvironment::session().environment());
     return result.standardOutput.trimmed().toUInt();
-}
-
-// xclip -o, run without blocking our event loop: we own the clipboard it asks.
-QByteArray readWithXclip(const QString& target) {
-    ChildProcess xclip(QStringLiteral("xclip"),
-                       {QStringLiteral("-o"), QStringLiteral("-selection"),
-                        QStringLiteral("clipboard"), QStringLiteral("-t"), target},
-                       X11TestEnvironment::session().environment());
-    EXPECT_TRUE(xclip.waitStarted());
-    QByteArray output;
-    EXPECT_TRUE(waitUntil([&] {
-        output += xclip.readAllStandardOutput();
-        return !xclip.isRunning();
-    }));
-    return output + xclip.readAllStandardOutput();
 }
 
 // The paste service with every desktop part real, except the sound.
@@ -121,6 +111,16 @@ protected:
         return store.record(parsed, std::nullopt, std::nullopt);
     }
 
+    // Starts the paste target, waits until it is the active window and
+    // remembers it as where the keys go.
+    std::unique_ptr<PasteTarget> openTarget(const QString& resourceName = {}) {
+        auto target = std::make_unique<PasteTarget>(resourceName);
+        EXPECT_TRUE(target->waitReady());
+        EXPECT_TRUE(waitUntil([&] { return activeWindow() == target->window(); }));
+        keystrokes.rememberTargetWindow();
+        return target;
+    }
+
     QTemporaryDir folder;
     Preferences preferences{folder.filePath(QStringLiteral("Quillbox.conf"))};
     HistoryStore store{StoreContainer::makeInMemory()};
@@ -135,11 +135,8 @@ protected:
 
 TEST_F(X11Paste, TextReachesTheWindowThatWasActiveBeforeOurs) {
     ASSERT_TRUE(keystrokes.isAvailable());
-    PasteTarget target;
-    ASSERT_TRUE(target.waitReady());
-    ASSERT_TRUE(waitUntil([&] { return activeWindow() == target.window(); }));
-    keystrokes.rememberTargetWindow();
-    EXPECT_EQ(keystrokes.targetWindow(), target.window());
+    const auto target = openTarget();
+    EXPECT_EQ(keystrokes.targetWindow(), target->window());
 
     // Our own window takes the keyboard, as the panel does; the paste must
     // still land in the target, not here.
@@ -148,39 +145,31 @@ TEST_F(X11Paste, TextReachesTheWindowThatWasActiveBeforeOurs) {
     panel.activateWindow();
     ASSERT_TRUE(waitUntil([&] { return activeWindow() == panel.winId(); }));
     keystrokes.rememberTargetWindow(); // our own window is never the target
-    EXPECT_EQ(keystrokes.targetWindow(), target.window());
+    EXPECT_EQ(keystrokes.targetWindow(), target->window());
 
     const auto item = record("Hello from Quillbox", PasteboardType::string, ContentCategory::text,
                              QStringLiteral("Hello from Quillbox"));
     pasteService->paste(item, false);
-    EXPECT_TRUE(waitUntil([&] { return target.text() == QStringLiteral("Hello from Quillbox"); },
+    EXPECT_TRUE(waitUntil([&] { return target->text() == QStringLiteral("Hello from Quillbox"); },
                           std::chrono::seconds(10)))
-        << "target has \"" << target.text().toStdString() << '"';
+        << "target has \"" << target->text().toStdString() << '"';
     EXPECT_TRUE(panel.text().isEmpty());
     EXPECT_EQ(player.played(), QStringList{QStringLiteral("Tink")});
 }
 
 TEST_F(X11Paste, ATerminalGetsCtrlShiftV) {
-    PasteTarget target(QStringLiteral("kitty"));
-    ASSERT_TRUE(target.waitReady());
-    ASSERT_TRUE(waitUntil([&] { return activeWindow() == target.window(); }));
-    keystrokes.rememberTargetWindow();
+    const auto target = openTarget(QStringLiteral("kitty"));
     bool finished = false;
     QObject::connect(&keystrokes, &XTestKeystrokeSender::keystrokeFinished,
                      [&](bool sent) { finished = sent; });
     keystrokes.sendPasteKeystroke();
     ASSERT_TRUE(waitUntil([&] { return finished; }));
-    const QByteArray ctrlShiftV =
-        QByteArray::number((Qt::ControlModifier | Qt::ShiftModifier).toInt()) + ' ' +
-        QByteArray::number(Qt::Key_V);
-    EXPECT_TRUE(waitUntil([&] { return target.keys().contains(ctrlShiftV); }));
+    EXPECT_TRUE(waitUntil(
+        [&] { return target->keys().contains(keyLine(Qt::ControlModifier | Qt::ShiftModifier)); }));
 }
 
 TEST_F(X11Paste, TheKeysWaitUntilTheUserLetsGoOfTheShortcutsModifiers) {
-    PasteTarget target;
-    ASSERT_TRUE(target.waitReady());
-    ASSERT_TRUE(waitUntil([&] { return activeWindow() == target.window(); }));
-    keystrokes.rememberTargetWindow();
+    const auto target = openTarget();
     const auto xdotool = [](const QString& action) {
         runCommand(QStringLiteral("xdotool"), {action, QStringLiteral("shift")},
                    std::chrono::seconds(5), X11TestEnvironment::session().environment());
@@ -195,11 +184,8 @@ TEST_F(X11Paste, TheKeysWaitUntilTheUserLetsGoOfTheShortcutsModifiers) {
     xdotool(QStringLiteral("keyup"));
     ASSERT_TRUE(waitUntil([&] { return sent.has_value(); }));
     EXPECT_TRUE(*sent);
-    const QByteArray ctrlV =
-        QByteArray::number(Qt::KeyboardModifiers(Qt::ControlModifier).toInt()) + ' ' +
-        QByteArray::number(Qt::Key_V);
-    EXPECT_TRUE(waitUntil([&] { return target.keys().contains(ctrlV); }))
-        << target.keys().join(',').toStdString();
+    EXPECT_TRUE(waitUntil([&] { return target->keys().contains(keyLine(Qt::ControlModifier)); }))
+        << target->keys().join(',').toStdString();
 }
 
 TEST_F(X11Paste, FilesAreOfferedAsOneUriListWithEveryFile) {
@@ -215,9 +201,9 @@ TEST_F(X11Paste, FilesAreOfferedAsOneUriListWithEveryFile) {
                              ContentCategory::file, std::nullopt);
     pasteService->copy(item, false);
 
-    const QByteArray targets = readWithXclip(QStringLiteral("TARGETS"));
+    const QByteArray targets = readClipboardWithXclip(QStringLiteral("TARGETS"));
     EXPECT_TRUE(targets.contains("text/uri-list")) << targets.toStdString();
-    const QByteArray uriList = readWithXclip(QStringLiteral("text/uri-list"));
+    const QByteArray uriList = readClipboardWithXclip(QStringLiteral("text/uri-list"));
     for (const auto& path : paths)
         EXPECT_TRUE(uriList.contains(QUrl::fromLocalFile(path).toEncoded()))
             << uriList.toStdString();

@@ -40,8 +40,6 @@ private:
 
 constexpr auto stallLimit = 100;
 
-} // namespace
-
 TEST_F(PasteboardTest, OwnerThatNeverAnswersIsGivenUpWhileTheMainThreadGoesOn) {
     LogCapture log;
     StallMeter stalls;
@@ -111,86 +109,113 @@ TEST_F(PasteboardTest, NewOwnerDuringAReadIsReadInstead) {
     }
 }
 
-TEST_F(PasteboardTest, OwnWriteOffersTheFirstItemAndTheMarkerToOtherClients) {
-    PasteboardItem first;
-    first.setString(u"Quillbox paste"_qs, PasteboardType::string);
-    first.setData({}, AppConstants::internalPasteboardType);
-    PasteboardItem second;
-    second.setString(u"second item"_qs, PasteboardType::string);
+// One row per kind of write: the items as type → data (the first carries our
+// marker, as every write of ours does), what we read back ourselves, and
+// what other clients (xclip) read of each target; the link and colour
+// targets are compared as their readers decode them.
+using Item = QList<QPair<QString, QByteArray>>;
+
+struct WriteCase {
+    const char* name;
+    QList<Item> items;
+    QString ownType;
+    QByteArray ownData;
+    QList<QPair<QString, QByteArray>> othersRead;
+};
+
+// Our own reading of a type: files as all their URLs, a colour by its name.
+QByteArray readOwn(const X11Pasteboard& pasteboard, const QString& type) {
+    if (type == PasteboardType::color)
+        return pasteboard.color().value_or(QColor()).name().toUtf8();
+    if (type == PasteboardType::fileURL) {
+        QByteArrayList urls;
+        for (const QUrl& url : pasteboard.fileURLs().value_or(QList<QUrl>()))
+            urls.append(url.toEncoded());
+        return urls.join('\n');
+    }
+    if (type == PasteboardType::png)
+        return pasteboard.data(type).value_or(QByteArray());
+    return pasteboard.string(type).value_or(QString()).toUtf8();
+}
+
+class OwnWrite : public PasteboardTest, public ::testing::WithParamInterface<WriteCase> {};
+
+TEST_P(OwnWrite, OffersTheFirstItemAndTheMarkerToOtherClients) {
+    const auto& row = GetParam();
+    QList<PasteboardItem> items;
+    for (const Item& entries : row.items) {
+        PasteboardItem& item = items.emplace_back();
+        for (const auto& [type, data] : entries)
+            item.setData(data, type);
+    }
+    items.first().setData({}, AppConstants::internalPasteboardType);
     const qint64 before = m_pasteboard->changeCount();
-    m_pasteboard->write({first, second});
+    m_pasteboard->write(items);
     ASSERT_TRUE(waitForChange(before, [&] {
         return m_pasteboard->types() &&
                m_pasteboard->types()->contains(AppConstants::internalPasteboardType);
     }));
-    EXPECT_EQ(m_pasteboard->string(PasteboardType::string), u"Quillbox paste"_qs);
+    EXPECT_EQ(readOwn(*m_pasteboard, row.ownType), row.ownData);
 
-    const QList<QByteArray> targets = readWithXclip(u"TARGETS"_qs).split('\n');
-    for (const char* expected :
-         {"UTF8_STRING", "text/plain", "text/plain;charset=utf-8", "com.quillbox.internal"})
-        EXPECT_TRUE(targets.contains(expected)) << expected;
-    EXPECT_EQ(readWithXclip(u"UTF8_STRING"_qs), "Quillbox paste");
-    EXPECT_EQ(readWithXclip(u"text/plain;charset=utf-8"_qs), "Quillbox paste");
+    const QList<QByteArray> targets = readClipboardWithXclip(u"TARGETS"_qs).split('\n');
+    EXPECT_TRUE(targets.contains("com.quillbox.internal"));
+    for (const auto& [target, expected] : row.othersRead) {
+        EXPECT_TRUE(targets.contains(target.toUtf8())) << target.toStdString();
+        QByteArray read = readClipboardWithXclip(target);
+        if (target == u"text/x-moz-url"_qs)
+            read = ClipboardMime::decodeMozUrl(read).value_or(QString()).toUtf8();
+        else if (target == u"application/x-color"_qs)
+            read = decodeColorData(read).value_or(QColor()).name().toUtf8();
+        EXPECT_EQ(read, expected) << target.toStdString();
+    }
 }
 
-TEST_F(PasteboardTest, OwnWriteOfFilesMergesThemForFileManagers) {
-    PasteboardItem first;
-    first.setString(u"file:///tmp/a%20b.txt"_qs, PasteboardType::fileURL);
-    first.setData({}, AppConstants::internalPasteboardType);
-    PasteboardItem second;
-    second.setString(u"file:///srv/y.png"_qs, PasteboardType::fileURL);
-    const qint64 before = m_pasteboard->changeCount();
-    m_pasteboard->write({first, second});
-    ASSERT_TRUE(waitForChange(before, [&] { return m_pasteboard->fileURLs().has_value(); }));
-    EXPECT_EQ(m_pasteboard->fileURLs()->size(), 2);
-    EXPECT_TRUE(m_pasteboard->types()->contains(AppConstants::internalPasteboardType));
+// Larger than the biggest single X request (16 MB), so Qt sends it
+// incrementally.
+const QByteArray largePng = QByteArray("\x89PNG\r\n\x1a\n") + QByteArray(17 * 1024 * 1024, 'p');
+const QByteArray webLink = "https://example.org/a%20b?q=1";
 
-    EXPECT_EQ(readWithXclip(u"text/uri-list"_qs), "file:///tmp/a%20b.txt\r\nfile:///srv/y.png\r\n");
-    EXPECT_EQ(readWithXclip(u"x-special/gnome-copied-files"_qs),
-              "copy\nfile:///tmp/a%20b.txt\nfile:///srv/y.png");
-    EXPECT_EQ(readWithXclip(u"UTF8_STRING"_qs), "/tmp/a b.txt\n/srv/y.png");
-}
+INSTANTIATE_TEST_SUITE_P(
+    , OwnWrite,
+    ::testing::Values(
+        WriteCase{"text_rich_text_and_custom_type_of_the_first_item",
+                  {{{PasteboardType::string, "Quillbox paste"},
+                    {PasteboardType::rtf, "{\\rtf1 Quillbox}"},
+                    {u"org.example.custom"_qs, "x"}},
+                   {{PasteboardType::string, "second item"}}},
+                  PasteboardType::string,
+                  "Quillbox paste",
+                  {{u"UTF8_STRING"_qs, "Quillbox paste"},
+                   {u"text/plain"_qs, "Quillbox paste"},
+                   {u"text/plain;charset=utf-8"_qs, "Quillbox paste"},
+                   {u"application/rtf"_qs, "{\\rtf1 Quillbox}"},
+                   {u"org.example.custom"_qs, "x"}}},
+        WriteCase{
+            "files_of_all_items_merged_for_file_managers",
+            {{{PasteboardType::fileURL, "file:///tmp/a%20b.txt"}},
+             {{PasteboardType::fileURL, "file:///srv/y.png"}}},
+            PasteboardType::fileURL,
+            "file:///tmp/a%20b.txt\nfile:///srv/y.png",
+            {{u"text/uri-list"_qs, "file:///tmp/a%20b.txt\r\nfile:///srv/y.png\r\n"},
+             {u"x-special/gnome-copied-files"_qs, "copy\nfile:///tmp/a%20b.txt\nfile:///srv/y.png"},
+             {u"UTF8_STRING"_qs, "/tmp/a b.txt\n/srv/y.png"}}},
+        WriteCase{"large_image",
+                  {{{PasteboardType::png, largePng}}},
+                  PasteboardType::png,
+                  largePng,
+                  {{u"image/png"_qs, largePng}}},
+        WriteCase{"colour",
+                  {{{PasteboardType::color, encodeColorData(QColor(0x12, 0xab, 0xef))},
+                    {PasteboardType::string, "#12ABEF"}}},
+                  PasteboardType::color,
+                  "#12abef",
+                  {{u"application/x-color"_qs, "#12abef"}}},
+        // Qt derives text/x-moz-url (UTF-16) from the URI list; both agree.
+        WriteCase{"web_address",
+                  {{{PasteboardType::url, webLink}}},
+                  PasteboardType::url,
+                  webLink,
+                  {{u"text/uri-list"_qs, webLink + "\r\n"}, {u"text/x-moz-url"_qs, webLink}}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(PasteboardTest, OwnWriteOfImageAndColourReachesOtherClients) {
-    // Larger than the biggest single X request (16 MB), so Qt sends it
-    // incrementally.
-    const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n") + QByteArray(17 * 1024 * 1024, 'p');
-    PasteboardItem image;
-    image.setData(png, PasteboardType::png);
-    image.setData({}, AppConstants::internalPasteboardType);
-    qint64 before = m_pasteboard->changeCount();
-    m_pasteboard->write({image});
-    ASSERT_TRUE(
-        waitForChange(before, [&] { return m_pasteboard->data(PasteboardType::png).has_value(); }));
-    EXPECT_EQ(m_pasteboard->data(PasteboardType::png), png);
-    EXPECT_EQ(readWithXclip(u"image/png"_qs), png);
-
-    PasteboardItem color;
-    color.setData(encodeColorData(QColor(0x12, 0xab, 0xef)), PasteboardType::color);
-    color.setString(u"#12ABEF"_qs, PasteboardType::string);
-    color.setData({}, AppConstants::internalPasteboardType);
-    before = m_pasteboard->changeCount();
-    m_pasteboard->write({color});
-    ASSERT_TRUE(waitForChange(before, [&] { return m_pasteboard->color().has_value(); }));
-    EXPECT_EQ(m_pasteboard->color()->name(), u"#12abef"_qs);
-    const auto fromOther = decodeColorData(readWithXclip(u"application/x-color"_qs));
-    ASSERT_TRUE(fromOther);
-    EXPECT_EQ(fromOther->name(), u"#12abef"_qs);
-}
-
-TEST_F(PasteboardTest, OwnWriteOfAWebAddressIsReadBackAsTheSameURL) {
-    PasteboardItem item;
-    item.setString(u"https://example.org/a%20b?q=1"_qs, PasteboardType::url);
-    item.setData({}, AppConstants::internalPasteboardType);
-    const qint64 before = m_pasteboard->changeCount();
-    m_pasteboard->write({item});
-    ASSERT_TRUE(waitForChange(before, [&] {
-        return m_pasteboard->types() &&
-               m_pasteboard->types()->contains(AppConstants::internalPasteboardType);
-    }));
-    // Qt derives text/x-moz-url (UTF-16) from the URI list; both agree.
-    EXPECT_EQ(m_pasteboard->string(PasteboardType::url), u"https://example.org/a%20b?q=1"_qs);
-    EXPECT_EQ(readWithXclip(u"text/uri-list"_qs), "https://example.org/a%20b?q=1\r\n");
-    EXPECT_EQ(ClipboardMime::decodeMozUrl(readWithXclip(u"text/x-moz-url"_qs)),
-              u"https://example.org/a%20b?q=1"_qs);
-}
+} // namespace

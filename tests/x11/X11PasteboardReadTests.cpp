@@ -46,184 +46,146 @@ QByteArray jpegWithOrientation6(const QImage& image) {
     return jpeg.insert(2, segment);
 }
 
-} // namespace
+QByteArray utf16(const QString& text) {
+    return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+}
 
-// One row per kind of content a single-target client (xclip) offers.
-struct XclipCase {
+// One row per offer as applications make it: a single target comes from
+// xclip, several from the test owner.
+struct OfferCase {
+    OfferCase(const char* name, QList<QPair<QString, QByteArray>> targets, QString expectedType,
+              std::optional<ContentCategory> category, QByteArray expectedContent = {},
+              QSize thumbnail = {})
+        : name(name)
+        , targets(std::move(targets))
+        , expectedType(std::move(expectedType))
+        , category(category)
+        , expectedContent(std::move(expectedContent))
+        , thumbnail(thumbnail) {}
+
     const char* name;
-    const char* target;
-    QByteArray bytes;
+    QList<QPair<QString, QByteArray>> targets;
     QString expectedType;
-    ContentCategory category;
+    std::optional<ContentCategory> category; // none: seen but not recorded
+    QByteArray expectedContent;              // null: the first target's bytes
+    QSize thumbnail;                         // invalid: no thumbnail nor dimensions
 };
 
-class ReadFromXclip : public PasteboardTest, public ::testing::WithParamInterface<XclipCase> {};
+class ReadOffer : public PasteboardTest, public ::testing::WithParamInterface<OfferCase> {};
 
-TEST_P(ReadFromXclip, RecordsTheBytesAsOffered) {
+TEST_P(ReadOffer, ClassifiesAndKeepsTheContent) {
     const auto& row = GetParam();
     const qint64 before = m_pasteboard->changeCount();
-    auto owner = startXclip(QString::fromLatin1(row.target), row.bytes);
+    auto owner = row.targets.size() == 1 ? startXclip(row.targets[0].first, row.targets[0].second)
+                                         : startOwner(row.targets);
     ASSERT_TRUE(waitForChange(
         before,
         [&] { return m_pasteboard->types() && m_pasteboard->types()->contains(row.expectedType); }))
         << "types: " << m_pasteboard->types().value_or(QStringList()).join(u", "_qs).toStdString();
 
     const auto parsed = ClipboardParser::parse(*m_pasteboard);
+    if (!row.category) {
+        EXPECT_EQ(parsed, std::nullopt);
+        return;
+    }
     ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->category, row.category);
+    const QByteArray content =
+        row.expectedContent.isNull() ? row.targets[0].second : row.expectedContent;
+    EXPECT_EQ(parsed->category, *row.category);
     EXPECT_EQ(parsed->contentType, row.expectedType);
-    EXPECT_EQ(parsed->content, row.bytes);
-    EXPECT_EQ(parsed->contentHash, sha256Hash(row.bytes));
+    EXPECT_EQ(parsed->content, content);
+    EXPECT_EQ(parsed->contentHash, sha256Hash(content));
+    EXPECT_EQ(parsed->thumbnailData ? QImage::fromData(*parsed->thumbnailData).size() : QSize(),
+              row.thumbnail);
+    if (!row.thumbnail.isValid()) {
+        EXPECT_EQ(parsed->imageDimensions, std::nullopt);
+    }
 }
+
+const QByteArray twoFiles = "file:///tmp/a%20b.txt\nfile:///srv/y.png";
 
 INSTANTIATE_TEST_SUITE_P(
-    , ReadFromXclip,
-    ::testing::Values(XclipCase{"plain_text", "UTF8_STRING",
-                                "Gr\xc3\xbc\xc3\x9f"
-                                "e aus Berlin \xf0\x9f\x91\x8b",
-                                PasteboardType::string, ContentCategory::text},
-                      XclipCase{"code", "UTF8_STRING", "let x = 1\nreturn x;\n",
-                                PasteboardType::string, ContentCategory::code},
-                      XclipCase{"png", "image/png", encodedImage(sampleImage(64, 48), "PNG"),
-                                PasteboardType::png, ContentCategory::image},
-                      XclipCase{"web_address_as_uri_list", "text/uri-list",
-                                "https://example.org/a%20b?q=1", PasteboardType::url,
-                                ContentCategory::url}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(PasteboardTest, ImageThatCannotBeDecodedIsKeptWithoutThumbnail) {
-    const QByteArray garbage("\x89PNG\r\n\x1a\n garbage");
-    const qint64 before = m_pasteboard->changeCount();
-    auto owner = startXclip(u"image/png"_qs, garbage);
-    ASSERT_TRUE(
-        waitForChange(before, [&] { return m_pasteboard->data(PasteboardType::png).has_value(); }));
-    EXPECT_EQ(m_pasteboard->data(PasteboardType::png), garbage);
-    const auto parsed = ClipboardParser::parse(*m_pasteboard);
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->category, ContentCategory::image);
-    EXPECT_EQ(parsed->thumbnailData, std::nullopt);
-    EXPECT_EQ(parsed->imageDimensions, std::nullopt);
-}
-
-TEST_F(PasteboardTest, JpegWithExifRotationGetsAnUprightThumbnail) {
-    const QByteArray jpeg = jpegWithOrientation6(sampleImage(300, 200));
-    const qint64 before = m_pasteboard->changeCount();
-    auto owner = startXclip(u"image/jpeg"_qs, jpeg);
-    ASSERT_TRUE(waitForChange(
-        before, [&] { return m_pasteboard->data(PasteboardType::jpeg).has_value(); }));
-    const auto parsed = ClipboardParser::parse(*m_pasteboard);
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->contentType, PasteboardType::jpeg);
-    EXPECT_EQ(parsed->content, jpeg);
-    ASSERT_TRUE(parsed->thumbnailData);
-    const QImage thumbnail = QImage::fromData(*parsed->thumbnailData);
-    EXPECT_EQ(thumbnail.width(), 200);
-    EXPECT_EQ(thumbnail.height(), 300);
-}
-
-// One row per multi-target offer, as applications make them.
-struct OwnerCase {
-    const char* name;
-    QList<QPair<QString, QByteArray>> targets;
-    QString expectedType;
-    ContentCategory category;
-    QByteArray expectedContent;
-};
-
-class ReadFromOwner : public PasteboardTest, public ::testing::WithParamInterface<OwnerCase> {};
-
-TEST_P(ReadFromOwner, ClassifiesAndKeepsTheContent) {
-    const auto& row = GetParam();
-    const qint64 before = m_pasteboard->changeCount();
-    auto owner = startOwner(row.targets);
-    ASSERT_TRUE(waitForChange(before, [&] {
-        return m_pasteboard->types() && m_pasteboard->types()->contains(row.expectedType);
-    }));
-    const auto parsed = ClipboardParser::parse(*m_pasteboard);
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->category, row.category);
-    EXPECT_EQ(parsed->contentType, row.expectedType);
-    EXPECT_EQ(parsed->content, row.expectedContent);
-    EXPECT_EQ(parsed->contentHash, sha256Hash(row.expectedContent));
-}
-
-namespace {
-QByteArray utf16(const QString& text) {
-    return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-}
-} // namespace
-
-INSTANTIATE_TEST_SUITE_P(
-    , ReadFromOwner,
+    , ReadOffer,
     ::testing::Values(
-        OwnerCase{"rich_text_with_plain_text",
+        OfferCase{"plain_text",
+                  {{u"UTF8_STRING"_qs, "Gr\xc3\xbc\xc3\x9f"
+                                       "e aus Berlin \xf0\x9f\x91\x8b"}},
+                  PasteboardType::string,
+                  ContentCategory::text},
+        OfferCase{"code",
+                  {{u"UTF8_STRING"_qs, "let x = 1\nreturn x;\n"}},
+                  PasteboardType::string,
+                  ContentCategory::code},
+        OfferCase{"png",
+                  {{u"image/png"_qs, encodedImage(sampleImage(64, 48), "PNG")}},
+                  PasteboardType::png,
+                  ContentCategory::image,
+                  {},
+                  {64, 48}},
+        OfferCase{"png_that_cannot_be_decoded_has_no_thumbnail",
+                  {{u"image/png"_qs, "\x89PNG\r\n\x1a\n garbage"}},
+                  PasteboardType::png,
+                  ContentCategory::image},
+        OfferCase{"jpeg_with_exif_rotation_gets_an_upright_thumbnail",
+                  {{u"image/jpeg"_qs, jpegWithOrientation6(sampleImage(300, 200))}},
+                  PasteboardType::jpeg,
+                  ContentCategory::image,
+                  {},
+                  {200, 300}},
+        OfferCase{"web_address_as_uri_list",
+                  {{u"text/uri-list"_qs, "https://example.org/a%20b?q=1"}},
+                  PasteboardType::url,
+                  ContentCategory::url},
+        OfferCase{"old_client_latin1_text",
+                  {{u"STRING"_qs, "caf\xe9 cr\xe8me"}},
+                  PasteboardType::string,
+                  ContentCategory::text,
+                  "caf\xc3\xa9 cr\xc3\xa8me"},
+        OfferCase{"colour",
+                  {{u"application/x-color"_qs, encodeColorData(QColor(0x33, 0x66, 0x99))}},
+                  PasteboardType::color,
+                  ContentCategory::color},
+        OfferCase{"rich_text_with_plain_text",
                   {{u"text/rtf"_qs, "{\\rtf1\\ansi {\\b bold} words}"},
                    {u"UTF8_STRING"_qs, "bold words"}},
                   PasteboardType::rtf,
-                  ContentCategory::richText,
-                  "{\\rtf1\\ansi {\\b bold} words}"},
-        OwnerCase{
+                  ContentCategory::richText},
+        OfferCase{
             "file_list_with_comment_and_crlf",
             {{u"text/uri-list"_qs, "# two files\r\nfile:///tmp/a%20b.txt\r\nfile:///srv/y.png\r\n"},
              {u"UTF8_STRING"_qs, "a b.txt\ny.png"}},
             PasteboardType::fileURL,
             ContentCategory::file,
-            "file:///tmp/a%20b.txt\nfile:///srv/y.png"},
-        OwnerCase{
-            "gnome_file_manager_copy",
-            {{u"x-special/gnome-copied-files"_qs, "copy\nfile:///tmp/a%20b.txt\nfile:///srv/y.png"},
-             {u"UTF8_STRING"_qs, "a b.txt\ny.png"}},
-            PasteboardType::fileURL,
-            ContentCategory::file,
-            "file:///tmp/a%20b.txt\nfile:///srv/y.png"},
-        OwnerCase{"old_client_latin1_text",
-                  {{u"STRING"_qs, "caf\xe9 cr\xe8me"}},
-                  PasteboardType::string,
-                  ContentCategory::text,
-                  "caf\xc3\xa9 cr\xc3\xa8me"},
-        OwnerCase{"firefox_link",
+            twoFiles},
+        OfferCase{"gnome_file_manager_copy",
+                  {{u"x-special/gnome-copied-files"_qs, "copy\n" + twoFiles},
+                   {u"UTF8_STRING"_qs, "a b.txt\ny.png"}},
+                  PasteboardType::fileURL,
+                  ContentCategory::file,
+                  twoFiles},
+        OfferCase{"firefox_link",
                   {{u"text/x-moz-url"_qs, utf16(u"https://example.org/x%20y\nExample"_qs)},
                    {u"UTF8_STRING"_qs, "https://example.org/x%20y"}},
                   PasteboardType::url,
                   ContentCategory::url,
                   "https://example.org/x%20y"},
-        OwnerCase{"colour",
-                  {{u"application/x-color"_qs, encodeColorData(QColor(0x33, 0x66, 0x99))}},
-                  PasteboardType::color,
-                  ContentCategory::color,
-                  encodeColorData(QColor(0x33, 0x66, 0x99))}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// One row per way an application marks its copy as not to be kept.
-struct MarkerCase {
-    const char* name;
-    const char* marker;
-    QString expectedType;
-};
-
-class ReadMarkedCopy : public PasteboardTest, public ::testing::WithParamInterface<MarkerCase> {};
-
-TEST_P(ReadMarkedCopy, IsSeenButNotRecorded) {
-    const qint64 before = m_pasteboard->changeCount();
-    auto owner = startOwnerWithArguments({u"--target"_qs, u"UTF8_STRING"_qs,
-                                          writeFile(u"secret"_qs, "hunter2"), u"--empty"_qs,
-                                          QString::fromLatin1(GetParam().marker)});
-    ASSERT_TRUE(waitForChange(before, [&] {
-        return m_pasteboard->types() && m_pasteboard->types()->contains(GetParam().expectedType);
-    }));
-    EXPECT_EQ(ClipboardParser::parse(*m_pasteboard), std::nullopt);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    , ReadMarkedCopy,
-    ::testing::Values(MarkerCase{"kde_password_manager_hint", "x-kde-passwordManagerHint",
-                                 PasteboardType::concealed},
-                      MarkerCase{"kde_password_manager_hint_mime", "text/x-kde-passwordManagerHint",
-                                 PasteboardType::concealed},
-                      MarkerCase{"concealed_type", "org.nspasteboard.ConcealedType",
-                                 PasteboardType::concealed},
-                      MarkerCase{"generator_type_with_spaces", "Pasteboard generator type",
-                                 u"Pasteboard generator type"_qs}),
+        // The ways an application marks its copy as not to be kept.
+        OfferCase{"kde_password_manager_hint",
+                  {{u"UTF8_STRING"_qs, "hunter2"}, {u"x-kde-passwordManagerHint"_qs, ""}},
+                  PasteboardType::concealed,
+                  std::nullopt},
+        OfferCase{"kde_password_manager_hint_mime",
+                  {{u"UTF8_STRING"_qs, "hunter2"}, {u"text/x-kde-passwordManagerHint"_qs, ""}},
+                  PasteboardType::concealed,
+                  std::nullopt},
+        OfferCase{"concealed_type",
+                  {{u"UTF8_STRING"_qs, "hunter2"}, {u"org.nspasteboard.ConcealedType"_qs, ""}},
+                  PasteboardType::concealed,
+                  std::nullopt},
+        OfferCase{"generator_type_with_spaces",
+                  {{u"UTF8_STRING"_qs, "hunter2"}, {u"Pasteboard generator type"_qs, ""}},
+                  u"Pasteboard generator type"_qs,
+                  std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PasteboardTest, LargeImageArrivesWholeThroughIncrementalTransfer) {
@@ -239,39 +201,31 @@ TEST_F(PasteboardTest, LargeImageArrivesWholeThroughIncrementalTransfer) {
     EXPECT_EQ(m_pasteboard->data(PasteboardType::png), png);
 }
 
-// One row per way data can arrive over the size limit: in one piece, or
-// announced as an incremental transfer.
-struct OversizeCase {
-    const char* name;
-    bool incremental;
-};
-
-class ReadOversized : public PasteboardTest, public ::testing::WithParamInterface<OversizeCase> {};
+// Data over the size limit, in one piece or announced as an incremental
+// transfer (xclip sends anything over about 1 MB incrementally).
+class ReadOversized : public PasteboardTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(ReadOversized, IsLeftOutWithALogLineAndTheRestIsKept) {
+    const bool incremental = GetParam();
     constexpr qsizetype limit = 64 * 1024;
     usePasteboard({clipboardRequestTimeout, limit});
     LogCapture log;
     const qint64 before = m_pasteboard->changeCount();
-    std::unique_ptr<ChildProcess> owner;
-    if (GetParam().incremental) {
-        // xclip sends anything over about 1 MB incrementally.
-        owner = startXclip(u"image/png"_qs, QByteArray(2 * 1024 * 1024, 'x'));
-    } else {
-        owner = startOwner(
-            {{u"image/png"_qs, QByteArray(limit + 1, 'x')}, {u"UTF8_STRING"_qs, "caption"}});
-    }
+    auto owner = incremental ? startXclip(u"image/png"_qs, QByteArray(2 * 1024 * 1024, 'x'))
+                             : startOwner({{u"image/png"_qs, QByteArray(limit + 1, 'x')},
+                                           {u"UTF8_STRING"_qs, "caption"}});
     ASSERT_TRUE(waitForChange(before, [&] {
         return m_pasteboard->types() && m_pasteboard->types()->contains(PasteboardType::png);
     }));
     EXPECT_EQ(m_pasteboard->data(PasteboardType::png), std::nullopt);
-    if (!GetParam().incremental) {
+    if (!incremental) {
         EXPECT_EQ(m_pasteboard->string(PasteboardType::string), u"caption"_qs);
     }
     EXPECT_TRUE(log.contains(u"Quillbox: clipboard data image/png is larger than 65536 bytes"_qs));
 }
 
-INSTANTIATE_TEST_SUITE_P(, ReadOversized,
-                         ::testing::Values(OversizeCase{"in_one_piece", false},
-                                           OversizeCase{"incremental", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(, ReadOversized, ::testing::Values(false, true), [](const auto& info) {
+    return std::string(info.param ? "incremental" : "in_one_piece");
+});
+
+} // namespace

@@ -3,7 +3,7 @@
 // standard output once it holds the selection; exits when it loses it.
 //
 //   TestClipboardOwner [--mode serve|hang|targets-only]
-//                      [--target NAME FILE]... [--empty NAME]...
+//                      [--target NAME FILE]...
 //
 // serve:        answers TARGETS, TIMESTAMP and every offered target.
 // hang:         never answers any request.
@@ -73,8 +73,6 @@ int main(int argc, char** argv) {
             }
             offers.push_back(std::move(offer));
             i += 2;
-        } else if (arg == "--empty" && i + 1 < argc) {
-            offers.push_back(Offer{argv[++i], {}, XCB_NONE});
         } else {
             std::fprintf(stderr, "unknown argument %s\n", arg.c_str());
             return 2;
