@@ -134,46 +134,55 @@ protected:
     }
 };
 
-} // namespace
+// One row per answer the portal gives, or none when it is missing. Each row
+// samples twice while the portal is there, so a sampler left waiting after
+// an answer shows.
+struct PortalCase {
+    const char* name;
+    bool portalOnTheBus;
+    uint response;
+    std::optional<QColor> color;
+    std::optional<QString> expected; // hex code; none: no colour reported
+    bool availableAfter;
+};
 
-TEST_F(PortalColorSamplerTest, TheColourOfASuccessfulResponseIsReported) {
-    servePortal();
-    portal->color = QColor(0x1E, 0x90, 0xFF);
-    PortalColorSampler sampler(clientName);
-    ASSERT_TRUE(sampler.isAvailable());
+class PortalAnswer : public PortalColorSamplerTest,
+                     public ::testing::WithParamInterface<PortalCase> {};
 
-    sampleAndWait(sampler);
-    ASSERT_EQ(reports.size(), 1);
-    ASSERT_TRUE(reports.first());
-    EXPECT_EQ(hexString(*reports.first()), u"#1E90FF"_qs);
-    EXPECT_TRUE(sampler.isAvailable());
-}
-
-TEST_F(PortalColorSamplerTest, CancelledOrFailedResponsesReportNothingAndKeepThePortal) {
-    servePortal();
-    PortalColorSampler sampler(clientName);
-    for (const uint response : {1u, 2u}) {
-        SCOPED_TRACE(response);
-        reports.clear();
-        portal->response = response;
-        sampleAndWait(sampler);
-        EXPECT_EQ(reports, QList<std::optional<QColor>>{std::nullopt});
-        EXPECT_TRUE(sampler.isAvailable());
+TEST_P(PortalAnswer, IsReportedOncePerRequest) {
+    const auto& row = GetParam();
+    if (row.portalOnTheBus) {
+        servePortal();
+        portal->response = row.response;
+        portal->color = row.color;
     }
-    // A success without a colour is no colour either.
-    reports.clear();
-    portal->response = 0;
-    sampleAndWait(sampler);
-    EXPECT_EQ(reports, QList<std::optional<QColor>>{std::nullopt});
-    EXPECT_EQ(portal->calls, 3);
-}
-
-TEST_F(PortalColorSamplerTest, WithoutAPortalOnTheBusItReportsNothingAndBecomesUnavailable) {
     PortalColorSampler sampler(clientName);
     ASSERT_TRUE(sampler.isAvailable()); // unknown until asked
-    sampleAndWait(sampler);
-    EXPECT_EQ(reports, QList<std::optional<QColor>>{std::nullopt});
-    EXPECT_FALSE(sampler.isAvailable());
+    // A missing portal is asked once; the fallback sampler takes over after.
+    for (int request = 1; request <= (row.portalOnTheBus ? 2 : 1); ++request) {
+        SCOPED_TRACE(request);
+        reports.clear();
+        sampleAndWait(sampler);
+        ASSERT_EQ(reports.size(), 1);
+        EXPECT_EQ(reports.first() ? std::optional(hexString(*reports.first())) : std::nullopt,
+                  row.expected);
+        EXPECT_EQ(sampler.isAvailable(), row.availableAfter);
+        if (portal) {
+            EXPECT_EQ(portal->calls, request);
+        }
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    , PortalAnswer,
+    ::testing::Values(
+        PortalCase{"colour", true, 0, QColor(0x1E, 0x90, 0xFF), u"#1E90FF"_qs, true},
+        PortalCase{"cancelled", true, 1, QColor(Qt::red), std::nullopt, true},
+        PortalCase{"failed", true, 2, QColor(Qt::red), std::nullopt, true},
+        PortalCase{"success_without_a_colour", true, 0, std::nullopt, std::nullopt, true},
+        PortalCase{"no_portal_on_the_bus", false, 0, std::nullopt, std::nullopt, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
 
 #include "PortalColorSamplerTests.moc"

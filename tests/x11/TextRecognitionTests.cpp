@@ -49,17 +49,17 @@ protected:
     OCRService service{std::make_shared<TesseractTextRecognizer>()};
 };
 
-TEST_F(TextRecognition, TwoLinesAreReadInOrderWithoutATrailingLineFeed) {
-    const auto result = recognize(
-        service, renderPng({QStringLiteral("Quillbox keeps"), QStringLiteral("your clipboard")}));
-    ASSERT_TRUE(result.isSuccess()) << result.message.toStdString();
-    EXPECT_EQ(*result.text, QStringLiteral("Quillbox keeps\nyour clipboard"));
-}
-
-TEST_F(TextRecognition, ABlankImageGivesEmptyText) {
-    const auto result = recognize(service, renderPng({}));
-    ASSERT_TRUE(result.isSuccess()) << result.message.toStdString();
-    EXPECT_EQ(*result.text, QString());
+TEST_F(TextRecognition, ReadsLinesInOrderWithoutATrailingLineFeed) {
+    const QList<QPair<QStringList, QString>> rows{
+        {{QStringLiteral("Quillbox keeps"), QStringLiteral("your clipboard")},
+         QStringLiteral("Quillbox keeps\nyour clipboard")},
+        {{}, QString()}, // a blank image
+    };
+    for (const auto& [lines, expected] : rows) {
+        const auto result = recognize(service, renderPng(lines));
+        ASSERT_TRUE(result.isSuccess()) << result.message.toStdString();
+        EXPECT_EQ(*result.text, expected);
+    }
 }
 
 TEST_F(TextRecognition, BytesThatAreNoImageAreAnInvalidImage) {
