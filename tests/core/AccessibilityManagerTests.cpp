@@ -1,43 +1,16 @@
-#include "FakeAccessProbe.h"
-#include "core/AccessibilityManager.h"
+#include "PasteTestSupport.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 using namespace quillbox;
-using namespace std::chrono_literals;
-using quillbox::testing::FakeAccessProbe;
+using namespace quillbox::testing;
 
 namespace {
 
 // A short cycle stands in for the two seconds of the real one.
 constexpr auto testInterval = 20ms;
 
-bool serveEventsUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeout.count())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-
-void serveEventsFor(std::chrono::milliseconds duration) {
-    serveEventsUntil([] { return false; }, duration);
-}
-
 } // namespace
-
-TEST(AccessibilityManager, StartsWithTheProbesAnswer) {
-    FakeAccessProbe probe;
-    probe.setGranted(true);
-    EXPECT_TRUE(AccessibilityManager(probe).isAccessibilityGranted());
-    probe.setGranted(false);
-    EXPECT_FALSE(AccessibilityManager(probe).isAccessibilityGranted());
-}
 
 TEST(AccessibilityManager, PollingStopsOnceGrantedAndObserversSeeOneChangeToTrue) {
     FakeAccessProbe probe;
@@ -47,16 +20,16 @@ TEST(AccessibilityManager, PollingStopsOnceGrantedAndObserversSeeOneChangeToTrue
                      [&](bool granted) { changes.append(granted); });
 
     manager.startPeriodicCheck();
-    serveEventsFor(testInterval * 4);
+    serveFor(testInterval * 4);
     ASSERT_TRUE(manager.isPolling());
     EXPECT_TRUE(changes.isEmpty());
 
     probe.setGranted(true);
-    ASSERT_TRUE(serveEventsUntil([&] { return !manager.isPolling(); }, testInterval * 10));
+    ASSERT_TRUE(serveUntil([&] { return !manager.isPolling(); }, testInterval * 10));
     EXPECT_TRUE(manager.isAccessibilityGranted());
 
     const int checksWhenStopped = probe.checks();
-    serveEventsFor(testInterval * 4);
+    serveFor(testInterval * 4);
     EXPECT_EQ(probe.checks(), checksWhenStopped);
     EXPECT_EQ(changes, QList<bool>{true});
 }
@@ -72,13 +45,17 @@ TEST(AccessibilityManager, ARequestThatGrantsAtOnceShowsNowAndPollingEndsAtItsFi
     manager.requestAccess();
     EXPECT_EQ(probe.requests(), 1);
     EXPECT_TRUE(manager.isAccessibilityGranted());
-    EXPECT_TRUE(serveEventsUntil([&] { return !manager.isPolling(); }, testInterval * 10));
+    EXPECT_TRUE(serveUntil([&] { return !manager.isPolling(); }, testInterval * 10));
     EXPECT_EQ(changes, 1);
 }
 
 TEST(AccessibilityManager, ARequestWithoutGrantKeepsPollingAndCheckAccessLearnsAWithdrawal) {
     FakeAccessProbe probe;
+    probe.setGranted(true);
+    EXPECT_TRUE(AccessibilityManager(probe).isAccessibilityGranted()) << "the probe's first answer";
+    probe.setGranted(false);
     AccessibilityManager manager(probe, testInterval);
+    EXPECT_FALSE(manager.isAccessibilityGranted());
     manager.requestAccess();
     EXPECT_FALSE(manager.isAccessibilityGranted());
     EXPECT_TRUE(manager.isPolling());
@@ -98,7 +75,7 @@ TEST(AccessibilityManager, ASecondStartRestartsTheCycle) {
     const int before = probe.checks();
     // Restarting every 100 ms keeps a 200 ms cycle from ever completing.
     for (int i = 0; i < 4; ++i) {
-        serveEventsFor(100ms);
+        serveFor(100ms);
         manager.startPeriodicCheck();
     }
     EXPECT_EQ(probe.checks(), before);

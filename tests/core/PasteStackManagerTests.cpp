@@ -22,16 +22,16 @@ void expectInactiveAndEmpty(const PasteStackManager& stack) {
 
 } // namespace
 
-TEST(PasteStackManager, AddingWhileInactiveKeepsTheListEmpty) {
+TEST(PasteStackManager, CollectsInCopyOrderWithDuplicatesAndEndsAfterTheLastPaste) {
     PasteStackManager stack;
-    stack.addItem(textItem(u"A"_qs));
-    expectInactiveAndEmpty(stack);
-}
-
-TEST(PasteStackManager, CollectsInCopyOrderWithDuplicatesAndPastesOneAfterAnother) {
-    PasteStackManager stack;
-    stack.activate();
+    QList<bool> activeChanges;
+    QObject::connect(&stack, &PasteStackManager::isActiveChanged,
+                     [&](bool active) { activeChanges.append(active); });
     const auto a = textItem(u"A"_qs), b = textItem(u"B"_qs);
+    stack.addItem(a); // not collecting yet
+    expectInactiveAndEmpty(stack);
+
+    stack.activate();
     stack.addItem(a);
     stack.addItem(b);
     stack.addItem(a); // the same copy twice is pasted twice
@@ -47,6 +47,7 @@ TEST(PasteStackManager, CollectsInCopyOrderWithDuplicatesAndPastesOneAfterAnothe
 
     stack.advance(); // past the last item the run ends
     expectInactiveAndEmpty(stack);
+    EXPECT_EQ(activeChanges, (QList<bool>{true, false}));
 }
 
 TEST(PasteStackManager, AdvancingAnEmptyRunChangesNothing) {
@@ -76,15 +77,4 @@ TEST(PasteStackManager, ActivatingWhileActiveStartsAFreshRunAndDeactivatingForge
     stack.addItem(textItem(u"C"_qs));
     stack.deactivate();
     expectInactiveAndEmpty(stack);
-}
-
-TEST(PasteStackManager, ObserversOfTheActiveFlagSeeTheRunEndWithTheLastPaste) {
-    PasteStackManager stack;
-    QList<bool> activeChanges;
-    QObject::connect(&stack, &PasteStackManager::isActiveChanged,
-                     [&](bool active) { activeChanges.append(active); });
-    stack.activate();
-    stack.addItem(textItem(u"A"_qs));
-    stack.advance();
-    EXPECT_EQ(activeChanges, (QList<bool>{true, false}));
 }

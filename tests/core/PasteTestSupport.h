@@ -20,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -51,20 +52,23 @@ inline ParsedClipboardContent imageContent(const QByteArray& bytes) {
     return parsedContent(bytes, PasteboardType::png, ContentCategory::image);
 }
 
+using namespace std::chrono_literals;
+
 // Serves the event loop until the condition holds or the time is up.
-inline bool serveUntil(const std::function<bool()>& condition, int timeoutMs = 2000) {
+inline bool serveUntil(const std::function<bool()>& condition,
+                       std::chrono::milliseconds timeout = 2s) {
     QElapsedTimer timer;
     timer.start();
     while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
+        if (timer.elapsed() > timeout.count())
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     return true;
 }
 
-inline void serveFor(int milliseconds) {
-    serveUntil([] { return false; }, milliseconds);
+inline void serveFor(std::chrono::milliseconds duration) {
+    serveUntil([] { return false; }, duration);
 }
 
 // The paste service over fakes and a store in memory.

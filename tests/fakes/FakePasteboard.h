@@ -25,7 +25,6 @@ public:
     void setFileURLs(const std::optional<QList<QUrl>>& urls) { m_fileURLs = urls; }
     void setColor(const std::optional<QColor>& color) { m_color = color; }
     void setTypesToNone() { m_types.reset(); }
-    void bumpChangeCount() { ++m_changeCount; }
 
     // What was written, write by write.
     const QList<QList<PasteboardItem>>& writes() const { return m_writes; }
