@@ -15,15 +15,6 @@ QIcon solidIcon(Qt::GlobalColor color) {
     return QIcon(pixmap);
 }
 
-TEST(SourceAppResolver, NoApplicationInFrontGivesNothing) {
-    FakeFrontmostApplicationSource source;
-    SourceAppResolver resolver(source);
-    const AppInfo info = resolver.currentApp();
-    EXPECT_FALSE(info.name);
-    EXPECT_FALSE(info.bundleID);
-    EXPECT_FALSE(info.icon);
-}
-
 TEST(SourceAppResolver, CachesTheFrontApplicationsIconByIdentifier) {
     FakeFrontmostApplicationSource source;
     SourceAppResolver resolver(source);
@@ -76,12 +67,7 @@ TEST(SourceAppResolver, AccentColoursOfKnownApplications) {
     };
     const Row rows[] = {
         {QStringLiteral("com.apple.mail"), "#147EFB"},
-        {QStringLiteral("com.apple.dt.Xcode"), "#147EFB"},
-        {QStringLiteral("com.figma.Desktop"), "#A259FF"},
         {QStringLiteral("firefox-esr"), "#007AFF"},
-        {QStringLiteral("chromium"), "#4285F4"},
-        {QStringLiteral("org.gnome.Terminal"), "#2D2D2D"},
-        {QStringLiteral("libreoffice-calc"), "#217346"},
         {QStringLiteral("com.apple.Mail"), "#8E8E93"}, // identifiers are case-sensitive
         {QStringLiteral("org.example.Unknown"), "#8E8E93"},
         {std::nullopt, "#8E8E93"},
@@ -93,10 +79,12 @@ TEST(SourceAppResolver, AccentColoursOfKnownApplications) {
 
 TEST(SourceAppResolver, SharedResolverIsTheInstalledOne) {
     FakeFrontmostApplicationSource source;
+    SourceAppResolver resolver(source);
+    const AppInfo none = resolver.currentApp(); // nothing in front
+    EXPECT_FALSE(none.name || none.bundleID || none.icon);
     source.setFrontmost(RunningApplication{QStringLiteral("Editor"), QStringLiteral("code"), {}});
     // Before installation: as if nothing were ever in front.
     EXPECT_FALSE(SourceAppResolver::shared().currentApp().name);
-    SourceAppResolver resolver(source);
     SourceAppResolver::setShared(&resolver);
     EXPECT_EQ(SourceAppResolver::shared().currentApp().bundleID, QStringLiteral("code"));
     SourceAppResolver::setShared(nullptr);
