@@ -3,10 +3,8 @@
 #include "AppTestSupport.h"
 #include "capture/ClipboardMonitor.h"
 #include "content/AppConstants.h"
-#include "content/Hash.h"
 #include "core/AppState.h"
 #include "core/PasteStackManager.h"
-#include "history/HistoryStore.h"
 #include "support/X11TestEnvironment.h"
 
 #include <QTimer>
@@ -18,13 +16,6 @@ namespace quillbox {
 namespace {
 
 using testing::FakeApp;
-
-QStringList texts(HistoryStore& store) {
-    QStringList result;
-    for (const auto& item : store.allItems())
-        result.append(item->plainText().value_or(QString()));
-    return result;
-}
 
 TEST(AppServicesTest, StartingTwiceCreatesOneMonitorAndOneRetentionTimer) {
     FakeApp app;
@@ -47,17 +38,6 @@ TEST(AppServicesTest, UnderATestHostTheStoreIsInMemoryAndStartDoesNothing) {
     EXPECT_EQ(app.services->clipboardMonitor(), nullptr);
 }
 
-TEST(AppServicesTest, ContentOnTheClipboardAtLaunchIsNotCaptured) {
-    FakeApp app;
-    app.copyText(u"from before"_s);
-    app.services->start();
-    app.services->clipboardMonitor()->checkForChanges();
-    EXPECT_TRUE(app.services->historyStore().allItems().isEmpty());
-    app.copyText(u"after"_s);
-    app.services->clipboardMonitor()->checkForChanges();
-    EXPECT_EQ(texts(app.services->historyStore()), QStringList{u"after"_s});
-}
-
 TEST(AppServicesTest, WhatIsCopiedDuringAPauseIsNeverRecorded) {
     FakeApp app;
     app.services->start();
@@ -71,11 +51,11 @@ TEST(AppServicesTest, WhatIsCopiedDuringAPauseIsNeverRecorded) {
     app.services->appState().toggleMonitoringPaused();
     EXPECT_FALSE(monitor->isPaused());
     monitor->checkForChanges(); // the first tick after resuming
-    EXPECT_TRUE(app.services->historyStore().allItems().isEmpty());
+    EXPECT_TRUE(app.store().allItems().isEmpty());
 
     app.copyText(u"public"_s);
     monitor->checkForChanges();
-    EXPECT_EQ(texts(app.services->historyStore()), QStringList{u"public"_s});
+    EXPECT_EQ(app.texts(), QStringList{u"public"_s});
 }
 
 TEST(AppServicesTest, CapturesFeedThePasteStackOnlyWhileItRuns) {
@@ -93,23 +73,13 @@ TEST(AppServicesTest, CapturesFeedThePasteStackOnlyWhileItRuns) {
 
 TEST(AppServicesTest, PrunesOnceAtStartAndThenHourlyWithTheCurrentRetention) {
     FakeApp app;
-    auto& store = app.services->historyStore();
-    ParsedClipboardContent content;
-    content.content = "old";
-    content.plainText = u"old"_s;
-    content.contentType = PasteboardType::string;
-    content.contentHash = sha256Hash(content.content);
-    const auto old = store.record(content, {}, {});
-    store.setCopiedAt(old, QDateTime::currentDateTimeUtc().addDays(-10));
-    content.content = "recent";
-    content.plainText = u"recent"_s;
-    content.contentHash = sha256Hash(content.content);
-    const auto recent = store.record(content, {}, {});
-    store.setCopiedAt(recent, QDateTime::currentDateTimeUtc().addDays(-3));
+    const auto now = QDateTime::currentDateTimeUtc();
+    app.addText(u"old"_s, now.addDays(-10));
+    app.addText(u"recent"_s, now.addDays(-3));
 
     app.preferences->setValue(AppConstants::Keys::retentionDays, 7);
     app.services->start();
-    EXPECT_EQ(texts(store), QStringList{u"recent"_s});
+    EXPECT_EQ(app.texts(), QStringList{u"recent"_s});
 
     QTimer* retention = nullptr;
     for (auto* timer : app.services->findChildren<QTimer*>(Qt::FindDirectChildrenOnly)) {
@@ -121,7 +91,7 @@ TEST(AppServicesTest, PrunesOnceAtStartAndThenHourlyWithTheCurrentRetention) {
     // A change between firings applies at the next one.
     app.preferences->setValue(AppConstants::Keys::retentionDays, 1);
     retention->start(1); // the next firing, without waiting an hour
-    EXPECT_TRUE(testing::waitUntil([&] { return store.allItems().isEmpty(); }));
+    EXPECT_TRUE(testing::waitUntil([&] { return app.store().allItems().isEmpty(); }));
 
     app.services->stop();
     EXPECT_TRUE(app.services->findChildren<QTimer*>(Qt::FindDirectChildrenOnly).isEmpty());
@@ -133,39 +103,43 @@ TEST(AppServicesTest, PickingAColourHidesThePanelWaitsThenReopensItOnTheNewColou
     app.services->start();
     auto& state = app.services->appState();
     state.showPanel();
-    state.setSearchQuery(u"abc"_s);
     ClipboardItemPtr reported;
-    ASSERT_TRUE(app.services->pickColor(true, [&](ClipboardItemPtr item) { reported = item; }));
-    EXPECT_FALSE(state.isPanelVisible());
-    // A second request while the first is on its way is refused.
-    EXPECT_FALSE(app.services->pickColor(true));
-    EXPECT_EQ(app.sampler->sampleCount(), 0); // not before the delay
-    ASSERT_TRUE(testing::waitUntil([&] { return app.sampler->isShowing(); }));
-    EXPECT_FALSE(app.services->pickColor(true));
+    bool finished = false;
+    const auto pickAndWaitForTheSampler = [&] {
+        finished = false;
+        const int samples = app.sampler->sampleCount();
+        EXPECT_TRUE(app.services->pickColor(true, [&](ClipboardItemPtr item) {
+            reported = item;
+            finished = true;
+        }));
+        EXPECT_FALSE(state.isPanelVisible());
+        // A second request while the first is on its way is refused.
+        EXPECT_FALSE(app.services->pickColor(true));
+        EXPECT_EQ(app.sampler->sampleCount(), samples); // not before the delay
+        EXPECT_TRUE(testing::waitUntil([&] { return app.sampler->isShowing(); }));
+        EXPECT_FALSE(app.services->pickColor(true));
+    };
 
+    // Cancelled: the panel comes back with nothing selected and nothing recorded.
+    pickAndWaitForTheSampler();
+    app.sampler->cancel();
+    ASSERT_TRUE(testing::waitUntil([&] { return finished; }));
+    EXPECT_EQ(reported, nullptr);
+    EXPECT_TRUE(state.isPanelVisible());
+    EXPECT_EQ(state.selectedCardID(), std::nullopt);
+    EXPECT_TRUE(app.store().allItems().isEmpty());
+
+    // Picked: the panel comes back on the new colour, the search cleared.
+    state.setSearchQuery(u"abc"_s);
+    pickAndWaitForTheSampler();
     app.sampler->pick(QColor(255, 0, 0));
-    ASSERT_TRUE(testing::waitUntil([&] { return reported != nullptr; }));
+    ASSERT_TRUE(testing::waitUntil([&] { return finished; }));
+    ASSERT_NE(reported, nullptr);
     EXPECT_EQ(reported->colorHex(), u"#FF0000"_s);
     EXPECT_TRUE(state.isPanelVisible());
     EXPECT_EQ(state.searchQuery(), QString());
     EXPECT_EQ(state.selectedCardID(), reported->id());
-    EXPECT_EQ(app.sampler->sampleCount(), 1);
-}
-
-TEST(AppServicesTest, ACancelledPickReopensThePanelWithNothingSelected) {
-    FakeApp app;
-    app.services->start();
-    bool finished = false;
-    ASSERT_TRUE(app.services->pickColor(true, [&](ClipboardItemPtr item) {
-        EXPECT_EQ(item, nullptr);
-        finished = true;
-    }));
-    ASSERT_TRUE(testing::waitUntil([&] { return app.sampler->isShowing(); }));
-    app.sampler->cancel();
-    ASSERT_TRUE(testing::waitUntil([&] { return finished; }));
-    EXPECT_TRUE(app.services->appState().isPanelVisible());
-    EXPECT_EQ(app.services->appState().selectedCardID(), std::nullopt);
-    EXPECT_TRUE(app.services->historyStore().allItems().isEmpty());
+    EXPECT_EQ(app.sampler->sampleCount(), 2);
 }
 
 } // namespace

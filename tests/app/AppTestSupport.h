@@ -6,8 +6,10 @@
 #include "FakePasteboard.h"
 #include "FakeSoundPlayer.h"
 #include "app/AppServices.h"
+#include "content/Hash.h"
 #include "content/PasteboardTypes.h"
 #include "content/Preferences.h"
+#include "history/HistoryStore.h"
 
 #include <QTemporaryDir>
 #include <memory>
@@ -46,9 +48,33 @@ struct FakeApp {
             RunningApplication{QStringLiteral("Editor"), QStringLiteral("org.example.Editor"), {}});
     }
 
+    HistoryStore& store() { return services->historyStore(); }
+
     void copyText(const QString& text) {
         pasteboard->setContents({PasteboardType::string});
         pasteboard->setString(PasteboardType::string, text);
+    }
+
+    // Records text straight into the history, as copied at the given time.
+    ClipboardItemPtr addText(const QString& text, const QDateTime& copiedAt,
+                             std::optional<QString> source = {}) {
+        ParsedClipboardContent content;
+        content.content = text.toUtf8();
+        content.plainText = text;
+        content.contentType = PasteboardType::string;
+        content.contentHash = sha256Hash(content.content);
+        content.characterCount = text.size();
+        auto item = store().record(content, source, source);
+        store().setCopiedAt(item, copiedAt);
+        return item;
+    }
+
+    // The history's texts, newest first.
+    QStringList texts() {
+        QStringList result;
+        for (const auto& item : store().allItems())
+            result.append(item->plainText().value_or(QString()));
+        return result;
     }
 };
 

@@ -17,19 +17,6 @@ using namespace Qt::StringLiterals;
 namespace quillbox {
 namespace {
 
-ClipboardItemPtr addText(HistoryStore& store, const QString& text, const QDateTime& copiedAt,
-                         std::optional<QString> source = {}) {
-    ParsedClipboardContent content;
-    content.content = text.toUtf8();
-    content.plainText = text;
-    content.contentType = u"public.utf8-plain-text"_s;
-    content.contentHash = sha256Hash(content.content);
-    content.characterCount = text.size();
-    auto item = store.record(content, source, source);
-    store.setCopiedAt(item, copiedAt);
-    return item;
-}
-
 CommandResult run(CommandDispatcher& dispatcher, const QStringList& arguments) {
     const auto outcome = parseCommandLine(arguments);
     EXPECT_EQ(outcome.kind, CommandLineOutcome::Kind::run) << outcome.error.toStdString();
@@ -45,10 +32,10 @@ public:
         : dispatcher(
               CommandContext{app.services->historyStore(), app.services.get(), u"memory"_s}) {
         now = QDateTime::currentDateTimeUtc();
-        older = addText(store(), u"older text"_s, now.addSecs(-7200), u"org.example.Editor"_s);
-        newer = addText(store(), u"newer  text\nsecond line"_s, now.addSecs(-60));
+        older = app.addText(u"older text"_s, now.addSecs(-7200), u"org.example.Editor"_s);
+        newer = app.addText(u"newer  text\nsecond line"_s, now.addSecs(-60));
     }
-    HistoryStore& store() { return app.services->historyStore(); }
+    HistoryStore& store() { return app.store(); }
 
     testing::FakeApp app;
     CommandDispatcher dispatcher;
@@ -150,7 +137,7 @@ TEST_F(CommandDispatcherTest, ExportThenImportRestoresItemsWithTheirTimesWithout
 
     testing::FakeApp other;
     auto& target = other.services->historyStore();
-    addText(target, u"older text"_s, now); // already there: kept as it is
+    other.addText(u"older text"_s, now); // already there: kept as it is
     auto summary = HistoryTransfer::importLines(exported, target);
     EXPECT_EQ(summary.imported, 1);
     EXPECT_EQ(summary.alreadyPresent, 1);
