@@ -207,10 +207,14 @@ TEST(StoreContainerTest, WhereNoStoreCanBeCreatedTheHistoryLivesInMemory) {
     EXPECT_FALSE(store.hasUnsavedChanges());
 }
 
-TEST(StoreContainerTest, InMemoryTouchesNoFile) {
+TEST(StoreContainerTest, TheDataFolderFollowsXdgDataHomeAndInMemoryTouchesNothing) {
     QTemporaryDir folder;
     const QByteArray previous = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", "relative/ignored");
+    EXPECT_EQ(StoreContainer::defaultStorePath(),
+              QDir::homePath() + u"/.local/share/Quillbox/Quillbox.store"_qs);
     qputenv("XDG_DATA_HOME", QFile::encodeName(folder.path()));
+    EXPECT_EQ(StoreContainer::defaultStorePath(), folder.path() + u"/Quillbox/Quillbox.store"_qs);
     {
         auto container = StoreContainer::makeShared(true);
         HistoryStore store(container);
@@ -220,16 +224,6 @@ TEST(StoreContainerTest, InMemoryTouchesNoFile) {
     }
     qputenv("XDG_DATA_HOME", previous);
     EXPECT_TRUE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
-}
-
-TEST(StoreContainerTest, DefaultPathFollowsXdgDataHome) {
-    const QByteArray previous = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", "/srv/data");
-    EXPECT_EQ(StoreContainer::defaultStorePath(), u"/srv/data/Quillbox/Quillbox.store"_qs);
-    qputenv("XDG_DATA_HOME", "relative/ignored");
-    EXPECT_EQ(StoreContainer::defaultStorePath(),
-              QDir::homePath() + u"/.local/share/Quillbox/Quillbox.store"_qs);
-    qputenv("XDG_DATA_HOME", previous);
 }
 
 } // namespace
