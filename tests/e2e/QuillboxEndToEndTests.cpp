@@ -48,7 +48,7 @@ public:
     QuillboxSession session;
 };
 
-TEST_F(QuillboxEndToEndTest, RecordsTextImagesAndFilesWithTheirSourceApplication) {
+TEST_F(QuillboxEndToEndTest, RecordsTextImagesAndFilesWithTheirSourceAndMovesARecopyToTheTop) {
     session.copy("hello from the editor");
     ASSERT_TRUE(session.waitForItemCount(1));
 
@@ -83,19 +83,13 @@ TEST_F(QuillboxEndToEndTest, RecordsTextImagesAndFilesWithTheirSourceApplication
         EXPECT_EQ(item.value(u"sourceAppBundleID"_s).toString(), QuillboxSession::editorID);
         EXPECT_EQ(item.value(u"sourceAppName"_s).toString(), QuillboxSession::editorName);
     }
-}
 
-TEST_F(QuillboxEndToEndTest, CopyingTheSameTextAgainMovesItToTheTopWithoutADuplicate) {
-    session.copy("first");
-    ASSERT_TRUE(session.waitForItemCount(1));
-    session.copy("second");
-    ASSERT_TRUE(session.waitForItemCount(2));
-    const QString firstID = session.items().at(1).toObject().value(u"id"_s).toString();
-
-    session.copy("first");
+    // The same text again moves its item to the top, without a duplicate.
+    session.copy("hello from the editor");
+    const auto textID = text.value(u"id"_s);
     ASSERT_TRUE(
-        waitUntil([&] { return session.items().at(0).toObject().value(u"id"_s) == firstID; }, 8s));
-    EXPECT_EQ(session.items().size(), 2);
+        waitUntil([&] { return session.items().at(0).toObject().value(u"id"_s) == textID; }, 8s));
+    EXPECT_EQ(session.items().size(), 3);
 }
 
 TEST_F(QuillboxEndToEndTest, NothingCopiedDuringAPauseIsRecorded) {
@@ -116,10 +110,6 @@ TEST_F(QuillboxEndToEndTest, NothingCopiedDuringAPauseIsRecorded) {
 
 TEST_F(QuillboxEndToEndTest, AnExcludedApplicationsCopiesAreNotRecorded) {
     EXPECT_EQ(session.run({u"exclude"_s, QuillboxSession::editorID, u"E2E Editor"_s}).exitCode, 0);
-    EXPECT_EQ(session.run({u"exclude"_s, QuillboxSession::editorID}).exitCode, 0);
-    const auto rules = session.run({u"rules"_s}).standardOutput;
-    EXPECT_EQ(rules.count('\n'), 1) << rules.constData();
-    EXPECT_TRUE(rules.startsWith(QuillboxSession::editorID.toUtf8()));
 
     session.copy("kept out");
     pause(1500ms);

@@ -41,10 +41,6 @@ QuillboxSession::~QuillboxSession() {
     }
 }
 
-QString QuillboxSession::storePath() const {
-    return m_directory.path() + u"/data/Quillbox/Quillbox.store"_s;
-}
-
 bool QuillboxSession::start() {
     // Through the shell so the log goes to a file, not a pipe nobody reads;
     // exec keeps the process id, by which the test ends it.

@@ -23,7 +23,6 @@ public:
     ~QuillboxSession();
 
     QProcessEnvironment environment() const { return m_environment; }
-    QString storePath() const;
 
     // Starts the application and waits until it answers.
     bool start();
