@@ -38,6 +38,17 @@ TEST(AppServicesTest, UnderATestHostTheStoreIsInMemoryAndStartDoesNothing) {
     EXPECT_EQ(app.services->clipboardMonitor(), nullptr);
 }
 
+TEST(AppServicesTest, ContentOnTheClipboardAtLaunchIsNotCaptured) {
+    FakeApp app;
+    app.copyText(u"from before"_s);
+    app.services->start();
+    app.services->clipboardMonitor()->checkForChanges();
+    EXPECT_TRUE(app.store().allItems().isEmpty());
+    app.copyText(u"after"_s);
+    app.services->clipboardMonitor()->checkForChanges();
+    EXPECT_EQ(app.texts(), QStringList{u"after"_s});
+}
+
 TEST(AppServicesTest, WhatIsCopiedDuringAPauseIsNeverRecorded) {
     FakeApp app;
     app.services->start();

@@ -210,6 +210,7 @@ TEST(ClipboardParser, PrefersPngOverTiffAndDescribesTheImage) {
 TEST(ClipboardParser, IgnoresEachOfTheSevenMarkers) {
     const auto& markers = ClipboardParser::ignoredMarkerTypes();
     EXPECT_EQ(markers.size(), 7);
+    EXPECT_TRUE(markers.contains(QStringLiteral("Pasteboard generator type")));
     for (const auto& marker : markers)
         EXPECT_TRUE(ClipboardParser::shouldIgnore({Type::png, marker})) << marker.toStdString();
     EXPECT_FALSE(ClipboardParser::shouldIgnore({}));
