@@ -83,21 +83,6 @@ TEST(AppState, ToggleTwiceFromHiddenReturnsToHiddenAndTheSecondResetsNothing) {
     EXPECT_EQ(state.searchQuery(), u"typed"_qs);
 }
 
-TEST(AppState, CommandsReachCurrentSubscribersOnlyAndSynchronously) {
-    AppState state;
-    state.send(PanelCommand::pasteSelected); // nobody listens: lost
-
-    QList<PanelCommand> received;
-    auto connection = QObject::connect(&state, &AppState::panelCommand,
-                                       [&](PanelCommand command) { received.append(command); });
-    state.send(PanelCommand::selectNext);
-    EXPECT_EQ(received, QList<PanelCommand>{PanelCommand::selectNext});
-
-    QObject::disconnect(connection);
-    state.send(PanelCommand::deleteSelected);
-    EXPECT_EQ(received, QList<PanelCommand>{PanelCommand::selectNext});
-}
-
 TEST(AppState, PauseCallbackRunsOnlyThroughTheToggle) {
     AppState state;
     state.toggleMonitoringPaused(); // no callback installed: only the flag changes

