@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QThread>
+#include <cstdio>
 #include <unistd.h>
 
 namespace quillbox::testing {
@@ -45,8 +46,9 @@ bool XvfbSession::start(bool withWindowManager) {
         m_windowManager =
             std::make_unique<ChildProcess>(QStringLiteral("openbox"), QStringList{}, environment());
         // openbox is ready once it has announced itself on the root window.
+        RunResult result;
         while (timer.elapsed() < 10000) {
-            const auto result =
+            result =
                 runCommand(QStringLiteral("xprop"),
                            {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")},
                            std::chrono::seconds(5), environment());
@@ -54,6 +56,11 @@ bool XvfbSession::start(bool withWindowManager) {
                 return true;
             QThread::msleep(50);
         }
+        std::fprintf(stderr, "openbox on %s not ready after %lld ms (%s); xprop: %d%s %s %s\n",
+                     qPrintable(m_display), static_cast<long long>(timer.elapsed()),
+                     m_windowManager->isRunning() ? "running" : "exited", result.exitCode,
+                     result.timedOut ? " timed out" : "", result.standardOutput.constData(),
+                     result.standardError.constData());
         return false;
     }
     return true;
