@@ -6,12 +6,16 @@
 
 #include <QHash>
 #include <algorithm>
+#include <cstdlib>
 
 namespace quillbox {
 
 namespace {
 
 constexpr qint64 secondsPerDay = 24 * 60 * 60;
+// A copy time this close to the clock counts as a copy made now, which always
+// goes to the top of the history.
+constexpr qint64 clockSlackMs = 2000;
 
 // Newest first; of two items copied in the same millisecond, the later one.
 bool isNewer(const ClipboardItem& a, qint64 aCopiedAt, const ClipboardItem& b, qint64 bCopiedAt) {
@@ -116,6 +120,7 @@ ClipboardItemPtr HistoryStore::record(const ParsedClipboardContent& content,
     item->setTitle(content.title);
     item->m_rowID = m_state->nextItemKey++;
     item->m_database = m_database.get();
+    item->m_copiedAtMs = copyTimeKeepingOrder(item, item->m_copiedAtMs);
     insertSorted(item);
     auto& byHash = m_state->itemsByHash;
     byHash.insert(std::upper_bound(byHash.begin(), byHash.end(), item, hashOrder), item);
@@ -251,10 +256,23 @@ void HistoryStore::setCopiedAt(const ClipboardItemPtr& item, const QDateTime& co
     Q_EMIT itemsChanged();
 }
 
+qint64 HistoryStore::copyTimeKeepingOrder(const ClipboardItemPtr& item, qint64 copiedAtMs) const {
+    // A copy made now must reach the top even when the newest item carries the
+    // same millisecond (or a later one, after the clock was set back).
+    const auto& items = m_state->items;
+    if (items.isEmpty() || items.first() == item)
+        return copiedAtMs;
+    const qint64 newestMs = items.first()->m_copiedAtMs;
+    const bool isCopyMadeNow =
+        std::abs(copiedAtMs - QDateTime::currentMSecsSinceEpoch()) < clockSlackMs;
+    return isCopyMadeNow && copiedAtMs <= newestMs ? newestMs + 1 : copiedAtMs;
+}
+
 void HistoryStore::setCopiedAtWithoutSaving(const ClipboardItemPtr& item,
                                             const QDateTime& copiedAt) {
+    const qint64 copiedAtMs = copyTimeKeepingOrder(item, copiedAt.toMSecsSinceEpoch());
     removeFromOrder(item);
-    item->m_copiedAtMs = copiedAt.toMSecsSinceEpoch();
+    item->m_copiedAtMs = copiedAtMs;
     insertSorted(item);
     m_state->changes.items.update(item);
 }

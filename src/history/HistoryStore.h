@@ -85,6 +85,7 @@ private:
     bool owns(const ClipboardItemPtr& item) const;
     void insertSorted(const ClipboardItemPtr& item);
     void removeFromOrder(const ClipboardItemPtr& item);
+    qint64 copyTimeKeepingOrder(const ClipboardItemPtr& item, qint64 copiedAtMs) const;
     void setCopiedAtWithoutSaving(const ClipboardItemPtr& item, const QDateTime& copiedAt);
     void forget(const ClipboardItemPtr& item);
     void forget(const QList<ClipboardItemPtr>& items);

@@ -43,6 +43,26 @@ TEST_F(HistoryStoreTest, RecordingTheSameContentAgainMovesItToTheTopAndKeepsTheF
     EXPECT_EQ(store().allItems().first()->sourceAppBundleID(), editor);
 }
 
+// A re-copy in the same millisecond as the newest item, or after the clock was
+// set back, used to stay below that item.
+TEST_F(HistoryStoreTest, ACopyMadeNowGoesToTheTopEvenBehindTheNewestItemsTime) {
+    const auto first = recordText(QStringLiteral("alpha"));
+    const auto other = recordText(QStringLiteral("beta"));
+    store().setCopiedAt(other, now.addSecs(3600)); // the clock went back an hour since
+
+    store().record(textContent(QStringLiteral("alpha")), editor, editorName);
+    EXPECT_EQ(store().allItems().first(), first);
+    EXPECT_GT(first->copiedAt(), other->copiedAt());
+    const auto fresh = recordText(QStringLiteral("gamma"));
+    EXPECT_EQ(store().allItems().first(), fresh);
+    store().setCopiedAt(other, QDateTime::currentDateTimeUtc()); // pasted back now
+    EXPECT_EQ(store().allItems().first(), other);
+
+    // Times given from elsewhere (an import) are kept as they are.
+    store().setCopiedAt(other, hoursAgo(5));
+    EXPECT_EQ(other->copiedAt(), hoursAgo(5));
+}
+
 TEST_F(HistoryStoreTest, ContentOfADeletedItemIsRecordedAsANewItem) {
     const auto first = recordText(QStringLiteral("gone"));
     const QUuid firstID = first->id();
