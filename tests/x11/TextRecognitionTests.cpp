@@ -3,11 +3,8 @@
 // in it.
 #include "X11TestEnvironment.h"
 #include "capture/OCRService.h"
-#include "content/Hash.h"
-#include "content/PasteboardTypes.h"
-#include "core/AppState.h"
 #include "core/PanelContentModel.h"
-#include "history/HistoryStore.h"
+#include "core/PasteTestSupport.h"
 #include "linux/TesseractTextRecognizer.h"
 
 #include <QBuffer>
@@ -77,12 +74,9 @@ TEST_F(TextRecognition, ASearchFindsAnImageByAWordInIt) {
     PanelContentModel model(store, appState, nullptr, [this](const QByteArray& bytes) {
         return service.recognizeText(bytes);
     });
-    ParsedClipboardContent image;
-    image.content = renderPng({QStringLiteral("Invoice 4711"), QStringLiteral("due Friday")});
-    image.contentType = PasteboardType::png;
-    image.category = ContentCategory::image;
-    image.contentHash = sha256Hash(image.content);
-    const auto item = store.record(image, std::nullopt, std::nullopt);
+    const auto item = store.record(
+        imageContent(renderPng({QStringLiteral("Invoice 4711"), QStringLiteral("due Friday")})),
+        std::nullopt, std::nullopt);
 
     bool finished = false;
     QObject::connect(&model, &PanelContentModel::recognitionFinished, [&] { finished = true; });

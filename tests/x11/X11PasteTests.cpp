@@ -4,15 +4,7 @@
 // by xclip; and text recognition with the installed Tesseract model.
 #include "ChildProcess.h"
 #include "X11TestEnvironment.h"
-#include "content/AppConstants.h"
-#include "content/Hash.h"
-#include "content/PasteboardTypes.h"
-#include "content/Preferences.h"
-#include "core/AccessibilityManager.h"
-#include "core/PasteService.h"
-#include "core/SoundManager.h"
-#include "fakes/FakeSoundPlayer.h"
-#include "history/HistoryStore.h"
+#include "core/PasteTestSupport.h"
 #include "linux/TerminalPasteKeys.h"
 #include "linux/X11AccessProbe.h"
 #include "linux/X11Pasteboard.h"
@@ -21,16 +13,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
 
 namespace quillbox::testing {
 namespace {
-
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 // The paste target program, and what it reported so far.
 class PasteTarget {
@@ -100,15 +87,8 @@ protected:
             std::make_unique<PasteService>(pasteboard, store, keystrokes, access, sounds);
     }
 
-    ClipboardItemPtr record(const QByteArray& content, const QString& type,
-                            ContentCategory category, std::optional<QString> text) {
-        ParsedClipboardContent parsed;
-        parsed.content = content;
-        parsed.contentType = type;
-        parsed.category = category;
-        parsed.plainText = std::move(text);
-        parsed.contentHash = sha256Hash(content);
-        return store.record(parsed, std::nullopt, std::nullopt);
+    ClipboardItemPtr record(const ParsedClipboardContent& content) {
+        return store.record(content, std::nullopt, std::nullopt);
     }
 
     // Starts the paste target, waits until it is the active window and
@@ -147,8 +127,7 @@ TEST_F(X11Paste, TextReachesTheWindowThatWasActiveBeforeOurs) {
     keystrokes.rememberTargetWindow(); // our own window is never the target
     EXPECT_EQ(keystrokes.targetWindow(), target->window());
 
-    const auto item = record("Hello from Quillbox", PasteboardType::string, ContentCategory::text,
-                             QStringLiteral("Hello from Quillbox"));
+    const auto item = record(plainTextContent(QStringLiteral("Hello from Quillbox")));
     pasteService->paste(item, false);
     EXPECT_TRUE(waitUntil([&] { return target->text() == QStringLiteral("Hello from Quillbox"); },
                           std::chrono::seconds(10)))
@@ -197,8 +176,8 @@ TEST_F(X11Paste, FilesAreOfferedAsOneUriListWithEveryFile) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         paths.append(file.fileName());
     }
-    const auto item = record(paths.join(u'\n').toUtf8(), PasteboardType::fileURL,
-                             ContentCategory::file, std::nullopt);
+    const auto item = record(
+        parsedContent(paths.join(u'\n').toUtf8(), PasteboardType::fileURL, ContentCategory::file));
     pasteService->copy(item, false);
 
     const QByteArray targets = readClipboardWithXclip(QStringLiteral("TARGETS"));
