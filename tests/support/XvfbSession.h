@@ -26,6 +26,8 @@ public:
     QProcessEnvironment environment() const;
 
 private:
+    bool startWindowManager();
+
     QString m_display;
     std::unique_ptr<ChildProcess> m_xvfb;
     std::unique_ptr<ChildProcess> m_windowManager;
