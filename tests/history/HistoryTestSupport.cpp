@@ -1,51 +1,8 @@
 #include "history/HistoryTestSupport.h"
 
-#include <QMutex>
 #include <sqlite3.h>
 
 namespace quillbox::testing {
-
-namespace {
-
-QMutex logMutex;
-QStringList capturedLines;
-QtMessageHandler previousHandler = nullptr;
-int captures = 0; // captures nest: only the outermost installs the handler
-
-void captureMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    {
-        QMutexLocker locker(&logMutex);
-        capturedLines.append(message);
-    }
-    if (previousHandler)
-        previousHandler(type, context, message);
-}
-
-} // namespace
-
-LogCapture::LogCapture() {
-    QMutexLocker locker(&logMutex);
-    capturedLines.clear();
-    if (captures++ == 0)
-        previousHandler = qInstallMessageHandler(captureMessage);
-}
-
-LogCapture::~LogCapture() {
-    QMutexLocker locker(&logMutex);
-    if (--captures == 0)
-        qInstallMessageHandler(previousHandler);
-}
-
-QStringList LogCapture::lines() const {
-    QMutexLocker locker(&logMutex);
-    return capturedLines;
-}
-
-bool LogCapture::contains(const QString& fragment) const {
-    const QStringList all = lines();
-    return std::any_of(all.cbegin(), all.cend(),
-                       [&](const QString& line) { return line.contains(fragment); });
-}
 
 TemporaryStore::TemporaryStore() {
     reopen();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LogCapture.h"
 #include "content/Hash.h"
 #include "content/ParsedClipboardContent.h"
 #include "history/HistoryStore.h"
@@ -29,15 +30,6 @@ inline ParsedClipboardContent textContent(const QString& text) {
     parsed.characterCount = text.size();
     return parsed;
 }
-
-// Collects the log lines written while it exists.
-class LogCapture {
-public:
-    LogCapture();
-    ~LogCapture();
-    QStringList lines() const;
-    bool contains(const QString& fragment) const;
-};
 
 // A store file in a fresh temporary folder, opened and reopened like the
 // application opens it at start.

@@ -5,35 +5,6 @@
 
 namespace quillbox::testing {
 
-LogCapture::LogCapture() {
-    s_current = this;
-    m_previous = qInstallMessageHandler(&LogCapture::handler);
-}
-
-LogCapture::~LogCapture() {
-    qInstallMessageHandler(m_previous);
-    s_current = nullptr;
-}
-
-void LogCapture::handler(QtMsgType, const QMessageLogContext&, const QString& message) {
-    if (LogCapture* capture = s_current) {
-        QMutexLocker lock(&capture->m_mutex);
-        capture->m_lines.append(message);
-    }
-    std::fprintf(stderr, "%s\n", qPrintable(message));
-}
-
-QStringList LogCapture::lines() const {
-    QMutexLocker lock(&m_mutex);
-    return m_lines;
-}
-
-bool LogCapture::contains(const QString& fragment) const {
-    const QStringList all = lines();
-    return std::any_of(all.cbegin(), all.cend(),
-                       [&fragment](const QString& line) { return line.contains(fragment); });
-}
-
 void PasteboardTest::SetUp() {
     ASSERT_TRUE(m_files.isValid());
     usePasteboard({});

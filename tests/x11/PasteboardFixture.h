@@ -4,6 +4,7 @@
 // clipboard owners (xclip, and our own test owner for several targets or an
 // owner that misbehaves), and a capture of Quillbox's log lines.
 #include "ChildProcess.h"
+#include "LogCapture.h"
 #include "X11TestEnvironment.h"
 #include "linux/X11Pasteboard.h"
 
@@ -14,22 +15,6 @@
 #include <memory>
 
 namespace quillbox::testing {
-
-// Collects "Quillbox: " log lines from any thread while it exists.
-class LogCapture {
-public:
-    LogCapture();
-    ~LogCapture();
-    QStringList lines() const;
-    bool contains(const QString& fragment) const;
-
-private:
-    static void handler(QtMsgType type, const QMessageLogContext& context, const QString& message);
-    inline static LogCapture* s_current = nullptr;
-    QtMessageHandler m_previous = nullptr;
-    mutable QMutex m_mutex;
-    QStringList m_lines;
-};
 
 class PasteboardTest : public ::testing::Test {
 protected:
