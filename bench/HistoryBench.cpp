@@ -5,6 +5,7 @@
 //   history_bench              all figures (about two minutes, mostly the 1M file)
 //   history_bench --open PATH  one open in a fresh process (used by the above)
 //   history_bench --generate PATH COUNT   a store file to look at or profile
+#include "TestContent.h"
 #include "content/Hash.h"
 #include "history/HistoryStore.h"
 
@@ -154,16 +155,6 @@ void print(const char* name, qint64 items, const Timing& timing) {
     std::fflush(stdout);
 }
 
-ParsedClipboardContent content(const QString& text) {
-    ParsedClipboardContent parsed;
-    parsed.content = text.toUtf8();
-    parsed.plainText = text;
-    parsed.contentType = u"public.utf8-plain-text"_qs;
-    parsed.contentHash = sha256Hash(parsed.content);
-    parsed.characterCount = text.size();
-    return parsed;
-}
-
 int openOnce(const QString& path) {
     const double before = residentMegabytes();
     QElapsedTimer timer;
@@ -200,7 +191,8 @@ void benchmarkChanges(const QString& path, qint64 count) {
     QElapsedTimer timer;
     std::vector<double> samples;
     for (int i = 0; i < recordSamples; ++i) {
-        const auto parsed = content(QStringLiteral("new copy %1 %2").arg(count).arg(i));
+        const auto parsed =
+            quillbox::testing::textContent(QStringLiteral("new copy %1 %2").arg(count).arg(i));
         timer.start();
         store.record(parsed, u"org.example.Bench"_qs, u"Bench"_qs);
         samples.push_back(double(timer.nsecsElapsed()) / 1e6);
@@ -212,7 +204,7 @@ void benchmarkChanges(const QString& path, qint64 count) {
     samples.clear();
     for (int i = 0; i < recordSamples; ++i) {
         const auto& existing = items[random.bounded(int(items.size()))];
-        ParsedClipboardContent parsed = content(QString());
+        ParsedClipboardContent parsed = quillbox::testing::textContent(QString());
         parsed.contentHash = existing->contentHash();
         timer.start();
         store.record(parsed, u"org.example.Bench"_qs, u"Bench"_qs);

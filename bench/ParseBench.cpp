@@ -1,13 +1,12 @@
 // How long parsing one clipboard change takes, thumbnail included, for text
 // and image content of typical and large sizes.
 #include "FakePasteboard.h"
+#include "TestContent.h"
 #include "capture/ClipboardParser.h"
 #include "content/PasteboardTypes.h"
 
-#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
-#include <QImageWriter>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <benchmark/benchmark.h>
@@ -60,16 +59,6 @@ QImage screenshot(int width, int height) {
     return image;
 }
 
-QByteArray encoded(const QImage& image, const char* format, int quality) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    writer.setQuality(quality);
-    writer.write(image);
-    return bytes;
-}
-
 void runParse(benchmark::State& state, FakePasteboard& pasteboard, qsizetype bytes) {
     for (auto _ : state) {
         auto parsed = ClipboardParser::parse(pasteboard);
@@ -90,7 +79,7 @@ void BM_ParseText(benchmark::State& state) {
 BENCHMARK(BM_ParseText)->Arg(10 * 1024)->Arg(5 * 1024 * 1024)->Unit(benchmark::kMillisecond);
 
 void BM_ParseScreenshotPng1920x1080(benchmark::State& state) {
-    const QByteArray png = encoded(screenshot(1920, 1080), "PNG", -1);
+    const QByteArray png = quillbox::testing::encodedImage(screenshot(1920, 1080), "PNG");
     FakePasteboard pasteboard;
     pasteboard.setContents({Type::png});
     pasteboard.setData(Type::png, png);
@@ -100,7 +89,7 @@ void BM_ParseScreenshotPng1920x1080(benchmark::State& state) {
 BENCHMARK(BM_ParseScreenshotPng1920x1080)->Unit(benchmark::kMillisecond);
 
 void BM_ParsePhotoJpeg4000x3000(benchmark::State& state) {
-    const QByteArray jpeg = encoded(photo(4000, 3000), "JPEG", 90);
+    const QByteArray jpeg = quillbox::testing::encodedImage(photo(4000, 3000), "JPEG", 90);
     FakePasteboard pasteboard;
     pasteboard.setContents({Type::jpeg});
     pasteboard.setData(Type::jpeg, jpeg);

@@ -1,7 +1,5 @@
 #include "TestImages.h"
 
-#include <QBuffer>
-#include <QImageWriter>
 #include <QPainter>
 
 namespace quillbox::testing {
@@ -17,16 +15,6 @@ QImage gradientImage(int width, int height) {
     // A marker in the top-left corner shows which way up the image is.
     painter.fillRect(0, 0, width / 4, height / 4, Qt::green);
     return image;
-}
-
-QByteArray encodedImage(const QImage& image, const char* format, int quality) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    writer.setQuality(quality);
-    writer.write(image);
-    return bytes;
 }
 
 QByteArray jpegWithOrientation(int width, int height, quint16 orientation) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestContent.h"
+
 #include <QByteArray>
 #include <QImage>
 
@@ -9,7 +11,6 @@ namespace quillbox::testing {
 QImage gradientImage(int width, int height);
 
 // The image encoded in a format Qt writes ("PNG", "JPEG", "TIFF").
-QByteArray encodedImage(const QImage& image, const char* format, int quality = -1);
 
 // A JPEG whose EXIF orientation says "rotate 90° clockwise to display": the
 // stored pixels are width x height, upright it is height x width.

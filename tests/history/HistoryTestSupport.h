@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LogCapture.h"
+#include "TestContent.h"
 #include "content/Hash.h"
 #include "content/ParsedClipboardContent.h"
 #include "history/HistoryStore.h"
@@ -18,18 +19,6 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 }
 
 namespace quillbox::testing {
-
-// Plain text as capture produces it.
-inline ParsedClipboardContent textContent(const QString& text) {
-    ParsedClipboardContent parsed;
-    parsed.content = text.toUtf8();
-    parsed.plainText = text;
-    parsed.contentType = QStringLiteral("public.utf8-plain-text");
-    parsed.category = ContentCategory::text;
-    parsed.contentHash = sha256Hash(parsed.content);
-    parsed.characterCount = text.size();
-    return parsed;
-}
 
 // A store file in a fresh temporary folder, opened and reopened like the
 // application opens it at start.
