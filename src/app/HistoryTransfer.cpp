@@ -7,6 +7,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <optional>
 #include <variant>
 
 using namespace Qt::StringLiterals;
@@ -148,10 +149,18 @@ QByteArray exportAll(const HistoryStore& store) {
     return lines;
 }
 
+// Lines imported per write to the database: few enough that little is pending
+// in memory, many enough that the disk is flushed rarely.
+constexpr int importLinesPerSave = 500;
+
 ImportSummary importLines(const QByteArray& lines, HistoryStore& store) {
     ImportSummary summary;
     int lineNumber = 0;
+    std::optional<HistoryStore::Batch> batch;
     for (const QByteArray& rawLine : lines.split('\n')) {
+        // One transaction per chunk of lines, not one flush per change.
+        if (lineNumber % importLinesPerSave == 0)
+            batch.emplace(store);
         ++lineNumber;
         const QByteArray line = rawLine.trimmed();
         if (line.isEmpty())

@@ -329,8 +329,18 @@ bool HistoryStore::hasUnsavedChanges() const {
     return !m_state->changes.isEmpty();
 }
 
+HistoryStore::Batch::Batch(HistoryStore& store)
+    : m_store(store) {
+    ++m_store.m_openBatches;
+}
+
+HistoryStore::Batch::~Batch() {
+    if (--m_store.m_openBatches == 0)
+        m_store.save();
+}
+
 void HistoryStore::save() {
-    if (!hasUnsavedChanges())
+    if (m_openBatches > 0 || !hasUnsavedChanges())
         return;
     HistoryDatabase& db = *m_database;
     if (!db.begin() || !m_state->changes.writeTo(db) || !db.commit()) {

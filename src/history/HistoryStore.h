@@ -51,6 +51,20 @@ public:
     void save();
     bool hasUnsavedChanges() const;
 
+    // Bulk work (an import): while a batch is open, save() keeps the changes
+    // pending, and closing the outermost batch writes them in one
+    // transaction, instead of one disk flush per change.
+    class Batch {
+    public:
+        explicit Batch(HistoryStore& store);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        HistoryStore& m_store;
+    };
+
     // Reads.
     QList<ClipboardItemPtr> allItems() const; // newest first by copiedAt
     qsizetype itemCount() const;
@@ -96,6 +110,7 @@ private:
     StoreContainerPtr m_container;
     std::unique_ptr<HistoryDatabase> m_database;
     std::unique_ptr<State> m_state;
+    int m_openBatches = 0;
 };
 
 } // namespace quillbox

@@ -63,6 +63,24 @@ TEST_F(HistoryStoreTest, ACopyMadeNowGoesToTheTopEvenBehindTheNewestItemsTime) {
     EXPECT_EQ(other->copiedAt(), hoursAgo(5));
 }
 
+TEST_F(HistoryStoreTest, ABatchWritesItsChangesOnceWhenTheOutermostBatchCloses) {
+    {
+        HistoryStore::Batch batch(store());
+        const auto first = recordText(QStringLiteral("one"));
+        {
+            HistoryStore::Batch inner(store());
+            store().togglePin(first);
+            recordText(QStringLiteral("two"));
+        }
+        EXPECT_TRUE(store().hasUnsavedChanges());
+        EXPECT_EQ(temporary.rowCount("ClipboardItem"), 0);
+    }
+    EXPECT_FALSE(store().hasUnsavedChanges());
+    temporary.reopen();
+    ASSERT_EQ(store().itemCount(), 2);
+    EXPECT_TRUE(store().allItems().last()->isPinned());
+}
+
 TEST_F(HistoryStoreTest, ContentOfADeletedItemIsRecordedAsANewItem) {
     const auto first = recordText(QStringLiteral("gone"));
     const QUuid firstID = first->id();
