@@ -185,130 +185,91 @@ void HistoryDatabase::rollback() {
         execute(m_container->handle(), "ROLLBACK");
 }
 
+// Runs one statement with the values bound in order.
+template <typename... Values> bool HistoryDatabase::run(const char* sql, const Values&... values) {
+    SqliteStatement& row = statement(sql);
+    int index = 0;
+    (row.bind(++index, values), ...);
+    return row.run();
+}
+
 bool HistoryDatabase::insertItem(const ClipboardItem& item) {
-    SqliteStatement& row = statement(
+    const bool isRowWritten = run(
         "INSERT INTO ClipboardItem (pk, id, plainText, contentType, category, title,"
         " sourceAppBundleID, sourceAppName, ocrText, characterCount, imageDimensions, urlString,"
         " filePath, colorHex, contentHash, copiedAt, isPinned, hasRichTextData, hasThumbnailData)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    row.bind(1, item.m_rowID);
-    row.bind(2, item.m_id.toRfc4122());
-    row.bind(3, item.plainText());
-    row.bind(4, item.contentType());
-    row.bind(5, item.category());
-    row.bind(6, item.title());
-    row.bind(7, item.sourceAppBundleID());
-    row.bind(8, item.sourceAppName());
-    row.bind(9, item.ocrText());
-    row.bind(10, item.characterCount());
-    row.bind(11, item.imageDimensions());
-    row.bind(12, item.urlString());
-    row.bind(13, item.filePath());
-    row.bind(14, item.colorHex());
-    row.bind(15, item.contentHash());
-    row.bind(16, item.m_copiedAtMs);
-    row.bind(17, qint64(item.m_isPinned));
-    row.bind(18, qint64(item.m_hasRichTextData));
-    row.bind(19, qint64(item.m_hasThumbnailData));
-    if (!row.run())
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+        item.m_rowID, item.m_id.toRfc4122(), item.plainText(), item.contentType(), item.category(),
+        item.title(), item.sourceAppBundleID(), item.sourceAppName(), item.ocrText(),
+        item.characterCount(), item.imageDimensions(), item.urlString(), item.filePath(),
+        item.colorHex(), item.contentHash(), item.m_copiedAtMs, qint64(item.m_isPinned),
+        qint64(item.m_hasRichTextData), qint64(item.m_hasThumbnailData));
+    if (!isRowWritten)
         return false;
-    SqliteStatement& payload = statement("INSERT INTO ClipboardItemPayload"
-                                         " (item, content, richTextData, thumbnailData)"
-                                         " VALUES (?, ?, ?, ?)");
-    payload.bind(1, item.m_rowID);
     const auto* unsaved = item.m_payload.get();
-    payload.bind(2, unsaved ? unsaved->content : QByteArray());
-    payload.bind(3, unsaved ? unsaved->richTextData : std::nullopt);
-    payload.bind(4, unsaved ? unsaved->thumbnailData : std::nullopt);
-    return payload.run();
+    return run("INSERT INTO ClipboardItemPayload (item, content, richTextData, thumbnailData)"
+               " VALUES (?, ?, ?, ?)",
+               item.m_rowID, unsaved ? unsaved->content : QByteArray(),
+               unsaved ? unsaved->richTextData : std::nullopt,
+               unsaved ? unsaved->thumbnailData : std::nullopt);
 }
 
 bool HistoryDatabase::updateItem(const ClipboardItem& item) {
-    SqliteStatement& row =
-        statement("UPDATE ClipboardItem SET copiedAt = ?, isPinned = ?, ocrText = ? WHERE pk = ?");
-    row.bind(1, item.m_copiedAtMs);
-    row.bind(2, qint64(item.m_isPinned));
-    row.bind(3, item.ocrText());
-    row.bind(4, item.m_rowID);
-    return row.run();
+    return run("UPDATE ClipboardItem SET copiedAt = ?, isPinned = ?, ocrText = ? WHERE pk = ?",
+               item.m_copiedAtMs, qint64(item.m_isPinned), item.ocrText(), item.m_rowID);
 }
 
 bool HistoryDatabase::deleteItem(qint64 key) {
     // The payload row goes with it (ON DELETE CASCADE).
-    SqliteStatement& row = statement("DELETE FROM ClipboardItem WHERE pk = ?");
-    row.bind(1, key);
-    return row.run();
+    return run("DELETE FROM ClipboardItem WHERE pk = ?", key);
 }
 
 bool HistoryDatabase::insertPinboard(const Pinboard& pinboard) {
-    SqliteStatement& row = statement("INSERT INTO Pinboard (pk, id, name, colorHex, sortOrder,"
-                                     " createdAt, isShared) VALUES (?, ?, ?, ?, ?, ?, ?)");
-    row.bind(1, pinboard.m_rowID);
-    row.bind(2, pinboard.m_id.toRfc4122());
-    row.bind(3, pinboard.m_name);
-    row.bind(4, pinboard.m_colorHex);
-    row.bind(5, pinboard.m_sortOrder);
-    row.bind(6, milliseconds(pinboard.m_createdAt));
-    row.bind(7, qint64(pinboard.m_isShared));
-    return row.run();
+    return run("INSERT INTO Pinboard (pk, id, name, colorHex, sortOrder, createdAt, isShared)"
+               " VALUES (?, ?, ?, ?, ?, ?, ?)",
+               pinboard.m_rowID, pinboard.m_id.toRfc4122(), pinboard.m_name, pinboard.m_colorHex,
+               pinboard.m_sortOrder, milliseconds(pinboard.m_createdAt),
+               qint64(pinboard.m_isShared));
 }
 
 bool HistoryDatabase::updatePinboard(const Pinboard& pinboard) {
-    SqliteStatement& row = statement("UPDATE Pinboard SET name = ?, colorHex = ? WHERE pk = ?");
-    row.bind(1, pinboard.m_name);
-    row.bind(2, pinboard.m_colorHex);
-    row.bind(3, pinboard.m_rowID);
-    return row.run();
+    return run("UPDATE Pinboard SET name = ?, colorHex = ? WHERE pk = ?", pinboard.m_name,
+               pinboard.m_colorHex, pinboard.m_rowID);
 }
 
 bool HistoryDatabase::deletePinboard(qint64 key) {
-    SqliteStatement& row = statement("DELETE FROM Pinboard WHERE pk = ?");
-    row.bind(1, key);
-    return row.run();
+    return run("DELETE FROM Pinboard WHERE pk = ?", key);
 }
 
 bool HistoryDatabase::insertLink(const PinboardItem& link) {
-    SqliteStatement& row = statement("INSERT INTO PinboardItem (pk, id, clipboardItem, pinboard,"
-                                     " addedAt, sortOrder) VALUES (?, ?, ?, ?, ?, ?)");
-    row.bind(1, link.m_rowID);
-    row.bind(2, link.m_id.toRfc4122());
-    if (link.m_clipboardItem)
-        row.bind(3, link.m_clipboardItem->m_rowID);
-    if (link.m_pinboard)
-        row.bind(4, link.m_pinboard->m_rowID);
-    row.bind(5, milliseconds(link.m_addedAt));
-    row.bind(6, link.m_sortOrder);
-    return row.run();
+    // A link whose end is gone keeps NULL there, as the nullify rule leaves it.
+    const auto keyOf = [](const auto& end) {
+        return end ? std::optional<qint64>(end->m_rowID) : std::nullopt;
+    };
+    return run("INSERT INTO PinboardItem (pk, id, clipboardItem, pinboard, addedAt, sortOrder)"
+               " VALUES (?, ?, ?, ?, ?, ?)",
+               link.m_rowID, link.m_id.toRfc4122(), keyOf(link.m_clipboardItem),
+               keyOf(link.m_pinboard), milliseconds(link.m_addedAt), link.m_sortOrder);
 }
 
 bool HistoryDatabase::deleteLink(qint64 key) {
-    SqliteStatement& row = statement("DELETE FROM PinboardItem WHERE pk = ?");
-    row.bind(1, key);
-    return row.run();
+    return run("DELETE FROM PinboardItem WHERE pk = ?", key);
 }
 
 bool HistoryDatabase::insertRule(const AppRule& rule) {
-    SqliteStatement& row = statement("INSERT INTO AppRule (pk, id, bundleIdentifier, appName,"
-                                     " isExcluded) VALUES (?, ?, ?, ?, ?)");
-    row.bind(1, rule.m_rowID);
-    row.bind(2, rule.m_id.toRfc4122());
-    row.bind(3, rule.m_bundleIdentifier);
-    row.bind(4, rule.m_appName);
-    row.bind(5, qint64(rule.m_isExcluded));
-    return row.run();
+    return run("INSERT INTO AppRule (pk, id, bundleIdentifier, appName, isExcluded)"
+               " VALUES (?, ?, ?, ?, ?)",
+               rule.m_rowID, rule.m_id.toRfc4122(), rule.m_bundleIdentifier, rule.m_appName,
+               qint64(rule.m_isExcluded));
 }
 
 bool HistoryDatabase::updateRule(const AppRule& rule) {
-    SqliteStatement& row = statement("UPDATE AppRule SET isExcluded = ? WHERE pk = ?");
-    row.bind(1, qint64(rule.m_isExcluded));
-    row.bind(2, rule.m_rowID);
-    return row.run();
+    return run("UPDATE AppRule SET isExcluded = ? WHERE pk = ?", qint64(rule.m_isExcluded),
+               rule.m_rowID);
 }
 
 bool HistoryDatabase::deleteRule(qint64 key) {
-    SqliteStatement& row = statement("DELETE FROM AppRule WHERE pk = ?");
-    row.bind(1, key);
-    return row.run();
+    return run("DELETE FROM AppRule WHERE pk = ?", key);
 }
 
 } // namespace quillbox

@@ -58,6 +58,7 @@ public:
 
 private:
     SqliteStatement& statement(const char* sql);
+    template <typename... Values> bool run(const char* sql, const Values&... values);
 
     StoreContainerPtr m_container;
     QHash<const char*, std::shared_ptr<SqliteStatement>> m_statements;
