@@ -76,18 +76,7 @@ bool QuillboxSession::activateEditorWindow() {
     const QString id = QString::fromLatin1(output.trimmed());
     if (id.isEmpty())
         return false;
-    // A window manager that is still settling after its start may hand the
-    // focus elsewhere once more: ask again until the window stays active.
-    const auto isActive = [&] {
-        return runCommand(u"xdotool"_s, {u"getactivewindow"_s}, 5s, m_environment)
-                   .standardOutput.trimmed() == id.toLatin1();
-    };
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        runCommand(u"xdotool"_s, {u"windowactivate"_s, u"--sync"_s, id}, 10s, m_environment);
-        if (waitUntil(isActive, 1s) && !waitUntil([&] { return !isActive(); }, 300ms))
-            return true;
-    }
-    return false;
+    return activateWindow(id, m_environment);
 }
 
 void QuillboxSession::copy(const QByteArray& data, const QString& target) {

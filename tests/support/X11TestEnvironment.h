@@ -49,4 +49,24 @@ inline QByteArray readClipboardWithXclip(const QString& target) {
     return output + xclip.readAllStandardOutput();
 }
 
+// Makes the window active through the window manager and waits until it stays
+// so: openbox, just after its start, now and then hands the focus elsewhere
+// once more, and the request is then made again.
+inline bool activateWindow(const QString& windowID, const QProcessEnvironment& environment) {
+    using namespace std::chrono_literals;
+    const auto isActive = [&] {
+        return runCommand(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}, 5s,
+                          environment)
+                   .standardOutput.trimmed() == windowID.toLatin1();
+    };
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        runCommand(QStringLiteral("xdotool"),
+                   {QStringLiteral("windowactivate"), QStringLiteral("--sync"), windowID}, 10s,
+                   environment);
+        if (waitUntil(isActive, 1s) && !waitUntil([&] { return !isActive(); }, 300ms))
+            return true;
+    }
+    return false;
+}
+
 } // namespace quillbox::testing

@@ -182,11 +182,7 @@ protected:
             output += window->readAllStandardOutput();
         const QString id = QString::fromLatin1(output.trimmed());
         EXPECT_FALSE(id.isEmpty()) << window->readAllStandardError().toStdString();
-        const auto result = testing::runCommand(
-            QStringLiteral("xdotool"),
-            {QStringLiteral("windowactivate"), QStringLiteral("--sync"), id},
-            std::chrono::seconds(10), X11TestEnvironment::session().environment());
-        EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+        EXPECT_TRUE(testing::activateWindow(id, X11TestEnvironment::session().environment()));
         return window;
     }
 
