@@ -1,9 +1,9 @@
 // Time of one text recognition of a full-HD screenshot-like image, through
 // the service and its worker thread, as the panel's search pass uses it.
+#include "TestContent.h"
 #include "capture/OCRService.h"
 #include "linux/TesseractTextRecognizer.h"
 
-#include <QBuffer>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -35,11 +35,7 @@ QByteArray screenshotPng() {
     for (int line = 0; line < 24; ++line)
         painter.drawText(320, 90 + line * 36, QStringLiteral("%1. %2").arg(line + 1).arg(sentence));
     painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return quillbox::testing::encodedImage(image, "PNG");
 }
 
 void BM_RecognizeScreenshot(benchmark::State& state) {

@@ -1,13 +1,13 @@
 // Text recognition with the installed Tesseract model, through OCRService
 // and its worker thread, and the panel's search finding an image by a word
 // in it.
+#include "TestContent.h"
 #include "X11TestEnvironment.h"
 #include "capture/OCRService.h"
 #include "core/PanelContentModel.h"
 #include "core/PasteTestSupport.h"
 #include "linux/TesseractTextRecognizer.h"
 
-#include <QBuffer>
 #include <QFont>
 #include <QImage>
 #include <QPainter>
@@ -28,11 +28,7 @@ QByteArray renderPng(const QStringList& lines, QSize size = {900, 320}) {
     for (int i = 0; i < lines.size(); ++i)
         painter.drawText(40, 100 + i * 90, lines[i]);
     painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return encodedImage(image, "PNG");
 }
 
 OCRResult recognize(OCRService& service, const QByteArray& bytes) {
