@@ -1,0 +1,37 @@
+#include "core/PanelKeys.h"
+
+namespace quillbox {
+
+std::optional<PanelKeyAction> panelKeyAction(int key, Qt::KeyboardModifiers modifiers) {
+    constexpr Qt::KeyboardModifiers counted =
+        Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    const Qt::KeyboardModifiers held = modifiers & counted;
+    switch (key) {
+    case Qt::Key_Left:
+        if (held == Qt::NoModifier)
+            return PanelKeyAction::selectPrevious;
+        return std::nullopt;
+    case Qt::Key_Right:
+        if (held == Qt::NoModifier)
+            return PanelKeyAction::selectNext;
+        return std::nullopt;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: // keypad Enter
+        return held.testFlag(Qt::ShiftModifier) ? PanelKeyAction::pasteAsPlainText
+                                                : PanelKeyAction::paste;
+    case Qt::Key_Backspace:
+        if (held == Qt::ControlModifier)
+            return PanelKeyAction::deleteSelected;
+        return std::nullopt;
+    case Qt::Key_Escape:
+        return PanelKeyAction::hidePanel;
+    case Qt::Key_T:
+        if (held == Qt::ControlModifier)
+            return PanelKeyAction::togglePause;
+        return std::nullopt;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace quillbox

@@ -1,0 +1,78 @@
+#include "ui/HistoryPanel.h"
+
+#include "core/PanelContentModel.h"
+#include "history/HistoryStore.h"
+#include "ui/CardContextMenu.h"
+#include "ui/CardDelegate.h"
+#include "ui/CardStripView.h"
+#include "ui/PanelContentView.h"
+#include "ui/PanelKeyFilter.h"
+#include "ui/PanelListModel.h"
+#include "ui/PanelWindow.h"
+#include "ui/PreviewImageCache.h"
+
+#include <QApplication>
+#include <QMenu>
+
+namespace quillbox {
+
+HistoryPanel::HistoryPanel(const PanelSetup& setup, WindowHints* hints, QObject* parent)
+    : QObject(parent)
+    , m_setup(setup) {
+    m_content = new PanelContentView(PanelViewContext{setup.appState, setup.store, setup.content,
+                                                      setup.pasteService, setup.clipboardText,
+                                                      setup.pickColor});
+    m_images = new PreviewImageCache(this);
+    m_delegate = new CardDelegate(*m_images, this);
+    m_content->setCardDelegate(m_delegate);
+    // A decoded thumbnail repaints its card, if the card is still listed.
+    connect(m_images, &PreviewImageCache::imageReady, this, [this](const QUuid& id) {
+        PanelListModel* model = m_content->listModel();
+        if (const int row = model->rowOf(id); row >= 0)
+            m_content->strip()->update(model->index(row, 0));
+    });
+    m_window = std::make_unique<PanelWindow>(m_content, setup.preferences, hints);
+    m_window->onResignKey = [this] {
+        if (onResignKey)
+            onResignKey();
+    };
+    m_content->onCardMenu = [this](int row, const QPoint& position) {
+        openCardMenu(row, position);
+    };
+    m_keyFilter = new PanelKeyFilter(setup.appState, m_window.get(), this);
+    qApp->installEventFilter(m_keyFilter);
+}
+
+HistoryPanel::~HistoryPanel() {
+    qApp->removeEventFilter(m_keyFilter);
+}
+
+void HistoryPanel::showPanel() {
+    m_window->showPanel();
+}
+
+void HistoryPanel::hidePanel() {
+    m_window->hidePanel();
+}
+
+bool HistoryPanel::isShowing() const {
+    return m_window->isShowing();
+}
+
+void HistoryPanel::openCardMenu(int row, const QPoint& globalPosition) {
+    const ClipboardItemPtr item = m_content->listModel()->itemAt(row);
+    if (!item)
+        return;
+    CardContextMenu::Context context;
+    context.item = item;
+    context.pinboards = m_setup.store.pinboards();
+    context.currentPinboard = m_setup.content.selectedPinboard();
+    context.store = &m_setup.store;
+    context.pasteService = m_setup.pasteService;
+    context.onPaste = [this, item](bool asPlainText) { m_setup.content.paste(item, asPlainText); };
+    QMenu* menu = CardContextMenu::create(context, m_window.get());
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(globalPosition);
+}
+
+} // namespace quillbox

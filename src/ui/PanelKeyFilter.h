@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+
+namespace quillbox {
+
+class AppState;
+
+// The panel's keys, for every key press of the application: a key meant
+// for the panel window while the panel is shown goes through the panel's
+// key table (move, paste, delete, hide, pause); everything else, and every
+// key for another window, goes on unchanged, so typing reaches the search
+// field and the settings window keeps its own keys.
+class PanelKeyFilter : public QObject {
+    Q_OBJECT
+public:
+    PanelKeyFilter(AppState& appState, QWidget* panelWindow, QObject* parent = nullptr);
+
+    // True when the key was taken.
+    bool handlePanelKey(int key, Qt::KeyboardModifiers modifiers, const QWidget* target);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    AppState& m_appState;
+    QPointer<QWidget> m_panelWindow;
+};
+
+} // namespace quillbox

@@ -1,0 +1,111 @@
+// The history panel of the built program on a real display: opened by the
+// global hot key over another program's text field, narrowed by typing, and
+// pasting the chosen card back into that field.
+#include "QuillboxSession.h"
+#include "X11TestEnvironment.h"
+
+#include <QUrl>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace quillbox::testing {
+namespace {
+
+RunResult xdotool(const QuillboxSession& session, const QStringList& arguments) {
+    return runCommand(u"xdotool"_s, arguments, 10s, session.environment());
+}
+
+QString activeWindowName(const QuillboxSession& session) {
+    return QString::fromUtf8(
+        xdotool(session, {u"getactivewindow"_s, u"getwindowname"_s}).standardOutput.trimmed());
+}
+
+// The text field of another program, which reports what it holds.
+class PasteTarget {
+public:
+    explicit PasteTarget(const QuillboxSession& session)
+        : m_process(QStringLiteral(QUILLBOX_PASTE_TARGET), {}, session.environment()) {}
+
+    bool start(const QuillboxSession& session) {
+        if (!m_process.waitStarted())
+            return false;
+        if (!waitUntil([&] { return read().contains("ready "); }, 10s))
+            return false;
+        const qsizetype at = m_output.indexOf("ready ") + 6;
+        m_windowID = QString::fromLatin1(m_output.mid(at, m_output.indexOf('\n', at) - at));
+        return activateWindow(m_windowID, session.environment());
+    }
+    // The field's text as last reported.
+    QString text() {
+        read();
+        const qsizetype at = m_output.lastIndexOf("text ");
+        if (at < 0)
+            return {};
+        const qsizetype end = m_output.indexOf('\n', at);
+        return QString::fromUtf8(
+            QByteArray::fromPercentEncoding(m_output.mid(at + 5, end - at - 5)));
+    }
+
+private:
+    QByteArray read() { return m_output += m_process.readAllStandardOutput(); }
+
+    ChildProcess m_process;
+    QByteArray m_output;
+    QString m_windowID;
+};
+
+class PanelEndToEndTest : public ::testing::Test {
+public:
+    QuillboxSession session;
+};
+
+TEST_F(PanelEndToEndTest, TheHotKeyOpensThePanelOverAFieldAndReturnPastesTheCardFoundThere) {
+    PasteTarget target(session);
+    ASSERT_TRUE(target.start(session));
+    ASSERT_TRUE(session.start());
+    session.copy("apple pie recipe");
+    ASSERT_TRUE(session.waitForItemCount(1));
+    session.copy("banana bread");
+    ASSERT_TRUE(session.waitForItemCount(2));
+
+    xdotool(session, {u"key"_s, u"super+shift+v"_s});
+    ASSERT_TRUE(waitUntil([&] { return activeWindowName(session) == u"Quillbox"_s; }, 5s))
+        << activeWindowName(session).toStdString();
+    xdotool(session, {u"type"_s, u"--delay"_s, u"40"_s, u"apple"_s});
+    waitUntil([] { return false; }, 300ms);
+    xdotool(session, {u"key"_s, u"Return"_s});
+
+    EXPECT_TRUE(waitUntil([&] { return target.text() == u"apple pie recipe"_s; }, 5s))
+        << target.text().toStdString();
+    EXPECT_NE(activeWindowName(session), u"Quillbox"_s);
+    // The paste moved the card to the front and recorded nothing new.
+    const auto items = session.items();
+    EXPECT_EQ(items.size(), 2);
+}
+
+TEST_F(PanelEndToEndTest, AHotKeyTakenByAnotherProgramIsLoggedAndTheCommandLineStillOpensThePanel) {
+    // Another client holds Super+Shift+V (keysym 0x76, Shift 1 + Mod4 64).
+    ChildProcess grabber(QStringLiteral(QUILLBOX_KEY_GRABBER), {u"grab"_s, u"76"_s, u"65"_s},
+                         session.environment());
+    ASSERT_TRUE(grabber.waitStarted());
+    QByteArray said;
+    ASSERT_TRUE(
+        waitUntil([&] { return (said += grabber.readAllStandardOutput()).contains("ready"); }));
+    ASSERT_TRUE(session.activateEditorWindow());
+    ASSERT_TRUE(session.start());
+    EXPECT_TRUE(waitUntil([&] { return session.log().contains("could not register hotkey"); }, 3s))
+        << session.log().toStdString();
+    EXPECT_TRUE(session.log().contains("another app may be using it."));
+
+    const RunResult opened = session.run({u"toggle"_s});
+    EXPECT_EQ(opened.exitCode, 0);
+    EXPECT_TRUE(waitUntil([&] { return activeWindowName(session) == u"Quillbox"_s; }, 5s));
+    session.run({u"toggle"_s});
+    EXPECT_TRUE(waitUntil([&] { return activeWindowName(session) != u"Quillbox"_s; }, 5s));
+    grabber.writeAndClose({});
+}
+
+} // namespace
+} // namespace quillbox::testing

@@ -1,0 +1,151 @@
+// Renders the history panel of the real program in its states into PNG
+// files, for a person to look at:
+//
+//   panel_snapshots FOLDER
+//
+// Runs on the display in DISPLAY, or off screen without one. Not a test:
+// ctest does not run it.
+#include "CardTestSupport.h"
+#include "TestContent.h"
+#include "capture/SourceAppResolver.h"
+#include "content/Preferences.h"
+#include "core/AppState.h"
+#include "core/PanelContentModel.h"
+#include "history/HistoryStore.h"
+#include "history/StoreContainer.h"
+#include "ui/CardContextMenu.h"
+#include "ui/HistoryPanel.h"
+#include "ui/PanelContentView.h"
+#include "ui/PanelListModel.h"
+#include "ui/PanelWindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+using namespace quillbox;
+using namespace quillbox::testing;
+
+namespace {
+
+void settle(int milliseconds = 150) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool save(const QImage& image, const QString& folder, const QString& name) {
+    const QString path = QDir(folder).filePath(name + u".png"_s);
+    const bool saved = image.save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+    return saved;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: panel_snapshots FOLDER\n");
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(folder);
+
+    QTemporaryDir data;
+    Preferences preferences(data.filePath(u"Quillbox.conf"_s));
+    HistoryStore store(StoreContainer::makeShared(false, data.filePath(u"Quillbox.store"_s)));
+    AppState state;
+    PanelContentModel content(store, state, nullptr, {});
+    HistoryPanel panel(PanelSetup{state,
+                                  store,
+                                  content,
+                                  nullptr,
+                                  preferences,
+                                  SourceAppResolver::shared(),
+                                  [] { return std::optional<QString>(); },
+                                  {}},
+                       nullptr);
+    QObject::connect(&state, &AppState::isPanelVisibleChanged,
+                     [&](bool visible) { visible ? panel.showPanel() : panel.hidePanel(); });
+    PanelWindow& window = *panel.window();
+    const auto shoot = [&](const QString& name) {
+        settle();
+        return save(window.grab().toImage(), folder, name);
+    };
+
+    bool ok = true;
+    state.showPanel();
+    settle(400);
+    ok &= shoot(u"01-empty-history"_s);
+
+    const auto source = [&](const ParsedClipboardContent& parsed, const char* app,
+                            const char* name) {
+        return store.record(parsed, QString::fromLatin1(app), QString::fromLatin1(name));
+    };
+    source(textContent(u"Meeting notes: budget review moved to Thursday 10:00, bring the "
+                       "quarterly figures and the draft of the summary."_s),
+           "org.gnome.TextEditor", "Text Editor");
+    ParsedClipboardContent code = textContent(
+        u"for (const auto& item : items) {\n    if (item.isPinned())\n        keep(item);\n}"_s);
+    code.category = ContentCategory::code;
+    source(code, "org.kde.kate", "Kate");
+    source(urlContent(u"https://www.example.org/guide/getting-started/"_s, u"Getting started"_s),
+           "firefox", "Firefox");
+    QImage picture(320, 200, QImage::Format_RGB32);
+    {
+        QPainter painter(&picture);
+        QLinearGradient gradient(0, 0, 320, 200);
+        gradient.setColorAt(0, QColor(0x2a, 0x6f, 0xdb));
+        gradient.setColorAt(1, QColor(0xf2, 0xa5, 0x3a));
+        painter.fillRect(picture.rect(), gradient);
+    }
+    source(imageContent(encodedImage(picture, "PNG"), u"320 x 200"_s), "org.gnome.Shell",
+           "Screenshot");
+    source(fileContent({u"/home/user/Documents/report.pdf"_s, u"/home/user/Documents/a.txt"_s,
+                        u"/home/user/Documents/b.txt"_s}),
+           "org.gnome.Nautilus", "Files");
+    const auto colour = source(colorContent(u"#3C8DBC"_s), "quillbox", "Quillbox");
+    settle(600); // thumbnails decode off the main thread
+    ok &= shoot(u"02-every-kind"_s);
+
+    state.setSearchQuery(u"no such words anywhere"_s);
+    ok &= shoot(u"03-search-without-result"_s);
+    state.setSearchQuery(QString());
+
+    state.setMonitoringPaused(true);
+    ok &= shoot(u"04-paused"_s);
+    state.setMonitoringPaused(false);
+
+    const auto work = store.createPinboard(u"Work"_s, u"#4CAF50"_s, 0);
+    store.createPinboard(u"Ideas"_s, u"#E91E63"_s, 1);
+    for (const auto& item : store.allItems().mid(0, 3))
+        store.add(item, work);
+    state.setSelectedPinboardID(work->id());
+    ok &= shoot(u"05-pinboard-tab"_s);
+    state.setSelectedPinboardID(std::nullopt);
+
+    // The context menu of the colour card, drawn where it opens.
+    state.setSelectedCardID(colour->id());
+    settle(300);
+    QImage withMenu = window.grab().toImage();
+    CardContextMenu::Context context;
+    context.item = colour;
+    context.pinboards = store.pinboards();
+    context.store = &store;
+    std::unique_ptr<QMenu> menu(CardContextMenu::create(context, &window));
+    menu->adjustSize();
+    {
+        QPainter painter(&withMenu);
+        painter.drawImage(QPoint(withMenu.width() / 2, 60), menu->grab().toImage());
+    }
+    ok &= save(withMenu, folder, u"06-context-menu"_s);
+    return ok ? 0 : 1;
+}
