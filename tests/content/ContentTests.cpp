@@ -66,6 +66,26 @@ TEST(HexString, RoundsHalfAwayFromZeroAndIgnoresAlpha) {
     EXPECT_EQ(hexString(QColor(0, 255, 0, 10)), u"#00FF00"_qs);
 }
 
+TEST(ColorFromHex, ReadsAHexNumberLikeAScannerAndFallsBackToBlack) {
+    const struct {
+        const char* name;
+        QString text;
+        QColor color;
+    } cases[] = {
+        {"with hash", u"#FF8000"_qs, QColor(255, 128, 0)},
+        {"without hash, lower case", u"1e90ff"_qs, QColor(30, 144, 255)},
+        {"hashes at both ends", u"##00FF00#"_qs, QColor(0, 255, 0)},
+        {"0x prefix", u"0x0000FF"_qs, QColor(0, 0, 255)},
+        {"three digits are a number, not shorthand", u"#F0A"_qs, QColor(0, 0x0F, 0x0A)},
+        {"eight digits use the last six", u"#11223344"_qs, QColor(0x22, 0x33, 0x44)},
+        {"reading stops at a non-digit", u"#12zz"_qs, QColor(0, 0, 0x12)},
+        {"no digits is black", u"orange"_qs, QColor(0, 0, 0)},
+        {"empty is black", QString(), QColor(0, 0, 0)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(colorFromHex(c.text), c.color) << c.name;
+}
+
 TEST(ColorData, RoundTripsAndRejectsShortData) {
     const QColor color(12, 200, 99, 255);
     const auto decoded = decodeColorData(encodeColorData(color));

@@ -1,0 +1,100 @@
+#include "ui/CardContextMenu.h"
+
+#include "core/PasteService.h"
+#include "history/HistoryStore.h"
+
+#include <QIcon>
+#include <QMenu>
+#include <QPointer>
+
+namespace quillbox {
+
+namespace {
+
+// "&" marks a mnemonic in menu texts; doubled, it shows as itself.
+QString menuText(QString text) {
+    return text.replace(u'&', QStringLiteral("&&"));
+}
+
+template <typename Function>
+QAction* addAction(QMenu* menu, const QString& text, const QString& objectName, QObject* context,
+                   Function function) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(objectName);
+    QObject::connect(action, &QAction::triggered, context, function);
+    return action;
+}
+
+} // namespace
+
+QMenu* CardContextMenu::create(const Context& context, QWidget* parent) {
+    auto* menu = new QMenu(parent);
+    menu->setObjectName(QStringLiteral("cardContextMenu"));
+    const ClipboardItemPtr item = context.item;
+    const QPointer<HistoryStore> store(context.store);
+    const QPointer<PasteService> pasteService(context.pasteService);
+    const auto onPaste = context.onPaste;
+
+    addAction(menu, QStringLiteral("Paste"), QStringLiteral("pasteAction"), menu, [onPaste] {
+        if (onPaste)
+            onPaste(false);
+    });
+    QAction* plain = addAction(menu, QStringLiteral("Paste as Plain Text"),
+                               QStringLiteral("pasteAsPlainTextAction"), menu, [onPaste] {
+                                   if (onPaste)
+                                       onPaste(true);
+                               });
+    plain->setEnabled(item && item->plainText().has_value());
+    addAction(menu, QStringLiteral("Copy"), QStringLiteral("copyAction"), menu,
+              [pasteService, item] {
+                  if (pasteService && item)
+                      pasteService->copy(item, false);
+              });
+    menu->addSeparator();
+
+    const bool isPinned = item && item->isPinned();
+    addAction(menu, isPinned ? QStringLiteral("Unpin") : QStringLiteral("Pin"),
+              QStringLiteral("pinAction"), menu, [store, item] {
+                  if (store && item)
+                      store->togglePin(item);
+              });
+
+    QMenu* pinboards = menu->addMenu(QStringLiteral("Add to Pinboard"));
+    pinboards->setObjectName(QStringLiteral("addToPinboardMenu"));
+    if (context.pinboards.isEmpty()) {
+        QAction* hint = pinboards->addAction(QStringLiteral("Create pinboards in Settings"));
+        hint->setObjectName(QStringLiteral("createPinboardsHint"));
+        hint->setEnabled(false);
+    }
+    for (const PinboardPtr& pinboard : context.pinboards) {
+        // The pinboard's own name, untranslated.
+        QAction* add =
+            addAction(pinboards, menuText(pinboard->name()), QStringLiteral("addToPinboardAction"),
+                      menu, [store, item, pinboard] {
+                          if (store && item)
+                              store->add(item, pinboard);
+                      });
+        add->setData(pinboard->id());
+        add->setEnabled(!(context.store && item && context.store->contains(item, pinboard)));
+    }
+
+    if (const PinboardPtr current = context.currentPinboard) {
+        addAction(menu, menuText(QStringLiteral("Remove from ") + current->name()),
+                  QStringLiteral("removeFromPinboardAction"), menu, [store, item, current] {
+                      if (store && item)
+                          store->remove(item, current);
+                  });
+    }
+    menu->addSeparator();
+
+    // Menus have no destructive style here; the theme's delete icon marks it.
+    QAction* remove = addAction(menu, QStringLiteral("Delete"), QStringLiteral("deleteAction"),
+                                menu, [store, item] {
+                                    if (store && item)
+                                        store->deleteItem(item);
+                                });
+    remove->setIcon(QIcon::fromTheme(QStringLiteral("edit-delete")));
+    return menu;
+}
+
+} // namespace quillbox
