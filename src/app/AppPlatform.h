@@ -3,6 +3,7 @@
 #include "ports/AccessProbe.h"
 #include "ports/ColorSampler.h"
 #include "ports/FrontmostApplicationSource.h"
+#include "ports/HotkeyBackend.h"
 #include "ports/KeystrokeSender.h"
 #include "ports/Pasteboard.h"
 #include "ports/SoundPlayer.h"
@@ -20,6 +21,8 @@ struct AppPlatform {
     std::unique_ptr<FrontmostApplicationSource> frontmostApplications;
     std::unique_ptr<SoundPlayer> soundPlayer;
     std::unique_ptr<AccessProbe> accessProbe;
+    // System-wide key combinations; absent in tests that need none.
+    std::unique_ptr<HotkeyBackend> hotkeyBackend;
     // Pasting into other applications and reading text in images; without
     // them (tests) there is no paste service or recognition.
     std::unique_ptr<KeystrokeSender> keystrokeSender;

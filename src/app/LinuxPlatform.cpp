@@ -5,6 +5,7 @@
 #include "linux/TesseractTextRecognizer.h"
 #include "linux/X11AccessProbe.h"
 #include "linux/X11FrontmostApplicationSource.h"
+#include "linux/X11HotkeyBackend.h"
 #include "linux/X11Pasteboard.h"
 #include "linux/XTestKeystrokeSender.h"
 #include "ui/OverlayColorSampler.h"
@@ -17,6 +18,7 @@ AppPlatform makeLinuxPlatform() {
     platform.frontmostApplications = std::make_unique<X11FrontmostApplicationSource>();
     platform.soundPlayer = std::make_unique<CanberraSoundPlayer>();
     platform.accessProbe = std::make_unique<X11AccessProbe>();
+    platform.hotkeyBackend = std::make_unique<X11HotkeyBackend>();
     platform.keystrokeSender = std::make_unique<XTestKeystrokeSender>();
     platform.textRecognizer = std::make_shared<TesseractTextRecognizer>();
     // The desktop's picker where a portal offers one, else our own overlay.

@@ -23,6 +23,10 @@ inline const QString launchAtLogin = QStringLiteral("launchAtLogin");
 inline const QString screenshotMonitoringEnabled = QStringLiteral("screenshotMonitoringEnabled");
 inline const QString panelWidth = QStringLiteral("panelWidth");
 inline const QString panelHeight = QStringLiteral("panelHeight");
+// The two system-wide key combinations as text ("Super+Shift+V"); not
+// registered: unset means the built-in combination.
+inline const QString panelHotkey = QStringLiteral("panelHotkey");
+inline const QString pasteStackHotkey = QStringLiteral("pasteStackHotkey");
 } // namespace Keys
 
 // Registers the defaults that answer for keys the user never set. Called once
