@@ -84,7 +84,11 @@ TEST_F(CardDelegateTest, PreviewsOfEachKindPaintTheirContent) {
     const auto color = store.record(colorContent(u"#00AA00"_qs), {}, {});
     EXPECT_TRUE(isNear(render(color, true).pixelColor(middle), QColor(0, 0xAA, 0), 2));
 
-    const auto url = store.record(urlContent(u"https://www.example.com/path/"_qs), {}, {});
+    const auto url = store.record(
+        urlContent(u"https://www.example.com/a/long/path/that/goes/on/and/on/for/a/while/"
+                   u"and/then/some/more/until/it/needs/three/lines/index.html"_qs,
+                   u"A page with a title"_qs),
+        u"firefox"_qs, u"Firefox"_qs);
     const auto bluish = [](QColor c) { return c.blue() > c.red() + 60; };
     EXPECT_GT(countPixels(render(url, true), preview, bluish), 20) << "the address in link blue";
 
@@ -113,6 +117,7 @@ TEST_F(CardDelegateTest, PreviewsOfEachKindPaintTheirContent) {
     EXPECT_GT(placeholder.lightness(), face.lightness() - 30) << "a light grey, not black";
 
     // A look at every kind side by side.
+    store.togglePin(url);
     QImage strip(cell().width() * 6, cell().height(), QImage::Format_ARGB32_Premultiplied);
     strip.fill(PanelTheme::hud);
     QPainter painter(&strip);
