@@ -2,7 +2,9 @@
 
 #include "ports/AccessProbe.h"
 #include "ports/ColorSampler.h"
+#include "ports/DirectoryWatcher.h"
 #include "ports/FrontmostApplicationSource.h"
+#include "ports/GlobalKeyWatcher.h"
 #include "ports/HotkeyBackend.h"
 #include "ports/KeystrokeSender.h"
 #include "ports/Pasteboard.h"
@@ -27,6 +29,11 @@ struct AppPlatform {
     // them (tests) there is no paste service or recognition.
     std::unique_ptr<KeystrokeSender> keystrokeSender;
     std::shared_ptr<TextRecognizer> textRecognizer;
+    // The paste key pressed in other applications (the Paste Stack's advance);
+    // declared after the keystroke sender, whose own keys it tells apart.
+    std::unique_ptr<GlobalKeyWatcher> pasteKeyWatcher;
+    // New files in the screenshot folder; absent in tests that need none.
+    std::unique_ptr<DirectoryWatcher> directoryWatcher;
     // What colorSampler is built from (the desktop's sampler and our own);
     // declared first so that it goes last.
     std::vector<std::unique_ptr<ColorSampler>> colorSamplerParts;

@@ -1,8 +1,10 @@
 #include "app/AppServices.h"
 
 #include "capture/ClipboardMonitor.h"
+#include "capture/FileSystemWatcher.h"
 #include "capture/NotificationCenter.h"
 #include "capture/OCRService.h"
+#include "capture/ScreenshotIngestor.h"
 #include "capture/SourceAppResolver.h"
 #include "content/AppConstants.h"
 #include "content/Logging.h"
@@ -118,6 +120,31 @@ void AppServices::wirePausing() {
         if (!paused)
             monitor->setLastChangeCount(pasteboard->changeCount());
     };
+}
+
+void AppServices::setUpScreenshots() {
+    if (!m_platform.directoryWatcher)
+        return;
+    m_screenshotIngestor = std::make_unique<ScreenshotIngestor>(
+        *m_historyStore, NotificationCenter::shared(), m_ocrService.get());
+    m_fileSystemWatcher =
+        std::make_unique<FileSystemWatcher>(*m_platform.directoryWatcher, *m_screenshotIngestor,
+                                            &FileSystemWatcher::screenshotDirectory);
+    // The settings switch writes the preference; the watcher follows at once.
+    connect(m_preferences.get(), &Preferences::valueChanged, this, [this](const QString& key) {
+        if (key == AppConstants::Keys::screenshotMonitoringEnabled && m_isStarted)
+            setScreenshotMonitoring(
+                m_preferences->boolValue(AppConstants::Keys::screenshotMonitoringEnabled));
+    });
+}
+
+void AppServices::setScreenshotMonitoring(bool enabled) {
+    if (!m_fileSystemWatcher)
+        return;
+    if (enabled)
+        m_fileSystemWatcher->start();
+    else
+        m_fileSystemWatcher->stop();
 }
 
 void AppServices::pruneHistory() {

@@ -17,11 +17,13 @@ namespace quillbox {
 class AccessibilityManager;
 class AppState;
 class ClipboardMonitor;
+class FileSystemWatcher;
 class ColorPickerService;
 class HistoryStore;
 class OCRService;
 class PasteService;
 class PasteStackManager;
+class ScreenshotIngestor;
 class Preferences;
 class SoundManager;
 class SourceAppResolver;
@@ -79,10 +81,11 @@ public:
 private:
     void startClipboardMonitor();
     void wirePausing();
-    // Screenshot detectors: come with screenshot capture.
-    void setUpScreenshots() {}
-    // Switches the screenshot detectors on or off: comes with screenshot capture.
-    void setScreenshotMonitoring(bool enabled) { (void)enabled; }
+    // The screenshot ingestor and folder watcher, switched by the preference
+    // at once whenever it changes.
+    void setUpScreenshots();
+    // Switches the screenshot detectors on or off; does nothing without them.
+    void setScreenshotMonitoring(bool enabled);
     // Panel window and its key monitor: come with the panel.
     void setUpPanel() {}
     // Tray item: comes with the status item.
@@ -110,6 +113,10 @@ private:
     PasteService* m_pasteService = nullptr;
     std::unique_ptr<OCRService> m_ocrService;
     ClipboardMonitor* m_clipboardMonitor = nullptr;
+    // Owned here rather than as children, so that they go before the
+    // platform's directory watcher they use.
+    std::unique_ptr<ScreenshotIngestor> m_screenshotIngestor;
+    std::unique_ptr<FileSystemWatcher> m_fileSystemWatcher;
     QTimer* m_retentionTimer = nullptr;
     bool m_isColorPickPending = false;
     bool m_isStarted = false;

@@ -1,12 +1,14 @@
 #include "app/AppPlatform.h"
 #include "core/FallbackColorSampler.h"
 #include "linux/CanberraSoundPlayer.h"
+#include "linux/InotifyDirectoryWatcher.h"
 #include "linux/PortalColorSampler.h"
 #include "linux/TesseractTextRecognizer.h"
 #include "linux/X11AccessProbe.h"
 #include "linux/X11FrontmostApplicationSource.h"
 #include "linux/X11HotkeyBackend.h"
 #include "linux/X11Pasteboard.h"
+#include "linux/XInputPasteKeyWatcher.h"
 #include "linux/XTestKeystrokeSender.h"
 #include "ui/OverlayColorSampler.h"
 
@@ -19,7 +21,10 @@ AppPlatform makeLinuxPlatform() {
     platform.soundPlayer = std::make_unique<CanberraSoundPlayer>();
     platform.accessProbe = std::make_unique<X11AccessProbe>();
     platform.hotkeyBackend = std::make_unique<X11HotkeyBackend>();
-    platform.keystrokeSender = std::make_unique<XTestKeystrokeSender>();
+    auto keystrokeSender = std::make_unique<XTestKeystrokeSender>();
+    platform.pasteKeyWatcher = std::make_unique<XInputPasteKeyWatcher>(keystrokeSender.get());
+    platform.keystrokeSender = std::move(keystrokeSender);
+    platform.directoryWatcher = std::make_unique<InotifyDirectoryWatcher>();
     platform.textRecognizer = std::make_shared<TesseractTextRecognizer>();
     // The desktop's picker where a portal offers one, else our own overlay.
     auto portal = std::make_unique<PortalColorSampler>();

@@ -236,6 +236,7 @@ bool XTestKeystrokeSender::sendKeys(PasteKeys keys) {
     const auto fake = [c](std::uint8_t type, xcb_keycode_t key) {
         xcb_test_fake_input(c, type, key, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
     };
+    m_lastKeysSentAt = std::chrono::steady_clock::now();
     for (const xcb_keycode_t key : chord)
         fake(XCB_KEY_PRESS, key);
     fake(XCB_KEY_PRESS, v);

@@ -41,6 +41,11 @@ public:
     void sendPasteKeystroke() override;
 
     std::optional<std::uint32_t> targetWindow() const { return m_target; }
+    // When the last paste keys went out, so that a watcher of the keyboard can
+    // tell them from the user's own; none before the first.
+    std::optional<std::chrono::steady_clock::time_point> lastKeysSentAt() const {
+        return m_lastKeysSentAt;
+    }
     bool isSending() const { return m_phase != Phase::idle; }
 
 Q_SIGNALS:
@@ -68,6 +73,7 @@ private:
     PasteKeys m_keys = PasteKeys::ctrlV;
     QTimer m_timer;
     QElapsedTimer m_phaseClock;
+    std::optional<std::chrono::steady_clock::time_point> m_lastKeysSentAt;
 };
 
 } // namespace quillbox

@@ -1,0 +1,144 @@
+#include "capture/FileSystemWatcher.h"
+
+#include "capture/ScreenshotFolder.h"
+#include "capture/ScreenshotIngestor.h"
+#include "capture/ScreenshotNames.h"
+#include "content/Logging.h"
+#include "ports/DirectoryWatcher.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace quillbox {
+
+namespace {
+
+// The folder's entries, or none when it cannot be listed.
+std::optional<QSet<QString>> listFolder(const QString& path) {
+    QDir folder(path);
+    if (!folder.exists())
+        return std::nullopt;
+    const QStringList names =
+        folder.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    return QSet<QString>(names.cbegin(), names.cend());
+}
+
+} // namespace
+
+FileSystemWatcher::FileSystemWatcher(DirectoryWatcher& watcher, ScreenshotIngestor& ingestor,
+                                     std::function<QString()> locateFolder, QObject* parent)
+    : QObject(parent)
+    , m_watcher(watcher)
+    , m_ingestor(ingestor)
+    , m_locateFolder(std::move(locateFolder)) {
+    m_debounce.setSingleShot(true);
+    m_debounce.setInterval(debounceDelay);
+    connect(&m_debounce, &QTimer::timeout, this, &FileSystemWatcher::scanForNewScreenshots);
+    m_sizeCheck.setSingleShot(true);
+    m_sizeCheck.setInterval(sizeCheckInterval);
+    connect(&m_sizeCheck, &QTimer::timeout, this, &FileSystemWatcher::checkPendingFiles);
+}
+
+FileSystemWatcher::~FileSystemWatcher() {
+    stop();
+}
+
+QString FileSystemWatcher::screenshotDirectory() {
+    const auto location = ScreenshotFolder::locate(SystemScreenshotFolderEnvironment());
+    qCInfo(lcCapture) << "Quillbox: screenshot folder" << location.path << "(" << location.source
+                      << ")";
+    return location.path;
+}
+
+bool FileSystemWatcher::isWatching() const {
+    return m_watcher.isWatching();
+}
+
+void FileSystemWatcher::start() {
+    if (m_watcher.isWatching())
+        return;
+    m_watchedDirectory = m_locateFolder();
+    if (const auto names = listFolder(m_watchedDirectory))
+        m_knownFiles = *names;
+    m_watcher.onFileEvent = [this](const QString& fileName) { fileEvent(fileName); };
+    if (!m_watcher.start(m_watchedDirectory)) {
+        qCWarning(lcCapture) << "Quillbox: FileSystemWatcher failed to open directory: "
+                             << m_watchedDirectory;
+        m_watcher.onFileEvent = nullptr;
+    }
+}
+
+void FileSystemWatcher::stop() {
+    m_watcher.stop();
+    m_watcher.onFileEvent = nullptr;
+    m_debounce.stop();
+    m_sizeCheck.stop();
+    m_knownFiles.clear();
+    m_touchedFiles.clear();
+    m_pendingFiles.clear();
+    m_retryFiles.clear();
+}
+
+QString FileSystemWatcher::pathOf(const QString& fileName) const {
+    return m_watchedDirectory + u'/' + fileName;
+}
+
+void FileSystemWatcher::fileEvent(const QString& fileName) {
+    // An empty name means events were lost; the look at the folder finds
+    // what they were about.
+    if (!fileName.isEmpty())
+        m_touchedFiles.insert(fileName);
+    // Each event puts the look off: a file still being written is not read.
+    m_sizeCheck.stop();
+    m_debounce.start();
+}
+
+void FileSystemWatcher::scanForNewScreenshots() {
+    const auto names = listFolder(m_watchedDirectory);
+    if (!names)
+        return;
+    QSet<QString> candidates = *names - m_knownFiles;
+    // A name that fails the tests is not looked at again.
+    m_knownFiles = *names;
+    candidates |= (m_touchedFiles & m_retryFiles);
+    m_touchedFiles.clear();
+    for (const QString& name : std::as_const(candidates)) {
+        // There is no screen-capture flag in Linux file indexes, so the name
+        // is all there is to go by.
+        if (!ScreenshotNames::isScreenshotFileName(name) || m_pendingFiles.contains(name))
+            continue;
+        m_retryFiles.remove(name);
+        m_pendingFiles.insert(name, -1);
+    }
+    checkPendingFiles();
+}
+
+void FileSystemWatcher::checkPendingFiles() {
+    for (auto it = m_pendingFiles.begin(); it != m_pendingFiles.end();) {
+        const QFileInfo info(pathOf(it.key()));
+        const qint64 size = info.isFile() ? info.size() : -1;
+        if (size < 0) {
+            it = m_pendingFiles.erase(it); // gone, or not a file
+            continue;
+        }
+        if (size != it.value()) {
+            it.value() = size;
+            ++it;
+            continue;
+        }
+        // The same size at two looks: the tool is done with it.
+        const QString name = it.key();
+        it = m_pendingFiles.erase(it);
+        const auto result = m_ingestor.ingest(pathOf(name));
+        if (result.outcome == ScreenshotIngestor::Outcome::unreadable ||
+            result.outcome == ScreenshotIngestor::Outcome::notAnImage)
+            m_retryFiles.insert(name);
+        // Ingesting may have stopped the watcher (a listener of the capture).
+        if (!m_watcher.isWatching())
+            return;
+    }
+    if (!m_pendingFiles.isEmpty() && !m_debounce.isActive())
+        m_sizeCheck.start();
+}
+
+} // namespace quillbox

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace quillbox {
+
+// Tells of files that appear or change in one folder (not its subfolders).
+// Main thread.
+class DirectoryWatcher {
+public:
+    virtual ~DirectoryWatcher() = default;
+
+    // Begins watching the folder at once, replacing any folder watched before.
+    // False (logged) when the folder cannot be watched; the watcher is then stopped.
+    virtual bool start(const QString& folderPath) = 0;
+    // Ends watching at once: no report is made after it returns.
+    virtual void stop() = 0;
+    virtual bool isWatching() const = 0;
+
+    // Called on the main thread with the file's name (not its path) each time
+    // a file is created in the folder, moved into it, or closed after writing.
+    // A file written in several chunks is reported several times.
+    std::function<void(const QString& fileName)> onFileEvent;
+};
+
+} // namespace quillbox

@@ -1,0 +1,185 @@
+// Screenshots in a real folder watched with inotify, recorded into a store in
+// memory by the application services: chunked writes, names, the preference
+// switch, damaged files and the same image on the clipboard.
+#include "FakeAccessProbe.h"
+#include "FakeColorSampler.h"
+#include "FakeFrontmostApplicationSource.h"
+#include "FakePasteboard.h"
+#include "FakeSoundPlayer.h"
+#include "LogCapture.h"
+#include "TestImages.h"
+#include "app/AppServices.h"
+#include "capture/ClipboardMonitor.h"
+#include "capture/NotificationCenter.h"
+#include "content/AppConstants.h"
+#include "content/PasteboardTypes.h"
+#include "content/Preferences.h"
+#include "history/HistoryStore.h"
+#include "linux/InotifyDirectoryWatcher.h"
+#include "support/X11TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace quillbox::testing {
+namespace {
+
+// Long enough for the debounce and the size check to have run twice over.
+constexpr auto settleTime = 1500ms;
+
+class ScreenshotCapture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // A home of our own: no tool settings, Pictures/Screenshots exists.
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CURRENT_DESKTOP"})
+            m_saved.emplace_back(name, qgetenv(name));
+        qputenv("HOME", home.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", home.filePath(u".config"_s).toLocal8Bit());
+        qunsetenv("XDG_CURRENT_DESKTOP");
+        ASSERT_TRUE(QDir(home.path()).mkpath(u"Pictures/Screenshots"_s));
+        folder = home.filePath(u"Pictures/Screenshots"_s);
+
+        AppPlatform platform;
+        auto fakePasteboard = std::make_unique<FakePasteboard>();
+        pasteboard = fakePasteboard.get();
+        platform.pasteboard = std::move(fakePasteboard);
+        platform.frontmostApplications = std::make_unique<FakeFrontmostApplicationSource>();
+        platform.colorSampler = std::make_unique<FakeColorSampler>();
+        platform.soundPlayer = std::make_unique<FakeSoundPlayer>();
+        platform.accessProbe = std::make_unique<FakeAccessProbe>();
+        platform.directoryWatcher = std::make_unique<InotifyDirectoryWatcher>();
+        auto prefs = std::make_unique<Preferences>(home.filePath(u"Quillbox.conf"_s));
+        preferences = prefs.get();
+        services = std::make_unique<AppServices>(std::move(platform), std::move(prefs),
+                                                 StoreContainer::makeInMemory());
+        QObject::connect(&NotificationCenter::shared(), &NotificationCenter::screenshotCaptured,
+                         &context, [this](const ClipboardItemPtr&) { ++captured; });
+    }
+
+    void TearDown() override {
+        services.reset();
+        for (const auto& [name, value] : m_saved)
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    }
+
+    HistoryStore& store() { return services->historyStore(); }
+    QString pathOf(const QString& name) const { return folder + u'/' + name; }
+
+    static void serveEvents(std::chrono::milliseconds time) {
+        waitUntil([] { return false; }, time);
+    }
+
+    // Writes the file in one go, as most tools do.
+    void writeFile(const QString& name, const QByteArray& bytes) {
+        QFile file(pathOf(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    QTemporaryDir home;
+    QString folder;
+    FakePasteboard* pasteboard = nullptr;
+    Preferences* preferences = nullptr;
+    std::unique_ptr<AppServices> services;
+    QObject context;
+    int captured = 0;
+
+private:
+    std::vector<std::pair<const char*, QByteArray>> m_saved;
+};
+
+QByteArray screenshotPNG(int seed = 0) {
+    QImage image = gradientImage(320, 200);
+    image.setPixel(seed % 320, 0, qRgb(255, seed % 256, 0));
+    return encodedImage(image, "PNG");
+}
+
+TEST_F(ScreenshotCapture, AScreenshotWrittenInChunksIsRecordedOnceWithItsFullContent) {
+    writeFile(u"Screenshot from 2026-12-01 09-00-00.png"_s, screenshotPNG(1)); // before start
+    services->start();
+
+    const QString name = u"Screenshot from 2026-12-06 10-00-00.png"_s;
+    const QByteArray bytes = screenshotPNG(2);
+    {
+        QFile file(pathOf(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        const qsizetype chunk = bytes.size() / 3 + 1;
+        for (qsizetype offset = 0; offset < bytes.size(); offset += chunk) {
+            file.write(bytes.mid(offset, chunk));
+            file.flush();
+            serveEvents(200ms);
+        }
+    }
+    writeFile(u"holiday.png"_s, screenshotPNG(3)); // not a screenshot's name
+    ASSERT_TRUE(waitUntil([&] { return !store().allItems().isEmpty(); }, 3s));
+    serveEvents(settleTime);
+
+    const auto items = store().allItems();
+    ASSERT_EQ(items.size(), 1);
+    const auto& item = items.first();
+    EXPECT_EQ(item->content(), bytes);
+    EXPECT_EQ(item->sourceAppName(), u"Screenshot"_s);
+    EXPECT_EQ(item->title(), u"Screenshot"_s);
+    EXPECT_EQ(item->plainText(), name);
+    EXPECT_EQ(item->filePath(), pathOf(name));
+    EXPECT_EQ(item->contentType(), PasteboardType::png);
+    EXPECT_EQ(captured, 1);
+}
+
+TEST_F(ScreenshotCapture, TurningThePreferenceOffStopsRecordingAtOnce) {
+    services->start();
+    preferences->setValue(AppConstants::Keys::screenshotMonitoringEnabled, false);
+    writeFile(u"Screenshot_20261206_100000.png"_s, screenshotPNG(4));
+    serveEvents(settleTime);
+    EXPECT_TRUE(store().allItems().isEmpty());
+
+    // Back on: only what is taken from now on.
+    preferences->setValue(AppConstants::Keys::screenshotMonitoringEnabled, true);
+    writeFile(u"Screenshot_20261206_100100.png"_s, screenshotPNG(5));
+    ASSERT_TRUE(waitUntil([&] { return !store().allItems().isEmpty(); }, 3s));
+    serveEvents(settleTime);
+    ASSERT_EQ(store().allItems().size(), 1);
+    EXPECT_EQ(store().allItems().first()->plainText(), u"Screenshot_20261206_100100.png"_s);
+}
+
+TEST_F(ScreenshotCapture, ADamagedScreenshotIsLoggedAndSkippedAndTheNextIsRecorded) {
+    services->start();
+    LogCapture log;
+    QByteArray damaged = screenshotPNG(6);
+    damaged.truncate(damaged.size() / 2);
+    writeFile(u"Screenshot_2026-12-06_10-02-00.png"_s, damaged);
+    serveEvents(settleTime);
+    writeFile(u"Screenshot_2026-12-06_10-02-05.png"_s, screenshotPNG(7));
+    ASSERT_TRUE(waitUntil([&] { return !store().allItems().isEmpty(); }, 3s));
+    serveEvents(settleTime);
+
+    ASSERT_EQ(store().allItems().size(), 1);
+    EXPECT_EQ(store().allItems().first()->plainText(), u"Screenshot_2026-12-06_10-02-05.png"_s);
+    EXPECT_TRUE(log.contains(u"Screenshot_2026-12-06_10-02-00.png"_s) &&
+                log.contains(u"is not a readable image"_s))
+        << log.lines().join(u'\n').toStdString();
+}
+
+TEST_F(ScreenshotCapture, AScreenshotAlsoPutOnTheClipboardIsOneItem) {
+    // GNOME Shell writes the same PNG bytes to the file and the clipboard.
+    services->start();
+    const QByteArray bytes = screenshotPNG(8);
+    pasteboard->setContents({PasteboardType::png});
+    pasteboard->setData(PasteboardType::png, bytes);
+    services->clipboardMonitor()->checkForChanges();
+    ASSERT_EQ(store().allItems().size(), 1);
+
+    writeFile(u"Screenshot From 2026-12-06 10-03-00.png"_s, bytes);
+    serveEvents(settleTime);
+    EXPECT_EQ(store().allItems().size(), 1);
+    EXPECT_EQ(captured, 0);
+}
+
+} // namespace
+} // namespace quillbox::testing

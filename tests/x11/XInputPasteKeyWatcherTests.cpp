@@ -1,0 +1,121 @@
+// The paste-key watcher on a real X server (Xvfb with openbox): keys pressed
+// with xdotool, which goes through XTEST like any synthetic input, into
+// windows of an ordinary and a terminal class; and our own synthetic paste.
+#include "ChildProcess.h"
+#include "X11TestEnvironment.h"
+#include "linux/XInputPasteKeyWatcher.h"
+#include "linux/XTestKeystrokeSender.h"
+
+#include <QHash>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace quillbox::testing {
+namespace {
+
+// Long enough for the X server to deliver the raw events of a keystroke.
+constexpr auto deliveryTime = 400ms;
+
+void xdotool(const QStringList& arguments) {
+    const auto result =
+        runCommand(u"xdotool"_s, arguments, 10s, X11TestEnvironment::session().environment());
+    EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+}
+
+// Windows of the test window program, one per class, kept for all tests.
+ChildProcess& windowOfClass(const QString& windowClass) {
+    static QHash<QString, std::shared_ptr<ChildProcess>> windows;
+    static QHash<QString, QString> ids;
+    if (!windows.contains(windowClass)) {
+        auto window = std::make_shared<ChildProcess>(
+            QStringLiteral(QUILLBOX_TEST_WINDOW), QStringList{windowClass.toLower(), windowClass},
+            X11TestEnvironment::session().environment());
+        EXPECT_TRUE(window->waitStarted());
+        QByteArray output;
+        while (!output.contains('\n') && window->process().waitForReadyRead(5000))
+            output += window->readAllStandardOutput();
+        ids.insert(windowClass, QString::fromLatin1(output.trimmed()));
+        windows.insert(windowClass, window);
+    }
+    EXPECT_TRUE(
+        activateWindow(ids.value(windowClass), X11TestEnvironment::session().environment()));
+    return *windows.value(windowClass);
+}
+
+struct KeyCase {
+    const char* why;
+    QString windowClass;
+    QList<QStringList> xdotoolCommands; // a command of "sleep" waits 1.2 s
+    int expectedReports;
+};
+
+class PasteKeyWatching : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(PasteKeyWatching, ReportsThePasteKeyOfTheFocusedWindowOnce) {
+    const KeyCase& row = GetParam();
+    windowOfClass(row.windowClass);
+    XInputPasteKeyWatcher watcher;
+    int reports = 0;
+    watcher.onPasteKeyPressed = [&] { ++reports; };
+    ASSERT_TRUE(watcher.start());
+
+    for (const QStringList& command : row.xdotoolCommands) {
+        if (command == QStringList{u"sleep"_s})
+            waitUntil([] { return false; }, 1200ms);
+        else
+            xdotool(command);
+    }
+    if (row.expectedReports > 0)
+        waitUntil([&] { return reports >= row.expectedReports; }, 2s);
+    waitUntil([] { return false; }, deliveryTime);
+    EXPECT_EQ(reports, row.expectedReports) << row.why;
+
+    watcher.stop();
+    xdotool({u"key"_s, u"ctrl+v"_s});
+    waitUntil([] { return false; }, deliveryTime);
+    EXPECT_EQ(reports, row.expectedReports) << "reported after stop";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PasteKeyWatching,
+    ::testing::Values(
+        KeyCase{"Ctrl+V", u"Editor"_s, {{u"key"_s, u"ctrl+v"_s}}, 1},
+        KeyCase{"two presses", u"Editor"_s, {{u"key"_s, u"ctrl+v"_s}, {u"key"_s, u"ctrl+v"_s}}, 2},
+        KeyCase{"held for 1.2 s",
+                u"Editor"_s,
+                {{u"keydown"_s, u"ctrl+v"_s}, {u"sleep"_s}, {u"keyup"_s, u"ctrl+v"_s}},
+                1},
+        KeyCase{"Ctrl+Alt+V", u"Editor"_s, {{u"key"_s, u"ctrl+alt+v"_s}}, 0},
+        KeyCase{"Super+V", u"Editor"_s, {{u"key"_s, u"super+v"_s}}, 0},
+        KeyCase{"Ctrl+Shift+V outside terminals", u"Editor"_s, {{u"key"_s, u"ctrl+shift+v"_s}}, 0},
+        KeyCase{"V alone", u"Editor"_s, {{u"key"_s, u"v"_s}}, 0},
+        KeyCase{"Ctrl+Shift+V in a terminal", u"kitty"_s, {{u"key"_s, u"ctrl+shift+v"_s}}, 1},
+        KeyCase{"Ctrl+V in a terminal types ^V", u"kitty"_s, {{u"key"_s, u"ctrl+v"_s}}, 0}));
+
+TEST(PasteKeyWatcher, OurOwnSyntheticPasteIsNotReportedButTheUsersNextPressIs) {
+    windowOfClass(u"Editor"_s);
+    XTestKeystrokeSender keystrokes;
+    ASSERT_TRUE(keystrokes.isAvailable());
+    XInputPasteKeyWatcher watcher(&keystrokes);
+    int reports = 0;
+    watcher.onPasteKeyPressed = [&] { ++reports; };
+    ASSERT_TRUE(watcher.start());
+
+    bool sent = false;
+    QObject::connect(&keystrokes, &XTestKeystrokeSender::keystrokeFinished,
+                     [&](bool ok) { sent = ok; });
+    keystrokes.sendPasteKeystroke();
+    ASSERT_TRUE(waitUntil([&] { return sent; }));
+    waitUntil([] { return false; }, deliveryTime);
+    EXPECT_EQ(reports, 0);
+
+    // Past the window in which synthetic keys are taken for ours.
+    waitUntil([] { return false; }, XInputPasteKeyWatcher::ownKeystrokeWindow);
+    xdotool({u"key"_s, u"ctrl+v"_s});
+    EXPECT_TRUE(waitUntil([&] { return reports == 1; }, 2s));
+}
+
+} // namespace
+} // namespace quillbox::testing
