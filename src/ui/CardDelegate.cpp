@@ -248,6 +248,8 @@ void CardDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
 
 void CardDelegate::paintCard(QPainter& painter, const QRect& cellRect, const ClipboardItemPtr& item,
                              bool isSelected, bool isHovered) const {
+    if (!item)
+        return;
     painter.save();
     painter.setClipRect(cellRect, Qt::IntersectClip);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
