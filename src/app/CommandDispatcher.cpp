@@ -1,10 +1,12 @@
 #include "app/CommandDispatcher.h"
 
 #include "app/AppServices.h"
+#include "app/HistoryImport.h"
 #include "app/HistoryTransfer.h"
 #include "app/ItemFormatting.h"
 #include "content/Logging.h"
 #include "core/AppState.h"
+#include "core/PasteStackManager.h"
 #include "history/HistoryStore.h"
 
 #include <QCoreApplication>
@@ -20,8 +22,8 @@ namespace quillbox {
 namespace {
 // Ids shorter than this match too much to be meant.
 constexpr int minimumIDPrefix = 4;
-// Imports larger than this are refused rather than read into memory.
-constexpr qint64 maxImportFileSize = 2LL * 1024 * 1024 * 1024;
+// Export output goes out in pieces of about this size.
+constexpr qsizetype exportPieceSize = 1024 * 1024;
 
 QString json(const QJsonDocument& document) {
     return QString::fromUtf8(document.toJson(QJsonDocument::Compact)) + u'\n';
@@ -61,6 +63,8 @@ void CommandDispatcher::execute(const Command& command, Reply reply) {
         reply(setPaused(name == u"pause"_s));
     else if (name == u"list"_s)
         reply(list(command));
+    else if (name == u"show"_s)
+        reply(show(command));
     else if (name == u"delete"_s)
         reply(deleteItem(command));
     else if (name == u"pin"_s)
@@ -74,14 +78,17 @@ void CommandDispatcher::execute(const Command& command, Reply reply) {
     else if (name == u"pick-color"_s)
         pickColor(std::move(reply));
     else if (name == u"export"_s)
-        reply(exportHistory());
+        exportHistory(std::move(reply));
     else if (name == u"import"_s)
-        reply(importHistory(command));
+        importHistory(command, std::move(reply));
     else if (name == u"toggle"_s)
-        reply(CommandResult::failure(u"The history panel is not available yet."_s));
+        reply(togglePanel());
     else if (name == u"paste-stack"_s)
-        reply(CommandResult::failure(u"The Paste Stack is not available yet."_s));
-    else if (name == u"quit"_s)
+        reply(togglePasteStack());
+    else if (name == u"settings"_s) {
+        m_context.services->openSettings();
+        reply(CommandResult::success(u"Settings opened.\n"_s));
+    } else if (name == u"quit"_s)
         reply(quit());
     else
         reply(CommandResult::failure(u"\"%1\" is not available in this build."_s.arg(name)));
@@ -125,6 +132,21 @@ CommandResult CommandDispatcher::status() const {
     return CommandResult::success(text);
 }
 
+CommandResult CommandDispatcher::togglePanel() {
+    AppState& state = m_context.services->appState();
+    state.togglePanel();
+    return CommandResult::success(state.isPanelVisible() ? u"The history panel is open.\n"_s
+                                                         : u"The history panel is closed.\n"_s);
+}
+
+CommandResult CommandDispatcher::togglePasteStack() {
+    AppServices& services = *m_context.services;
+    services.togglePasteStackFromCommand();
+    return CommandResult::success(services.pasteStack().isActive()
+                                      ? u"The Paste Stack is collecting copies.\n"_s
+                                      : u"The Paste Stack has ended.\n"_s);
+}
+
 CommandResult CommandDispatcher::setPaused(bool paused) {
     AppState& state = m_context.services->appState();
     if (state.isMonitoringPaused() == paused)
@@ -146,6 +168,18 @@ CommandResult CommandDispatcher::list(const Command& command) const {
     for (const auto& item : items)
         array.append(ItemFormatting::itemJson(*item, now));
     return CommandResult::success(json(QJsonDocument(array)));
+}
+
+CommandResult CommandDispatcher::show(const Command& command) const {
+    auto found = findItem(m_context.store, command.arguments.at(0));
+    if (auto* message = std::get_if<QString>(&found))
+        return CommandResult::failure(*message);
+    const auto item = std::get<ClipboardItemPtr>(found);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    if (command.hasOption(u"--json"_s))
+        return CommandResult::success(
+            json(QJsonDocument(ItemFormatting::itemDetailsJson(*item, now))));
+    return CommandResult::success(ItemFormatting::itemDetails(*item, now));
 }
 
 CommandResult CommandDispatcher::deleteItem(const Command& command) {
@@ -224,26 +258,55 @@ void CommandDispatcher::pickColor(Reply reply) {
         reply(CommandResult::failure(u"A colour sampler is already open."_s));
 }
 
-CommandResult CommandDispatcher::exportHistory() const {
-    return CommandResult::success(QString::fromUtf8(HistoryTransfer::exportAll(m_context.store)));
+void CommandDispatcher::exportHistory(Reply reply) const {
+    // Piece by piece, each once the reader has taken the one before: a large
+    // item is never held as one string, nor queued whole for a slow reader.
+    auto cursor = std::make_shared<HistoryTransfer::ExportCursor>(m_context.store.allItems());
+    auto step = std::make_shared<std::function<void()>>();
+    *step = [cursor, reply, weakStep = std::weak_ptr<std::function<void()>>(step)] {
+        const QByteArray piece = cursor->next(exportPieceSize);
+        if (piece.isEmpty()) {
+            reply(CommandResult::success());
+            return;
+        }
+        reply.write(piece);
+        if (auto next = weakStep.lock())
+            reply.whenDrained([next] { (*next)(); });
+    };
+    // The step keeps itself alive through the pending drain callbacks only.
+    reply.whenDrained([step] { (*step)(); });
 }
 
-CommandResult CommandDispatcher::importHistory(const Command& command) {
-    QFile file(command.arguments.at(0));
-    if (!file.open(QIODevice::ReadOnly))
-        return CommandResult::failure(
-            u"Could not read %1: %2"_s.arg(command.arguments.at(0), file.errorString()));
-    if (file.size() > maxImportFileSize)
-        return CommandResult::failure(u"%1 is too large to import."_s.arg(command.arguments.at(0)));
-    const auto summary = HistoryTransfer::importLines(file.readAll(), m_context.store);
-    QString text = u"Imported %1 items; %2 were already in the history.\n"_s.arg(summary.imported)
-                       .arg(summary.alreadyPresent);
-    if (summary.problems.isEmpty())
-        return CommandResult::success(text);
-    qCWarning(lcApp) << "Quillbox: import skipped" << summary.problems.size() << "unreadable lines";
-    return {ExitCode::failure, text,
-            u"Skipped %1 lines that could not be read:\n"_s.arg(summary.problems.size()) +
-                summary.problems.join(u'\n')};
+void CommandDispatcher::importHistory(const Command& command, Reply reply) {
+    const QString& shownName = command.arguments.at(0);
+    // The client's raw bytes, where the name is not valid text.
+    QByteArray path = QFile::encodeName(shownName);
+    if (const QString raw = command.options.value(u"--file-bytes"_s); !raw.isEmpty())
+        path = QByteArray::fromBase64(raw.toLatin1());
+    auto opened = HistoryImport::openFile(path, ItemFormatting::escapeControls(shownName));
+    if (auto* message = std::get_if<QString>(&opened)) {
+        reply(CommandResult::failure(*message));
+        return;
+    }
+    HistoryImport::start(
+        std::get<int>(opened), m_context.store,
+        [reply](const QString& line) { reply.progress(line); },
+        [reply](const HistoryTransfer::ImportSummary& summary, const QString& readError) {
+            const QString text =
+                u"Imported %1 items; %2 were already in the history.\n"_s.arg(summary.imported)
+                    .arg(summary.alreadyPresent);
+            QStringList problems = summary.problems;
+            if (!readError.isEmpty())
+                problems.append(u"the file could not be read to its end: %1"_s.arg(readError));
+            if (problems.isEmpty()) {
+                reply(CommandResult::success(text));
+                return;
+            }
+            qCWarning(lcApp) << "Quillbox: import skipped" << problems.size() << "unreadable lines";
+            reply({ExitCode::failure, text,
+                   u"Skipped %1 lines that could not be read:\n"_s.arg(problems.size()) +
+                       ItemFormatting::escapeControls(problems.join(u'\n'), true)});
+        });
 }
 
 CommandResult CommandDispatcher::quit() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "app/CommandReply.h"
 #include "app/CommandResult.h"
 #include "history/ClipboardItem.h"
 
@@ -26,10 +27,11 @@ struct CommandContext {
 // Runs the command line's commands, in the running application (on its main
 // thread) or, for the read-only ones, in the command-line process over the
 // store on disk. Results come through the reply, at once or later (the colour
-// picker waits for the user); nothing here waits.
+// picker waits for the user, an import reads its file on a worker thread,
+// an export streams); nothing here waits.
 class CommandDispatcher {
 public:
-    using Reply = std::function<void(const CommandResult&)>;
+    using Reply = CommandReply;
     using Handler = std::function<void(const CommandContext&, const Command&, Reply)>;
 
     explicit CommandDispatcher(CommandContext context);
@@ -47,15 +49,18 @@ public:
 private:
     CommandResult status() const;
     CommandResult setPaused(bool paused);
+    CommandResult togglePanel();
+    CommandResult togglePasteStack();
     CommandResult list(const Command& command) const;
+    CommandResult show(const Command& command) const;
     CommandResult deleteItem(const Command& command);
     CommandResult pin(const Command& command);
     CommandResult rules(const Command& command) const;
     CommandResult exclude(const Command& command);
     CommandResult include(const Command& command);
     void pickColor(Reply reply);
-    CommandResult exportHistory() const;
-    CommandResult importHistory(const Command& command);
+    void exportHistory(Reply reply) const;
+    void importHistory(const Command& command, Reply reply);
     CommandResult quit();
 
     CommandContext m_context;

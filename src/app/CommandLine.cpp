@@ -39,6 +39,14 @@ QList<CommandSpec> makeSpecs() {
          {u"--json"_s},
          {u"--limit"_s},
          P::instanceOrStore},
+        {u"show"_s,
+         u"ID [--json]"_s,
+         u"One item whole: its fields and text, or its data's type and size"_s,
+         1,
+         1,
+         {u"--json"_s},
+         {},
+         P::instanceOrStore},
         {u"search"_s,
          u"TEXT [--category KIND] [--pinboard NAME] [--limit N] [--json] [--no-ocr]"_s,
          u"Items whose text, title or image text has TEXT"_s,
@@ -106,6 +114,8 @@ QList<CommandSpec> makeSpecs() {
          {},
          {},
          P::instanceOrStore},
+        // --file-bytes carries the file name's bytes from the command line to
+        // the instance where they are not valid text; not for people.
         {u"import"_s,
          u"FILE"_s,
          u"Add an export's items, skipping those already kept"_s,
@@ -113,7 +123,8 @@ QList<CommandSpec> makeSpecs() {
          1,
          {},
          {},
-         P::instance},
+         P::instance,
+         {u"--file-bytes"_s}},
         {u"inspect-clipboard"_s,
          u"[--json]"_s,
          u"The clipboard and how it would be recorded"_s,
@@ -124,6 +135,7 @@ QList<CommandSpec> makeSpecs() {
          P::client},
         {u"toggle"_s, {}, u"Show or hide the history panel"_s, 0, 0, {}, {}, P::instance},
         {u"paste-stack"_s, {}, u"Start or stop the Paste Stack"_s, 0, 0, {}, {}, P::instance},
+        {u"settings"_s, {}, u"Open the settings window"_s, 0, 0, {}, {}, P::instance},
         {u"quit"_s, {}, u"Quit the running Quillbox"_s, 0, 0, {}, {}, P::instance},
     };
 }
@@ -276,8 +288,8 @@ QString helpText() {
     QString text = u"Usage: quillbox [COMMAND] [ARGUMENTS]\n\n"
                    "Quillbox keeps a history of what you copy. Without a command it starts\n"
                    "recording in the background (once per user; a second start refuses).\n"
-                   "Commands talk to the running Quillbox; status, list, search, rules and\n"
-                   "export also work without it, reading the history on disk.\n\n"
+                   "Commands talk to the running Quillbox; status, list, show, search, rules\n"
+                   "and export also work without it, reading the history on disk.\n\n"
                    "Commands:\n"_s;
     // Usages longer than the column put their summary on the next line, so
     // the help stays readable in 80 columns.

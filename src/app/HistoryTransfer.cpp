@@ -2,13 +2,17 @@
 
 #include "content/ContentCategory.h"
 #include "content/Hash.h"
-#include "content/ParsedClipboardContent.h"
+#include "content/PasteboardTypes.h"
+#include "content/TextMetrics.h"
 #include "history/HistoryStore.h"
 
+#include <QHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <optional>
-#include <variant>
+#include <QUrl>
+#include <cmath>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -16,27 +20,169 @@ namespace quillbox::HistoryTransfer {
 
 namespace {
 
+// Copy times may run ahead of this machine's clock by this much (another
+// machine's export); later ones would stay at the top of the history forever.
+constexpr qint64 allowedClockSkewSecs = 24 * 3600;
+// String values longer than this are taken out of a line before the rest is
+// parsed as JSON, which would hold each as UTF-16.
+constexpr qsizetype largeValueSize = 64 * 1024;
+
 QJsonValue text(const std::optional<QString>& value) {
     return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
 }
 
-QJsonValue bytes(const std::optional<QByteArray>& value) {
-    return value ? QJsonValue(QString::fromLatin1(value->toBase64()))
-                 : QJsonValue(QJsonValue::Null);
+// The payloads and the text, written by hand after the small fields.
+const QString contentKey = u"content"_s;
+const QString richTextKey = u"richTextData"_s;
+const QString thumbnailKey = u"thumbnailData"_s;
+const QString plainTextKey = u"plainText"_s;
+
+// JSON string escaping of one piece of text (without the quotes).
+QByteArray jsonEscaped(QStringView text) {
+    QByteArray out;
+    out.reserve(text.size() + text.size() / 8);
+    qsizetype plainStart = 0;
+    const auto flush = [&](qsizetype end) {
+        if (end > plainStart)
+            out += text.mid(plainStart, end - plainStart).toUtf8();
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x20 && c != u'"' && c != u'\\')
+            continue;
+        flush(i);
+        plainStart = i + 1;
+        switch (c) {
+        case u'"':
+            out += "\\\"";
+            break;
+        case u'\\':
+            out += "\\\\";
+            break;
+        case u'\n':
+            out += "\\n";
+            break;
+        case u'\t':
+            out += "\\t";
+            break;
+        case u'\r':
+            out += "\\r";
+            break;
+        default:
+            out += "\\u00" + QByteArray::number(c, 16).rightJustified(2, '0');
+        }
+    }
+    flush(text.size());
+    return out;
 }
 
-// A parsed line: the content to record and what the item had beside it.
-struct ImportedItem {
-    ParsedClipboardContent content;
-    std::optional<QString> sourceAppBundleID;
-    std::optional<QString> sourceAppName;
-    std::optional<QString> ocrText;
-    QDateTime copiedAt;
-    bool isPinned = false;
+// Finds the closing quote of the string whose opening quote is at `open`;
+// -1 when the line ends first.
+qsizetype closingQuote(const QByteArray& line, qsizetype open) {
+    const char* data = line.constData();
+    qsizetype at = open + 1;
+    while (at < line.size()) {
+        const void* found = std::memchr(data + at, '"', size_t(line.size() - at));
+        if (!found)
+            return -1;
+        const qsizetype quote = static_cast<const char*>(found) - data;
+        qsizetype backslashes = 0;
+        while (quote - 1 - backslashes > open && data[quote - 1 - backslashes] == '\\')
+            ++backslashes;
+        if (backslashes % 2 == 0)
+            return quote;
+        at = quote + 1;
+    }
+    return -1;
+}
+
+// The line with its long top-level string values replaced by "", and those
+// values' raw bytes (still JSON-escaped) by key. A line this does not
+// understand comes back whole, for the JSON parser to report.
+struct SplitLine {
+    QByteArray small;
+    QHash<QString, QByteArrayView> large;
 };
 
+SplitLine splitLargeValues(const QByteArray& line) {
+    SplitLine split;
+    const auto skipSpace = [&line](qsizetype at) {
+        while (at < line.size() && std::isspace(static_cast<unsigned char>(line[at])))
+            ++at;
+        return at;
+    };
+    const auto whole = [&line] { return SplitLine{line, {}}; };
+    qsizetype at = skipSpace(0);
+    if (at >= line.size() || line[at] != '{')
+        return whole();
+    ++at;
+    qsizetype copiedUpTo = 0;
+    while (true) {
+        at = skipSpace(at);
+        if (at >= line.size() || line[at] != '"')
+            break;
+        const qsizetype keyEnd = closingQuote(line, at);
+        if (keyEnd < 0)
+            return whole();
+        const QString key = QString::fromUtf8(line.mid(at + 1, keyEnd - at - 1));
+        at = skipSpace(keyEnd + 1);
+        if (at >= line.size() || line[at] != ':')
+            return whole();
+        at = skipSpace(at + 1);
+        if (at < line.size() && line[at] == '"') {
+            const qsizetype valueEnd = closingQuote(line, at);
+            if (valueEnd < 0)
+                return whole();
+            if (valueEnd - at - 1 > largeValueSize) {
+                split.small += line.mid(copiedUpTo, at - copiedUpTo) + "\"\"";
+                split.large.insert(key, QByteArrayView(line).sliced(at + 1, valueEnd - at - 1));
+                copiedUpTo = valueEnd + 1;
+            }
+            at = valueEnd + 1;
+        } else {
+            // Numbers, literals and nested values are short: to the next
+            // separator, minding strings and nesting.
+            int depth = 0;
+            while (at < line.size()) {
+                const char c = line[at];
+                if (c == '"') {
+                    const qsizetype end = closingQuote(line, at);
+                    if (end < 0)
+                        return whole();
+                    at = end + 1;
+                    continue;
+                }
+                if (c == '{' || c == '[')
+                    ++depth;
+                else if ((c == '}' || c == ']') && depth > 0)
+                    --depth;
+                else if ((c == ',' || c == '}') && depth == 0)
+                    break;
+                ++at;
+            }
+        }
+        at = skipSpace(at);
+        if (at < line.size() && line[at] == ',') {
+            ++at;
+            continue;
+        }
+        break;
+    }
+    split.small += line.mid(copiedUpTo);
+    return split;
+}
+
 // Optional string fields: absent and null both mean none; anything else is wrong.
-bool readText(const QJsonObject& object, const QString& key, std::optional<QString>& out) {
+bool readText(const QJsonObject& object, const SplitLine& split, const QString& key,
+              std::optional<QString>& out) {
+    if (const auto large = split.large.constFind(key); large != split.large.constEnd()) {
+        // Escapes and all, decoded by the JSON parser as a one-string array.
+        const auto array = QJsonDocument::fromJson("[\"" + large->toByteArray() + "\"]").array();
+        if (array.size() != 1 || !array.first().isString())
+            return false;
+        out = array.first().toString();
+        return true;
+    }
     const auto value = object.value(key);
     if (value.isUndefined() || value.isNull())
         return true;
@@ -46,23 +192,186 @@ bool readText(const QJsonObject& object, const QString& key, std::optional<QStri
     return true;
 }
 
-bool readBytes(const QJsonObject& object, const QString& key, std::optional<QByteArray>& out) {
-    std::optional<QString> encoded;
-    if (!readText(object, key, encoded))
-        return false;
-    if (!encoded)
-        return true;
-    auto decoded = QByteArray::fromBase64Encoding(encoded->toLatin1(),
-                                                  QByteArray::AbortOnBase64DecodingErrors);
+bool readBytes(const QJsonObject& object, const SplitLine& split, const QString& key,
+               std::optional<QByteArray>& out) {
+    QByteArray encoded;
+    if (const auto large = split.large.constFind(key); large != split.large.constEnd()) {
+        // Decoded straight from the line's bytes, without a copy of them.
+        encoded = QByteArray::fromRawData(large->data(), large->size());
+    } else {
+        const auto value = object.value(key);
+        if (value.isUndefined() || value.isNull())
+            return true;
+        if (!value.isString())
+            return false;
+        encoded = value.toString().toLatin1();
+    }
+    auto decoded = QByteArray::fromBase64Encoding(encoded, QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)
         return false;
-    out = *decoded;
+    out = std::move(*decoded);
     return true;
 }
 
-std::variant<ImportedItem, QString> readLine(const QByteArray& line) {
+// Local paths of a file list's URLs, one a line, as capture shows them.
+QString filePaths(const QByteArray& uriList) {
+    QStringList paths;
+    for (const QByteArray& line : uriList.split('\n')) {
+        if (!line.trimmed().isEmpty())
+            paths.append(QUrl::fromEncoded(line.trimmed()).toLocalFile());
+    }
+    return paths.join(u'\n');
+}
+
+// What capture would have shown for this content: the text from the content
+// itself wherever the content is text. Only rich text (whose words the line
+// carries beside the RTF) and colours keep the line's own text.
+void deriveText(ParsedClipboardContent& content) {
+    const bool isPlainContent = content.contentType == PasteboardType::string;
+    switch (content.category) {
+    case ContentCategory::text:
+    case ContentCategory::code:
+    case ContentCategory::url:
+        content.plainText = QString::fromUtf8(content.content);
+        if (content.category == ContentCategory::url)
+            content.urlString = content.plainText;
+        break;
+    case ContentCategory::richText:
+        if (isPlainContent)
+            content.plainText = QString::fromUtf8(content.content);
+        break;
+    case ContentCategory::file: {
+        content.plainText = filePaths(content.content);
+        const QString first = content.plainText->section(u'\n', 0, 0);
+        content.filePath = first.isEmpty() ? std::nullopt : std::optional<QString>(first);
+        break;
+    }
+    case ContentCategory::color:
+        content.plainText = content.colorHex;
+        break;
+    case ContentCategory::image:
+        content.plainText.reset();
+        break;
+    }
+    if (content.plainText && !content.characterCount)
+        content.characterCount = characterCount(*content.plainText);
+}
+
+} // namespace
+
+struct ExportCursor::Segment {
+    QByteArray literal;               // written as it is
+    std::optional<QByteArray> base64; // written base64-encoded
+    std::optional<QString> jsonText;  // written JSON-escaped
+    qsizetype offset = 0;
+};
+
+ExportCursor::ExportCursor(QList<ClipboardItemPtr> items)
+    : m_items(std::move(items)) {
+}
+
+ExportCursor::~ExportCursor() = default;
+
+void ExportCursor::startItem(const ClipboardItem& item) {
+    const auto count = item.characterCount();
+    const QJsonObject small{
+        {u"id"_s, item.id().toString(QUuid::WithoutBraces)},
+        {u"category"_s, item.category()},
+        {u"contentType"_s, item.contentType()},
+        {u"contentHash"_s, item.contentHash()},
+        {u"title"_s, text(item.title())},
+        {u"sourceAppBundleID"_s, text(item.sourceAppBundleID())},
+        {u"sourceAppName"_s, text(item.sourceAppName())},
+        {u"ocrText"_s, text(item.ocrText())},
+        {u"characterCount"_s, count ? QJsonValue(double(*count)) : QJsonValue(QJsonValue::Null)},
+        {u"imageDimensions"_s, text(item.imageDimensions())},
+        {u"urlString"_s, text(item.urlString())},
+        {u"filePath"_s, text(item.filePath())},
+        {u"colorHex"_s, text(item.colorHex())},
+        {u"copiedAt"_s, item.copiedAt().toUTC().toString(Qt::ISODateWithMs)},
+        {u"isPinned"_s, item.isPinned()},
+    };
+    QByteArray head = QJsonDocument(small).toJson(QJsonDocument::Compact);
+    head.chop(1); // the closing brace comes after the large fields
+    m_segments.append(Segment{head, {}, {}, 0});
+    const auto addBytes = [this](const QString& key, std::optional<QByteArray> bytes) {
+        if (!bytes) {
+            m_segments.append(Segment{",\"" + key.toLatin1() + "\":null", {}, {}, 0});
+            return;
+        }
+        m_segments.append(Segment{",\"" + key.toLatin1() + "\":\"", {}, {}, 0});
+        m_segments.append(Segment{{}, std::move(bytes), {}, 0});
+        m_segments.append(Segment{"\"", {}, {}, 0});
+    };
+    addBytes(contentKey, item.content());
+    addBytes(richTextKey, item.richTextData());
+    addBytes(thumbnailKey, item.thumbnailData());
+    if (const auto plain = item.plainText()) {
+        m_segments.append(Segment{",\"plainText\":\"", {}, {}, 0});
+        m_segments.append(Segment{{}, {}, plain, 0});
+        m_segments.append(Segment{"\"", {}, {}, 0});
+    } else {
+        m_segments.append(Segment{",\"plainText\":null", {}, {}, 0});
+    }
+    m_segments.append(Segment{"}\n", {}, {}, 0});
+}
+
+QByteArray ExportCursor::next(qsizetype maxBytes) {
+    QByteArray piece;
+    while (piece.size() < maxBytes) {
+        if (m_segments.isEmpty()) {
+            if (m_nextItem >= m_items.size())
+                break;
+            // The item's payloads are loaded now and let go once written.
+            startItem(*m_items.at(m_nextItem));
+            m_items[m_nextItem++].reset();
+        }
+        Segment& segment = m_segments.first();
+        const qsizetype room = std::max<qsizetype>(maxBytes - piece.size(), 64);
+        if (segment.base64) {
+            // Whole groups of three bytes, so the pieces join into one encoding.
+            const qsizetype take = std::max<qsizetype>(room / 4 * 3, 3);
+            piece += segment.base64->mid(segment.offset, take).toBase64();
+            segment.offset += take;
+            if (segment.offset < segment.base64->size())
+                continue;
+        } else if (segment.jsonText) {
+            // At most six bytes per character (\u00XX); never half a surrogate pair.
+            qsizetype take = std::max<qsizetype>(room / 6, 2);
+            take = std::min(take, segment.jsonText->size() - segment.offset);
+            if (take > 0 && segment.offset + take < segment.jsonText->size() &&
+                segment.jsonText->at(segment.offset + take - 1).isHighSurrogate())
+                --take;
+            piece += jsonEscaped(QStringView(*segment.jsonText).mid(segment.offset, take));
+            segment.offset += take;
+            if (segment.offset < segment.jsonText->size())
+                continue;
+        } else {
+            piece += segment.literal;
+        }
+        m_segments.removeFirst();
+    }
+    return piece;
+}
+
+ExportCursor::ExportCursor(const ClipboardItem& item) {
+    startItem(item);
+}
+
+QByteArray exportLine(const ClipboardItem& item) {
+    ExportCursor cursor(item);
+    constexpr qsizetype pieceSize = 1024 * 1024;
+    QByteArray line;
+    for (QByteArray piece = cursor.next(pieceSize); !piece.isEmpty();
+         piece = cursor.next(pieceSize))
+        line += piece;
+    return line;
+}
+
+std::variant<ImportedItem, QString> readLine(QByteArray line, const QDateTime& now) {
+    SplitLine split = splitLargeValues(line);
     QJsonParseError error;
-    const auto document = QJsonDocument::fromJson(line, &error);
+    const auto document = QJsonDocument::fromJson(split.small, &error);
     if (!document.isObject())
         return u"not a JSON object (%1)"_s.arg(error.errorString());
     const QJsonObject object = document.object();
@@ -70,9 +379,9 @@ std::variant<ImportedItem, QString> readLine(const QByteArray& line) {
     ImportedItem item;
     auto& content = item.content;
     std::optional<QByteArray> payload;
-    if (!readBytes(object, u"content"_s, payload) || !payload)
+    if (!readBytes(object, split, contentKey, payload) || !payload)
         return u"\"content\" is missing or not base64"_s;
-    content.content = *payload;
+    content.content = std::move(*payload);
     content.contentHash = sha256Hash(content.content);
     if (const auto hash = object.value(u"contentHash"_s);
         hash.isString() && hash.toString() != content.contentHash)
@@ -90,63 +399,57 @@ std::variant<ImportedItem, QString> readLine(const QByteArray& line) {
         QDateTime::fromString(object.value(u"copiedAt"_s).toString(), Qt::ISODateWithMs);
     if (!item.copiedAt.isValid())
         return u"\"copiedAt\" is not an ISO 8601 time"_s;
+    if (item.copiedAt.toMSecsSinceEpoch() < 0 || item.copiedAt > now.addSecs(allowedClockSkewSecs))
+        return u"\"copiedAt\" is out of range (before 1970 or in the future)"_s;
 
+    // A count of characters is a whole number no larger than the content.
     const auto count = object.value(u"characterCount"_s);
-    if (count.isDouble())
-        content.characterCount = qint64(count.toDouble());
-    else if (!count.isUndefined() && !count.isNull())
+    if (count.isDouble()) {
+        const double value = count.toDouble();
+        if (!std::isfinite(value) || value < 0 || value != std::floor(value) ||
+            value > double(content.content.size()))
+            return u"\"characterCount\" is out of range"_s;
+        content.characterCount = qint64(value);
+    } else if (!count.isUndefined() && !count.isNull()) {
         return u"\"characterCount\" is not a number"_s;
+    }
 
-    const bool fieldsRead = readText(object, u"plainText"_s, content.plainText) &&
-                            readBytes(object, u"richTextData"_s, content.richTextData) &&
-                            readText(object, u"urlString"_s, content.urlString) &&
-                            readText(object, u"filePath"_s, content.filePath) &&
-                            readText(object, u"colorHex"_s, content.colorHex) &&
-                            readText(object, u"imageDimensions"_s, content.imageDimensions) &&
-                            readBytes(object, u"thumbnailData"_s, content.thumbnailData) &&
-                            readText(object, u"title"_s, content.title) &&
-                            readText(object, u"sourceAppBundleID"_s, item.sourceAppBundleID) &&
-                            readText(object, u"sourceAppName"_s, item.sourceAppName) &&
-                            readText(object, u"ocrText"_s, item.ocrText);
+    const bool fieldsRead =
+        readText(object, split, plainTextKey, content.plainText) &&
+        readBytes(object, split, richTextKey, content.richTextData) &&
+        readText(object, split, u"urlString"_s, content.urlString) &&
+        readText(object, split, u"filePath"_s, content.filePath) &&
+        readText(object, split, u"colorHex"_s, content.colorHex) &&
+        readText(object, split, u"imageDimensions"_s, content.imageDimensions) &&
+        readBytes(object, split, thumbnailKey, content.thumbnailData) &&
+        readText(object, split, u"title"_s, content.title) &&
+        readText(object, split, u"sourceAppBundleID"_s, item.sourceAppBundleID) &&
+        readText(object, split, u"sourceAppName"_s, item.sourceAppName) &&
+        readText(object, split, u"ocrText"_s, item.ocrText);
     if (!fieldsRead)
         return u"a field has the wrong type or is not base64"_s;
+    // The line goes before the text is made from the content: a large item
+    // is in memory once as bytes and once as text, not also as its line.
+    split = {};
+    line = QByteArray();
+    deriveText(content);
     item.isPinned = object.value(u"isPinned"_s).toBool(false);
     return item;
 }
 
-} // namespace
-
-QByteArray exportLine(const ClipboardItem& item) {
-    const auto count = item.characterCount();
-    const QJsonObject object{
-        {u"id"_s, item.id().toString(QUuid::WithoutBraces)},
-        {u"category"_s, item.category()},
-        {u"contentType"_s, item.contentType()},
-        {u"content"_s, bytes(item.content())},
-        {u"contentHash"_s, item.contentHash()},
-        {u"plainText"_s, text(item.plainText())},
-        {u"richTextData"_s, bytes(item.richTextData())},
-        {u"title"_s, text(item.title())},
-        {u"sourceAppBundleID"_s, text(item.sourceAppBundleID())},
-        {u"sourceAppName"_s, text(item.sourceAppName())},
-        {u"ocrText"_s, text(item.ocrText())},
-        {u"characterCount"_s, count ? QJsonValue(double(*count)) : QJsonValue(QJsonValue::Null)},
-        {u"imageDimensions"_s, text(item.imageDimensions())},
-        {u"urlString"_s, text(item.urlString())},
-        {u"filePath"_s, text(item.filePath())},
-        {u"colorHex"_s, text(item.colorHex())},
-        {u"thumbnailData"_s, bytes(item.thumbnailData())},
-        {u"copiedAt"_s, item.copiedAt().toUTC().toString(Qt::ISODateWithMs)},
-        {u"isPinned"_s, item.isPinned()},
-    };
-    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
-}
-
-QByteArray exportAll(const HistoryStore& store) {
-    QByteArray lines;
-    for (const auto& item : store.allItems())
-        lines += exportLine(*item);
-    return lines;
+void importItem(const ImportedItem& imported, HistoryStore& store, ImportSummary& summary) {
+    if (store.itemWithHash(imported.content.contentHash)) {
+        ++summary.alreadyPresent;
+        return;
+    }
+    const auto item =
+        store.record(imported.content, imported.sourceAppBundleID, imported.sourceAppName);
+    store.setCopiedAt(item, imported.copiedAt);
+    if (imported.ocrText)
+        store.setOcrText(item, *imported.ocrText);
+    if (imported.isPinned != item->isPinned())
+        store.togglePin(item);
+    ++summary.imported;
 }
 
 // Lines imported per write to the database: few enough that little is pending
@@ -155,6 +458,7 @@ constexpr int importLinesPerSave = 500;
 
 ImportSummary importLines(const QByteArray& lines, HistoryStore& store) {
     ImportSummary summary;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
     int lineNumber = 0;
     std::optional<HistoryStore::Batch> batch;
     for (const QByteArray& rawLine : lines.split('\n')) {
@@ -162,27 +466,15 @@ ImportSummary importLines(const QByteArray& lines, HistoryStore& store) {
         if (lineNumber % importLinesPerSave == 0)
             batch.emplace(store);
         ++lineNumber;
-        const QByteArray line = rawLine.trimmed();
+        QByteArray line = rawLine.trimmed();
         if (line.isEmpty())
             continue;
-        auto parsed = readLine(line);
+        auto parsed = readLine(std::move(line), now);
         if (auto* problem = std::get_if<QString>(&parsed)) {
             summary.problems.append(u"line %1: %2"_s.arg(lineNumber).arg(*problem));
             continue;
         }
-        const auto& imported = std::get<ImportedItem>(parsed);
-        if (store.itemWithHash(imported.content.contentHash)) {
-            ++summary.alreadyPresent;
-            continue;
-        }
-        const auto item =
-            store.record(imported.content, imported.sourceAppBundleID, imported.sourceAppName);
-        store.setCopiedAt(item, imported.copiedAt);
-        if (imported.ocrText)
-            store.setOcrText(item, *imported.ocrText);
-        if (imported.isPinned != item->isPinned())
-            store.togglePin(item);
-        ++summary.imported;
+        importItem(std::get<ImportedItem>(parsed), store, summary);
     }
     return summary;
 }

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "content/ParsedClipboardContent.h"
 #include "history/ClipboardItem.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
+#include <variant>
 
 namespace quillbox {
 
@@ -15,10 +19,52 @@ class HistoryStore;
 // in base64, times in ISO 8601 UTC. Import reads the same lines back into a
 // store, skipping content the store already holds (by hash) and keeping each
 // item's copy time, pin and recognised text.
+//
+// Lines are written and read in pieces: an item of hundreds of megabytes
+// never exists as one JSON document or one UTF-16 string.
 namespace HistoryTransfer {
 
+// Writes the items' lines piece by piece; one payload is loaded at a time.
+class ExportCursor {
+public:
+    explicit ExportCursor(QList<ClipboardItemPtr> items);
+    ~ExportCursor();
+    ExportCursor(const ExportCursor&) = delete;
+    ExportCursor& operator=(const ExportCursor&) = delete;
+
+    // The next piece of at most about maxBytes; empty once everything is written.
+    QByteArray next(qsizetype maxBytes);
+
+private:
+    friend QByteArray exportLine(const ClipboardItem& item);
+    explicit ExportCursor(const ClipboardItem& item); // that one item only
+    struct Segment;
+    void startItem(const ClipboardItem& item);
+
+    QList<ClipboardItemPtr> m_items;
+    qsizetype m_nextItem = 0;
+    QList<Segment> m_segments;
+};
+
+// One item's whole line (small items, tests).
 QByteArray exportLine(const ClipboardItem& item);
-QByteArray exportAll(const HistoryStore& store);
+
+// A line read back: the content to record and what the item had beside it.
+// The shown and searched text is derived from the content wherever the
+// content is text (plain text, code, URLs, file lists), so a line cannot
+// show one text and paste another.
+struct ImportedItem {
+    ParsedClipboardContent content;
+    std::optional<QString> sourceAppBundleID;
+    std::optional<QString> sourceAppName;
+    std::optional<QString> ocrText;
+    QDateTime copiedAt;
+    bool isPinned = false;
+};
+
+// One line of an export, or why it can't be imported. `now` bounds copy
+// times (none from the future).
+std::variant<ImportedItem, QString> readLine(QByteArray line, const QDateTime& now);
 
 struct ImportSummary {
     int imported = 0;
@@ -26,6 +72,10 @@ struct ImportSummary {
     QStringList problems; // "line N: why", one per line that could not be read
 };
 
+// Records one read line, or counts it as present; main thread (the store's).
+void importItem(const ImportedItem& item, HistoryStore& store, ImportSummary& summary);
+
+// All lines at once (tests and small inputs).
 ImportSummary importLines(const QByteArray& lines, HistoryStore& store);
 
 } // namespace HistoryTransfer

@@ -1,5 +1,6 @@
 #include "app/InspectClipboard.h"
 
+#include "app/ItemFormatting.h"
 #include "capture/ClipboardParser.h"
 #include "capture/SourceAppResolver.h"
 #include "content/AppConstants.h"
@@ -42,7 +43,7 @@ QString preview(const QString& text) {
     shown.replace(QLatin1Char('\r'), QStringLiteral("\\r"));
     if (text.size() > previewLength)
         shown += QStringLiteral("…");
-    return shown;
+    return ItemFormatting::escapeControls(shown);
 }
 
 QString thumbnailSize(const QByteArray& png) {
@@ -107,8 +108,10 @@ int inspectClipboard(const Pasteboard& pasteboard, SourceAppResolver& resolver, 
         return 0;
     }
 
+    // Every value may come from the clipboard's owner: escaped for the terminal.
     const auto line = [&out](const QString& label, const QString& value) {
-        out << label << QStringLiteral(": ") << value << QLatin1Char('\n');
+        out << label << QStringLiteral(": ") << ItemFormatting::escapeControls(value)
+            << QLatin1Char('\n');
     };
     line(QStringLiteral("Types"),
          types.isEmpty() ? QStringLiteral("(none)") : types.join(QStringLiteral(", ")));

@@ -1,8 +1,12 @@
 #include "app/InstanceClient.h"
 
+#include "app/InstanceServer.h"
+
 #include <QDeadlineTimer>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocalSocket>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -10,6 +14,8 @@ namespace quillbox {
 
 namespace {
 constexpr int connectTimeoutMs = 1000;
+// One message line of the answer; streamed output comes in far smaller pieces.
+constexpr qsizetype maxMessageSize = 64 * 1024 * 1024;
 } // namespace
 
 InstanceClient::InstanceClient(QString socketPath)
@@ -24,36 +30,69 @@ bool InstanceClient::isInstanceRunning() const {
     return connected;
 }
 
-std::optional<CommandResult>
-InstanceClient::send(const Command& command,
-                     std::optional<std::chrono::milliseconds> timeout) const {
+std::optional<CommandResult> InstanceClient::send(const Command& command,
+                                                  std::optional<std::chrono::milliseconds> timeout,
+                                                  const Progress& progress,
+                                                  const Output& output) const {
+    if (m_socketPath.isEmpty())
+        return std::nullopt;
     QLocalSocket socket;
     socket.connectToServer(m_socketPath);
     if (!socket.waitForConnected(connectTimeoutMs))
         return std::nullopt;
+    // Whoever listens here must be this user: another could have bound the
+    // name first, to read our commands and answer them falsely.
+    const auto peer = InstanceServer::peerUserID(socket.socketDescriptor());
+    if (peer != uint(::geteuid())) {
+        socket.abort();
+        return CommandResult::failure(
+            u"The socket at %1 belongs to another user; nothing was sent."_s.arg(m_socketPath));
+    }
 
+    const auto deadline = [&timeout] {
+        return timeout ? QDeadlineTimer(*timeout) : QDeadlineTimer(QDeadlineTimer::Forever);
+    };
+    QDeadlineTimer silence = deadline();
     socket.write(QJsonDocument(command.toJson()).toJson(QJsonDocument::Compact) + '\n');
-    QDeadlineTimer deadline = timeout ? QDeadlineTimer(*timeout) : QDeadlineTimer::Forever;
-    if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
+    if (!socket.waitForBytesWritten(int(silence.remainingTime())))
         return CommandResult::failure(
             u"could not send the command to Quillbox: %1"_s.arg(socket.errorString()));
 
-    QByteArray answer;
-    while (!answer.endsWith('\n')) {
-        if (socket.bytesAvailable() == 0) {
+    QByteArray streamed;
+    while (true) {
+        if (!socket.canReadLine()) {
+            if (socket.bytesAvailable() > maxMessageSize)
+                break;
             if (socket.state() != QLocalSocket::ConnectedState)
                 break;
-            if (deadline.hasExpired())
+            if (silence.hasExpired())
                 return CommandResult::failure(u"Quillbox did not answer in time"_s);
-            socket.waitForReadyRead(int(deadline.remainingTime()));
+            socket.waitForReadyRead(int(silence.remainingTime()));
             continue;
         }
-        answer += socket.readAll();
-    }
-    const auto document = QJsonDocument::fromJson(answer);
-    if (document.isObject()) {
-        if (auto result = CommandResult::fromJson(document.object()))
-            return result;
+        silence = deadline();
+        const auto message = QJsonDocument::fromJson(socket.readLine()).object();
+        if (message.contains(u"alive"_s))
+            continue;
+        if (const auto line = message.value(u"progress"_s); line.isString()) {
+            if (progress)
+                progress(line.toString());
+            continue;
+        }
+        if (const auto data = message.value(u"data"_s); data.isString()) {
+            const QByteArray bytes = QByteArray::fromBase64(data.toString().toLatin1());
+            if (output)
+                output(bytes);
+            else
+                streamed += bytes;
+            continue;
+        }
+        auto result = CommandResult::fromJson(message);
+        if (!result)
+            break;
+        if (!streamed.isEmpty())
+            result->output.prepend(QString::fromUtf8(streamed));
+        return result;
     }
     return CommandResult::failure(u"Quillbox closed the connection without an answer"_s);
 }

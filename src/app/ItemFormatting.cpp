@@ -31,6 +31,33 @@ QString sourceName(const ClipboardItem& item) {
 
 } // namespace
 
+QString escapeControls(const QString& text, bool keepLineBreaks) {
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool isControl = u < 0x20 || (u >= 0x7f && u <= 0x9f);
+        if (!isControl || (keepLineBreaks && u == u'\n')) {
+            shown += c;
+            continue;
+        }
+        switch (u) {
+        case u'\n':
+            shown += u"\\n"_s;
+            break;
+        case u'\t':
+            shown += u"\\t"_s;
+            break;
+        case u'\r':
+            shown += u"\\r"_s;
+            break;
+        default:
+            shown += u"\\x"_s + QString::number(u, 16).rightJustified(2, u'0');
+        }
+    }
+    return shown;
+}
+
 QString isoTime(const QDateTime& time) {
     return time.toUTC().toString(Qt::ISODateWithMs);
 }
@@ -49,12 +76,13 @@ QString preview(const ClipboardItem& item, int maxLength) {
         text = *hex;
     else if (auto url = item.urlString())
         text = *url;
-    return cut(text.simplified(), maxLength);
+    return escapeControls(cut(text.simplified(), maxLength));
 }
 
-QString itemTable(const QList<ClipboardItemPtr>& items, const QDateTime& now) {
+QString itemTable(const QList<ClipboardItemPtr>& items, const QDateTime& now,
+                  const QString& emptyText) {
     if (items.isEmpty())
-        return u"The history is empty.\n"_s;
+        return emptyText;
     constexpr int kindWidth = 9;
     constexpr int sourceWidth = 18;
     constexpr int timeWidth = 14;
@@ -63,8 +91,8 @@ QString itemTable(const QList<ClipboardItemPtr>& items, const QDateTime& now) {
         const QString kind = displayNameForRaw(item->category()).toLower();
         table += item->id().toString(QUuid::WithoutBraces) + u"  "_s +
                  (item->isPinned() ? u"* "_s : u"  "_s) + kind.leftJustified(kindWidth) + u' ' +
-                 cut(sourceName(*item), sourceWidth).leftJustified(sourceWidth) + u' ' +
-                 relativeDescription(item->copiedAt(), now).leftJustified(timeWidth) + u' ' +
+                 escapeControls(cut(sourceName(*item), sourceWidth)).leftJustified(sourceWidth) +
+                 u' ' + relativeDescription(item->copiedAt(), now).leftJustified(timeWidth) + u' ' +
                  preview(*item) + u'\n';
     }
     return table;
@@ -92,6 +120,46 @@ QJsonObject itemJson(const ClipboardItem& item, const QDateTime& now) {
     };
 }
 
+QJsonObject itemDetailsJson(const ClipboardItem& item, const QDateTime& now) {
+    QJsonObject object = itemJson(item, now);
+    const QByteArray content = item.content();
+    object.insert(u"contentBytes"_s, double(content.size()));
+    object.insert(u"text"_s, optionalJson(item.plainText()));
+    object.insert(u"ocrText"_s, optionalJson(item.ocrText()));
+    const auto rich = item.richTextData();
+    object.insert(u"richTextBytes"_s, rich ? QJsonValue(double(rich->size())) : QJsonValue());
+    return object;
+}
+
+QString itemDetails(const ClipboardItem& item, const QDateTime& now) {
+    QString text;
+    const auto line = [&text](const QString& label, const std::optional<QString>& value) {
+        if (value)
+            text += (label + u':').leftJustified(15) + escapeControls(*value) + u'\n';
+    };
+    line(u"Id"_s, item.id().toString(QUuid::WithoutBraces));
+    line(u"Kind"_s, displayNameForRaw(item.category()).toLower());
+    line(u"Content type"_s, item.contentType());
+    line(u"Copied"_s,
+         isoTime(item.copiedAt()) + u" ("_s + relativeDescription(item.copiedAt(), now) + u')');
+    line(u"Source"_s, sourceName(item));
+    line(u"Pinned"_s, item.isPinned() ? u"yes"_s : u"no"_s);
+    line(u"Size"_s, u"%1 bytes"_s.arg(item.content().size()));
+    if (const auto count = item.characterCount())
+        line(u"Characters"_s, QString::number(*count));
+    line(u"Title"_s, item.title());
+    line(u"URL"_s, item.urlString());
+    line(u"File"_s, item.filePath());
+    line(u"Colour"_s, item.colorHex());
+    line(u"Image size"_s, item.imageDimensions());
+    line(u"Hash"_s, item.contentHash());
+    if (const auto ocr = item.ocrText(); ocr && !ocr->isEmpty())
+        text += u"Text in image:\n"_s + escapeControls(*ocr, true) + u'\n';
+    if (const auto plain = item.plainText())
+        text += u"\n"_s + escapeControls(*plain, true) + u'\n';
+    return text;
+}
+
 QString ruleTable(const QList<AppRulePtr>& rules) {
     if (rules.isEmpty())
         return u"No application is excluded.\n"_s;
@@ -100,9 +168,9 @@ QString ruleTable(const QList<AppRulePtr>& rules) {
         width = std::max(width, int(rule->bundleIdentifier().size()));
     QString table;
     for (const auto& rule : rules) {
-        table += rule->bundleIdentifier().leftJustified(width) + u"  "_s +
-                 (rule->isExcluded() ? u"excluded"_s : u"recorded"_s) + u"  "_s + rule->appName() +
-                 u'\n';
+        table += escapeControls(rule->bundleIdentifier()).leftJustified(width) + u"  "_s +
+                 (rule->isExcluded() ? u"excluded"_s : u"recorded"_s) + u"  "_s +
+                 escapeControls(rule->appName()) + u'\n';
     }
     return table;
 }

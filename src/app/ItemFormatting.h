@@ -14,13 +14,25 @@ namespace quillbox {
 // people, JSON for scripts.
 namespace ItemFormatting {
 
+// Text made safe for a terminal: control characters (C0 but the line
+// break, DEL, C1) shown as \xNN, \n, \t or \r instead of acted on. Copied
+// text is untrusted: an escape sequence could retitle or clear the terminal.
+QString escapeControls(const QString& text, bool keepLineBreaks = false);
+
 // One line saying what the item is: its title, else its text (whitespace
 // folded), else its dimensions, path or colour code; cut at maxLength.
 QString preview(const ClipboardItem& item, int maxLength = 60);
 
 // Newest first, as given; `now` is when the relative times are measured from.
-QString itemTable(const QList<ClipboardItemPtr>& items, const QDateTime& now);
+// `emptyText` is what an empty list says.
+QString itemTable(const QList<ClipboardItemPtr>& items, const QDateTime& now,
+                  const QString& emptyText = QStringLiteral("The history is empty.\n"));
 QJsonObject itemJson(const ClipboardItem& item, const QDateTime& now);
+
+// `quillbox show`: every field, then the whole text (or the payload's type
+// and size), escaped; and the same as JSON with the text unescaped.
+QString itemDetails(const ClipboardItem& item, const QDateTime& now);
+QJsonObject itemDetailsJson(const ClipboardItem& item, const QDateTime& now);
 
 QString ruleTable(const QList<AppRulePtr>& rules);
 QJsonObject ruleJson(const AppRule& rule);

@@ -65,7 +65,8 @@ CommandResult listing(QList<ClipboardItemPtr> items, const Command& command) {
         items = items.mid(0, command.options.value(limitOption).toInt());
     const QDateTime now = QDateTime::currentDateTimeUtc();
     if (!command.hasOption(jsonOption))
-        return CommandResult::success(ItemFormatting::itemTable(items, now));
+        return CommandResult::success(
+            ItemFormatting::itemTable(items, now, QStringLiteral("No items match.\n")));
     QJsonArray array;
     for (const auto& item : items)
         array.append(ItemFormatting::itemJson(*item, now));
@@ -173,11 +174,16 @@ CommandResult paste(HistoryStore& store, const Command& command, const Tools& to
 }
 
 void install(CommandDispatcher& dispatcher, std::function<Tools(const CommandContext&)> tools) {
-    dispatcher.setHandler(QStringLiteral("search"),
-                          [tools](const CommandContext& context, const Command& command,
-                                  CommandDispatcher::Reply reply) {
-                              search(context.store, command, tools(context), std::move(reply));
-                          });
+    dispatcher.setHandler(QStringLiteral("search"), [tools](const CommandContext& context,
+                                                            const Command& command,
+                                                            CommandDispatcher::Reply reply) {
+        Tools chosen = tools(context);
+        // Recognition's progress reaches the command line
+        // (and keeps it waiting) from a running instance too.
+        if (!chosen.progress)
+            chosen.progress = [reply](const QString& line) { reply.progress(line); };
+        search(context.store, command, chosen, std::move(reply));
+    });
     dispatcher.setHandler(QStringLiteral("copy"),
                           [tools](const CommandContext& context, const Command& command,
                                   CommandDispatcher::Reply reply) {

@@ -8,6 +8,7 @@
 #include "app/InstanceClient.h"
 #include "app/InstanceServer.h"
 #include "app/SearchCommands.h"
+#include "app/SingleInstanceLock.h"
 #include "capture/SourceAppResolver.h"
 #include "content/AppConstants.h"
 #include "content/Logging.h"
@@ -35,7 +36,8 @@ namespace {
 
 using namespace quillbox;
 
-// Commands answer at once, except those that wait for the user.
+// How long the command line waits on a silent instance. A working one
+// sends progress or keep-alives, which start the wait again.
 constexpr auto commandTimeout = 60s;
 
 void write(FILE* stream, const QString& text) {
@@ -46,6 +48,11 @@ void write(FILE* stream, const QString& text) {
         bytes += '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     std::fflush(stream);
+}
+
+void writeOutput(const QByteArray& bytes) {
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
 }
 
 int finish(const CommandResult& result) {
@@ -97,15 +104,30 @@ int runApplication(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     std::unique_ptr<CommandDispatcher> dispatcher;
-    InstanceServer server([&dispatcher](const Command& command, auto reply) {
+    InstanceServer server([&dispatcher](const Command& command, CommandReply reply) {
         if (dispatcher)
             dispatcher->execute(command, std::move(reply));
     });
+    // Commands wait until the clipboard's contents at launch have been read
+    // (the baseline): a copy made after the first answer is then a change,
+    // never mistaken for what was there before Quillbox started.
+    server.setAnswering(false);
+    // Where there is no socket, a lock beside the store keeps a second start
+    // from recording into the same history.
+    SingleInstanceLock fallbackLock;
     switch (server.listen(InstanceServer::defaultSocketPath())) {
     case InstanceServer::ListenResult::alreadyRunning:
         write(stderr, u"Quillbox is already running."_s);
         return ExitCode::failure;
     case InstanceServer::ListenResult::failed:
+        if (!server.hasInstanceLock()) {
+            const QString folder = QFileInfo(StoreContainer::defaultStorePath()).absolutePath();
+            if (fallbackLock.tryLock(folder + u"/.quillbox.lock"_s) ==
+                SingleInstanceLock::Result::heldElsewhere) {
+                write(stderr, u"Quillbox is already running."_s);
+                return ExitCode::failure;
+            }
+        }
         // Recording matters more than the command line: run without it.
         qCWarning(lcApp).noquote()
             << u"Quillbox: the command line will not reach this instance: %1"_s.arg(
@@ -122,9 +144,20 @@ int runApplication(int argc, char** argv) {
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &services, [&services] {
         services.stop();
         services.historyStore().save();
+        services.modelContainer()->finishWriting();
     });
     quitOnTerminationSignals(app);
     services.start();
+
+    const auto startAnswering = [&server] { server.setAnswering(true); };
+    auto* pasteboard = dynamic_cast<X11Pasteboard*>(&services.pasteboard());
+    if (pasteboard && !pasteboard->hasReadInitialContents()) {
+        QObject::connect(pasteboard, &X11Pasteboard::contentsChanged, &app, startAnswering);
+        // An owner that never answers must not keep the command line out.
+        QTimer::singleShot(firstSnapshotTimeout, &app, startAnswering);
+    } else {
+        startAnswering();
+    }
     qCInfo(lcApp).noquote() << u"Quillbox: recording the clipboard; history at %1"_s.arg(
         storeDescription(*services.modelContainer()));
     return app.exec();
@@ -173,12 +206,33 @@ int runAgainstStoreOnDisk(const Command& command) {
     HistoryStore store(container);
     CommandDispatcher dispatcher(CommandContext{store, nullptr, description});
     SearchCommands::installForStoreOnDisk(dispatcher);
-    // A search may first recognise text in images on a worker thread.
+    // A search may first recognise text in images on a worker thread; an
+    // export streams to standard output.
     std::optional<CommandResult> result;
-    dispatcher.execute(command, [&result](const CommandResult& r) { result = r; });
+    auto channel = std::make_shared<CommandReply::Channel>();
+    channel->finish = [&result](const CommandResult& r) { result = r; };
+    channel->progress = [](const QString& line) { write(stderr, line); };
+    channel->write = writeOutput;
+    dispatcher.execute(command, CommandReply(channel));
     while (!result)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return finish(*result);
+}
+
+// The file name's bytes as given, made absolute: a name that is not valid
+// text (an old Latin-1 name) still names its file.
+QByteArray absoluteRawPath(int argc, char** argv, const QString& argument) {
+    QByteArray raw = QFile::encodeName(argument);
+    for (int i = 1; i < argc; ++i) {
+        if (QString::fromLocal8Bit(argv[i]) == argument)
+            raw = argv[i];
+    }
+    if (raw.startsWith('/'))
+        return raw;
+    QByteArray folder(4096, '\0');
+    if (!::getcwd(folder.data(), size_t(folder.size())))
+        return QFile::encodeName(QFileInfo(argument).absoluteFilePath());
+    return QByteArray(folder.constData()) + '/' + raw;
 }
 
 int runCommand(int argc, char** argv, const Command& command) {
@@ -189,13 +243,17 @@ int runCommand(int argc, char** argv, const Command& command) {
     QCoreApplication app(argc, argv);
     InstanceClient client(InstanceServer::defaultSocketPath());
     Command sent = command;
-    if (command.name == u"import"_s) // the instance has its own working directory
-        sent.arguments[0] = QFileInfo(command.arguments.at(0)).absoluteFilePath();
+    if (command.name == u"import"_s) { // the instance has its own working directory
+        const QByteArray path = absoluteRawPath(argc, argv, command.arguments.at(0));
+        sent.arguments[0] = QFile::decodeName(path);
+        sent.options.insert(u"--file-bytes"_s, QString::fromLatin1(path.toBase64()));
+    }
     // The colour picker waits for the user's click, however long it takes.
     const auto timeout = command.name == u"pick-color"_s
                              ? std::nullopt
                              : std::optional<std::chrono::milliseconds>(commandTimeout);
-    if (auto result = client.send(sent, timeout))
+    const auto progress = [](const QString& line) { write(stderr, line); };
+    if (auto result = client.send(sent, timeout, progress, writeOutput))
         return finish(*result);
     if (spec->place == CommandPlace::instanceOrStore)
         return runAgainstStoreOnDisk(command);

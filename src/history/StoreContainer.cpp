@@ -9,8 +9,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QUrl>
 #include <chrono>
 #include <fcntl.h>
+#include <optional>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -67,6 +69,31 @@ void restrictCompanions(const QString& path) {
         ::chmod(QFile::encodeName(path + suffix).constData(), storeFileMode);
 }
 
+// Why this process must not write the store at path, if it must not: a file
+// or folder of another user, or one without write permission, is not ours to
+// change (nor damaged). Judged by owner and mode bits, which hold for root
+// too, and by access() for what they don't show (a read-only mount).
+std::optional<QString> whyNotWritable(const QString& path) {
+    const QFileInfo info(path);
+    struct stat status {};
+    const QByteArray file = QFile::encodeName(path);
+    if (::lstat(file.constData(), &status) == 0) {
+        if (status.st_uid != ::geteuid())
+            return QStringLiteral("belongs to another user (uid %1)").arg(status.st_uid);
+        if (!(status.st_mode & S_IWUSR) || ::access(file.constData(), W_OK) != 0)
+            return QStringLiteral("is read-only");
+    }
+    const QByteArray folder = QFile::encodeName(info.absolutePath());
+    if (::stat(folder.constData(), &status) == 0) {
+        if (status.st_uid != ::geteuid())
+            return QStringLiteral("is in a folder that belongs to another user (uid %1)")
+                .arg(status.st_uid);
+        if (!(status.st_mode & S_IWUSR) || ::access(folder.constData(), W_OK) != 0)
+            return QStringLiteral("is in a read-only folder");
+    }
+    return std::nullopt;
+}
+
 int configure(sqlite3* db, bool persistent, QString& error) {
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, int(storeBusyTimeout.count()));
@@ -86,8 +113,11 @@ int configure(sqlite3* db, bool persistent, QString& error) {
             return SQLITE_BUSY;
         }
     }
-    // Each commit reaches the disk before the operation that made it returns.
-    for (const char* pragma : {"PRAGMA foreign_keys = ON", "PRAGMA synchronous = FULL"}) {
+    // Each commit reaches the disk before the operation that made it returns;
+    // deleted records are overwritten with zeros, not just marked free, so a
+    // deleted item can't be read back from the file.
+    for (const char* pragma :
+         {"PRAGMA foreign_keys = ON", "PRAGMA synchronous = FULL", "PRAGMA secure_delete = ON"}) {
         if (const int result = execute(db, pragma); result != SQLITE_OK)
             return result;
     }
@@ -115,6 +145,21 @@ StoreContainer::StoreContainer(sqlite3* db, QString path)
 
 StoreContainer::~StoreContainer() {
     sqlite3_close_v2(m_db);
+}
+
+void StoreContainer::finishWriting() {
+    if (isInMemory() || m_isReadOnly)
+        return;
+    // Everything in the log goes into the main file and the log is emptied;
+    // leaving write-ahead logging then removes "-wal" and "-shm", even while
+    // the store's prepared statements keep the connection open. The next
+    // open switches back.
+    if (execute(m_db, "PRAGMA wal_checkpoint(TRUNCATE)") != SQLITE_OK ||
+        execute(m_db, "PRAGMA journal_mode = DELETE") != SQLITE_OK) {
+        qCWarning(lcStore).noquote()
+            << QStringLiteral("Quillbox: could not fold the write-ahead log into %1: %2")
+                   .arg(m_path, lastError(m_db));
+    }
 }
 
 QString StoreContainer::defaultStorePath() {
@@ -152,6 +197,13 @@ std::shared_ptr<StoreContainer> StoreContainer::makeShared(bool inMemory,
     if (inMemory)
         return makeInMemory();
     const QString path = storePath.isEmpty() ? defaultStorePath() : storePath;
+    if (const auto why = whyNotWritable(path)) {
+        qCWarning(lcStore).noquote()
+            << QStringLiteral("Quillbox: the store at %1 %2; keeping this run's history in "
+                              "memory and leaving the file as it is.")
+                   .arg(path, *why);
+        return makeInMemory();
+    }
     OpenResult first = open(path);
     if (first.container)
         return first.container;
@@ -179,13 +231,44 @@ std::shared_ptr<StoreContainer> StoreContainer::makeShared(bool inMemory,
 std::shared_ptr<StoreContainer> StoreContainer::openExisting(const QString& storePath) {
     if (!QFileInfo(storePath).isFile())
         return nullptr;
-    OpenResult result = open(storePath);
+    // A store we may not write is still read, as it is.
+    OpenResult result = whyNotWritable(storePath) ? openReadOnly(storePath) : open(storePath);
     if (!result.container) {
         qCWarning(lcStore).noquote()
             << QStringLiteral("Quillbox: could not read the store at %1: %2")
                    .arg(storePath, result.error);
     }
     return result.container;
+}
+
+StoreContainer::OpenResult StoreContainer::openReadOnly(const QString& path) {
+    OpenResult result;
+    // Where even "-shm" can't be made, SQLite reads the file as immutable.
+    const QByteArray uris[] = {
+        "file:" + QUrl::toPercentEncoding(path, "/") + "?mode=ro",
+        "file:" + QUrl::toPercentEncoding(path, "/") + "?immutable=1",
+    };
+    for (const QByteArray& uri : uris) {
+        sqlite3* db = nullptr;
+        result.code =
+            sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+        if (result.code == SQLITE_OK) {
+            sqlite3_extended_result_codes(db, 1);
+            sqlite3_busy_timeout(db, int(storeBusyTimeout.count()));
+            result.code = HistorySchema::checkVersion(db, result.error);
+            if (result.code == SQLITE_OK)
+                result.code = execute(db, "SELECT count(*) FROM ClipboardItem");
+        }
+        if (result.code == SQLITE_OK) {
+            result.container.reset(new StoreContainer(db, path));
+            result.container->m_isReadOnly = true;
+            return result;
+        }
+        if (result.error.isEmpty())
+            result.error = db ? lastError(db) : QString::fromUtf8(sqlite3_errstr(result.code));
+        sqlite3_close_v2(db);
+    }
+    return result;
 }
 
 std::shared_ptr<StoreContainer> StoreContainer::makeInMemory() {

@@ -20,11 +20,14 @@ public:
     static QString defaultStorePath();
 
     // The persistent store at storePath (the default path when empty), or the
-    // fallbacks: damaged files moved aside and a fresh store; memory only.
+    // fallbacks: damaged files moved aside and a fresh store; memory only. A
+    // store this user may not write (another user's file, a read-only
+    // folder) is not damage: it is left as it is and the history kept in memory.
     static std::shared_ptr<StoreContainer> makeShared(bool inMemory, const QString& storePath = {});
     // The store at storePath as it is, for a reader beside the application
     // (the command line while Quillbox is not running): nothing is created or
-    // moved aside; null when there is no store or it can't be opened.
+    // moved aside; null when there is no store or it can't be opened. A store
+    // this user may not write is opened read-only.
     static std::shared_ptr<StoreContainer> openExisting(const QString& storePath);
     // Terminates the process when even memory can't hold a store.
     static std::shared_ptr<StoreContainer> makeInMemory();
@@ -36,7 +39,13 @@ public:
     StoreContainer(const StoreContainer&) = delete;
     StoreContainer& operator=(const StoreContainer&) = delete;
 
+    // At quit: folds the write-ahead log into the main file and removes the
+    // "-wal" and "-shm" files, so nothing (a deleted item's text included)
+    // stays behind in them. The store stays usable.
+    void finishWriting();
+
     bool isInMemory() const { return m_path.isEmpty(); }
+    bool isReadOnly() const { return m_isReadOnly; }
     QString path() const { return m_path; } // empty in memory
     sqlite3* handle() const { return m_db; }
 
@@ -44,9 +53,11 @@ private:
     struct OpenResult;
     StoreContainer(sqlite3* db, QString path);
     static OpenResult open(const QString& path);
+    static OpenResult openReadOnly(const QString& path);
 
     sqlite3* m_db = nullptr;
     QString m_path;
+    bool m_isReadOnly = false;
 };
 
 using StoreContainerPtr = std::shared_ptr<StoreContainer>;

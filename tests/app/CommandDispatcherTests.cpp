@@ -3,14 +3,20 @@
 #include "AppTestSupport.h"
 #include "app/CommandDispatcher.h"
 #include "app/HistoryTransfer.h"
+#include "app/InspectClipboard.h"
+#include "app/SearchCommands.h"
+#include "capture/SourceAppResolver.h"
 #include "content/Hash.h"
 #include "core/AppState.h"
 #include "history/HistoryStore.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryFile>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -22,6 +28,10 @@ CommandResult run(CommandDispatcher& dispatcher, const QStringList& arguments) {
     EXPECT_EQ(outcome.kind, CommandLineOutcome::Kind::run) << outcome.error.toStdString();
     std::optional<CommandResult> result;
     dispatcher.execute(outcome.command, [&](const CommandResult& r) { result = r; });
+    // Imports and searches may answer later, from the event loop.
+    const QDeadlineTimer deadline(10'000);
+    while (!result && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     EXPECT_TRUE(result) << "no answer";
     return result.value_or(CommandResult::failure(u"no answer"_s));
 }
@@ -182,6 +192,138 @@ TEST_F(CommandDispatcherTest, ImportSkipsUnreadableLinesAndSaysWhich) {
     const auto missing = run(target, {u"import"_s, u"/nonexistent/export.jsonl"_s});
     EXPECT_EQ(missing.exitCode, ExitCode::failure);
     EXPECT_TRUE(missing.error.contains(u"Could not read"_s));
+}
+
+// Characters a terminal acts on: everything below space but the line break,
+// DEL and the C1 range.
+bool hasTerminalControls(const QString& text) {
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != u'\n') || (u >= 0x7f && u <= 0x9f))
+            return true;
+    }
+    return false;
+}
+
+TEST_F(CommandDispatcherTest, HumanReadableOutputEscapesTerminalControls) {
+    SearchCommands::install(dispatcher,
+                            [](const CommandContext&) { return SearchCommands::Tools{}; });
+    const QString hostile = u"evil\x1b]0;owned\x07 \x1b[2J\u009b31m\x7f\rdone\ttab"_s;
+    const auto item = app.addText(hostile, now, u"org.example.\x1b[5mBlink"_s);
+    const QString id = item->id().toString(QUuid::WithoutBraces);
+    const QStringList commands[] = {{u"list"_s}, {u"search"_s, u"evil"_s}, {u"show"_s, id}};
+    for (const auto& arguments : commands) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        const auto result = run(dispatcher, arguments);
+        EXPECT_EQ(result.exitCode, 0) << result.error.toStdString();
+        EXPECT_FALSE(hasTerminalControls(result.output)) << result.output.toStdString();
+        EXPECT_TRUE(result.output.contains(u"\\x1b]0;owned\\x07"_s)) << result.output.toStdString();
+    }
+    // JSON keeps the text as it is; the JSON writer escapes it.
+    const auto json = run(dispatcher, {u"show"_s, id, u"--json"_s});
+    EXPECT_EQ(QJsonDocument::fromJson(json.output.toUtf8()).object().value(u"text"_s).toString(),
+              hostile);
+
+    testing::FakePasteboard pasteboard;
+    pasteboard.setContents({PasteboardType::string});
+    pasteboard.setString(PasteboardType::string, hostile);
+    testing::FakeFrontmostApplicationSource frontmost;
+    SourceAppResolver resolver(frontmost);
+    QString inspected;
+    QTextStream out(&inspected);
+    inspectClipboard(pasteboard, resolver, false, out);
+    EXPECT_FALSE(hasTerminalControls(inspected)) << inspected.toStdString();
+}
+
+TEST_F(CommandDispatcherTest, ShowPrintsTheWholeItemByIdOrPrefix) {
+    const QString id = newer->id().toString(QUuid::WithoutBraces);
+    const auto text = run(dispatcher, {u"show"_s, id.left(8)});
+    EXPECT_EQ(text.exitCode, 0);
+    EXPECT_TRUE(text.output.contains(id));
+    EXPECT_TRUE(text.output.contains(u"newer  text\nsecond line"_s)) << text.output.toStdString();
+
+    const auto json = run(dispatcher, {u"show"_s, id, u"--json"_s});
+    const auto object = QJsonDocument::fromJson(json.output.toUtf8()).object();
+    EXPECT_EQ(object.value(u"id"_s).toString(), id);
+    EXPECT_EQ(object.value(u"text"_s).toString(), u"newer  text\nsecond line"_s);
+    EXPECT_EQ(object.value(u"contentBytes"_s).toInt(), 23);
+    EXPECT_EQ(object.value(u"contentHash"_s).toString(), newer->contentHash());
+
+    EXPECT_EQ(run(dispatcher, {u"show"_s, u"ffffffff"_s}).exitCode, ExitCode::failure);
+    CommandDispatcher offline(CommandContext{store(), nullptr, u"disk"_s});
+    EXPECT_EQ(run(offline, {u"show"_s, id}).exitCode, 0);
+}
+
+TEST_F(CommandDispatcherTest, ASearchWithoutMatchesSaysSoAndNotThatTheHistoryIsEmpty) {
+    SearchCommands::install(dispatcher,
+                            [](const CommandContext&) { return SearchCommands::Tools{}; });
+    const auto result = run(dispatcher, {u"search"_s, u"nothing like this"_s});
+    EXPECT_EQ(result.output, u"No items match.\n"_s);
+}
+
+// One exported line with some fields replaced.
+QByteArray lineWith(const ClipboardItem& item, const QJsonObject& changes) {
+    auto object = QJsonDocument::fromJson(HistoryTransfer::exportLine(item)).object();
+    for (auto it = changes.begin(); it != changes.end(); ++it)
+        object.insert(it.key(), it.value());
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+TEST_F(CommandDispatcherTest, ImportRefusesOutOfRangeNumbersAndTakesTheTextFromTheContent) {
+    struct Row {
+        const char* name;
+        QJsonObject changes;
+        QString problem;
+    };
+    const Row rows[] = {
+        {"a huge character count", {{u"characterCount"_s, 1e300}}, u"characterCount"_s},
+        {"a negative character count", {{u"characterCount"_s, -3}}, u"characterCount"_s},
+        {"a fractional character count", {{u"characterCount"_s, 2.5}}, u"characterCount"_s},
+        {"a copy time in year 9999",
+         {{u"copiedAt"_s, u"9999-01-01T00:00:00.000Z"_s}},
+         u"copiedAt"_s},
+        {"a copy time before 1970",
+         {{u"copiedAt"_s, u"1969-12-31T23:59:59.000Z"_s}},
+         u"copiedAt"_s},
+    };
+    QByteArray lines;
+    for (const Row& row : rows)
+        lines += lineWith(*older, row.changes);
+    // Shows one text while pasting another: the text comes from the content.
+    lines += lineWith(*newer, {{u"plainText"_s, u"harmless words"_s}});
+
+    testing::FakeApp other;
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write(lines);
+    file.flush();
+    CommandDispatcher target(
+        CommandContext{other.services->historyStore(), other.services.get(), {}});
+    const auto result = run(target, {u"import"_s, file.fileName()});
+    EXPECT_EQ(result.exitCode, ExitCode::failure);
+    EXPECT_TRUE(result.output.contains(u"Imported 1 items"_s)) << result.output.toStdString();
+    int lineNumber = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_TRUE(result.error.contains(u"line %1: \"%2\""_s.arg(++lineNumber).arg(row.problem)))
+            << result.error.toStdString();
+    }
+    const auto imported = other.store().itemWithHash(newer->contentHash());
+    ASSERT_TRUE(imported);
+    EXPECT_EQ(imported->plainText(), newer->plainText());
+}
+
+TEST_F(CommandDispatcherTest, ImportRefusesWhatIsNotARegularFile) {
+    QTemporaryDir folder;
+    const QString fifo = folder.filePath(u"pipe"_s);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& path : {u"/dev/zero"_s, fifo, folder.path()}) {
+        SCOPED_TRACE(path.toStdString());
+        const auto result = run(dispatcher, {u"import"_s, path});
+        EXPECT_EQ(result.exitCode, ExitCode::failure);
+        EXPECT_TRUE(result.error.contains(u"not a regular file"_s)) << result.error.toStdString();
+    }
+    EXPECT_EQ(store().itemCount(), 2);
 }
 
 } // namespace

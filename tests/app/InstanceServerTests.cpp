@@ -12,6 +12,11 @@
 #include <QTimer>
 #include <future>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -87,6 +92,172 @@ TEST_F(InstanceServerTest, MalformedAndInvalidRequestsAreRefusedWithoutRunningAn
         EXPECT_EQ(object.value(u"exitCode"_s).toInt(), ExitCode::usage) << request.constData();
     }
     EXPECT_EQ(handled, 0);
+}
+
+TEST_F(InstanceServerTest, ALongCommandKeepsTheClientWaitingAndReportsProgress) {
+    InstanceServer server([](const Command&, CommandReply reply) {
+        reply.progress(u"halfway"_s);
+        // Longer than the client waits for a silent instance.
+        QTimer::singleShot(3500, [reply] { reply(CommandResult::success(u"done\n"_s)); });
+    });
+    ASSERT_EQ(server.listen(path()), InstanceServer::ListenResult::listening);
+    QStringList progress;
+    const auto answer = whileServing([&] {
+        return InstanceClient(path()).send(Command{u"status"_s, {}, {}}, 2s,
+                                           [&](const QString& line) { progress.append(line); });
+    });
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->exitCode, 0) << answer->error.toStdString();
+    EXPECT_EQ(answer->output, u"done\n"_s);
+    EXPECT_EQ(progress, QStringList{u"halfway"_s});
+}
+
+TEST_F(InstanceServerTest, RequestsWaitUntilTheInstanceStartsAnswering) {
+    QStringList handled;
+    InstanceServer server([&](const Command& command, auto reply) {
+        handled.append(command.name);
+        reply(CommandResult::success());
+    });
+    server.setAnswering(false); // as while the clipboard at launch is still being read
+    ASSERT_EQ(server.listen(path()), InstanceServer::ListenResult::listening);
+    auto answer = std::async(std::launch::async, [&] {
+        return InstanceClient(path()).send(Command{u"status"_s, {}, {}}, 5s);
+    });
+    testing::waitUntil([] { return false; }, 500ms);
+    EXPECT_TRUE(handled.isEmpty());
+    server.setAnswering(true);
+    testing::waitUntil([&] { return answer.wait_for(0s) == std::future_status::ready; }, 5s);
+    const auto result = answer.get();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->exitCode, 0);
+    EXPECT_EQ(handled, QStringList{u"status"_s});
+}
+
+TEST_F(InstanceServerTest, TheSingleInstanceGuardHoldsWhenTheSocketCannotBeMade) {
+    const QString tooLong = directory.filePath(QString(120, u'x'));
+    const QString occupied = directory.filePath(u"occupied.socket"_s);
+    ASSERT_TRUE(QDir().mkpath(occupied + u"/inside"_s));
+    for (const QString& socketPath : {tooLong, occupied}) {
+        SCOPED_TRACE(socketPath.toStdString());
+        InstanceServer first([](const Command&, auto) {});
+        EXPECT_EQ(first.listen(socketPath), InstanceServer::ListenResult::failed);
+        InstanceServer second([](const Command&, auto) {});
+        EXPECT_EQ(second.listen(socketPath), InstanceServer::ListenResult::alreadyRunning);
+    }
+}
+
+TEST_F(InstanceServerTest, WithoutXdgRuntimeDirTheSocketLivesInAPrivateCheckedFolder) {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray tmp = qgetenv("TMPDIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QFile::encodeName(directory.path()));
+    const QString folder = directory.filePath(u"quillbox-%1"_s.arg(getuid()));
+    const QByteArray folderName = QFile::encodeName(folder);
+
+    const QString socketPath = InstanceServer::defaultSocketPath();
+    EXPECT_TRUE(socketPath.startsWith(folder + u'/')) << socketPath.toStdString();
+    struct stat info {};
+    ASSERT_EQ(::stat(folderName.constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_EQ(info.st_uid, getuid());
+
+    // Made by someone else first, or opened up to others: not used.
+    ::chmod(folderName.constData(), 0777);
+    EXPECT_TRUE(InstanceServer::defaultSocketPath().isEmpty());
+    ::chmod(folderName.constData(), 0700);
+    ASSERT_EQ(::chown(folderName.constData(), 65534, 65534), 0);
+    EXPECT_TRUE(InstanceServer::defaultSocketPath().isEmpty());
+    InstanceServer server([](const Command&, auto) {});
+    EXPECT_NE(server.listen(InstanceServer::defaultSocketPath()),
+              InstanceServer::ListenResult::listening);
+
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    qputenv("TMPDIR", tmp);
+}
+
+// Runs `work` in a child process with another user's id; returns its exit status.
+template <typename Work> pid_t forkAsOtherUser(Work work) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(90);
+        ::_exit(work());
+    }
+    return child;
+}
+
+int connectTo(const QByteArray& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.constData(), sizeof(address.sun_path) - 1);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0)
+        return -1;
+    return fd;
+}
+
+TEST_F(InstanceServerTest, PeersOfAnotherUserAreDroppedOnBothEnds) {
+    // A folder everyone may enter, so that the other user reaches the socket.
+    ::chmod(QFile::encodeName(directory.path()).constData(), 0777);
+    int handled = 0;
+    InstanceServer server([&](const Command&, auto reply) {
+        ++handled;
+        reply(CommandResult::success(u"secret\n"_s));
+    });
+    ASSERT_EQ(server.listen(path()), InstanceServer::ListenResult::listening);
+    ::chmod(QFile::encodeName(path()).constData(), 0777);
+    const QByteArray socketName = QFile::encodeName(path());
+    const pid_t intruder = forkAsOtherUser([&socketName] {
+        const int fd = connectTo(socketName);
+        if (fd < 0)
+            return 2;
+        const char request[] = "{\"command\":\"list\",\"arguments\":[],\"options\":{}}\n";
+        if (::write(fd, request, sizeof(request) - 1) < 0)
+            return 3;
+        char answer[256];
+        // Dropped: the connection ends without an answer.
+        return ::read(fd, answer, sizeof(answer)) > 0 ? 1 : 0;
+    });
+    int status = -1;
+    testing::waitUntil([&] { return ::waitpid(intruder, &status, WNOHANG) == intruder; }, 10s);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(handled, 0);
+
+    // Someone else listening where the client expects Quillbox gets no request
+    // and its answer is not believed.
+    const QString forgedPath = directory.filePath(u"forged.socket"_s);
+    const QByteArray forgedName = QFile::encodeName(forgedPath);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t forger = forkAsOtherUser([&] {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, forgedName.constData(), sizeof(address.sun_path) - 1);
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+            ::listen(fd, 1) != 0)
+            return 2;
+        ::chmod(forgedName.constData(), 0777);
+        if (::write(ready[1], "r", 1) != 1)
+            return 3;
+        const int client = ::accept(fd, nullptr, nullptr);
+        const char answer[] = "{\"exitCode\":0,\"output\":\"forged\\n\",\"error\":\"\"}\n";
+        if (::write(client, answer, sizeof(answer) - 1) < 0)
+            return 4;
+        ::sleep(2);
+        return 0;
+    });
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    const auto answer = InstanceClient(forgedPath).send(Command{u"list"_s, {}, {}}, 5s);
+    ASSERT_TRUE(answer);
+    EXPECT_NE(answer->output, u"forged\n"_s);
+    EXPECT_TRUE(answer->error.contains(u"another user"_s)) << answer->error.toStdString();
+    ::kill(forger, SIGKILL);
+    ::waitpid(forger, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
 }
 
 TEST_F(InstanceServerTest, WithoutAnInstanceTheClientSaysSo) {

@@ -5,14 +5,18 @@
 
 #include <QBuffer>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QJsonObject>
 #include <QPalette>
 #include <QUrl>
+#include <QUuid>
 #include <QWidget>
 #include <QWindow>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -135,12 +139,26 @@ TEST_F(QuillboxEndToEndTest, ASecondStartRefusesAndAStaleSocketDoesNotBlockTheNe
 }
 
 TEST_F(QuillboxEndToEndTest, QuitLeavesAStoreThatTheNextStartReads) {
+    const QByteArray secret = "deleted-secret-" + QUuid::createUuid().toByteArray(QUuid::Id128);
+    session.copy(secret);
+    ASSERT_TRUE(session.waitForItemCount(1));
+    const QString secretID = session.items().at(0).toObject().value(u"id"_s).toString();
+    EXPECT_EQ(session.run({u"delete"_s, secretID}).exitCode, 0);
     session.copy("survives a restart");
     ASSERT_TRUE(session.waitForItemCount(1));
     const auto quit = session.run({u"quit"_s});
     EXPECT_EQ(quit.exitCode, 0);
     ASSERT_TRUE(session.application()->waitFinished(5s));
     EXPECT_EQ(session.application()->exitCode(), 0);
+
+    // Nothing of the deleted item is left in the files, and no log beside them.
+    const QDir storeFolder(session.environment().value(u"XDG_DATA_HOME"_s) + u"/Quillbox"_s);
+    EXPECT_EQ(storeFolder.entryList(QDir::Files), QStringList{u"Quillbox.store"_s});
+    for (const QString& name : storeFolder.entryList(QDir::Files)) {
+        QFile file(storeFolder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_FALSE(file.readAll().contains(secret)) << name.toStdString();
+    }
 
     // Read from the file while nothing runs.
     const auto status = session.run({u"status"_s});
@@ -161,6 +179,57 @@ TEST_F(QuillboxEndToEndTest, QuitLeavesAStoreThatTheNextStartReads) {
     EXPECT_EQ(session.application()->process().exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(session.application()->exitCode(), 0);
     EXPECT_TRUE(session.run({u"status"_s}).standardOutput.contains("not running"));
+}
+
+TEST_F(QuillboxEndToEndTest, ACopyMadeAsSoonAsAFreshStartAnswersIsRecorded) {
+    // Several fresh starts, each copying the moment `status` first answers.
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        session.run({u"quit"_s}, 5s);
+        ASSERT_TRUE(session.application()->waitFinished(5s));
+        ASSERT_TRUE(session.start());
+        const QByteArray text = "copied at once " + QByteArray::number(round);
+        session.copy(text);
+        ASSERT_TRUE(session.waitForItemCount(round + 1)) << session.items().size();
+        EXPECT_EQ(session.items().at(0).toObject().value(u"preview"_s).toString(),
+                  QString::fromLatin1(text));
+    }
+}
+
+TEST_F(QuillboxEndToEndTest, ImportTakesAnyFileNameAndRefusesDevicesAndPipes) {
+    const QString home = session.environment().value(u"HOME"_s);
+    // A name that is not UTF-8 (Latin-1 "café"), as older file systems keep them.
+    const QByteArray rawName = QFile::encodeName(home) + "/caf\xe9.jsonl";
+    {
+        const auto exported =
+            R"({"category":"text","contentType":"public.utf8-plain-text",)"
+            R"("content":"aW1wb3J0ZWQgdGV4dA==","copiedAt":"2024-05-01T10:00:00.000Z"})"
+            "\n";
+        FILE* file = std::fopen(rawName.constData(), "w");
+        ASSERT_TRUE(file);
+        std::fputs(exported, file);
+        std::fclose(file);
+    }
+    // The shell passes the name's bytes as they are.
+    const auto imported =
+        runCommand(u"/bin/sh"_s,
+                   {u"-c"_s, u"exec \"$0\" import \"$HOME/$(printf 'caf\\351.jsonl')\""_s,
+                    QStringLiteral(QUILLBOX_BINARY)},
+                   20s, session.environment());
+    EXPECT_EQ(imported.exitCode, 0) << imported.standardError.constData();
+    EXPECT_TRUE(session.waitForItemCount(1));
+
+    const QString fifo = home + u"/pipe"_s;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& path : {u"/dev/zero"_s, fifo}) {
+        SCOPED_TRACE(path.toStdString());
+        const auto refused = session.run({u"import"_s, path}, 10s);
+        EXPECT_FALSE(refused.timedOut);
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_TRUE(refused.standardError.contains("not a regular file"))
+            << refused.standardError.constData();
+    }
+    EXPECT_TRUE(session.run({u"status"_s}, 5s).standardOutput.contains("Items:     1"));
 }
 
 // A plain window of one colour where the window manager leaves it.

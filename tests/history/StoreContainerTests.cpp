@@ -4,9 +4,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QUuid>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillbox::testing {
 namespace {
@@ -205,6 +208,82 @@ TEST(StoreContainerTest, WhereNoStoreCanBeCreatedTheHistoryLivesInMemory) {
     EXPECT_EQ(store.itemCount(), 1);
     EXPECT_EQ(store.allItems().first()->content(), QByteArray("kept in memory"));
     EXPECT_FALSE(store.hasUnsavedChanges());
+}
+
+TEST(StoreContainerTest, AStoreWeMayNotWriteIsNotDamageAndCanStillBeRead) {
+    struct Row {
+        const char* name;
+        std::function<void(const QString& folder, const QString& path)> arrange;
+        QString logPart;
+    };
+    // Root passes every permission check, so the store goes by the owner and
+    // mode bits, as a normal user's process would meet them.
+    const Row rows[] = {
+        {"a store file owned by another user",
+         [](const QString&, const QString& path) {
+             ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+         },
+         u"belongs to another user"_qs},
+        {"a read-only data folder",
+         [](const QString& folder, const QString&) {
+             ::chmod(QFile::encodeName(folder).constData(), 0500);
+         },
+         u"read-only"_qs},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir root;
+        const QString folder = root.filePath(u"Quillbox"_qs);
+        const QString path = folder + u"/Quillbox.store"_qs;
+        {
+            auto container = StoreContainer::makeShared(false, path);
+            recordOne(container, u"kept on disk"_qs);
+            container->finishWriting();
+        }
+        row.arrange(folder, path);
+        const QStringList before = filesIn(folder);
+        const QByteArray bytes = readFile(path);
+
+        LogCapture log;
+        auto container = StoreContainer::makeShared(false, path);
+        EXPECT_TRUE(container->isInMemory());
+        EXPECT_FALSE(log.contains(u"Moving it aside"_qs));
+        EXPECT_TRUE(log.contains(row.logPart)) << log.lines().join(u'\n').toStdString();
+        EXPECT_EQ(log.lines().size(), 1);
+        container.reset();
+        EXPECT_EQ(filesIn(folder), before);
+        EXPECT_EQ(readFile(path), bytes);
+
+        // The command line still reads it.
+        auto reader = StoreContainer::openExisting(path);
+        ASSERT_TRUE(reader);
+        EXPECT_EQ(HistoryStore(reader).itemCount(), 1);
+        ::chmod(QFile::encodeName(folder).constData(), 0700);
+    }
+}
+
+TEST(StoreContainerTest, FinishingLeavesNoLogFilesAndNoTraceOfDeletedItems) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"Quillbox.store"_qs);
+    const QString secret = u"unique-secret-%1"_qs.arg(QUuid::createUuid().toString());
+    auto container = StoreContainer::makeShared(false, path);
+    {
+        HistoryStore store(container);
+        store.record(textContent(u"an item that stays"_qs), {}, {});
+        const auto item = store.record(textContent(secret), {}, {});
+        store.deleteItem(item);
+        // The application keeps its store to the end, so the connection stays open.
+        container->finishWriting();
+        EXPECT_EQ(filesIn(folder.path()), QStringList{u"Quillbox.store"_qs});
+        for (const QString& name : filesIn(folder.path()))
+            EXPECT_FALSE(readFile(folder.filePath(name)).contains(secret.toUtf8()))
+                << name.toStdString();
+        // Still usable afterwards.
+        store.record(textContent(u"recorded after"_qs), {}, {});
+        EXPECT_EQ(store.itemCount(), 2);
+    }
+    container.reset();
+    EXPECT_EQ(HistoryStore(StoreContainer::makeShared(false, path)).itemCount(), 2);
 }
 
 TEST(StoreContainerTest, TheDataFolderFollowsXdgDataHomeAndInMemoryTouchesNothing) {
