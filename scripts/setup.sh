@@ -18,6 +18,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # desktop for tests and headless runs
   xvfb openbox xclip xdotool x11-utils dbus-x11 fonts-dejavu-core
+  # an XEmbed system tray for the tray item's tests
+  trayer
 )
 
 sudo=""

@@ -4,13 +4,17 @@
 #include "ports/ColorSampler.h"
 #include "ports/DirectoryWatcher.h"
 #include "ports/FrontmostApplicationSource.h"
+#include "ports/InstalledApplications.h"
 #include "ports/GlobalKeyWatcher.h"
 #include "ports/HotkeyBackend.h"
 #include "ports/KeystrokeSender.h"
+#include "ports/LoginItemService.h"
 #include "ports/Pasteboard.h"
 #include "ports/SoundPlayer.h"
 #include "ports/TextRecognizer.h"
+#include "ports/TrayIcon.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -38,6 +42,13 @@ struct AppPlatform {
     // declared first so that it goes last.
     std::vector<std::unique_ptr<ColorSampler>> colorSamplerParts;
     std::unique_ptr<ColorSampler> colorSampler;
+    // Launch at login and the installed applications, for the settings
+    // window; the desktop's own ones are used where these are absent.
+    std::unique_ptr<LoginItemService> loginItem;
+    std::unique_ptr<InstalledApplications> installedApplications;
+    // Makes the tray item once the application's widgets can exist; without
+    // it there is no tray item.
+    std::function<std::unique_ptr<TrayIcon>()> makeTrayIcon;
 };
 
 // X11 clipboard and active window, libcanberra sounds, XTest access, and the

@@ -16,7 +16,12 @@
 #include "core/PasteStackManager.h"
 #include "core/SoundManager.h"
 #include "history/HistoryStore.h"
+#include "linux/DesktopApplicationCatalog.h"
+#include "linux/XdgAutostartLoginItem.h"
+#include "ui/StatusItemController.h"
+#include "ui/settings/SettingsWindow.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QTimer>
 
@@ -145,6 +150,41 @@ void AppServices::setScreenshotMonitoring(bool enabled) {
         m_fileSystemWatcher->start();
     else
         m_fileSystemWatcher->stop();
+}
+
+void AppServices::setUpStatusItem() {
+    if (!m_platform.makeTrayIcon)
+        return;
+    StatusItemController::Actions actions;
+    actions.pickColor = [this] { pickColor(false); };
+    actions.openSettings = [this] { openSettings(); };
+    // As `quillbox quit`: the event loop ends, and stop() and the last save
+    // run on the way out.
+    actions.quit = [] {
+        QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
+    };
+    m_statusItem = new StatusItemController(*m_appState, *m_pasteStack, m_platform.makeTrayIcon(),
+                                            std::move(actions), this);
+}
+
+void AppServices::openSettings() {
+    if (!m_settingsWindow) {
+        if (!m_platform.loginItem)
+            m_platform.loginItem = std::make_unique<XdgAutostartLoginItem>();
+        if (!m_platform.installedApplications)
+            m_platform.installedApplications = std::make_unique<DesktopApplicationCatalog>();
+        SettingsContext context{*m_preferences,
+                                *m_historyStore,
+                                *m_accessibilityManager,
+                                *m_platform.loginItem,
+                                *m_platform.installedApplications,
+                                m_modelContainer->path(),
+                                {}};
+        m_settingsWindow = std::make_unique<SettingsWindow>(std::move(context));
+    }
+    if (m_appState->isPanelVisible())
+        m_appState->setPanelVisible(false);
+    m_settingsWindow->present();
 }
 
 void AppServices::pruneHistory() {

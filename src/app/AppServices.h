@@ -26,7 +26,9 @@ class PasteStackManager;
 class ScreenshotIngestor;
 class Preferences;
 class SoundManager;
+class SettingsWindow;
 class SourceAppResolver;
+class StatusItemController;
 
 // The composition root: owns every long-lived service, brings them up in a
 // fixed order, prunes the history every hour, starts the colour picker and
@@ -62,6 +64,10 @@ public:
     // showing or about to show.
     bool pickColor(bool reopenPanel, std::function<void(ClipboardItemPtr)> done = {});
 
+    // Shows the settings window (made on first use, then reused), hiding the
+    // panel first.
+    void openSettings();
+
     Preferences& preferences() { return *m_preferences; }
     HistoryStore& historyStore() { return *m_historyStore; }
     StoreContainerPtr modelContainer() const { return m_modelContainer; }
@@ -77,6 +83,10 @@ public:
     PasteService* pasteService() const { return m_pasteService; }
     KeystrokeSender* keystrokeSender() const { return m_platform.keystrokeSender.get(); }
     OCRService* ocrService() const { return m_ocrService.get(); }
+    // Absent before start, and where there is no tray factory.
+    StatusItemController* statusItem() const { return m_statusItem; }
+    // Absent until the settings were first opened.
+    SettingsWindow* settingsWindow() const { return m_settingsWindow.get(); }
 
 private:
     void startClipboardMonitor();
@@ -88,8 +98,8 @@ private:
     void setScreenshotMonitoring(bool enabled);
     // Panel window and its key monitor: come with the panel.
     void setUpPanel() {}
-    // Tray item: comes with the status item.
-    void setUpStatusItem() {}
+    // The tray item, where the platform makes one.
+    void setUpStatusItem();
     // Global hot keys: come with the hot-key manager.
     void setUpHotkeys() {}
     // Paste Stack window and Ctrl+V watching: come with the Paste Stack wiring.
@@ -117,6 +127,8 @@ private:
     // platform's directory watcher they use.
     std::unique_ptr<ScreenshotIngestor> m_screenshotIngestor;
     std::unique_ptr<FileSystemWatcher> m_fileSystemWatcher;
+    StatusItemController* m_statusItem = nullptr;
+    std::unique_ptr<SettingsWindow> m_settingsWindow;
     QTimer* m_retentionTimer = nullptr;
     bool m_isColorPickPending = false;
     bool m_isStarted = false;

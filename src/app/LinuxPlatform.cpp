@@ -1,6 +1,7 @@
 #include "app/AppPlatform.h"
 #include "core/FallbackColorSampler.h"
 #include "linux/CanberraSoundPlayer.h"
+#include "linux/DesktopApplicationCatalog.h"
 #include "linux/InotifyDirectoryWatcher.h"
 #include "linux/PortalColorSampler.h"
 #include "linux/TesseractTextRecognizer.h"
@@ -10,7 +11,9 @@
 #include "linux/X11Pasteboard.h"
 #include "linux/XInputPasteKeyWatcher.h"
 #include "linux/XTestKeystrokeSender.h"
+#include "linux/XdgAutostartLoginItem.h"
 #include "ui/OverlayColorSampler.h"
+#include "ui/SystemTrayIcon.h"
 
 namespace quillbox {
 
@@ -32,6 +35,9 @@ AppPlatform makeLinuxPlatform() {
     platform.colorSampler = std::make_unique<FallbackColorSampler>(*portal, *overlay);
     platform.colorSamplerParts.push_back(std::move(portal));
     platform.colorSamplerParts.push_back(std::move(overlay));
+    platform.loginItem = std::make_unique<XdgAutostartLoginItem>();
+    platform.installedApplications = std::make_unique<DesktopApplicationCatalog>();
+    platform.makeTrayIcon = [] { return std::make_unique<SystemTrayIcon>(); };
     return platform;
 }
 

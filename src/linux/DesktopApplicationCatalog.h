@@ -1,0 +1,20 @@
+#pragma once
+
+#include "ports/InstalledApplications.h"
+
+namespace quillbox {
+
+// The installed applications as their desktop entries list them, for the
+// exclusion rules: the entries of the XDG "applications" folders (earlier
+// folders win, as for launching), with their localised names and theme icons.
+class DesktopApplicationCatalog : public InstalledApplications {
+public:
+    QList<InstalledApplication> applications() override;
+    std::optional<InstalledApplication> applicationFromFile(const QString& path) override;
+    std::optional<QIcon> icon(const QString& identifier) override;
+
+    // An icon-theme name or an absolute path; none when nothing is found.
+    static std::optional<QIcon> iconNamed(const QString& name);
+};
+
+} // namespace quillbox

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "ports/TrayIcon.h"
+#include "ui/StatusItemIcons.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+namespace quillbox {
+
+class AppState;
+class PasteStackManager;
+
+// Quillbox's item in the desktop's tray: its icon shows whether recording is
+// paused, a left click shows or hides the history panel, and its menu holds
+// the main commands. Where the desktop has no tray it logs so once and stays
+// out of the way; the panel is still reached by its hot key and the command line.
+class StatusItemController : public QObject {
+    Q_OBJECT
+public:
+    // A click this soon after the panel hid does not reopen it: that click is
+    // what took the focus from the panel and hid it.
+    static constexpr std::chrono::milliseconds reopenGuard{350};
+
+    // What the menu asks of the rest of the application.
+    struct Actions {
+        std::function<void()> pickColor;
+        std::function<void()> openSettings;
+        std::function<void()> quit;
+    };
+
+    StatusItemController(AppState& appState, PasteStackManager& pasteStack,
+                         std::unique_ptr<TrayIcon> trayIcon, Actions actions,
+                         QObject* parent = nullptr);
+    ~StatusItemController() override;
+
+    TrayIcon& trayIcon() { return *m_trayIcon; }
+    bool isShown() const { return m_isShown; }
+
+    // The menu's entries for the current state, as the tray shows them.
+    QList<TrayMenuEntry> makeMenu();
+    // "Quillbox", or "Quillbox (paused)": the item's tooltip and accessible name.
+    QString accessibleName() const;
+    bool isShowingPausedIcon() const { return m_isShowingPausedIcon; }
+
+    void handleActivation(TrayIcon::Activation activation);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void updateIcon(bool paused);
+    void togglePause();
+    void togglePasteStack();
+
+    AppState& m_appState;
+    PasteStackManager& m_pasteStack;
+    std::unique_ptr<TrayIcon> m_trayIcon;
+    Actions m_actions;
+    // Invalid until the panel first hides: "long ago".
+    QElapsedTimer m_sincePanelHide;
+    bool m_wasPanelVisible = false;
+    bool m_isShown = false;
+    bool m_isShowingPausedIcon = false;
+    StatusItemIcons::PanelTone m_tone = StatusItemIcons::PanelTone::light;
+};
+
+} // namespace quillbox

@@ -1,0 +1,220 @@
+#include "ui/settings/GeneralSettingsPage.h"
+
+#include "content/AppConstants.h"
+#include "content/Preferences.h"
+#include "core/AccessibilityManager.h"
+#include "history/HistoryStore.h"
+#include "ports/LoginItemService.h"
+#include "ui/settings/SettingsStyle.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace quillbox {
+
+namespace {
+
+constexpr int accessIconSize = 16;
+// The folder path is shortened in the middle beyond this width.
+constexpr int folderPathWidth = 320;
+const QString loginErrorPrefix = u"Couldn't change launch at login: "_s;
+
+QGroupBox* section(const QString& title, const QString& objectName, QWidget* parent) {
+    auto* box = new QGroupBox(title, parent);
+    box->setObjectName(objectName);
+    new QVBoxLayout(box);
+    return box;
+}
+
+} // namespace
+
+const QList<GeneralSettingsPage::RetentionChoice>& GeneralSettingsPage::retentionChoices() {
+    static const QList<RetentionChoice> choices{
+        {u"1 Day"_s, 1},     {u"1 Week"_s, 7},   {u"1 Month"_s, 30},
+        {u"3 Months"_s, 90}, {u"1 Year"_s, 365}, {u"Unlimited"_s, -1},
+    };
+    return choices;
+}
+
+GeneralSettingsPage::GeneralSettingsPage(SettingsContext context, QWidget* parent)
+    : QWidget(parent)
+    , m_context(std::move(context)) {
+    setObjectName(u"generalSettingsPage"_s);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(makeStartupSection());
+    layout->addWidget(makeHistorySection());
+    layout->addWidget(makeScreenshotSection());
+    layout->addWidget(makeSoundSection());
+    layout->addWidget(makeAccessSection());
+    layout->addStretch(1);
+    refresh();
+}
+
+QWidget* GeneralSettingsPage::makeStartupSection() {
+    auto* box = section(u"Startup"_s, u"startupSection"_s, this);
+    m_launchAtLogin = new QCheckBox(u"Launch at login"_s, box);
+    m_launchAtLogin->setObjectName(u"launchAtLoginSwitch"_s);
+    connect(m_launchAtLogin, &QCheckBox::toggled, this, &GeneralSettingsPage::setLaunchAtLogin);
+    m_launchAtLoginError = SettingsStyle::caption({}, u"launchAtLoginError"_s, box);
+    m_launchAtLoginError->setForegroundRole(QPalette::NoRole);
+    m_launchAtLoginError->setStyleSheet(u"color: #D70015;"_s);
+    m_launchAtLoginError->hide();
+    box->layout()->addWidget(m_launchAtLogin);
+    box->layout()->addWidget(m_launchAtLoginError);
+    return box;
+}
+
+QWidget* GeneralSettingsPage::makeHistorySection() {
+    auto* box = section(u"History"_s, u"historySection"_s, this);
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(u"Keep history for:"_s, box);
+    label->setObjectName(u"retentionLabel"_s);
+    m_retention = new QComboBox(box);
+    m_retention->setObjectName(u"retentionPicker"_s);
+    label->setBuddy(m_retention);
+    for (const auto& choice : retentionChoices())
+        m_retention->addItem(choice.label, choice.days);
+    const int days = m_context.preferences.intValue(AppConstants::Keys::retentionDays);
+    int index = m_retention->findData(days < 1 ? -1 : days);
+    if (index < 0) {
+        // A period set outside this page stays as it is until another is chosen.
+        m_retention->addItem(u"%1 Days"_s.arg(days), days);
+        index = m_retention->count() - 1;
+    }
+    m_retention->setCurrentIndex(index);
+    connect(m_retention, &QComboBox::activated, this, &GeneralSettingsPage::retentionChosen);
+    row->addWidget(label);
+    row->addWidget(m_retention);
+    row->addStretch(1);
+    static_cast<QVBoxLayout*>(box->layout())->addLayout(row);
+    box->layout()->addWidget(
+        SettingsStyle::caption(u"Pinned items and items saved to a pinboard are never removed."_s,
+                               u"retentionNote"_s, box));
+    return box;
+}
+
+QWidget* GeneralSettingsPage::makeScreenshotSection() {
+    auto* box = section(u"Screenshots"_s, u"screenshotSection"_s, this);
+    auto* toggle = new QCheckBox(u"Automatically capture screenshots"_s, box);
+    toggle->setObjectName(u"screenshotSwitch"_s);
+    toggle->setChecked(
+        m_context.preferences.boolValue(AppConstants::Keys::screenshotMonitoringEnabled));
+    // The application follows the preference at once.
+    connect(toggle, &QCheckBox::toggled, this, [this](bool enabled) {
+        m_context.preferences.setValue(AppConstants::Keys::screenshotMonitoringEnabled, enabled);
+    });
+    box->layout()->addWidget(toggle);
+    box->layout()->addWidget(SettingsStyle::caption(
+        u"When enabled, every screenshot you take (Print Screen) is automatically saved to "
+        "your clipboard history."_s,
+        u"screenshotNote"_s, box));
+    const QString folder = m_context.screenshotFolder ? m_context.screenshotFolder() : QString();
+    if (!folder.isEmpty()) {
+        auto* row = new QHBoxLayout;
+        row->addWidget(
+            SettingsStyle::caption(u"Screenshot folder:"_s, u"screenshotFolderLabel"_s, box));
+        auto* path = SettingsStyle::caption({}, u"screenshotFolderPath"_s, box);
+        path->setWordWrap(false);
+        QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        mono.setPointSizeF(path->font().pointSizeF());
+        path->setFont(mono);
+        path->setToolTip(folder);
+        path->setText(path->fontMetrics().elidedText(folder, Qt::ElideMiddle, folderPathWidth));
+        row->addWidget(path, 1);
+        static_cast<QVBoxLayout*>(box->layout())->addLayout(row);
+    }
+    return box;
+}
+
+QWidget* GeneralSettingsPage::makeSoundSection() {
+    auto* box = section(u"Sounds"_s, u"soundSection"_s, this);
+    auto* toggle = new QCheckBox(u"Play sound effects"_s, box);
+    toggle->setObjectName(u"soundSwitch"_s);
+    toggle->setChecked(m_context.preferences.boolValue(AppConstants::Keys::soundEnabled));
+    connect(toggle, &QCheckBox::toggled, this, [this](bool enabled) {
+        m_context.preferences.setValue(AppConstants::Keys::soundEnabled, enabled);
+    });
+    box->layout()->addWidget(toggle);
+    return box;
+}
+
+QWidget* GeneralSettingsPage::makeAccessSection() {
+    auto* box = section(u"Accessibility"_s, u"accessSection"_s, this);
+    auto* row = new QHBoxLayout;
+    m_accessIcon = new QLabel(box);
+    m_accessIcon->setObjectName(u"accessIcon"_s);
+    m_accessText = SettingsStyle::caption({}, u"accessText"_s, box);
+    m_grantAccess = new QPushButton(u"Grant Access"_s, box);
+    m_grantAccess->setObjectName(u"grantAccessButton"_s);
+    connect(m_grantAccess, &QPushButton::clicked, this, [this] {
+        // Asks, then polls so the row turns green once the grant is seen.
+        m_context.accessibility.requestAccess();
+        m_context.accessibility.startPeriodicCheck();
+    });
+    connect(&m_context.accessibility, &AccessibilityManager::isAccessibilityGrantedChanged, this,
+            &GeneralSettingsPage::showAccess);
+    row->addWidget(m_accessIcon);
+    row->addWidget(m_accessText, 1);
+    row->addWidget(m_grantAccess);
+    static_cast<QVBoxLayout*>(box->layout())->addLayout(row);
+    return box;
+}
+
+void GeneralSettingsPage::showAccess(bool granted) {
+    const auto icon = style()->standardIcon(granted ? QStyle::SP_DialogApplyButton
+                                                    : QStyle::SP_MessageBoxWarning);
+    m_accessIcon->setPixmap(icon.pixmap(accessIconSize, accessIconSize));
+    m_accessText->setText(
+        granted ? u"Accessibility access granted. Direct paste and Paste Stack are available."_s
+                : u"Accessibility access is required for direct paste and Paste Stack."_s);
+    m_grantAccess->setVisible(!granted);
+}
+
+void GeneralSettingsPage::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    refresh();
+}
+
+void GeneralSettingsPage::refresh() {
+    const QSignalBlocker blocker(m_launchAtLogin);
+    m_launchAtLogin->setChecked(m_context.loginItem.isEnabled());
+    m_context.accessibility.checkAccess();
+    showAccess(m_context.accessibility.isAccessibilityGranted());
+}
+
+void GeneralSettingsPage::setLaunchAtLogin(bool wanted) {
+    const bool current = m_context.loginItem.isEnabled();
+    if (wanted == current)
+        return;
+    const auto error = wanted ? m_context.loginItem.enable() : m_context.loginItem.disable();
+    if (!error) {
+        m_launchAtLoginError->hide();
+        m_launchAtLoginError->clear();
+        return;
+    }
+    m_launchAtLoginError->setText(loginErrorPrefix + *error);
+    m_launchAtLoginError->show();
+    // The switch shows what actually holds.
+    const QSignalBlocker blocker(m_launchAtLogin);
+    m_launchAtLogin->setChecked(current);
+}
+
+void GeneralSettingsPage::retentionChosen(int index) {
+    m_context.preferences.setValue(AppConstants::Keys::retentionDays,
+                                   m_retention->itemData(index).toInt());
+    m_context.historyStore.pruneHistory(
+        m_context.preferences.intValue(AppConstants::Keys::retentionDays),
+        QDateTime::currentDateTimeUtc());
+}
+
+} // namespace quillbox

@@ -1,0 +1,307 @@
+// The settings window over a real store, preferences file, autostart folder
+// and application folder, all in a temporary folder.
+#include "FakeAccessProbe.h"
+#include "TestContent.h"
+#include "X11TestEnvironment.h"
+#include "content/AppConstants.h"
+#include "content/Preferences.h"
+#include "core/AccessibilityManager.h"
+#include "core/AppState.h"
+#include "core/PasteStackManager.h"
+#include "history/HistoryStore.h"
+#include "linux/DesktopApplicationCatalog.h"
+#include "linux/XdgAutostartLoginItem.h"
+#include "ui/StatusItemController.h"
+#include "ui/SystemTrayIcon.h"
+#include "ui/settings/ApplicationPickerDialog.h"
+#include "ui/settings/GeneralSettingsPage.h"
+#include "ui/settings/PinboardsSettingsPage.h"
+#include "ui/settings/RulesSettingsPage.h"
+#include "ui/settings/SettingsSnapshots.h"
+#include "ui/settings/SettingsWindow.h"
+#include "ui/settings/ShortcutsSettingsPage.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
+
+namespace quillbox::testing {
+namespace {
+
+void writeFile(const QString& path, const QByteArray& text) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+}
+
+// Keys typed into a widget as the user types them.
+void type(QWidget* widget, const QString& text) {
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &release);
+    }
+}
+
+void settle() {
+    waitUntil([] { return false; }, 50ms);
+}
+
+class SettingsWindowTest : public ::testing::Test {
+protected:
+    SettingsWindowTest()
+        : preferences(directory.filePath(u"Quillbox.conf"_s))
+        , store(StoreContainer::makeShared(false, directory.filePath(u"Quillbox.store"_s)))
+        , accessibility(probe)
+        , loginItem(directory.filePath(u"config/autostart"_s), u"quillbox"_s) {
+        // Installed applications come from this folder only.
+        qputenv("XDG_DATA_HOME", directory.filePath(u"data"_s).toUtf8());
+        qputenv("XDG_DATA_DIRS", directory.filePath(u"system"_s).toUtf8());
+        writeFile(directory.filePath(u"data/applications/org.example.Editor.desktop"_s),
+                  "[Desktop Entry]\nType=Application\nName=Editor\nExec=editor\n");
+        writeFile(directory.filePath(u"data/applications/org.example.Viewer.desktop"_s),
+                  "[Desktop Entry]\nType=Application\nName=Image Viewer\nExec=viewer\n");
+        AppConstants::registerDefaults(preferences);
+        window = std::make_unique<SettingsWindow>(
+            SettingsContext{preferences,
+                            store,
+                            accessibility,
+                            loginItem,
+                            applications,
+                            directory.filePath(u"Quillbox.store"_s),
+                            {}});
+    }
+
+    template <typename T> T* find(const QString& name) {
+        T* widget = window->findChild<T*>(name);
+        EXPECT_NE(widget, nullptr) << name.toStdString();
+        return widget;
+    }
+
+    QTemporaryDir directory;
+    Preferences preferences;
+    HistoryStore store;
+    FakeAccessProbe probe;
+    AccessibilityManager accessibility;
+    XdgAutostartLoginItem loginItem;
+    DesktopApplicationCatalog applications;
+    std::unique_ptr<SettingsWindow> window;
+};
+
+TEST_F(SettingsWindowTest, LaunchAtLoginShowsTheAutostartFileAsItIs) {
+    window->present();
+    auto* toggle = find<QCheckBox>(u"launchAtLoginSwitch"_s);
+    auto* error = find<QLabel>(u"launchAtLoginError"_s);
+    const QString file = loginItem.filePath();
+    EXPECT_FALSE(toggle->isChecked());
+
+    toggle->click();
+    ASSERT_TRUE(QFileInfo(file).isFile());
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(written.readAll().contains("\nExec=quillbox\n"));
+    toggle->click();
+    EXPECT_FALSE(QFileInfo::exists(file));
+
+    // Edited outside: the page shows the file's state each time it is shown.
+    const struct {
+        const char* text;
+        bool isOn;
+    } edits[] = {
+        {"[Desktop Entry]\nType=Application\nExec=quillbox\n", true},
+        {"[Desktop Entry]\nType=Application\nExec=quillbox\nHidden=true\n", false},
+        {"[Desktop Entry]\nType=Application\nX-GNOME-Autostart-enabled=false\n", false},
+        // Keys of a later group say nothing about the entry.
+        {"[Desktop Entry]\nType=Application\n[Desktop Action Quit]\nHidden=true\n", true},
+    };
+    for (const auto& edit : edits) {
+        writeFile(file, edit.text);
+        window->tabs()->setCurrentIndex(1);
+        window->tabs()->setCurrentIndex(0);
+        EXPECT_EQ(toggle->isChecked(), edit.isOn) << edit.text;
+    }
+    // Switching a hand-disabled entry on rewrites it as on.
+    writeFile(file, edits[1].text);
+    window->generalPage()->refresh();
+    toggle->click();
+    EXPECT_TRUE(loginItem.isEnabled());
+    EXPECT_TRUE(error->isHidden());
+    toggle->click();
+
+    // A file where the autostart folder should be: nothing can be written.
+    QDir(QFileInfo(file).path()).removeRecursively();
+    writeFile(QFileInfo(file).path(), "not a folder");
+    toggle->click();
+    EXPECT_FALSE(toggle->isChecked());
+    EXPECT_FALSE(error->isHidden());
+    EXPECT_TRUE(error->text().startsWith(u"Couldn't change launch at login: "_s))
+        << error->text().toStdString();
+    EXPECT_TRUE(QFileInfo(QFileInfo(file).path()).isFile());
+}
+
+TEST_F(SettingsWindowTest, RetentionChoicePrunesAtOnce) {
+    auto old = store.record(textContent(u"old"_s), {}, {});
+    store.setCopiedAt(old, QDateTime::currentDateTimeUtc().addDays(-2));
+    store.record(textContent(u"new"_s), {}, {});
+    auto* picker = find<QComboBox>(u"retentionPicker"_s);
+    EXPECT_EQ(picker->currentText(), u"Unlimited"_s);
+    picker->setCurrentIndex(picker->findData(-1));
+    Q_EMIT picker->activated(picker->currentIndex());
+    EXPECT_EQ(store.itemCount(), 2);
+    picker->setCurrentIndex(picker->findData(1));
+    Q_EMIT picker->activated(picker->currentIndex());
+    EXPECT_EQ(preferences.intValue(AppConstants::Keys::retentionDays), 1);
+    EXPECT_EQ(store.itemCount(), 1);
+}
+
+TEST_F(SettingsWindowTest, PinboardsAreAddedRenamedAndDeletedThroughTheStore) {
+    window->present();
+    window->tabs()->setCurrentWidget(window->pinboardsPage());
+    auto* name = find<QLineEdit>(u"newPinboardName"_s);
+    auto* add = find<QPushButton>(u"addPinboardButton"_s);
+    EXPECT_FALSE(add->isEnabled());
+
+    // Spaces alone enable the button but add nothing, and stay in the field.
+    type(name, u"   "_s);
+    EXPECT_TRUE(add->isEnabled());
+    add->click();
+    EXPECT_TRUE(store.pinboards().isEmpty());
+    EXPECT_EQ(name->text(), u"   "_s);
+
+    name->clear();
+    type(name, u" \tWork \t"_s);
+    add->click();
+    type(name, u"Home"_s);
+    add->click();
+    const auto pinboards = store.pinboards();
+    ASSERT_EQ(pinboards.size(), 2);
+    EXPECT_EQ(pinboards.at(0)->name(), u"Work"_s);
+    EXPECT_EQ(pinboards.at(0)->colorHex(), u"#007AFF"_s);
+    EXPECT_EQ(pinboards.at(1)->sortOrder(), 1);
+    EXPECT_TRUE(name->text().isEmpty());
+
+    // Renaming writes each keystroke, and the field being typed in stays.
+    settle();
+    auto* row = window->findChild<QWidget*>(u"pinboardRow0"_s);
+    ASSERT_NE(row, nullptr);
+    auto* rowName = row->findChild<QLineEdit*>(u"pinboardName"_s);
+    rowName->setFocus();
+    type(rowName, u"s"_s);
+    settle();
+    type(rowName, u"!"_s);
+    settle();
+    EXPECT_EQ(store.pinboards().at(0)->name(), u"Works!"_s);
+    EXPECT_EQ(window->findChild<QWidget*>(u"pinboardRow0"_s)->findChild<QLineEdit*>(), rowName);
+
+    // Deleting a pinboard keeps its items in the history.
+    auto item = store.record(textContent(u"kept"_s), {}, {});
+    store.add(item, pinboards.at(0));
+    auto* list = find<QListWidget>(u"pinboardList"_s);
+    list->setCurrentRow(0);
+    find<QPushButton>(u"deletePinboardButton"_s)->click();
+    ASSERT_EQ(store.pinboards().size(), 1);
+    EXPECT_EQ(store.pinboards().at(0)->name(), u"Home"_s);
+    EXPECT_NE(store.itemWithID(item->id()), nullptr);
+    settle();
+    EXPECT_EQ(list->count(), 1);
+}
+
+TEST(PinboardColorTest, HexTextTruncatesComponents) {
+    EXPECT_EQ(PinboardsSettingsPage::toHex(QColor::fromRgbF(0.5f, 0.999f, 0.0f)), u"#7FFE00"_s);
+    EXPECT_EQ(PinboardsSettingsPage::toHex(QColor(255, 59, 48, 10)), u"#FF3B30"_s);
+    EXPECT_EQ(PinboardsSettingsPage::trimmedName(u"\t a b \t"_s), u"a b"_s);
+    EXPECT_EQ(PinboardsSettingsPage::trimmedName(u"\nx\n"_s), u"\nx\n"_s);
+}
+
+TEST_F(SettingsWindowTest, RulesAddInstalledApplicationsOnceAndFromFiles) {
+    auto* rules = window->rulesPage();
+    ApplicationPickerDialog picker(applications);
+    QList<InstalledApplication> chosen;
+    QObject::connect(&picker, &ApplicationPickerDialog::applicationChosen,
+                     [&](const InstalledApplication& application) {
+                         chosen.append(application);
+                         rules->addApplication(application);
+                     });
+    picker.setFilter(u"view"_s);
+    EXPECT_EQ(picker.visibleCount(), 1);
+    picker.findChild<QPushButton*>(u"addChosenApplicationButton"_s)->click();
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(chosen.at(0).identifier, u"org.example.Viewer"_s);
+    EXPECT_EQ(chosen.at(0).name, u"Image Viewer"_s);
+    EXPECT_TRUE(store.isAppExcluded(u"org.example.Viewer"_s));
+
+    // The same application twice makes one rule; identifiers differ by case.
+    EXPECT_FALSE(rules->addApplication({u"org.example.Viewer"_s, u"Again"_s, {}}));
+    EXPECT_TRUE(rules->addApplication({u"org.example.viewer"_s, u"Lower"_s, {}}));
+    EXPECT_EQ(store.appRules().size(), 2);
+
+    // From a file: a desktop entry names its application; any other file is
+    // known by its file name and named without the extension.
+    const QString tool = directory.filePath(u"MyTool.AppImage"_s);
+    writeFile(tool, "binary");
+    picker.chooseFile(tool);
+    picker.chooseFile(directory.filePath(u"data/applications/org.example.Editor.desktop"_s));
+    ASSERT_EQ(chosen.size(), 3);
+    EXPECT_EQ(chosen.at(1).identifier, u"MyTool.AppImage"_s);
+    EXPECT_EQ(chosen.at(1).name, u"MyTool"_s);
+    EXPECT_EQ(chosen.at(2).identifier, u"org.example.Editor"_s);
+    EXPECT_EQ(chosen.at(2).name, u"Editor"_s);
+    EXPECT_TRUE(store.isAppExcluded(u"MyTool.AppImage"_s));
+
+    // The row's switch lets the application's copies in again.
+    settle();
+    QCheckBox* editorSwitch = nullptr;
+    for (auto* row : rules->findChildren<QWidget*>(QRegularExpression(u"^ruleRow"_s)))
+        if (row->findChild<QLabel*>(u"ruleName"_s)->text() == u"Editor"_s)
+            editorSwitch = row->findChild<QCheckBox*>();
+    ASSERT_NE(editorSwitch, nullptr);
+    editorSwitch->click();
+    EXPECT_FALSE(store.isAppExcluded(u"org.example.Editor"_s));
+}
+
+TEST_F(SettingsWindowTest, PagesInOrderAndSnapshots) {
+    QStringList labels;
+    for (int i = 0; i < window->tabs()->count(); ++i)
+        labels.append(window->tabs()->tabText(i));
+    EXPECT_EQ(labels,
+              (QStringList{u"General"_s, u"Shortcuts"_s, u"Rules"_s, u"Pinboards"_s, u"About"_s}));
+    EXPECT_EQ(ShortcutsSettingsPage::rows().size(), 8);
+
+    store.createPinboard(u"Work"_s, u"#007AFF"_s, 0);
+    store.createPinboard(u"Recipes"_s, u"#FF9500"_s, 1);
+    store.addAppRule(u"org.example.Editor"_s, u"Editor"_s);
+    AppState state;
+    PasteStackManager stack;
+    auto tray = std::make_unique<SystemTrayIcon>();
+    QMenu* menu = tray->menu();
+    StatusItemController controller(state, stack, std::move(tray), {});
+    // QUILLBOX_SNAPSHOT_DIR keeps the pictures for a person to look at.
+    const QString folder = qEnvironmentVariableIsSet("QUILLBOX_SNAPSHOT_DIR")
+                               ? qEnvironmentVariable("QUILLBOX_SNAPSHOT_DIR")
+                               : directory.filePath(u"snapshots"_s);
+    const QStringList files = renderSettingsSnapshots(folder, *window, menu);
+    ASSERT_EQ(files.size(), 6);
+    for (const auto& file : files)
+        EXPECT_GT(QFileInfo(file).size(), 0) << file.toStdString();
+}
+
+} // namespace
+} // namespace quillbox::testing

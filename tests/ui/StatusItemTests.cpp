@@ -1,0 +1,223 @@
+// The tray item: against a real XEmbed tray (trayer) on the test display, and
+// its wiring in the application services through a recording fake.
+#include "FakeAccessProbe.h"
+#include "FakeColorSampler.h"
+#include "FakeFrontmostApplicationSource.h"
+#include "FakePasteboard.h"
+#include "FakeSoundPlayer.h"
+#include "FakeTrayIcon.h"
+#include "X11TestEnvironment.h"
+#include "app/AppServices.h"
+#include "content/Preferences.h"
+#include "core/AppState.h"
+#include "core/PasteStackManager.h"
+#include "linux/DesktopApplicationCatalog.h"
+#include "linux/XdgAutostartLoginItem.h"
+#include "ui/StatusItemController.h"
+#include "ui/SystemTrayIcon.h"
+#include "ui/settings/SettingsWindow.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
+
+namespace quillbox::testing {
+namespace {
+
+// No session bus: Qt would use a StatusNotifierItem watcher there, or start a
+// bus through X11 autolaunch that no test would end. The tray is XEmbed.
+const bool noSessionBus = [] {
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/quillbox-test-bus");
+    return true;
+}();
+
+QStringList titles(const QList<TrayMenuEntry>& entries) {
+    QStringList result;
+    for (const auto& entry : entries)
+        result.append(entry.keys.isEmpty() ? entry.title : entry.title + u'\t' + entry.keys);
+    return result;
+}
+
+// The window Qt embeds in the tray; Qt knows its size but not where the
+// host put it, so clicks go to the window itself.
+QWidget* embeddedTrayWindow() {
+    for (auto* widget : QApplication::topLevelWidgets())
+        if (qstrcmp(widget->metaObject()->className(), "QSystemTrayIconSys") == 0)
+            return widget;
+    return nullptr;
+}
+
+// Looked up for each click: Qt makes the window anew when the tray host
+// moves or restarts.
+bool click(int button) {
+    QWidget* window = embeddedTrayWindow();
+    if (!window)
+        return false;
+    const QPoint centre = window->rect().center();
+    runCommand(u"xdotool"_s,
+               {u"mousemove"_s, u"--window"_s, QString::number(window->winId()),
+                QString::number(centre.x()), QString::number(centre.y()), u"click"_s,
+                QString::number(button)},
+               5s, X11TestEnvironment::session().environment());
+    return true;
+}
+
+class TrayHostTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_trayer =
+            new ChildProcess(u"trayer"_s,
+                             {u"--edge"_s, u"top"_s, u"--align"_s, u"right"_s, u"--widthtype"_s,
+                              u"request"_s, u"--height"_s, u"24"_s, u"--SetDockType"_s, u"true"_s},
+                             X11TestEnvironment::session().environment());
+        s_trayer->waitStarted();
+    }
+    static void TearDownTestSuite() {
+        delete s_trayer;
+        s_trayer = nullptr;
+    }
+    inline static ChildProcess* s_trayer = nullptr;
+};
+
+TEST_F(TrayHostTest, ItemShowsFollowsPauseAndKeepsTheReopenGuard) {
+    ASSERT_TRUE(waitUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 10s))
+        << "trayer did not take the system tray selection";
+    AppState state;
+    PasteStackManager stack;
+    auto tray = std::make_unique<SystemTrayIcon>();
+    SystemTrayIcon* trayIcon = tray.get();
+    StatusItemController controller(state, stack, std::move(tray), {});
+    ASSERT_TRUE(controller.isShown());
+    // Embedded: the host gave the item a place on the screen.
+    ASSERT_TRUE(waitUntil([&] { return trayIcon->geometry().width() > 0; }, 10s));
+    // The host moves its panel into place after it starts, and Qt embeds
+    // the item anew each time: wait until the window stays.
+    QWidget* window = nullptr;
+    const auto isSettled = [&] {
+        QWidget* now = embeddedTrayWindow();
+        const bool same = now && now == window;
+        window = now;
+        return same && waitUntil([&] { return embeddedTrayWindow() != window; }, 700ms) == false;
+    };
+    ASSERT_TRUE(waitUntil(isSettled, 10s));
+    EXPECT_EQ(trayIcon->toolTip(), u"Quillbox"_s);
+
+    // `quillbox pause` takes the same path as every pause control.
+    const qint64 runningIcon = trayIcon->icon().cacheKey();
+    state.toggleMonitoringPaused();
+    EXPECT_TRUE(controller.isShowingPausedIcon());
+    EXPECT_NE(trayIcon->icon().cacheKey(), runningIcon);
+    EXPECT_EQ(trayIcon->toolTip(), u"Quillbox (paused)"_s);
+
+    // A right click opens the menu, filled for the paused state, over a hidden panel.
+    state.setPanelVisible(true);
+    click(3);
+    ASSERT_TRUE(waitUntil([&] { return trayIcon->menu()->isVisible(); }));
+    EXPECT_FALSE(state.isPanelVisible());
+    QStringList shown;
+    for (const auto* action : trayIcon->menu()->actions())
+        shown.append(action->isSeparator() ? QString() : action->text());
+    EXPECT_EQ(shown, (QStringList{u"Open Quillbox\tSuper+Shift+V"_s,
+                                  u"Pick Color\u2026"_s,
+                                  {},
+                                  u"Resume Monitoring"_s,
+                                  u"Start Paste Stack\tSuper+Shift+C"_s,
+                                  {},
+                                  u"Settings\u2026\tCtrl+,"_s,
+                                  u"Quit Quillbox\tCtrl+Q"_s}));
+    trayIcon->menu()->hide();
+    waitUntil([] { return false; }, 400ms);
+
+    // The panel just hid on losing the focus to this click: it stays hidden.
+    state.setPanelVisible(true);
+    QElapsedTimer sinceHide;
+    state.setPanelVisible(false);
+    sinceHide.start();
+    click(1);
+    waitUntil([] { return false; }, 100ms);
+    if (sinceHide.elapsed() < StatusItemController::reopenGuard.count()) {
+        EXPECT_FALSE(state.isPanelVisible());
+    }
+    // Later, a click opens it, and the next one hides it.
+    waitUntil([] { return false; }, StatusItemController::reopenGuard + 100ms);
+    click(1);
+    EXPECT_TRUE(waitUntil([&] { return state.isPanelVisible(); }));
+    // A second click at once is a double click, which does not undo the
+    // first; a click after that hides the panel.
+    const std::chrono::milliseconds doubleClick(QApplication::doubleClickInterval());
+    waitUntil([] { return false; }, doubleClick + 100ms);
+    click(1);
+    EXPECT_TRUE(waitUntil([&] { return !state.isPanelVisible(); }));
+}
+
+TEST(StatusItemTest, MenuTitlesFollowPauseAndPasteStack) {
+    AppState state;
+    PasteStackManager stack;
+    auto tray = std::make_unique<FakeTrayIcon>();
+    FakeTrayIcon* fake = tray.get();
+    StatusItemController controller(state, stack, std::move(tray), {});
+    EXPECT_EQ(titles(fake->openMenu()).at(3), u"Pause Monitoring"_s);
+    ASSERT_TRUE(fake->choose(u"Pause Monitoring"_s));
+    EXPECT_TRUE(state.isMonitoringPaused());
+    EXPECT_EQ(fake->toolTip(), u"Quillbox (paused)"_s);
+    EXPECT_EQ(titles(fake->openMenu()).at(3), u"Resume Monitoring"_s);
+    ASSERT_TRUE(fake->choose(u"Start Paste Stack"_s));
+    EXPECT_TRUE(stack.isActive());
+    EXPECT_EQ(titles(fake->openMenu()).at(4), u"Stop Paste Stack\tSuper+Shift+C"_s);
+}
+
+TEST(StatusItemTest, NoTrayLogsAndTheApplicationGoesOn) {
+    AppState state;
+    PasteStackManager stack;
+    auto tray = std::make_unique<FakeTrayIcon>(false);
+    FakeTrayIcon* fake = tray.get();
+    StatusItemController controller(state, stack, std::move(tray), {});
+    EXPECT_FALSE(controller.isShown());
+    EXPECT_FALSE(fake->isVisible());
+}
+
+TEST(StatusItemTest, ServicesWireTheTrayToSettings) {
+    FakeTrayIcon* fake = nullptr;
+    AppPlatform platform;
+    platform.pasteboard = std::make_unique<FakePasteboard>();
+    platform.frontmostApplications = std::make_unique<FakeFrontmostApplicationSource>();
+    platform.colorSampler = std::make_unique<FakeColorSampler>();
+    platform.soundPlayer = std::make_unique<FakeSoundPlayer>();
+    platform.accessProbe = std::make_unique<FakeAccessProbe>();
+    platform.makeTrayIcon = [&fake] {
+        auto tray = std::make_unique<FakeTrayIcon>();
+        fake = tray.get();
+        return tray;
+    };
+    QTemporaryDir home;
+    platform.loginItem =
+        std::make_unique<XdgAutostartLoginItem>(home.filePath(u"autostart"_s), u"quillbox"_s);
+    platform.installedApplications = std::make_unique<DesktopApplicationCatalog>();
+    AppServices services(std::move(platform),
+                         std::make_unique<Preferences>(home.filePath(u"Quillbox.conf"_s)),
+                         StoreContainer::makeInMemory());
+    services.start();
+    ASSERT_NE(fake, nullptr);
+    EXPECT_TRUE(fake->isVisible());
+
+    services.appState().setPanelVisible(true);
+    ASSERT_TRUE(fake->choose(u"Settings\u2026"_s));
+    SettingsWindow* window = services.settingsWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(services.appState().isPanelVisible());
+    window->close();
+    services.openSettings();
+    EXPECT_EQ(services.settingsWindow(), window);
+    EXPECT_TRUE(window->isVisible());
+    services.stop();
+}
+
+} // namespace
+} // namespace quillbox::testing
