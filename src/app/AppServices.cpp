@@ -179,7 +179,7 @@ void AppServices::openSettings() {
                                 *m_platform.loginItem,
                                 *m_platform.installedApplications,
                                 m_modelContainer->path(),
-                                {}};
+                                [] { return FileSystemWatcher::screenshotDirectory(); }};
         m_settingsWindow = std::make_unique<SettingsWindow>(std::move(context));
     }
     if (m_appState->isPanelVisible())
