@@ -44,10 +44,7 @@ FileSystemWatcher::~FileSystemWatcher() {
 }
 
 QString FileSystemWatcher::screenshotDirectory() {
-    const auto location = ScreenshotFolder::locate(SystemScreenshotFolderEnvironment());
-    qCInfo(lcCapture) << "Quillbox: screenshot folder" << location.path << "(" << location.source
-                      << ")";
-    return location.path;
+    return ScreenshotFolder::locate(SystemScreenshotFolderEnvironment()).path;
 }
 
 bool FileSystemWatcher::isWatching() const {
@@ -65,7 +62,29 @@ void FileSystemWatcher::start() {
         qCWarning(lcCapture) << "Quillbox: FileSystemWatcher failed to open directory: "
                              << m_watchedDirectory;
         m_watcher.onFileEvent = nullptr;
+        return;
     }
+    qCInfo(lcCapture) << "Quillbox: watching the screenshot folder" << m_watchedDirectory;
+}
+
+void FileSystemWatcher::moveTo(const QString& folder, bool isNew) {
+    m_sizeCheck.stop();
+    m_touchedFiles.clear();
+    m_sizesAtEvent.clear();
+    m_pendingFiles.clear();
+    m_retryFiles.clear();
+    m_knownFiles.clear();
+    m_watchedDirectory = folder;
+    if (!isNew) {
+        if (const auto names = listFolder(folder))
+            m_knownFiles = *names;
+    }
+    if (!m_watcher.start(folder)) {
+        qCWarning(lcCapture) << "Quillbox: FileSystemWatcher failed to open directory: " << folder;
+        m_watcher.onFileEvent = nullptr;
+        return;
+    }
+    qCInfo(lcCapture) << "Quillbox: watching the screenshot folder" << folder << "from now on";
 }
 
 void FileSystemWatcher::stop() {
@@ -75,6 +94,7 @@ void FileSystemWatcher::stop() {
     m_sizeCheck.stop();
     m_knownFiles.clear();
     m_touchedFiles.clear();
+    m_sizesAtEvent.clear();
     m_pendingFiles.clear();
     m_retryFiles.clear();
 }
@@ -86,14 +106,29 @@ QString FileSystemWatcher::pathOf(const QString& fileName) const {
 void FileSystemWatcher::fileEvent(const QString& fileName) {
     // An empty name means events were lost; the look at the folder finds
     // what they were about.
-    if (!fileName.isEmpty())
+    if (!fileName.isEmpty()) {
         m_touchedFiles.insert(fileName);
+        if (ScreenshotNames::isScreenshotFileName(fileName)) {
+            const QFileInfo info(pathOf(fileName));
+            m_sizesAtEvent.insert(fileName, info.isFile() ? info.size() : -1);
+        }
+    }
     // Each event puts the look off: a file still being written is not read.
     m_sizeCheck.stop();
     m_debounce.start();
 }
 
 void FileSystemWatcher::scanForNewScreenshots() {
+    const QString located = m_locateFolder();
+    if (located != m_watchedDirectory && QFileInfo(located).isDir()) {
+        // A folder created in the watched one just now holds only new files.
+        const QFileInfo info(located);
+        const bool isNew =
+            info.path() == m_watchedDirectory && m_touchedFiles.contains(info.fileName());
+        moveTo(located, isNew);
+        if (!m_watcher.isWatching())
+            return;
+    }
     const auto names = listFolder(m_watchedDirectory);
     if (!names)
         return;
@@ -108,8 +143,9 @@ void FileSystemWatcher::scanForNewScreenshots() {
         if (!ScreenshotNames::isScreenshotFileName(name) || m_pendingFiles.contains(name))
             continue;
         m_retryFiles.remove(name);
-        m_pendingFiles.insert(name, -1);
+        m_pendingFiles.insert(name, m_sizesAtEvent.value(name, -1));
     }
+    m_sizesAtEvent.clear();
     checkPendingFiles();
 }
 

@@ -16,7 +16,8 @@ class ScreenshotIngestor;
 // Watches the screenshot folder and hands each new screenshot file to the
 // ingestor once it is complete: a burst of folder events leads to one look,
 // debounceDelay after the last event, and a file is read only once its size
-// held still between two looks sizeCheckInterval apart. Files present when
+// held still between two looks (its last event and that look, or looks
+// sizeCheckInterval apart after that). Files present when
 // watching starts are never recorded. Main thread.
 class FileSystemWatcher : public QObject {
     Q_OBJECT
@@ -24,14 +25,16 @@ public:
     static constexpr std::chrono::milliseconds debounceDelay{500};
     static constexpr std::chrono::milliseconds sizeCheckInterval{200};
 
-    // `locateFolder` names the folder to watch; it is asked at each start,
-    // since the user may have moved it meanwhile.
+    // `locateFolder` names the folder to watch. It is asked at each start and
+    // again at each look, since the tool's setting may change, and GNOME
+    // creates Pictures/Screenshots only with the first screenshot: until then
+    // Pictures is watched, and a screenshot folder created in it is watched
+    // from then on, with what is already in it taken as new.
     FileSystemWatcher(DirectoryWatcher& watcher, ScreenshotIngestor& ingestor,
                       std::function<QString()> locateFolder, QObject* parent = nullptr);
     ~FileSystemWatcher() override;
 
-    // The folder the desktop's screenshot tool saves to (logged with where
-    // that came from).
+    // The folder the desktop's screenshot tool saves to.
     static QString screenshotDirectory();
 
     // Starting while watching does nothing. Both take effect at once.
@@ -44,6 +47,8 @@ private:
     void fileEvent(const QString& fileName);
     void scanForNewScreenshots();
     void checkPendingFiles();
+    // Watches another folder; with `isNew`, everything in it is a candidate.
+    void moveTo(const QString& folder, bool isNew);
     QString pathOf(const QString& fileName) const;
 
     DirectoryWatcher& m_watcher;
@@ -54,6 +59,9 @@ private:
     QSet<QString> m_knownFiles;
     // Names the folder events told of since the last look.
     QSet<QString> m_touchedFiles;
+    // The size of each screenshot at its last event: the first of the two
+    // looks, so that a file closed and left alone is read at the next look.
+    QHash<QString, qint64> m_sizesAtEvent;
     // Screenshots waiting to be complete, with their size at the last look
     // (-1 before the first).
     QHash<QString, qint64> m_pendingFiles;

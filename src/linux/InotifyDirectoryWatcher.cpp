@@ -72,7 +72,7 @@ void InotifyDirectoryWatcher::readEvents() {
                 names.append(QString()); // events were lost: look at everything
             else if (event->mask & IN_IGNORED)
                 isGone = true; // the folder was removed or unmounted
-            else if (event->len > 0 && !(event->mask & IN_ISDIR))
+            else if (event->len > 0)
                 names.append(QFile::decodeName(event->name));
         }
     }

@@ -18,8 +18,9 @@ public:
     virtual void stop() = 0;
     virtual bool isWatching() const = 0;
 
-    // Called on the main thread with the file's name (not its path) each time
-    // a file is created in the folder, moved into it, or closed after writing.
+    // Called on the main thread with the name (not the path) of a file or
+    // folder each time one is created in the folder or moved into it, or a
+    // file in it is closed after writing.
     // A file written in several chunks is reported several times.
     std::function<void(const QString& fileName)> onFileEvent;
 };

@@ -16,12 +16,14 @@
 #include "content/Preferences.h"
 #include "history/HistoryStore.h"
 #include "linux/InotifyDirectoryWatcher.h"
+#include "ports/TextRecognizer.h"
 #include "support/X11TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
+#include <atomic>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -29,6 +31,16 @@ using namespace std::chrono_literals;
 
 namespace quillbox::testing {
 namespace {
+
+// Reads the same words in every image, and says on which thread it ran.
+class WordsRecognizer : public TextRecognizer {
+public:
+    TextRecognition recognize(const QImage&) override {
+        ranOnMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+        return {u"quarterly figures"_s, {}};
+    }
+    std::atomic<bool> ranOnMainThread{false};
+};
 
 // Long enough for the debounce and the size check to have run twice over.
 constexpr auto settleTime = 1500ms;
@@ -54,6 +66,7 @@ protected:
         platform.soundPlayer = std::make_unique<FakeSoundPlayer>();
         platform.accessProbe = std::make_unique<FakeAccessProbe>();
         platform.directoryWatcher = std::make_unique<InotifyDirectoryWatcher>();
+        platform.textRecognizer = recognizer;
         auto prefs = std::make_unique<Preferences>(home.filePath(u"Quillbox.conf"_s));
         preferences = prefs.get();
         services = std::make_unique<AppServices>(std::move(platform), std::move(prefs),
@@ -87,6 +100,7 @@ protected:
     FakePasteboard* pasteboard = nullptr;
     Preferences* preferences = nullptr;
     std::unique_ptr<AppServices> services;
+    std::shared_ptr<WordsRecognizer> recognizer = std::make_shared<WordsRecognizer>();
     QObject context;
     int captured = 0;
 
@@ -130,6 +144,20 @@ TEST_F(ScreenshotCapture, AScreenshotWrittenInChunksIsRecordedOnceWithItsFullCon
     EXPECT_EQ(item->filePath(), pathOf(name));
     EXPECT_EQ(item->contentType(), PasteboardType::png);
     EXPECT_EQ(captured, 1);
+    // Its words are read afterwards, off the main thread.
+    EXPECT_TRUE(waitUntil([&] { return item->ocrText() == u"quarterly figures"_s; }));
+    EXPECT_FALSE(recognizer->ranOnMainThread);
+}
+
+TEST_F(ScreenshotCapture, TheScreenshotFolderGnomeCreatesWithTheFirstScreenshotIsFollowed) {
+    ASSERT_TRUE(QDir(folder).removeRecursively()); // Pictures is watched until it exists
+    services->start();
+    ASSERT_TRUE(QDir().mkdir(folder));
+    writeFile(u"Screenshot from 2026-12-06 10-04-00.png"_s, screenshotPNG(9));
+    ASSERT_TRUE(waitUntil([&] { return !store().allItems().isEmpty(); }, 3s));
+
+    writeFile(u"Screenshot from 2026-12-06 10-05-00.png"_s, screenshotPNG(10));
+    EXPECT_TRUE(waitUntil([&] { return store().allItems().size() == 2; }, 3s));
 }
 
 TEST_F(ScreenshotCapture, TurningThePreferenceOffStopsRecordingAtOnce) {
