@@ -1,18 +1,20 @@
 #pragma once
 
+#include "core/PanelPresenter.h"
 #include "ports/AccessProbe.h"
 #include "ports/ColorSampler.h"
 #include "ports/DirectoryWatcher.h"
 #include "ports/FrontmostApplicationSource.h"
-#include "ports/InstalledApplications.h"
 #include "ports/GlobalKeyWatcher.h"
 #include "ports/HotkeyBackend.h"
+#include "ports/InstalledApplications.h"
 #include "ports/KeystrokeSender.h"
 #include "ports/LoginItemService.h"
 #include "ports/Pasteboard.h"
 #include "ports/SoundPlayer.h"
 #include "ports/TextRecognizer.h"
 #include "ports/TrayIcon.h"
+#include "ports/WindowHints.h"
 
 #include <functional>
 #include <memory>
@@ -27,6 +29,11 @@ struct AppPlatform {
     std::unique_ptr<FrontmostApplicationSource> frontmostApplications;
     std::unique_ptr<SoundPlayer> soundPlayer;
     std::unique_ptr<AccessProbe> accessProbe;
+    // What the window manager is told about Quillbox's floating windows.
+    std::unique_ptr<WindowHints> windowHints;
+    // Builds the history panel's window; without it (tests of the services
+    // alone) the panel state changes but nothing is shown.
+    std::function<std::unique_ptr<PanelPresenter>(const PanelSetup&, WindowHints*)> makePanel;
     // System-wide key combinations; absent in tests that need none.
     std::unique_ptr<HotkeyBackend> hotkeyBackend;
     // Pasting into other applications and reading text in images; without

@@ -8,10 +8,14 @@
 #include "capture/SourceAppResolver.h"
 #include "content/AppConstants.h"
 #include "content/Logging.h"
+#include "content/PasteboardTypes.h"
 #include "content/Preferences.h"
 #include "core/AccessibilityManager.h"
 #include "core/AppState.h"
 #include "core/ColorPickerService.h"
+#include "core/HotkeyManager.h"
+#include "core/KeyCombination.h"
+#include "core/PanelContentModel.h"
 #include "core/PasteService.h"
 #include "core/PasteStackManager.h"
 #include "core/SoundManager.h"
@@ -185,6 +189,73 @@ void AppServices::openSettings() {
     if (m_appState->isPanelVisible())
         m_appState->setPanelVisible(false);
     m_settingsWindow->present();
+}
+
+void AppServices::setUpPanel() {
+    PanelContentModel::Recognize recognize;
+    if (OCRService* ocr = m_ocrService.get())
+        recognize = [ocr](const QByteArray& bytes) { return ocr->recognizeText(bytes); };
+    m_panelContent = new PanelContentModel(*m_historyStore, *m_appState, m_pasteService,
+                                           std::move(recognize), this);
+    if (!m_platform.makePanel)
+        return;
+    Pasteboard* pasteboard = m_platform.pasteboard.get();
+    PanelSetup setup{*m_appState,
+                     *m_historyStore,
+                     *m_panelContent,
+                     m_pasteService,
+                     *m_preferences,
+                     *m_sourceAppResolver,
+                     [pasteboard] { return pasteboard->string(PasteboardType::string); },
+                     [this] { pickColor(true); }};
+    m_panel = m_platform.makePanel(setup, m_platform.windowHints.get());
+    // The panel closes when another window takes the keyboard.
+    m_panel->onResignKey = [this] {
+        if (m_appState->isPanelVisible())
+            m_appState->setPanelVisible(false);
+    };
+    // The state announces every assignment; the window follows changes only.
+    connect(m_appState, &AppState::isPanelVisibleChanged, this, [this](bool visible) {
+        if (visible == m_isPanelShown)
+            return;
+        m_isPanelShown = visible;
+        if (visible) {
+            // Paste goes back to the window that was active before the panel.
+            if (KeystrokeSender* keystrokes = m_platform.keystrokeSender.get())
+                keystrokes->rememberTargetWindow();
+            m_panel->showPanel();
+        } else {
+            m_panel->hidePanel();
+        }
+    });
+}
+
+void AppServices::setUpHotkeys() {
+    if (!m_platform.hotkeyBackend)
+        return;
+    m_hotkeys = std::make_unique<HotkeyManager>(*m_platform.hotkeyBackend);
+    const KeyCombination panelKeys = KeyCombination::fromPreferences(
+        *m_preferences, AppConstants::Keys::panelHotkey, KeyCombination::panelDefault());
+    const KeyCombination stackKeys = KeyCombination::fromPreferences(
+        *m_preferences, AppConstants::Keys::pasteStackHotkey, KeyCombination::pasteStackDefault());
+    // A combination taken by another program is logged; the panel stays
+    // reachable from the tray and `quillbox toggle`.
+    m_hotkeys->registerHotkey(panelKeys.keySymbol, panelKeys.modifiers,
+                              [this] { m_appState->togglePanel(); });
+    m_hotkeys->registerHotkey(stackKeys.keySymbol, stackKeys.modifiers,
+                              [this] { togglePasteStack(); });
+}
+
+void AppServices::togglePasteStack() {
+    if (m_pasteStack->isActive())
+        m_pasteStack->deactivate();
+    else
+        m_pasteStack->activate();
+}
+
+void AppServices::tearDownKeyHandling() {
+    if (m_hotkeys)
+        m_hotkeys->unregisterAll();
 }
 
 void AppServices::pruneHistory() {

@@ -16,6 +16,8 @@ namespace quillbox {
 
 class AccessibilityManager;
 class AppState;
+class HotkeyManager;
+class PanelContentModel;
 class ClipboardMonitor;
 class FileSystemWatcher;
 class ColorPickerService;
@@ -83,6 +85,14 @@ public:
     PasteService* pasteService() const { return m_pasteService; }
     KeystrokeSender* keystrokeSender() const { return m_platform.keystrokeSender.get(); }
     OCRService* ocrService() const { return m_ocrService.get(); }
+    // The panel's list; absent before start.
+    PanelContentModel* panelContent() const { return m_panelContent; }
+    // The panel's window; absent before start and where the platform makes none.
+    PanelPresenter* panel() const { return m_panel.get(); }
+    // Absent before start and where the platform has no hot keys.
+    HotkeyManager* hotkeys() const { return m_hotkeys.get(); }
+    // Starts the Paste Stack, or ends the one running.
+    void togglePasteStackFromCommand() { togglePasteStack(); }
     // Absent before start, and where there is no tray factory.
     StatusItemController* statusItem() const { return m_statusItem; }
     // Absent until the settings were first opened.
@@ -96,18 +106,21 @@ private:
     void setUpScreenshots();
     // Switches the screenshot detectors on or off; does nothing without them.
     void setScreenshotMonitoring(bool enabled);
-    // Panel window and its key monitor: come with the panel.
-    void setUpPanel() {}
+    // The panel's content model and, where the platform makes one, its
+    // window, which follows the panel state.
+    void setUpPanel();
     // The tray item, where the platform makes one.
     void setUpStatusItem();
-    // Global hot keys: come with the hot-key manager.
-    void setUpHotkeys() {}
+    // Registers the two system-wide key combinations (panel, Paste Stack);
+    // one already taken elsewhere is logged and left out.
+    void setUpHotkeys();
+    void togglePasteStack();
     // Paste Stack window and Ctrl+V watching: come with the Paste Stack wiring.
     void setUpPasteStack() {}
     // Puts the stack's current item on the clipboard: comes with the Paste Stack wiring.
     void loadCurrentStackItem() {}
-    // Releases hot keys and key monitors: come with those features.
-    void tearDownKeyHandling() {}
+    // Releases the hot keys and key watchers.
+    void tearDownKeyHandling();
     void pruneHistory();
 
     AppPlatform m_platform;
@@ -127,6 +140,10 @@ private:
     // platform's directory watcher they use.
     std::unique_ptr<ScreenshotIngestor> m_screenshotIngestor;
     std::unique_ptr<FileSystemWatcher> m_fileSystemWatcher;
+    PanelContentModel* m_panelContent = nullptr;
+    std::unique_ptr<PanelPresenter> m_panel;
+    bool m_isPanelShown = false;
+    std::unique_ptr<HotkeyManager> m_hotkeys;
     StatusItemController* m_statusItem = nullptr;
     std::unique_ptr<SettingsWindow> m_settingsWindow;
     QTimer* m_retentionTimer = nullptr;

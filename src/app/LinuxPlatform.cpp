@@ -9,9 +9,11 @@
 #include "linux/X11FrontmostApplicationSource.h"
 #include "linux/X11HotkeyBackend.h"
 #include "linux/X11Pasteboard.h"
+#include "linux/X11WindowHints.h"
 #include "linux/XInputPasteKeyWatcher.h"
 #include "linux/XTestKeystrokeSender.h"
 #include "linux/XdgAutostartLoginItem.h"
+#include "ui/HistoryPanel.h"
 #include "ui/OverlayColorSampler.h"
 #include "ui/SystemTrayIcon.h"
 
@@ -23,6 +25,10 @@ AppPlatform makeLinuxPlatform() {
     platform.frontmostApplications = std::make_unique<X11FrontmostApplicationSource>();
     platform.soundPlayer = std::make_unique<CanberraSoundPlayer>();
     platform.accessProbe = std::make_unique<X11AccessProbe>();
+    platform.windowHints = std::make_unique<X11WindowHints>();
+    platform.makePanel = [](const PanelSetup& setup, WindowHints* hints) {
+        return std::make_unique<HistoryPanel>(setup, hints);
+    };
     platform.hotkeyBackend = std::make_unique<X11HotkeyBackend>();
     auto keystrokeSender = std::make_unique<XTestKeystrokeSender>();
     platform.pasteKeyWatcher = std::make_unique<XInputPasteKeyWatcher>(keystrokeSender.get());

@@ -30,6 +30,7 @@ public:
     PanelContentView* content() const { return m_content; }
     PanelKeyFilter* keyFilter() const { return m_keyFilter; }
     CardDelegate* cardDelegate() const { return m_delegate; }
+    PreviewImageCache* previewImages() const { return m_images; }
 
 private:
     void openCardMenu(int row, const QPoint& globalPosition);

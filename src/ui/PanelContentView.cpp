@@ -125,6 +125,7 @@ PanelContentView::PanelContentView(PanelViewContext context, QWidget* parent)
 
     // Body: the cards or the empty state.
     m_strip->setModel(m_listModel);
+    connect(m_strip, &CardStripView::viewportResized, this, &PanelContentView::updateCardSize);
     auto* stripBox = new QWidget(this);
     auto* stripLayout = new QVBoxLayout(stripBox);
     // The cards' cells hold their spacing and shadows: the strip's padding
@@ -216,7 +217,6 @@ QWidget* PanelContentView::makeToolbar() {
 void PanelContentView::setCardDelegate(CardDelegate* delegate) {
     m_cardDelegate = delegate;
     m_strip->setItemDelegate(delegate);
-    m_strip->setSpacing(0);
     updateCardSize();
 }
 
@@ -262,15 +262,6 @@ void PanelContentView::updateCardSize() {
         return;
     m_cardDelegate->setCardHeight(std::max(1, height));
     m_strip->doItemsLayout();
-}
-
-void PanelContentView::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    updateCardSize();
-}
-
-void PanelContentView::paintEvent(QPaintEvent*) {
-    // The window draws the rounded background; nothing to paint here.
 }
 
 } // namespace quillbox

@@ -58,10 +58,6 @@ public:
     // Gives the keyboard to the search field.
     void focusSearch();
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
     QWidget* makeToolbar();
     void syncSelection(bool scrollToSelection);

@@ -67,6 +67,10 @@ PanelWindow::PanelWindow(QWidget* content, Preferences& preferences, WindowHints
     content->setParent(this);
     layout->addWidget(content);
     resize(defaultSize);
+    // The native window and the styles are made now, not at the first show:
+    // the panel's first frame after the hot key is as quick as the later ones.
+    ensurePolished();
+    winId();
 
     m_animation->setStartValue(0.0);
     m_animation->setEndValue(1.0);

@@ -89,6 +89,11 @@ void QuillboxSession::copy(const QByteArray& data, const QString& target) {
     m_clipboardOwners.push_back(std::move(owner));
 }
 
+QByteArray QuillboxSession::log() const {
+    QFile file(m_directory.path() + u"/quillbox.log"_s);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QJsonArray QuillboxSession::items() {
     const auto result = run({u"list"_s, u"--json"_s});
     return QJsonDocument::fromJson(result.standardOutput).array();

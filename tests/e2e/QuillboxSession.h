@@ -36,6 +36,9 @@ public:
     // Puts data on the clipboard with xclip, which owns it until the object goes.
     void copy(const QByteArray& data, const QString& target = {});
 
+    // What the application logged so far.
+    QByteArray log() const;
+
     // `quillbox list --json`, newest first.
     QJsonArray items();
     // Waits until the history holds the given number of items.
