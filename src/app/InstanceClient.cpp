@@ -79,8 +79,16 @@ std::optional<CommandResult> InstanceClient::send(const Command& command,
                 progress(line.toString());
             continue;
         }
-        if (const auto data = message.value(u"data"_s); data.isString()) {
-            const QByteArray bytes = QByteArray::fromBase64(data.toString().toLatin1());
+        if (const auto size = message.value(u"dataBytes"_s); size.isDouble()) {
+            const qint64 count = qint64(size.toDouble());
+            if (count < 0 || count > maxMessageSize)
+                break;
+            while (socket.bytesAvailable() < count &&
+                   socket.state() == QLocalSocket::ConnectedState && !silence.hasExpired())
+                socket.waitForReadyRead(int(silence.remainingTime()));
+            if (socket.bytesAvailable() < count)
+                break;
+            const QByteArray bytes = socket.read(count);
             if (output)
                 output(bytes);
             else

@@ -77,6 +77,15 @@ public:
         m_socket->write(messageLine(message));
     }
 
+    // Output goes as it is, after a line that says how much follows: no
+    // encoding, and no JSON document the size of the output.
+    void sendData(const QByteArray& bytes) {
+        if (m_hasFinished || bytes.isEmpty())
+            return;
+        send(QJsonObject{{u"dataBytes"_s, double(bytes.size())}});
+        m_socket->write(bytes);
+    }
+
     void finish(const CommandResult& result) {
         if (m_hasFinished)
             return;
@@ -276,7 +285,7 @@ void InstanceServer::readRequest(QLocalSocket* socket) {
     };
     channel->write = [guarded](const QByteArray& bytes) {
         if (guarded)
-            guarded->send(QJsonObject{{u"data"_s, QString::fromLatin1(bytes.toBase64())}});
+            guarded->sendData(bytes);
     };
     // A client that has gone never drains: the waiting step is dropped.
     channel->whenDrained = [guarded](std::function<void()> next) {

@@ -20,9 +20,9 @@ namespace quillbox {
 // The running application's end of the per-user socket: it makes this process
 // the only Quillbox of its user, and serves the command line. A request is
 // one JSON line {"command", "arguments", "options"}. The answer is JSON lines:
-// any number of {"progress": text}, {"data": base64 of standard output} and
-// {"alive": true} (sent while a command works, so the client knows it is
-// not stuck), then {"exitCode", "output", "error"}. Everything is driven by
+// any number of {"progress": text}, {"dataBytes": N} followed by N bytes of
+// standard output, and {"alive": true} (sent while a command works, so the
+// client knows it is not stuck), then {"exitCode", "output", "error"}. Everything is driven by
 // socket signals on the main thread, so a slow or silent client never holds
 // the application up. Peers of another user are dropped.
 class InstanceServer : public QObject {

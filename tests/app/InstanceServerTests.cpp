@@ -97,6 +97,7 @@ TEST_F(InstanceServerTest, MalformedAndInvalidRequestsAreRefusedWithoutRunningAn
 TEST_F(InstanceServerTest, ALongCommandKeepsTheClientWaitingAndReportsProgress) {
     InstanceServer server([](const Command&, CommandReply reply) {
         reply.progress(u"halfway"_s);
+        reply.write(QByteArray("streamed\nbytes "));
         // Longer than the client waits for a silent instance.
         QTimer::singleShot(3500, [reply] { reply(CommandResult::success(u"done\n"_s)); });
     });
@@ -108,7 +109,7 @@ TEST_F(InstanceServerTest, ALongCommandKeepsTheClientWaitingAndReportsProgress) 
     });
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->exitCode, 0) << answer->error.toStdString();
-    EXPECT_EQ(answer->output, u"done\n"_s);
+    EXPECT_EQ(answer->output, u"streamed\nbytes done\n"_s);
     EXPECT_EQ(progress, QStringList{u"halfway"_s});
 }
 
