@@ -8,6 +8,7 @@
 #include "ui/settings/ShortcutsSettingsPage.h"
 
 #include <QScreen>
+#include <QScrollArea>
 #include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -37,7 +38,15 @@ SettingsWindow::SettingsWindow(SettingsContext context, QWidget* parent)
     m_pinboards = new PinboardsSettingsPage(context.historyStore, m_tabs);
     m_about = new AboutSettingsPage(context.historyLocation, m_tabs);
     const auto* style = this->style();
-    m_tabs->addTab(m_general, style->standardIcon(QStyle::SP_FileDialogDetailedView), u"General"_s);
+    // The general page may need more height than the fixed window has in
+    // larger fonts; it scrolls rather than squeezing its captions.
+    auto* generalScroller = new QScrollArea(m_tabs);
+    generalScroller->setObjectName(u"generalSettingsScroller"_s);
+    generalScroller->setFrameShape(QFrame::NoFrame);
+    generalScroller->setWidgetResizable(true);
+    generalScroller->setWidget(m_general);
+    m_tabs->addTab(generalScroller, style->standardIcon(QStyle::SP_FileDialogDetailedView),
+                   u"General"_s);
     m_tabs->addTab(m_shortcuts, style->standardIcon(QStyle::SP_DialogHelpButton), u"Shortcuts"_s);
     m_tabs->addTab(m_rules, style->standardIcon(QStyle::SP_DialogApplyButton), u"Rules"_s);
     m_tabs->addTab(m_pinboards, style->standardIcon(QStyle::SP_DirIcon), u"Pinboards"_s);
