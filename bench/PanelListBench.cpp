@@ -1,12 +1,20 @@
 // The panel's visible list per keystroke: filtering a history of 10k, 100k
-// and 1M items for an empty search, a one-letter search, a word and a kind
-// plus a word; and the index rebuild after the history changed.
+// and 1M items for an empty search, a one-letter search, a word, a kind plus
+// a word and a word found nowhere; the index following one copy, and its
+// first build. Then the same through the content model over a real store:
+// a one-letter search, and one copy (new, or again) until the view knows.
+#include "content/Hash.h"
+#include "core/AppState.h"
+#include "core/PanelContentModel.h"
 #include "core/SearchIndex.h"
 #include "history/ClipboardItem.h"
+#include "history/HistoryStore.h"
 
 #include <QCoreApplication>
 #include <QMap>
 #include <benchmark/benchmark.h>
+#include <map>
+#include <memory>
 #include <random>
 
 namespace quillbox {
@@ -59,9 +67,10 @@ void filterBench(benchmark::State& state, const QString& query,
     SearchIndex index;
     index.rebuild(history(state.range(0)));
     qsizetype matches = 0;
+    const SearchIndex::Query prepared(std::nullopt, category, SearchIndex::trimmedQuery(query));
     for (auto _ : state) {
-        const auto list = index.filter(std::nullopt, category, SearchIndex::trimmedQuery(query));
-        matches = list.size();
+        const auto list = index.filter(prepared);
+        matches = qsizetype(list.size());
         benchmark::DoNotOptimize(matches);
     }
     state.counters["matches"] = static_cast<double>(matches);
@@ -79,19 +88,22 @@ void BM_FilterWord(benchmark::State& state) {
 void BM_FilterCategoryAndWord(benchmark::State& state) {
     filterBench(state, QStringLiteral("budget"), ContentCategory::code);
 }
+void BM_FilterNoMatch(benchmark::State& state) {
+    filterBench(state, QStringLiteral("quixotic"), std::nullopt);
+}
 
-// After an item in the middle was copied again and moved to the front, and
-// back: every other item's folded text is reused.
-void BM_RebuildAfterOneCopy(benchmark::State& state) {
+// A new item in front and its removal: the index follows the history change
+// by change.
+void BM_IndexOneCopyAndDelete(benchmark::State& state) {
     SearchIndex index;
-    const auto& items = history(state.range(0));
-    auto moved = items;
-    moved.move(moved.size() / 2, 0);
-    index.rebuild(items);
-    bool flip = false;
+    index.rebuild(history(state.range(0)));
+    const auto item = std::make_shared<ClipboardItem>(
+        QByteArray(), QStringLiteral("a new copy"), std::nullopt,
+        QStringLiteral("public.utf8-plain-text"), ContentCategory::text, std::nullopt,
+        QStringLiteral("Text Editor"), QString());
     for (auto _ : state) {
-        index.rebuild(flip ? items : moved);
-        flip = !flip;
+        index.insert(item, 0);
+        index.remove({0});
     }
 }
 
@@ -105,13 +117,119 @@ void BM_RebuildCold(benchmark::State& state) {
     }
 }
 
+// The same history in a real store (in memory) with the panel's content model
+// over it, as the panel sees it.
+struct ModelRig {
+    explicit ModelRig(qsizetype count)
+        : store(StoreContainer::makeInMemory()) {
+        {
+            HistoryStore::Batch batch(store);
+            for (const auto& item : history(count)) {
+                ParsedClipboardContent content;
+                content.plainText = item->plainText();
+                content.category = *contentCategoryFromRaw(item->category());
+                content.contentType = item->contentType();
+                // Images differ by their bytes; texts by their text.
+                content.content = item->plainText() ? item->plainText()->toUtf8()
+                                                    : QByteArray::number(quintptr(item.get()));
+                content.contentHash = sha256Hash(content.content);
+                store.record(content, std::nullopt, QStringLiteral("Text Editor"));
+            }
+        }
+        model = std::make_unique<PanelContentModel>(store, appState, nullptr,
+                                                    PanelContentModel::Recognize());
+        model->visibleCount();
+    }
+    HistoryStore store;
+    AppState appState;
+    std::unique_ptr<PanelContentModel> model;
+};
+
+ModelRig& modelRig(qsizetype count) {
+    static std::map<qsizetype, std::unique_ptr<ModelRig>> rigs;
+    auto& rig = rigs[count];
+    if (!rig)
+        rig = std::make_unique<ModelRig>(count);
+    return *rig;
+}
+
+// Typing a letter into the empty search field, until the view knows the new
+// row count; then the field is cleared again (not timed).
+void BM_ModelOneLetterSearch(benchmark::State& state) {
+    ModelRig& rig = modelRig(state.range(0));
+    qsizetype matches = 0;
+    for (auto _ : state) {
+        rig.appState.setSearchQuery(QStringLiteral("e"));
+        matches = rig.model->visibleCount();
+        state.PauseTiming();
+        rig.appState.setSearchQuery(QString());
+        rig.model->visibleCount();
+        state.ResumeTiming();
+    }
+    state.counters["matches"] = static_cast<double>(matches);
+}
+
+// One new copy while the panel shows the whole history (or a one-letter
+// search): the store records it and the view learns its new row. The copy
+// is deleted again, not timed, so the history keeps its size.
+void oneCopyBench(benchmark::State& state, const QString& query) {
+    ModelRig& rig = modelRig(state.range(0));
+    rig.appState.setSearchQuery(query);
+    rig.model->visibleCount();
+    int serial = 0;
+    for (auto _ : state) {
+        const QString text = QStringLiteral("fresh copy %1").arg(++serial);
+        ParsedClipboardContent content;
+        content.plainText = text;
+        content.content = text.toUtf8();
+        content.contentType = QStringLiteral("public.utf8-plain-text");
+        content.category = ContentCategory::text;
+        content.contentHash = sha256Hash(content.content);
+        const auto item = rig.store.record(content, std::nullopt, std::nullopt);
+        benchmark::DoNotOptimize(rig.model->visibleCount());
+        state.PauseTiming();
+        rig.store.deleteItem(item);
+        rig.model->visibleCount();
+        state.ResumeTiming();
+    }
+    rig.appState.setSearchQuery(QString());
+}
+void BM_ModelNewCopy(benchmark::State& state) {
+    oneCopyBench(state, QString());
+}
+void BM_ModelNewCopyWhileSearching(benchmark::State& state) {
+    oneCopyBench(state, QStringLiteral("e"));
+}
+
+// Copying again an item from the middle of the history: it moves to the top.
+void BM_ModelRecopy(benchmark::State& state) {
+    ModelRig& rig = modelRig(state.range(0));
+    rig.model->visibleCount();
+    for (auto _ : state) {
+        state.PauseTiming();
+        const auto items = rig.store.allItems();
+        const auto middle = items[items.size() / 2];
+        ParsedClipboardContent content;
+        content.contentHash = middle->contentHash();
+        state.ResumeTiming();
+        rig.store.record(content, std::nullopt, std::nullopt);
+        benchmark::DoNotOptimize(rig.model->visibleCount());
+    }
+}
+
 #define SIZES ->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_FilterEmptySearch) SIZES;
 BENCHMARK(BM_FilterOneLetter) SIZES;
 BENCHMARK(BM_FilterWord) SIZES;
 BENCHMARK(BM_FilterCategoryAndWord) SIZES;
-BENCHMARK(BM_RebuildAfterOneCopy) SIZES;
+BENCHMARK(BM_FilterNoMatch) SIZES;
+BENCHMARK(BM_IndexOneCopyAndDelete) SIZES;
 BENCHMARK(BM_RebuildCold) SIZES->Iterations(2);
+#define MODEL_SIZES ->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_ModelOneLetterSearch) MODEL_SIZES->Iterations(20);
+BENCHMARK(BM_ModelNewCopy) MODEL_SIZES->Iterations(50);
+BENCHMARK(BM_ModelNewCopyWhileSearching) MODEL_SIZES->Iterations(50);
+BENCHMARK(BM_ModelRecopy) MODEL_SIZES->Iterations(50);
 
 } // namespace
 } // namespace quillbox

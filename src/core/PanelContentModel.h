@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QSet>
 #include <functional>
+#include <vector>
 
 namespace quillbox {
 
@@ -23,7 +24,9 @@ class PasteService;
 // visible list (pinboard, kind and search filters over the history, newest
 // first), the effective selection, moving it, pasting and deleting, and the
 // text recognition of images that runs while the user searches. It follows
-// the store and the panel state like a live query. Main thread.
+// the store and the panel state like a live query: a change of the history
+// is applied to the visible list row by row, a change of filter makes a new
+// list when it is next read. Main thread.
 class PanelContentModel : public QObject {
     Q_OBJECT
 public:
@@ -37,12 +40,19 @@ public:
 
     // The pinboard of the selected tab, when it still exists.
     PinboardPtr selectedPinboard() const;
-    // The visible list; recomputed when the history or a filter changed.
+    // The visible list as one list of items (it costs a copy of the list
+    // after every change; item views read it row by row below).
     QList<ClipboardItemPtr> filteredItems();
     // The selected card within `items`: the one with the selected id, else
     // the first; none for an empty list. Never writes the selection.
     ClipboardItemPtr selectedItem(const QList<ClipboardItemPtr>& items) const;
     ClipboardItemPtr selectedItem() { return selectedItem(filteredItems()); }
+
+    // The visible list row by row, for item views: no list is copied.
+    qsizetype visibleCount();
+    ClipboardItemPtr visibleItem(qsizetype row);
+    // The row of the item with `id` in the visible list, or -1.
+    qsizetype visibleRow(const QUuid& id);
 
     // Moves the selection by `step` cards within `items`, stopping at the ends.
     void moveSelection(int step, const QList<ClipboardItemPtr>& items);
@@ -58,7 +68,17 @@ public:
     bool isRecognizing() const { return m_pass.isActive; }
 
 Q_SIGNALS:
+    // The visible list, or an item in it, changed (after any row signal).
     void filteredItemsChanged();
+    // Row-level changes of the visible list, for item views. Each is sent
+    // once the list already has its new rows; a view that keeps its own row
+    // count applies them in order. A change of filter or search text, which
+    // makes a new list, is one visibleListReset.
+    void visibleRowsInserted(qsizetype first, qsizetype count);
+    void visibleRowsRemoved(qsizetype first, qsizetype count);
+    void visibleRowMoved(qsizetype from, qsizetype to);
+    void visibleRowsChanged(qsizetype first, qsizetype last);
+    void visibleListReset();
     // Progress of the running pass: images done of those it set out to do.
     void recognitionProgress(int done, int total);
     // The pass went through all its images (not sent when it was cancelled).
@@ -66,7 +86,24 @@ Q_SIGNALS:
 
 private:
     void markDirty();
-    void historyChanged();
+    void filterChanged();
+    void ensureList();
+    bool isListLive() const { return m_isIndexBuilt && !m_isListStale; }
+    SearchIndex::Query currentQuery() const;
+    // The entry's row in the visible list, or -1.
+    qsizetype visibleRowOf(SearchIndex::Entry entry) const;
+    qsizetype insertionRow(SearchIndex::Entry entry) const;
+    // Edit the visible list and tell the views.
+    void insertVisible(qsizetype row, SearchIndex::Entry entry);
+    void removeVisible(qsizetype first, qsizetype count);
+    bool isInStep(const ClipboardItemPtr& item, qsizetype row) const;
+    void resync();
+
+    void itemInserted(const ClipboardItemPtr& item, qsizetype row);
+    void itemMoved(const ClipboardItemPtr& item, qsizetype fromRow, qsizetype toRow);
+    void itemsRemoved(const QList<ClipboardItemPtr>& items, const QList<qsizetype>& rows);
+    void itemChanged(const ClipboardItemPtr& item, qsizetype row);
+    void pinboardsChanged();
     void recognizeNext();
     void recognized(const ClipboardItemPtr& item, const OCRResult& result);
     void abandoned(const ClipboardItemPtr& item);
@@ -76,10 +113,15 @@ private:
     PasteService* m_pasteService;
     Recognize m_recognize;
 
+    // The index follows the store once built (on the first read); the list
+    // is made afresh on the first read after a change of filter.
     SearchIndex m_index;
-    bool m_isIndexStale = true;
+    bool m_isIndexBuilt = false;
     bool m_isListStale = true;
-    QList<ClipboardItemPtr> m_filteredItems;
+    SearchIndex::Query m_query; // what the visible list was made with
+    std::vector<SearchIndex::Entry> m_visible;
+    QList<ClipboardItemPtr> m_filteredItems; // m_visible as items, made on demand
+    bool m_isFilteredItemsStale = true;
 
     struct Pass {
         bool isActive = false;

@@ -1,6 +1,5 @@
 #include "core/SearchIndex.h"
 
-#include <QStringMatcher>
 #include <algorithm>
 
 namespace quillbox {
@@ -11,6 +10,11 @@ namespace {
 // slow path), so no match spans two fields or two items.
 constexpr QChar fieldEnd{u'\0'};
 
+// Text left behind by removed and changed items is dropped, by writing the
+// live text out afresh in listing order, once it outweighs the live text and
+// this much: a few changes never pay for a copy of the whole buffer.
+constexpr qsizetype compactionSlackChars = 4096;
+
 template <typename Visit> void forEachSearchedField(const ClipboardItem& item, Visit visit) {
     for (const auto& field :
          {item.plainText(), item.title(), item.urlString(), item.ocrText(), item.sourceAppName()}) {
@@ -19,11 +23,53 @@ template <typename Visit> void forEachSearchedField(const ClipboardItem& item, V
     }
 }
 
+void setBit(quint64 (&bits)[2], unsigned bit) {
+    bits[bit >> 6] |= quint64(1) << (bit & 63);
+}
+
+unsigned pairBit(QChar first, QChar second) {
+    return (unsigned(first.unicode()) * 0x9E3779B1u ^ unsigned(second.unicode()) * 0x85EBCA77u) >>
+           25;
+}
+
 bool isSpaceOrTab(QChar c) {
     return c == u' ' || c == u'\t';
 }
 
 } // namespace
+
+void SearchIndex::TextMask::add(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].unicode() < 128)
+            setBit(chars, text[i].unicode());
+        if (i > 0)
+            setBit(pairs, pairBit(text[i - 1], text[i]));
+    }
+}
+
+bool SearchIndex::TextMask::covers(const TextMask& other) const {
+    return (chars[0] & other.chars[0]) == other.chars[0] &&
+           (chars[1] & other.chars[1]) == other.chars[1] &&
+           (pairs[0] & other.pairs[0]) == other.pairs[0] &&
+           (pairs[1] & other.pairs[1]) == other.pairs[1];
+}
+
+SearchIndex::Query::Query(std::optional<QSet<qint64>> members,
+                          std::optional<ContentCategory> category, const QString& trimmedText)
+    : m_members(std::move(members))
+    , m_category(category)
+    , m_text(trimmedText)
+    , m_folded(trimmedText.toCaseFolded())
+    , m_matcher(m_folded, Qt::CaseSensitive)
+    , m_isScanOnly(m_folded.contains(fieldEnd))
+    , m_isMaskEnough(m_folded.size() == 1 && m_folded.front().unicode() < 128) {
+    m_mask.add(m_folded);
+}
+
+void SearchIndex::Query::forgetMember(qint64 persistentID) {
+    if (m_members)
+        m_members->remove(persistentID);
+}
 
 QString SearchIndex::trimmedQuery(const QString& query) {
     qsizetype begin = 0;
@@ -43,127 +89,168 @@ bool SearchIndex::matches(const ClipboardItem& item, const QString& trimmedQuery
     return found;
 }
 
-void SearchIndex::appendFoldedFields(const ClipboardItem& item, QString& text) {
+QStringView SearchIndex::text(const Slot& slot) const {
+    return QStringView(m_text).mid(slot.textStart, slot.textLength);
+}
+
+bool SearchIndex::precedes(Entry a, Entry b) const {
+    const Slot& x = m_slots[a];
+    const Slot& y = m_slots[b];
+    if (x.copiedAtMs != y.copiedAtMs)
+        return x.copiedAtMs > y.copiedAtMs;
+    return x.persistentID > y.persistentID;
+}
+
+void SearchIndex::takeKey(Slot& slot) const {
+    slot.copiedAtMs = slot.item->copiedAt().toMSecsSinceEpoch();
+    slot.persistentID = slot.item->persistentID();
+}
+
+SearchIndex::Entry SearchIndex::allocate(const ClipboardItemPtr& item) {
+    Entry entry;
+    if (!m_freeSlots.empty()) {
+        entry = m_freeSlots.back();
+        m_freeSlots.pop_back();
+    } else {
+        entry = Entry(m_slots.size());
+        m_slots.emplace_back();
+        m_masks.emplace_back();
+    }
+    Slot& slot = m_slots[entry];
+    slot.item = item;
+    slot.id = item->id();
+    slot.kind = contentCategoryFromRaw(item->category());
+    takeKey(slot);
+    setText(entry, *item);
+    return entry;
+}
+
+void SearchIndex::setText(Entry entry, const ClipboardItem& item) {
+    Slot& slot = m_slots[entry];
+    TextMask mask;
+    const qsizetype start = m_text.size();
     forEachSearchedField(item, [&](const QString& field) {
-        text.append(field.toCaseFolded());
-        text.append(fieldEnd);
+        const QString folded = field.toCaseFolded();
+        mask.add(folded);
+        m_text.append(folded);
+        m_text.append(fieldEnd);
     });
-}
-
-QStringView SearchIndex::rowText(qsizetype row) const {
-    const auto start = m_starts[static_cast<size_t>(row)];
-    return QStringView(m_text).mid(start, m_starts[static_cast<size_t>(row) + 1] - start);
-}
-
-void SearchIndex::invalidate(const ClipboardItem* item) {
-    m_stale.insert(item);
+    const qsizetype length = m_text.size() - start;
+    if (slot.item && text(slot) == QStringView(m_text).mid(start, length)) {
+        m_text.truncate(start); // a pin, say: nothing searched changed
+        return;
+    }
+    m_deadChars += slot.textLength;
+    slot.textStart = start;
+    slot.textLength = length;
+    m_masks[entry] = mask;
 }
 
 void SearchIndex::rebuild(const QList<ClipboardItemPtr>& itemsNewestFirst) {
-    const auto count = static_cast<size_t>(itemsNewestFirst.size());
-    QString text;
-    text.reserve(m_text.size() + 1024);
-    std::vector<std::optional<ContentCategory>> kinds;
-    kinds.reserve(count);
-    std::vector<qsizetype> starts;
-    starts.reserve(count + 1);
-
-    // A change rarely reorders much: a new item in front, one moved to the
-    // front, a few deleted. So the old rows are walked alongside the new
-    // list, looking a few rows ahead to step over deleted or moved ones; an
-    // item not found there is folded afresh. Only a run of such misses,
-    // which means the two lists have drifted apart, builds a lookup table of
-    // the old rows. m_items still holds the old items, so an address found
-    // there is the same item, never a new one allocated where a deleted one
-    // was.
-    constexpr qsizetype lookAhead = 4;
-    constexpr int missesBeforeLookup = 16;
-    const qsizetype oldCount = m_items.size();
-    std::unordered_map<const ClipboardItem*, qsizetype> oldRowOf;
-    int misses = 0;
-    qsizetype next = 0; // the old row expected next
-    for (const ClipboardItemPtr& item : itemsNewestFirst) {
-        starts.push_back(text.size());
-        qsizetype old = -1;
-        for (qsizetype row = next; row < std::min(next + lookAhead, oldCount); ++row) {
-            if (m_items[row] == item) {
-                old = row;
-                break;
-            }
-        }
-        if (old < 0 && misses >= missesBeforeLookup) {
-            if (oldRowOf.empty()) {
-                oldRowOf.reserve(static_cast<size_t>(oldCount));
-                for (qsizetype row = 0; row < oldCount; ++row)
-                    oldRowOf.emplace(m_items[row].get(), row);
-            }
-            if (const auto it = oldRowOf.find(item.get()); it != oldRowOf.end())
-                old = it->second;
-        }
-        if (old >= 0) {
-            next = old + 1;
-            misses = 0;
-        } else {
-            ++misses;
-        }
-        if (old >= 0 && (m_stale.empty() || !m_stale.contains(item.get()))) {
-            text.append(rowText(old));
-            kinds.push_back(m_kinds[static_cast<size_t>(old)]);
-        } else {
-            appendFoldedFields(*item, text);
-            kinds.push_back(contentCategoryFromRaw(item->category()));
-        }
-    }
-    starts.push_back(text.size());
-    m_items = itemsNewestFirst;
-    m_text = std::move(text);
-    m_kinds = std::move(kinds);
-    m_starts = std::move(starts);
-    m_stale.clear();
+    m_slots.clear();
+    m_masks.clear();
+    m_freeSlots.clear();
+    m_order.clear();
+    m_text.clear();
+    m_deadChars = 0;
+    m_slots.reserve(size_t(itemsNewestFirst.size()));
+    m_masks.reserve(size_t(itemsNewestFirst.size()));
+    m_order.reserve(size_t(itemsNewestFirst.size()));
+    for (const ClipboardItemPtr& item : itemsNewestFirst)
+        m_order.push_back(allocate(item));
 }
 
-QList<ClipboardItemPtr> SearchIndex::filter(const std::optional<QSet<qint64>>& members,
-                                            std::optional<ContentCategory> category,
-                                            const QString& trimmedQuery) const {
-    if (!members && !category && trimmedQuery.isEmpty())
-        return m_items; // shared, not copied
-    const QString folded = trimmedQuery.toCaseFolded();
-    const auto passes = [&](qsizetype row) {
-        return (!category || m_kinds[static_cast<size_t>(row)] == category) &&
-               (!members || members->contains(m_items[row]->persistentID()));
-    };
-    QList<ClipboardItemPtr> result;
-    if (folded.isEmpty() || folded.contains(fieldEnd)) {
-        for (qsizetype row = 0; row < m_items.size(); ++row) {
-            if (passes(row) && (folded.isEmpty() || matches(*m_items[row], trimmedQuery)))
-                result.append(m_items[row]);
-        }
-        return result;
+SearchIndex::Entry SearchIndex::insert(const ClipboardItemPtr& item, qsizetype row) {
+    const Entry entry = allocate(item);
+    m_order.insert(m_order.begin() + row, entry);
+    return entry;
+}
+
+void SearchIndex::move(qsizetype from, qsizetype to) {
+    // Copying again changes no searched field: the text stays where it is.
+    takeKey(m_slots[m_order[size_t(from)]]);
+    if (from < to)
+        std::rotate(m_order.begin() + from, m_order.begin() + from + 1, m_order.begin() + to + 1);
+    else if (to < from)
+        std::rotate(m_order.begin() + to, m_order.begin() + from, m_order.begin() + from + 1);
+}
+
+void SearchIndex::remove(const QList<qsizetype>& rows) {
+    if (rows.isEmpty())
+        return;
+    for (const qsizetype row : rows) {
+        const Entry entry = m_order[size_t(row)];
+        m_deadChars += m_slots[entry].textLength;
+        m_slots[entry] = Slot{};
+        m_masks[entry] = TextMask{};
+        m_freeSlots.push_back(entry);
     }
-    const QStringMatcher matcher(folded, Qt::CaseSensitive);
-    if (members || category) {
-        // The filters leave few rows: search only those.
-        for (qsizetype row = 0; row < m_items.size(); ++row) {
-            if (passes(row) && matcher.indexIn(rowText(row)) >= 0)
-                result.append(m_items[row]);
+    // One pass for a whole batch (a prune may take thousands).
+    auto out = m_order.begin() + rows.first();
+    qsizetype next = 0;
+    for (auto in = out; in != m_order.end(); ++in) {
+        if (next < rows.size() && in - m_order.begin() == rows[next]) {
+            ++next;
+            continue;
         }
-        return result;
+        *out++ = *in;
     }
-    // One pass over the whole buffer; after a hit, the search goes on at the
-    // next row. Rows are found by walking forward, as hits only move forward.
-    const QStringView text(m_text);
-    result.reserve(m_items.size());
-    qsizetype row = 0;
-    qsizetype from = 0;
-    while (true) {
-        const qsizetype hit =
-            folded.size() == 1 ? text.indexOf(folded.front(), from) : matcher.indexIn(text, from);
-        if (hit < 0)
-            break;
-        while (m_starts[static_cast<size_t>(row) + 1] <= hit)
-            ++row;
-        result.append(m_items[row]);
-        from = m_starts[static_cast<size_t>(++row)];
+    m_order.erase(out, m_order.end());
+    compactIfWasteful();
+}
+
+void SearchIndex::update(qsizetype row) {
+    const Entry entry = m_order[size_t(row)];
+    Slot& slot = m_slots[entry];
+    slot.kind = contentCategoryFromRaw(slot.item->category());
+    takeKey(slot);
+    setText(entry, *slot.item);
+    compactIfWasteful();
+}
+
+void SearchIndex::compactIfWasteful() {
+    const qsizetype liveChars = m_text.size() - m_deadChars;
+    if (m_deadChars <= compactionSlackChars || m_deadChars <= liveChars)
+        return;
+    QString compacted;
+    compacted.reserve(liveChars);
+    for (const Entry entry : m_order) {
+        Slot& slot = m_slots[entry];
+        const qsizetype start = compacted.size();
+        compacted.append(text(slot));
+        slot.textStart = start;
+    }
+    m_text = std::move(compacted);
+    m_deadChars = 0;
+}
+
+bool SearchIndex::passesFilters(Entry entry, const Query& query) const {
+    const Slot& slot = m_slots[entry];
+    return (!query.m_category || slot.kind == query.m_category) &&
+           (!query.m_members || query.m_members->contains(slot.persistentID));
+}
+
+bool SearchIndex::passesText(Entry entry, const Query& query) const {
+    if (query.m_folded.isEmpty())
+        return true;
+    if (query.m_isScanOnly)
+        return matches(*m_slots[entry].item, query.m_text);
+    if (!m_masks[entry].covers(query.m_mask))
+        return false;
+    return query.m_isMaskEnough || query.m_matcher.indexIn(text(m_slots[entry])) >= 0;
+}
+
+bool SearchIndex::passes(Entry entry, const Query& query) const {
+    return passesFilters(entry, query) && passesText(entry, query);
+}
+
+std::vector<SearchIndex::Entry> SearchIndex::filter(const Query& query) const {
+    if (query.filtersNothing())
+        return m_order;
+    std::vector<Entry> result;
+    for (const Entry entry : m_order) {
+        if (passes(entry, query))
+            result.push_back(entry);
     }
     return result;
 }

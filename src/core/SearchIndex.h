@@ -6,50 +6,125 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringMatcher>
+#include <QUuid>
 #include <optional>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace quillbox {
 
 // The history in its listing order with what filtering needs laid out for a
-// fast scan: each item's kind, and the case-folded text of its five searched
+// fast scan: each item's kind, the case-folded text of its five searched
 // fields (plainText, title, urlString, ocrText, sourceAppName) in one buffer,
-// item after item. A search scans the buffer once. Rebuilding after a change
-// copies the folded text of items it already had, since the searched fields
-// of a stored item never change except ocrText, whose writer calls
-// invalidate().
+// and a small mask of the characters and character pairs in that text, which
+// rules most items out without reading their text. It follows the history
+// change by change (insert, move, remove, update), so a copy costs one item's
+// folding, not the whole history's. Items are known by entry numbers, which
+// searches return instead of item pointers.
 class SearchIndex {
 public:
+    // An item's place in the index: stable while the item is in it, reused
+    // once it has left.
+    using Entry = quint32;
+
+    // Which characters (ASCII ones exactly) and which pairs of neighbouring
+    // characters (hashed) a text holds: a text that lacks one of the query's
+    // cannot contain it.
+    struct TextMask {
+        quint64 chars[2] = {0, 0};
+        quint64 pairs[2] = {0, 0};
+        void add(QStringView text);
+        bool covers(const TextMask& other) const;
+    };
+
+    // A filter prepared once for many entries: `members` (persistent
+    // identities) restricts to a pinboard; the text is matched without regard
+    // to letter case and with regard to accents.
+    class Query {
+    public:
+        Query() = default;
+        Query(std::optional<QSet<qint64>> members, std::optional<ContentCategory> category,
+              const QString& trimmedText);
+
+        bool filtersNothing() const { return !m_members && !m_category && m_text.isEmpty(); }
+        // Whether the two let the same items pass.
+        bool isSameAs(const Query& other) const {
+            return m_text == other.m_text && m_category == other.m_category &&
+                   m_members == other.m_members;
+        }
+        const std::optional<QSet<qint64>>& members() const { return m_members; }
+        // A member that left the history no longer needs to be looked for.
+        void forgetMember(qint64 persistentID);
+
+    private:
+        friend class SearchIndex;
+        std::optional<QSet<qint64>> m_members;
+        std::optional<ContentCategory> m_category;
+        QString m_text;   // trimmed
+        QString m_folded; // what the buffer is searched for
+        QStringMatcher m_matcher;
+        TextMask m_mask;
+        bool m_isScanOnly = false;   // a text the buffer can't answer for
+        bool m_isMaskEnough = false; // one ASCII character: the mask tells exactly
+    };
+
+    // Starts over from the whole history, newest first.
     void rebuild(const QList<ClipboardItemPtr>& itemsNewestFirst);
-    void invalidate(const ClipboardItem* item);
+
+    // The history's changes, by the rows (positions in listing order) the
+    // store gives. insert: `item` now stands at `row`. move: the item at
+    // `from` now stands at `to`, with its new copy time. remove: the items at
+    // `rows` (ascending, as they stood before) are gone. update: the item at
+    // `row` changed in place (its recognised text, its pin).
+    Entry insert(const ClipboardItemPtr& item, qsizetype row);
+    void move(qsizetype from, qsizetype to);
+    void remove(const QList<qsizetype>& rows);
+    void update(qsizetype row);
+
+    qsizetype size() const { return qsizetype(m_order.size()); }
+    Entry entryAt(qsizetype row) const { return m_order[size_t(row)]; }
+    const ClipboardItemPtr& item(Entry entry) const { return m_slots[entry].item; }
+    const QUuid& id(Entry entry) const { return m_slots[entry].id; }
+    qint64 persistentID(Entry entry) const { return m_slots[entry].persistentID; }
+    // Whether `a` is listed before `b`: newer, or of two copied in the same
+    // millisecond the later recorded (the store's own order).
+    bool precedes(Entry a, Entry b) const;
+
+    // The entries that pass, in listing order.
+    std::vector<Entry> filter(const Query& query) const;
+    bool passes(Entry entry, const Query& query) const;
 
     // Trims spaces and tabs (not line breaks) from both ends.
     static QString trimmedQuery(const QString& query);
-
-    // The items that pass, in listing order. `members` (persistent
-    // identities) restricts to a pinboard; `query` is matched without regard
-    // to letter case and with regard to accents.
-    QList<ClipboardItemPtr> filter(const std::optional<QSet<qint64>>& members,
-                                   std::optional<ContentCategory> category,
-                                   const QString& trimmedQuery) const;
-
-    qsizetype size() const { return m_items.size(); }
-
     // Whether any of the item's searched fields contains the query: the rule
     // the index applies, for one item.
     static bool matches(const ClipboardItem& item, const QString& trimmedQuery);
 
 private:
-    static void appendFoldedFields(const ClipboardItem& item, QString& text);
-    QStringView rowText(qsizetype row) const;
+    struct Slot {
+        ClipboardItemPtr item; // none while the slot is free
+        QUuid id;
+        qint64 copiedAtMs = 0;
+        qint64 persistentID = 0;
+        qsizetype textStart = 0; // its folded fields in m_text
+        qsizetype textLength = 0;
+        std::optional<ContentCategory> kind;
+    };
 
-    QList<ClipboardItemPtr> m_items;
-    std::vector<std::optional<ContentCategory>> m_kinds;
-    QString m_text;                  // rows' folded fields; every field ends with U+0000
-    std::vector<qsizetype> m_starts; // where each row starts in m_text, plus the end
-    std::unordered_set<const ClipboardItem*> m_stale;
+    Entry allocate(const ClipboardItemPtr& item);
+    void takeKey(Slot& slot) const;
+    void setText(Entry entry, const ClipboardItem& item);
+    QStringView text(const Slot& slot) const;
+    bool passesFilters(Entry entry, const Query& query) const;
+    bool passesText(Entry entry, const Query& query) const;
+    void compactIfWasteful();
+
+    std::vector<Slot> m_slots;
+    std::vector<TextMask> m_masks; // by entry, beside m_slots for a dense scan
+    std::vector<Entry> m_freeSlots;
+    std::vector<Entry> m_order; // entries in listing order
+    QString m_text;             // folded fields; every field ends with U+0000
+    qsizetype m_deadChars = 0;  // text of removed or changed items
 };
 
 } // namespace quillbox

@@ -76,25 +76,33 @@ bool HistoryStore::owns(const ClipboardItemPtr& item) const {
     return item && item->m_rowID != 0 && item->m_database == m_database.get();
 }
 
-void HistoryStore::insertSorted(const ClipboardItemPtr& item) {
+qsizetype HistoryStore::insertSorted(const ClipboardItemPtr& item) {
     auto& items = m_state->items;
     const auto position =
         std::lower_bound(items.begin(), items.end(), item, [](const auto& a, const auto& b) {
             return isNewer(*a, a->m_copiedAtMs, *b, b->m_copiedAtMs);
         });
-    items.insert(position, item);
+    const qsizetype row = position - items.begin();
+    items.insert(row, item);
+    return row;
 }
 
-void HistoryStore::removeFromOrder(const ClipboardItemPtr& item) {
-    auto& items = m_state->items;
+qsizetype HistoryStore::rowOf(const ClipboardItemPtr& item) const {
+    const auto& items = m_state->items;
     auto position =
-        std::lower_bound(items.begin(), items.end(), item, [](const auto& a, const auto& b) {
+        std::lower_bound(items.cbegin(), items.cend(), item, [](const auto& a, const auto& b) {
             return isNewer(*a, a->m_copiedAtMs, *b, b->m_copiedAtMs);
         });
-    if (position == items.end() || *position != item)
-        position = std::find(items.begin(), items.end(), item);
-    if (position != items.end())
-        items.erase(position);
+    if (position == items.cend() || *position != item)
+        position = std::find(items.cbegin(), items.cend(), item);
+    return position != items.cend() ? position - items.cbegin() : -1;
+}
+
+qsizetype HistoryStore::removeFromOrder(const ClipboardItemPtr& item) {
+    const qsizetype row = rowOf(item);
+    if (row >= 0)
+        m_state->items.remove(row);
+    return row;
 }
 
 ClipboardItemPtr HistoryStore::record(const ParsedClipboardContent& content,
@@ -102,8 +110,9 @@ ClipboardItemPtr HistoryStore::record(const ParsedClipboardContent& content,
                                       const std::optional<QString>& sourceAppName) {
     if (ClipboardItemPtr existing = itemWithHash(content.contentHash)) {
         // Re-copied content moves to the top; nothing else about it changes.
-        setCopiedAtWithoutSaving(existing, QDateTime::currentDateTimeUtc());
+        const auto [from, to] = setCopiedAtWithoutSaving(existing, QDateTime::currentDateTimeUtc());
         save();
+        Q_EMIT itemMoved(existing, from, to);
         Q_EMIT itemsChanged();
         return existing;
     }
@@ -121,11 +130,12 @@ ClipboardItemPtr HistoryStore::record(const ParsedClipboardContent& content,
     item->m_rowID = m_state->nextItemKey++;
     item->m_database = m_database.get();
     item->m_copiedAtMs = copyTimeKeepingOrder(item, item->m_copiedAtMs);
-    insertSorted(item);
+    const qsizetype row = insertSorted(item);
     auto& byHash = m_state->itemsByHash;
     byHash.insert(std::upper_bound(byHash.begin(), byHash.end(), item, hashOrder), item);
     m_state->changes.items.inserted.insert(item->m_rowID, item);
     save();
+    Q_EMIT itemInserted(item, row);
     Q_EMIT itemsChanged();
     return item;
 }
@@ -161,17 +171,24 @@ int HistoryStore::pruneHistory(int retentionDays, const QDateTime& now) {
             inPinboards.insert(link->m_clipboardItem.get());
     }
     QList<ClipboardItemPtr> expired;
+    QList<qsizetype> rows;
     // The list is newest first, so the expired items are its tail.
-    for (auto it = m_state->items.crbegin(); it != m_state->items.crend(); ++it) {
-        const ClipboardItemPtr& item = *it;
+    const auto& history = m_state->items;
+    for (qsizetype row = history.size() - 1; row >= 0; --row) {
+        const ClipboardItemPtr& item = history[row];
         if (item->m_copiedAtMs >= cutoff)
             break;
-        if (!item->m_isPinned && !inPinboards.contains(item.get()))
+        if (!item->m_isPinned && !inPinboards.contains(item.get())) {
             expired.append(item);
+            rows.append(row);
+        }
     }
+    std::reverse(expired.begin(), expired.end());
+    std::reverse(rows.begin(), rows.end());
     forget(expired);
     if (!expired.isEmpty()) {
         save();
+        Q_EMIT itemsRemoved(expired, rows);
         Q_EMIT itemsChanged();
     }
     return int(expired.size());
@@ -183,6 +200,7 @@ void HistoryStore::togglePin(const ClipboardItemPtr& item) {
     item->m_isPinned = !item->m_isPinned;
     m_state->changes.items.update(item);
     save();
+    Q_EMIT itemChanged(item, rowOf(item));
     Q_EMIT itemsChanged();
 }
 
@@ -232,8 +250,10 @@ void HistoryStore::deleteItem(const ClipboardItemPtr& item) {
         return;
     const bool hadLinks =
         removeLinks([&](const PinboardItemPtr& link) { return link->m_clipboardItem == item; });
-    forget(item);
+    const qsizetype row = forget(item);
     save();
+    if (row >= 0)
+        Q_EMIT itemsRemoved({item}, {row});
     Q_EMIT itemsChanged();
     if (hadLinks)
         Q_EMIT pinboardsChanged();
@@ -245,14 +265,16 @@ void HistoryStore::setOcrText(const ClipboardItemPtr& item, const QString& text)
     item->setOcrText(text.isNull() ? QStringLiteral("") : text);
     m_state->changes.items.update(item);
     save();
+    Q_EMIT itemChanged(item, rowOf(item));
     Q_EMIT itemsChanged();
 }
 
 void HistoryStore::setCopiedAt(const ClipboardItemPtr& item, const QDateTime& copiedAt) {
     if (!owns(item))
         return;
-    setCopiedAtWithoutSaving(item, copiedAt);
+    const auto [from, to] = setCopiedAtWithoutSaving(item, copiedAt);
     save();
+    Q_EMIT itemMoved(item, from, to);
     Q_EMIT itemsChanged();
 }
 
@@ -268,23 +290,25 @@ qint64 HistoryStore::copyTimeKeepingOrder(const ClipboardItemPtr& item, qint64 c
     return isCopyMadeNow && copiedAtMs <= newestMs ? newestMs + 1 : copiedAtMs;
 }
 
-void HistoryStore::setCopiedAtWithoutSaving(const ClipboardItemPtr& item,
-                                            const QDateTime& copiedAt) {
+std::pair<qsizetype, qsizetype> HistoryStore::setCopiedAtWithoutSaving(const ClipboardItemPtr& item,
+                                                                       const QDateTime& copiedAt) {
     const qint64 copiedAtMs = copyTimeKeepingOrder(item, copiedAt.toMSecsSinceEpoch());
-    removeFromOrder(item);
+    const qsizetype from = removeFromOrder(item);
     item->m_copiedAtMs = copiedAtMs;
-    insertSorted(item);
+    const qsizetype to = insertSorted(item);
     m_state->changes.items.update(item);
+    return {from, to};
 }
 
-void HistoryStore::forget(const ClipboardItemPtr& item) {
-    removeFromOrder(item);
+qsizetype HistoryStore::forget(const ClipboardItemPtr& item) {
+    const qsizetype row = removeFromOrder(item);
     auto& byHash = m_state->itemsByHash;
     auto [first, last] = std::equal_range(byHash.begin(), byHash.end(), item, hashOrder);
     const auto position = std::find(first, last, item);
     if (position != last)
         byHash.erase(position);
     detach(item);
+    return row;
 }
 
 void HistoryStore::forget(const QList<ClipboardItemPtr>& items) {

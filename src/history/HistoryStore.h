@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace quillbox {
 
@@ -89,6 +90,20 @@ public:
     void deleteAppRule(const AppRulePtr& rule);
 
 Q_SIGNALS:
+    // Each change of allItems() is told twice: first by one of the four
+    // signals below, which say what changed and where (rows are positions in
+    // allItems()), then by itemsChanged(). Both are sent after the change.
+    //
+    // A new item now stands at `row` (a new copy, an import).
+    void itemInserted(const ClipboardItemPtr& item, qsizetype row);
+    // The item's copiedAt changed: it left `fromRow` and now stands at
+    // `toRow`, which may be the same (a copy again goes to the top).
+    void itemMoved(const ClipboardItemPtr& item, qsizetype fromRow, qsizetype toRow);
+    // Items gone in one change (a delete, a prune), listed newest first with
+    // the rows they had before it, ascending.
+    void itemsRemoved(const QList<ClipboardItemPtr>& items, const QList<qsizetype>& rows);
+    // A field changed in place (isPinned, ocrText); the item kept its row.
+    void itemChanged(const ClipboardItemPtr& item, qsizetype row);
     void itemsChanged();
     void pinboardsChanged(); // pinboards or their memberships
     void appRulesChanged();
@@ -97,11 +112,15 @@ private:
     struct State;
     static bool hashOrder(const ClipboardItemPtr& a, const ClipboardItemPtr& b);
     bool owns(const ClipboardItemPtr& item) const;
-    void insertSorted(const ClipboardItemPtr& item);
-    void removeFromOrder(const ClipboardItemPtr& item);
+    // Rows in allItems(): where the item went, where it was (-1 if nowhere).
+    qsizetype insertSorted(const ClipboardItemPtr& item);
+    qsizetype removeFromOrder(const ClipboardItemPtr& item);
+    qsizetype rowOf(const ClipboardItemPtr& item) const;
     qint64 copyTimeKeepingOrder(const ClipboardItemPtr& item, qint64 copiedAtMs) const;
-    void setCopiedAtWithoutSaving(const ClipboardItemPtr& item, const QDateTime& copiedAt);
-    void forget(const ClipboardItemPtr& item);
+    // The item's rows before and after.
+    std::pair<qsizetype, qsizetype> setCopiedAtWithoutSaving(const ClipboardItemPtr& item,
+                                                             const QDateTime& copiedAt);
+    qsizetype forget(const ClipboardItemPtr& item);
     void forget(const QList<ClipboardItemPtr>& items);
     void detach(const ClipboardItemPtr& item);
     void forgetLink(const PinboardItemPtr& link);

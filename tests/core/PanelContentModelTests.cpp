@@ -3,6 +3,7 @@
 #include "core/SearchIndex.h"
 
 #include <QPromise>
+#include <array>
 #include <gtest/gtest.h>
 
 namespace quillbox::testing {
@@ -138,47 +139,198 @@ INSTANTIATE_TEST_SUITE_P(
         SearchCase{"CategoryWithoutItems", {}, ContentCategory::color, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The index reuses what it knew of items across changes; whatever the
-// change, it must list exactly what a plain scan of the history finds.
-TEST(SearchIndex, AgreesWithAPlainScanAfterEveryKindOfChange) {
-    const auto fresh = [](const QString& text) {
-        return std::make_shared<ClipboardItem>(
-            text.toUtf8(), text, std::nullopt, PasteboardType::string, ContentCategory::text,
-            std::nullopt, std::nullopt, sha256Hash(text.toUtf8()));
-    };
-    QList<ClipboardItemPtr> items;
-    for (int i = 0; i < 12; ++i)
-        items.append(fresh((i % 3 ? u"red %1"_qs : u"blue %1"_qs).arg(i)));
-    const QList<std::pair<const char*, std::function<void(QList<ClipboardItemPtr>&)>>> changes{
-        {"new item in front", [&](auto& list) { list.prepend(fresh(QStringLiteral("blue new"))); }},
-        {"one moved to the front", [](auto& list) { list.move(7, 0); }},
-        {"two neighbours deleted", [](auto& list) { list.remove(3, 2); }},
-        {"scattered deletes",
-         [](auto& list) {
-             list.removeAt(8);
-             list.removeAt(5);
-             list.removeAt(1);
-         }},
-        {"reversed", [](auto& list) { std::reverse(list.begin(), list.end()); }},
-        {"emptied", [](auto& list) { list.clear(); }},
-        {"refilled", [&](auto& list) { list = items; }},
-    };
-    SearchIndex index;
-    QList<ClipboardItemPtr> list = items;
-    index.rebuild(list);
-    for (const auto& [name, change] : changes) {
-        change(list);
-        index.rebuild(list);
-        for (const QString& query : {QStringLiteral("blue"), QStringLiteral("RED 1"), QString()}) {
-            QList<ClipboardItemPtr> expected;
-            for (const auto& item : list)
-                if (query.isEmpty() || SearchIndex::matches(*item, query))
-                    expected.append(item);
-            EXPECT_EQ(index.filter(std::nullopt, std::nullopt, query), expected)
-                << "after " << name << ", searching " << query.toStdString();
+// The visible list follows the history change by change. For each filter a
+// view could have set, the history goes through copies, copies again,
+// deletes, a prune, a pin and recognised text; after every step a shadow
+// list, built only from the row signals, must equal the model's list, and
+// that list what a plain scan of the history finds. Each step also says
+// which signals it may send for each filter (none for a change the filter
+// hides; no reset for a change of the history).
+struct FollowingFilter {
+    const char* name;
+    QString query;
+    std::optional<ContentCategory> category;
+    bool isPinboardTab;
+};
+
+class PanelRowSignals : public ::testing::TestWithParam<int> {};
+
+const FollowingFilter followingFilters[] = {
+    {"Unfiltered", {}, {}, false},
+    {"SearchingRed", u" red\t"_qs, {}, false},
+    {"TextKind", {}, ContentCategory::text, false},
+    {"PinboardTab", {}, {}, true},
+};
+
+struct FollowingRig : ModelRig {
+    // The history, newest first: red apple, green pear (in Fruit), an image,
+    // red cherry (code, in Fruit), then, copied days ago, blue plum, grey
+    // old memo, red old note, red pinned note (pinned), red oldest note.
+    FollowingRig() {
+        const auto now = QDateTime::currentDateTimeUtc();
+        const std::pair<const char*, double> old[] = {{"red oldest note", 12},
+                                                      {"red pinned note", 11},
+                                                      {"red old note", 10},
+                                                      {"grey old memo", 9.5},
+                                                      {"blue plum", 9}};
+        for (const auto& [text, days] : old) {
+            const auto item = add(plainTextContent(QString::fromLatin1(text)));
+            store.setCopiedAt(item, now.addSecs(qint64(-days * 24 * 3600)));
         }
+        store.togglePin(item(u"red pinned note"_qs));
+        const auto cherry = add(parsedContent("red cherry", PasteboardType::string,
+                                              ContentCategory::code, u"red cherry"_qs));
+        store.setCopiedAt(cherry, now.addDays(-8));
+        add(imageContent("IMAGE"));
+        const auto pear = add(plainTextContent(u"green pear"_qs));
+        add(plainTextContent(u"red apple"_qs));
+        fruit = store.createPinboard(u"Fruit"_qs, Pinboard::defaultColorHex, 0);
+        store.add(pear, fruit);
+        store.add(cherry, fruit);
+    }
+    ClipboardItemPtr item(const QString& text) {
+        for (const auto& item : store.allItems())
+            if (label(item) == text)
+                return item;
+        return nullptr;
+    }
+    void copyAgain(const QString& text) {
+        serveFor(2ms);
+        auto content = plainTextContent(text);
+        content.contentHash = item(text)->contentHash();
+        record(content);
+    }
+    // What the list must be: the history scanned item by item.
+    QList<ClipboardItemPtr> scanned(const FollowingFilter& filter) {
+        const QString query = SearchIndex::trimmedQuery(filter.query);
+        const auto members = store.memberIdentities(fruit);
+        QList<ClipboardItemPtr> expected;
+        for (const auto& item : store.allItems()) {
+            if ((!filter.isPinboardTab || members.contains(item->persistentID())) &&
+                (!filter.category || item->category() == rawValue(*filter.category)) &&
+                (query.isEmpty() || SearchIndex::matches(*item, query)))
+                expected.append(item);
+        }
+        return expected;
+    }
+    PinboardPtr fruit;
+};
+
+// A long text: deleting it leaves enough dead text in the index to make it
+// compact, so the steps after run over a rewritten index.
+const QString longBerry = u"red berry "_qs + QString(5000, u'b');
+
+struct FollowingStep {
+    const char* name;
+    std::function<void(FollowingRig&)> change;
+    // The signals sent, per filter in the order of followingFilters.
+    std::array<const char*, 4> signalsSent;
+};
+
+const FollowingStep followingSteps[] = {
+    {"copy of a red text",
+     [](auto& rig) { rig.add(plainTextContent(longBerry)); },
+     {"insert", "insert", "insert", ""}},
+    {"copy of another text",
+     [](auto& rig) { rig.add(plainTextContent(u"yellow lemon"_qs)); },
+     {"insert", "", "insert", ""}},
+    {"copy again from far down",
+     [](auto& rig) { rig.copyAgain(u"blue plum"_qs); },
+     {"move", "", "move", ""}},
+    {"copy again of a code member",
+     [](auto& rig) { rig.copyAgain(u"red cherry"_qs); },
+     {"move", "move", "", "move"}},
+    {"copy again of the newest",
+     [](auto& rig) { rig.copyAgain(u"red cherry"_qs); },
+     {"change", "change", "", "change"}},
+    {"pin",
+     [](auto& rig) { rig.store.togglePin(rig.item(u"green pear"_qs)); },
+     {"change", "", "change", "change"}},
+    {"recognised text that matches",
+     [](auto& rig) { rig.store.setOcrText(rig.item(u"IMAGE"_qs), u"Red invoice"_qs); },
+     {"change", "insert", "", ""}},
+    {"delete (index compacts)",
+     [](auto& rig) { rig.store.deleteItem(rig.item(longBerry)); },
+     {"remove", "remove", "remove", ""}},
+    {"delete of a member",
+     [](auto& rig) { rig.store.deleteItem(rig.item(u"green pear"_qs)); },
+     {"remove", "", "remove", "remove"}},
+    {"prune around a pinned item",
+     [](auto& rig) { rig.store.pruneHistory(1, QDateTime::currentDateTimeUtc()); },
+     {"remove remove", "remove remove", "remove remove", ""}},
+    {"copy after the removals",
+     [](auto& rig) { rig.add(plainTextContent(u"red fig"_qs)); },
+     {"insert", "insert", "insert", ""}},
+    {"recognised text written anew, no longer matching",
+     [](auto& rig) { rig.store.setOcrText(rig.item(u"IMAGE"_qs), u"blue"_qs); },
+     {"change", "remove", "", ""}},
+    {"a member joins the pinboard",
+     [](auto& rig) { rig.store.add(rig.item(u"red fig"_qs), rig.fruit); },
+     {"", "", "", "reset"}},
+};
+
+TEST_P(PanelRowSignals, ApplyInOrderToGiveTheVisibleList) {
+    const FollowingFilter& filter = followingFilters[GetParam()];
+    FollowingRig rig;
+    PanelContentModel& model = *rig.model;
+    QList<ClipboardItemPtr> shadow = model.filteredItems();
+    QStringList sent;
+    const auto inRange = [&](qsizetype row) { return row >= 0 && row < shadow.size(); };
+    QObject::connect(&model, &PanelContentModel::visibleRowsInserted, [&](auto first, auto count) {
+        sent.append(u"insert"_qs);
+        ASSERT_TRUE(first >= 0 && first <= shadow.size() && count > 0);
+        for (qsizetype row = first; row < first + count; ++row)
+            shadow.insert(row, model.visibleItem(row));
+    });
+    QObject::connect(&model, &PanelContentModel::visibleRowsRemoved, [&](auto first, auto count) {
+        sent.append(u"remove"_qs);
+        ASSERT_TRUE(inRange(first) && inRange(first + count - 1) && count > 0);
+        shadow.remove(first, count);
+    });
+    QObject::connect(&model, &PanelContentModel::visibleRowMoved, [&](auto from, auto to) {
+        sent.append(u"move"_qs);
+        ASSERT_TRUE(inRange(from) && inRange(to));
+        shadow.move(from, to);
+    });
+    QObject::connect(&model, &PanelContentModel::visibleRowsChanged, [&](auto first, auto last) {
+        sent.append(u"change"_qs);
+        EXPECT_TRUE(inRange(first) && inRange(last) && first <= last);
+    });
+    QObject::connect(&model, &PanelContentModel::visibleListReset, [&] {
+        sent.append(u"reset"_qs);
+        shadow = model.filteredItems();
+    });
+    // Told last: a listener that reads the whole list then finds every row.
+    QObject::connect(&model, &PanelContentModel::filteredItemsChanged,
+                     [&] { EXPECT_EQ(model.filteredItems(), shadow); });
+
+    rig.appState.setSearchQuery(filter.query);
+    rig.appState.setSelectedCategory(filter.category);
+    if (filter.isPinboardTab)
+        rig.appState.setSelectedPinboardID(rig.fruit->id());
+    EXPECT_EQ(sent.join(u' '), filter.query.isEmpty() && !filter.category && !filter.isPinboardTab
+                                   ? QString()
+                                   : u"reset"_qs)
+        << "a filter makes one new list";
+    EXPECT_EQ(shadow, rig.scanned(filter));
+
+    for (const auto& step : followingSteps) {
+        sent.clear();
+        step.change(rig);
+        EXPECT_EQ(sent.join(u' '), QString::fromLatin1(step.signalsSent[size_t(GetParam())]))
+            << step.name;
+        EXPECT_EQ(shadow, model.filteredItems()) << "after " << step.name;
+        EXPECT_EQ(model.filteredItems(), rig.scanned(filter)) << "after " << step.name;
+        // The index, followed change by change, must give the same list afresh.
+        rig.appState.setSearchQuery(u"\u0001"_qs);
+        rig.appState.setSearchQuery(filter.query);
+        EXPECT_EQ(model.filteredItems(), rig.scanned(filter)) << "made afresh after " << step.name;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Filters, PanelRowSignals, ::testing::Range(0, 4), [](const auto& info) {
+    return std::string(followingFilters[info.param].name);
+});
 
 TEST(PanelContentModel, PinboardListsItsMembersInHistoryOrder) {
     ModelRig rig;
