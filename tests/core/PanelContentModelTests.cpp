@@ -264,6 +264,12 @@ const FollowingStep followingSteps[] = {
     {"recognised text written anew, no longer matching",
      [](auto& rig) { rig.store.setOcrText(rig.item(u"IMAGE"_qs), u"blue"_qs); },
      {"change", "remove", "", ""}},
+    {"import of a copy from days ago",
+     [](auto& rig) {
+         const auto item = rig.add(plainTextContent(u"red import"_qs));
+         rig.store.setCopiedAt(item, QDateTime::currentDateTimeUtc().addDays(-5));
+     },
+     {"insert move", "insert move", "insert move", ""}},
     {"a member joins the pinboard",
      [](auto& rig) { rig.store.add(rig.item(u"red fig"_qs), rig.fruit); },
      {"", "", "", "reset"}},
