@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/PanelPresenter.h"
+#include "core/PasteStackPresenter.h"
 #include "ports/AccessProbe.h"
 #include "ports/ColorSampler.h"
 #include "ports/DirectoryWatcher.h"
@@ -34,6 +35,10 @@ struct AppPlatform {
     // Builds the history panel's window; without it (tests of the services
     // alone) the panel state changes but nothing is shown.
     std::function<std::unique_ptr<PanelPresenter>(const PanelSetup&, WindowHints*)> makePanel;
+    // Builds the Paste Stack's window, on the first run; without it the
+    // stack runs with nothing shown.
+    std::function<std::unique_ptr<PasteStackPresenter>(const PasteStackSetup&, WindowHints*)>
+        makePasteStackWindow;
     // System-wide key combinations; absent in tests that need none.
     std::unique_ptr<HotkeyBackend> hotkeyBackend;
     // Pasting into other applications and reading text in images; without

@@ -253,9 +253,88 @@ void AppServices::togglePasteStack() {
         m_pasteStack->activate();
 }
 
+void AppServices::setUpPasteStack() {
+    if (GlobalKeyWatcher* watcher = m_platform.pasteKeyWatcher.get()) {
+        // The watcher is ours, so `this` outlives its reports.
+        watcher->onPasteKeyPressed = [this] {
+            if (m_pasteStack->hasNext())
+                handleStackPaste();
+        };
+    }
+    // The stack announces every assignment; the window and the watcher
+    // follow changes only. Each start or end also retires advances still
+    // pending from the run before.
+    connect(m_pasteStack, &PasteStackManager::isActiveChanged, this, [this](bool active) {
+        ++m_pasteStackRun;
+        if (active == m_isPasteStackShown)
+            return;
+        m_isPasteStackShown = active;
+        pasteStackActiveChanged(active);
+    });
+    // A watcher started without access hears nothing: it starts again once
+    // access is granted, and the running stack goes on.
+    connect(m_accessibilityManager, &AccessibilityManager::isAccessibilityGrantedChanged, this,
+            [this](bool granted) {
+                if (granted && m_pasteStack->isActive())
+                    installStackPasteMonitor();
+            });
+}
+
+void AppServices::pasteStackActiveChanged(bool active) {
+    if (!active) {
+        // The window is kept for the next run.
+        if (m_pasteStackWindow)
+            m_pasteStackWindow->hide();
+        removeStackPasteMonitor();
+        return;
+    }
+    if (!m_pasteStackWindow && m_platform.makePasteStackWindow)
+        m_pasteStackWindow = m_platform.makePasteStackWindow(
+            PasteStackSetup{*m_pasteStack, *m_accessibilityManager}, m_platform.windowHints.get());
+    if (m_pasteStackWindow)
+        m_pasteStackWindow->show();
+    m_accessibilityManager->checkAccess();
+    if (!m_accessibilityManager->isAccessibilityGranted())
+        m_accessibilityManager->requestAccess();
+    installStackPasteMonitor();
+}
+
+void AppServices::installStackPasteMonitor() {
+    removeStackPasteMonitor();
+    GlobalKeyWatcher* watcher = m_platform.pasteKeyWatcher.get();
+    // A watcher that cannot start has said why; the stack still collects,
+    // and the window shows it.
+    if (watcher && !watcher->start())
+        qCWarning(lcApp) << "Quillbox: the Paste Stack will not move on by itself after a paste";
+}
+
+void AppServices::removeStackPasteMonitor() {
+    if (GlobalKeyWatcher* watcher = m_platform.pasteKeyWatcher.get())
+        watcher->stop();
+}
+
+void AppServices::handleStackPaste() {
+    const int run = m_pasteStackRun;
+    QTimer::singleShot(pasteStackAdvanceDelay, this, [this, run] {
+        if (run != m_pasteStackRun)
+            return;
+        m_pasteStack->advance();
+        loadCurrentStackItem();
+    });
+}
+
+void AppServices::loadCurrentStackItem() {
+    if (!m_pasteStack->hasNext())
+        return;
+    const ClipboardItemPtr& item = m_pasteStack->stackItems().at(m_pasteStack->currentIndex());
+    if (item)
+        m_platform.pasteboard->write(PasteService::pasteboardItems(*item, false));
+}
+
 void AppServices::tearDownKeyHandling() {
     if (m_hotkeys)
         m_hotkeys->unregisterAll();
+    removeStackPasteMonitor();
 }
 
 void AppServices::pruneHistory() {

@@ -40,6 +40,9 @@ class AppServices : public QObject {
 public:
     static constexpr std::chrono::milliseconds colorPickerStartDelay{250};
     static constexpr std::chrono::seconds retentionInterval{3600};
+    // Between the user's paste key in another application and loading the
+    // next item of the Paste Stack: the application has read the clipboard by then.
+    static constexpr std::chrono::milliseconds pasteStackAdvanceDelay{250};
     // Present in the environment of test hosts: the store stays in memory and
     // start() does nothing.
     static inline const char* const testEnvironmentVariable = "XCTestConfigurationFilePath";
@@ -93,6 +96,9 @@ public:
     HotkeyManager* hotkeys() const { return m_hotkeys.get(); }
     // Starts the Paste Stack, or ends the one running.
     void togglePasteStackFromCommand() { togglePasteStack(); }
+    // The Paste Stack's window; absent until the first run, and where the
+    // platform makes none.
+    PasteStackPresenter* pasteStackWindow() const { return m_pasteStackWindow.get(); }
     // Absent before start, and where there is no tray factory.
     StatusItemController* statusItem() const { return m_statusItem; }
     // Absent until the settings were first opened.
@@ -115,10 +121,18 @@ private:
     // one already taken elsewhere is logged and left out.
     void setUpHotkeys();
     void togglePasteStack();
-    // Paste Stack window and Ctrl+V watching: come with the Paste Stack wiring.
-    void setUpPasteStack() {}
-    // Puts the stack's current item on the clipboard: comes with the Paste Stack wiring.
-    void loadCurrentStackItem() {}
+    // The Paste Stack across applications: its window follows the run, and
+    // while it runs the paste key is watched and each paste moves it on.
+    void setUpPasteStack();
+    void pasteStackActiveChanged(bool active);
+    // (Re)starts watching the paste key in other applications.
+    void installStackPasteMonitor();
+    void removeStackPasteMonitor();
+    // Moves the stack on pasteStackAdvanceDelay after a paste.
+    void handleStackPaste();
+    // Puts the item the next paste takes on the clipboard, marked as ours so
+    // it is not recorded again.
+    void loadCurrentStackItem();
     // Releases the hot keys and key watchers.
     void tearDownKeyHandling();
     void pruneHistory();
@@ -144,6 +158,11 @@ private:
     std::unique_ptr<PanelPresenter> m_panel;
     bool m_isPanelShown = false;
     std::unique_ptr<HotkeyManager> m_hotkeys;
+    std::unique_ptr<PasteStackPresenter> m_pasteStackWindow;
+    bool m_isPasteStackShown = false;
+    // Counts the runs, so an advance still pending from an ended run never
+    // moves the next one.
+    int m_pasteStackRun = 0;
     StatusItemController* m_statusItem = nullptr;
     std::unique_ptr<SettingsWindow> m_settingsWindow;
     QTimer* m_retentionTimer = nullptr;

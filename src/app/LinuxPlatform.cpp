@@ -15,6 +15,7 @@
 #include "linux/XdgAutostartLoginItem.h"
 #include "ui/HistoryPanel.h"
 #include "ui/OverlayColorSampler.h"
+#include "ui/PasteStackWindow.h"
 #include "ui/SystemTrayIcon.h"
 
 namespace quillbox {
@@ -28,6 +29,9 @@ AppPlatform makeLinuxPlatform() {
     platform.windowHints = std::make_unique<X11WindowHints>();
     platform.makePanel = [](const PanelSetup& setup, WindowHints* hints) {
         return std::make_unique<HistoryPanel>(setup, hints);
+    };
+    platform.makePasteStackWindow = [](const PasteStackSetup& setup, WindowHints* hints) {
+        return std::make_unique<PasteStackWindow>(setup, hints);
     };
     platform.hotkeyBackend = std::make_unique<X11HotkeyBackend>();
     auto keystrokeSender = std::make_unique<XTestKeystrokeSender>();

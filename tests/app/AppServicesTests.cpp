@@ -3,10 +3,12 @@
 #include "AppTestSupport.h"
 #include "capture/ClipboardMonitor.h"
 #include "content/AppConstants.h"
+#include "core/AccessibilityManager.h"
 #include "core/AppState.h"
 #include "core/PasteStackManager.h"
 #include "support/X11TestEnvironment.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -80,6 +82,101 @@ TEST(AppServicesTest, CapturesFeedThePasteStackOnlyWhileItRuns) {
     monitor->checkForChanges();
     ASSERT_EQ(app.services->pasteStack().stackItems().size(), 1);
     EXPECT_EQ(app.services->pasteStack().stackItems().first()->plainText(), u"inside"_s);
+}
+
+// The clipboard's text and whether Quillbox marked it as its own write.
+std::pair<QString, bool> clipboard(const FakeApp& app) {
+    const auto types = app.pasteboard->types().value_or(QStringList());
+    return {app.pasteboard->string(PasteboardType::string).value_or(QString()),
+            types.contains(AppConstants::internalPasteboardType)};
+}
+
+TEST(AppServicesTest, APasteStackRunKeepsTheNextItemOnTheClipboardAndMovesOnAfterEachPaste) {
+    FakeApp app;
+    app.services->start();
+    auto* monitor = app.services->clipboardMonitor();
+    auto& stack = app.services->pasteStack();
+    app.services->togglePasteStackFromCommand();
+    ASSERT_NE(app.stackWindow, nullptr);
+    EXPECT_TRUE(app.stackWindow->isShowing());
+    EXPECT_TRUE(app.pasteKeys->isWatching());
+
+    const QStringList copied{u"first"_s, u"second"_s, u"third"_s};
+    for (const QString& text : copied) {
+        app.copyText(text);
+        monitor->checkForChanges();
+        // The first copy stays on the clipboard, and that write is not recorded.
+        EXPECT_EQ(clipboard(app), std::pair(u"first"_s, true)) << text.toStdString();
+        monitor->checkForChanges();
+    }
+    EXPECT_EQ(app.texts().size(), 3);
+    ASSERT_EQ(stack.stackItems().size(), 3);
+
+    for (int paste = 1; paste <= 3; ++paste) {
+        QElapsedTimer clock;
+        clock.start();
+        app.pasteKeys->pressPasteKey();
+        EXPECT_EQ(stack.currentIndex(), paste - 1); // the application reads the clipboard first
+        ASSERT_TRUE(testing::waitUntil([&] { return stack.currentIndex() != paste - 1; }));
+        EXPECT_GE(clock.elapsed(), AppServices::pasteStackAdvanceDelay.count() - 5);
+        if (paste < 3) {
+            EXPECT_EQ(clipboard(app), std::pair(copied.at(paste), true));
+        }
+    }
+    // Past the last item the run ends: the window goes and the key is no longer watched.
+    EXPECT_FALSE(stack.isActive());
+    EXPECT_FALSE(app.stackWindow->isShowing());
+    EXPECT_FALSE(app.pasteKeys->isWatching());
+    EXPECT_EQ(app.texts().size(), 3);
+
+    // The next run shows the same window again.
+    auto* window = app.stackWindow;
+    app.services->togglePasteStackFromCommand();
+    EXPECT_EQ(app.stackWindow, window);
+    EXPECT_EQ(window->shows(), 2);
+    EXPECT_TRUE(app.pasteKeys->isWatching());
+}
+
+TEST(AppServicesTest, WithoutAPasteStackCopiesAreOnlyRecorded) {
+    FakeApp app;
+    app.services->start();
+    app.copyText(u"one"_s);
+    app.services->clipboardMonitor()->checkForChanges();
+    EXPECT_EQ(app.texts(), QStringList{u"one"_s});
+    EXPECT_TRUE(app.pasteboard->writes().isEmpty());
+    EXPECT_EQ(app.stackWindow, nullptr);
+    EXPECT_EQ(app.pasteKeys->starts(), 0);
+}
+
+TEST(AppServicesTest, AStoppedRunForgetsItsPendingAdvanceAndAGrantRestartsTheWatcher) {
+    FakeApp app;
+    app.services->start();
+    auto* monitor = app.services->clipboardMonitor();
+    auto& stack = app.services->pasteStack();
+    app.services->togglePasteStackFromCommand();
+    app.copyText(u"a"_s);
+    monitor->checkForChanges();
+    app.pasteKeys->pressPasteKey();
+    // Stopped by hand within the delay, and started again at once.
+    app.services->togglePasteStackFromCommand();
+    EXPECT_FALSE(app.stackWindow->isShowing());
+    EXPECT_FALSE(app.pasteKeys->isWatching());
+    app.services->togglePasteStackFromCommand();
+    app.copyText(u"b"_s);
+    monitor->checkForChanges();
+    app.copyText(u"c"_s);
+    monitor->checkForChanges();
+    testing::waitUntil([] { return false; }, 2 * AppServices::pasteStackAdvanceDelay);
+    EXPECT_EQ(stack.currentIndex(), 0);
+    EXPECT_EQ(clipboard(app), std::pair(u"b"_s, true));
+
+    // The permission arrives while the run goes on: the watcher starts again.
+    const int starts = app.pasteKeys->starts();
+    app.access->setGranted(true);
+    app.services->accessibilityManager().checkAccess();
+    EXPECT_EQ(app.pasteKeys->starts(), starts + 1);
+    EXPECT_TRUE(app.pasteKeys->isWatching());
+    EXPECT_EQ(stack.stackItems().size(), 2);
 }
 
 TEST(AppServicesTest, PrunesOnceAtStartAndThenHourlyWithTheCurrentRetention) {

@@ -3,6 +3,8 @@
 #include "FakeAccessProbe.h"
 #include "FakeColorSampler.h"
 #include "FakeFrontmostApplicationSource.h"
+#include "FakeGlobalKeyWatcher.h"
+#include "FakePasteStackWindow.h"
 #include "FakePasteboard.h"
 #include "FakeSoundPlayer.h"
 #include "app/AppServices.h"
@@ -23,6 +25,10 @@ struct FakeApp {
     FakePasteboard* pasteboard = nullptr;
     FakeFrontmostApplicationSource* frontmost = nullptr;
     FakeColorSampler* sampler = nullptr;
+    FakeAccessProbe* access = nullptr;
+    FakeGlobalKeyWatcher* pasteKeys = nullptr;
+    // Made on the first Paste Stack run.
+    FakePasteStackWindow* stackWindow = nullptr;
     Preferences* preferences = nullptr;
     std::unique_ptr<AppServices> services;
 
@@ -38,7 +44,17 @@ struct FakeApp {
         platform.frontmostApplications = std::move(fakeFrontmost);
         platform.colorSampler = std::move(fakeSampler);
         platform.soundPlayer = std::make_unique<FakeSoundPlayer>();
-        platform.accessProbe = std::make_unique<FakeAccessProbe>();
+        auto fakeAccess = std::make_unique<FakeAccessProbe>();
+        access = fakeAccess.get();
+        platform.accessProbe = std::move(fakeAccess);
+        auto fakePasteKeys = std::make_unique<FakeGlobalKeyWatcher>();
+        pasteKeys = fakePasteKeys.get();
+        platform.pasteKeyWatcher = std::move(fakePasteKeys);
+        platform.makePasteStackWindow = [this](const PasteStackSetup&, WindowHints*) {
+            auto window = std::make_unique<FakePasteStackWindow>();
+            stackWindow = window.get();
+            return window;
+        };
         auto prefs =
             std::make_unique<Preferences>(directory.filePath(QStringLiteral("Quillbox.conf")));
         preferences = prefs.get();

@@ -1,0 +1,31 @@
+#pragma once
+
+namespace quillbox {
+
+class AccessibilityManager;
+class PasteStackManager;
+
+// What the Paste Stack's window is built from: the run it lists and stops,
+// and the permission its banner asks for.
+struct PasteStackSetup {
+    PasteStackManager& manager;
+    AccessibilityManager& accessibility;
+};
+
+// The Paste Stack's window as the application drives it: shown at the
+// start of each run, ordered out at its end, and never taking the keyboard
+// from the application the user pastes into. The desktop's window in the
+// program, a recording fake in tests.
+class PasteStackPresenter {
+public:
+    virtual ~PasteStackPresenter() = default;
+
+    // Places the window in the top-right corner of the screen under the
+    // pointer and shows it without activating it.
+    virtual void show() = 0;
+    // Takes the window off the screen; it is kept for the next run.
+    virtual void hide() = 0;
+    virtual bool isShowing() const = 0;
+};
+
+} // namespace quillbox

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QStackedWidget;
+
+namespace quillbox {
+
+class AccessibilityManager;
+class PasteStackManager;
+class StackItemList;
+
+// What the Paste Stack window shows, top to bottom: the title with the stop
+// button, the permission banner while paste access is missing, the items
+// (or how to start), and how far the pasting has come. It follows the stack
+// and the permission live.
+class PasteStackView : public QWidget {
+    Q_OBJECT
+public:
+    PasteStackView(PasteStackManager& manager, AccessibilityManager& accessibility,
+                   QWidget* parent = nullptr);
+
+    // "No items", or how many of the items were pasted: "1 of 3 pasted".
+    static QString progressText(int currentIndex, qsizetype itemCount);
+
+    StackItemList* list() const { return m_list; }
+
+private:
+    void stackChanged();
+
+    PasteStackManager& m_manager;
+    QWidget* m_banner = nullptr;
+    QStackedWidget* m_body = nullptr;
+    QWidget* m_emptyState = nullptr;
+    StackItemList* m_list = nullptr;
+    QLabel* m_progress = nullptr;
+};
+
+} // namespace quillbox

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "core/PasteStackPresenter.h"
+
+namespace quillbox::testing {
+
+// Records what the application asked of the Paste Stack's window.
+class FakePasteStackWindow : public PasteStackPresenter {
+public:
+    void show() override {
+        ++m_shows;
+        m_isShowing = true;
+    }
+    void hide() override {
+        ++m_hides;
+        m_isShowing = false;
+    }
+    bool isShowing() const override { return m_isShowing; }
+
+    int shows() const { return m_shows; }
+    int hides() const { return m_hides; }
+
+private:
+    bool m_isShowing = false;
+    int m_shows = 0;
+    int m_hides = 0;
+};
+
+} // namespace quillbox::testing
