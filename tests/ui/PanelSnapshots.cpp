@@ -6,11 +6,14 @@
 // Runs on the display in DISPLAY, or off screen without one. Not a test:
 // ctest does not run it.
 #include "CardTestSupport.h"
+#include "FakeAccessProbe.h"
 #include "TestContent.h"
 #include "capture/SourceAppResolver.h"
 #include "content/Preferences.h"
+#include "core/AccessibilityManager.h"
 #include "core/AppState.h"
 #include "core/PanelContentModel.h"
+#include "core/PasteStackManager.h"
 #include "history/HistoryStore.h"
 #include "history/StoreContainer.h"
 #include "ui/CardContextMenu.h"
@@ -18,6 +21,7 @@
 #include "ui/PanelContentView.h"
 #include "ui/PanelListModel.h"
 #include "ui/PanelWindow.h"
+#include "ui/PasteStackWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -147,5 +151,32 @@ int main(int argc, char** argv) {
         painter.drawImage(QPoint(withMenu.width() / 2, 60), menu->grab().toImage());
     }
     ok &= save(withMenu, folder, u"06-context-menu"_s);
+    state.setPanelVisible(false);
+
+    // The Paste Stack window: three copies, the first pasted.
+    FakeAccessProbe access;
+    access.setGranted(true);
+    AccessibilityManager accessibility(access);
+    PasteStackManager stack;
+    PasteStackWindow stackWindow(PasteStackSetup{stack, accessibility}, nullptr);
+    stack.activate();
+    const auto texts = store.allItems();
+    stack.addItem(source(textContent(u"\n\nDear Ms Lindqvist,\nthank you for the quick reply"_s),
+                         "org.gnome.TextEditor", "Text Editor"));
+    for (const auto& item : texts) {
+        if (item->category() == u"file"_s || item->category() == u"url"_s)
+            stack.addItem(item);
+    }
+    stack.advance();
+    stackWindow.show();
+    settle(300);
+    ok &= save(stackWindow.grab().toImage(), folder, u"07-paste-stack"_s);
+
+    // A new run without paste access: the banner over the empty stack.
+    access.setGranted(false);
+    accessibility.checkAccess();
+    stack.activate();
+    settle(300);
+    ok &= save(stackWindow.grab().toImage(), folder, u"08-paste-stack-permission"_s);
     return ok ? 0 : 1;
 }
