@@ -1,6 +1,7 @@
 // The history panel of the built program on a real display: opened by the
 // global hot key over another program's text field, narrowed by typing, and
 // pasting the chosen card back into that field.
+#include "PasteTarget.h"
 #include "QuillboxSession.h"
 #include "X11TestEnvironment.h"
 
@@ -21,40 +22,6 @@ QString activeWindowName(const QuillboxSession& session) {
     return QString::fromUtf8(
         xdotool(session, {u"getactivewindow"_s, u"getwindowname"_s}).standardOutput.trimmed());
 }
-
-// The text field of another program, which reports what it holds.
-class PasteTarget {
-public:
-    explicit PasteTarget(const QuillboxSession& session)
-        : m_process(QStringLiteral(QUILLBOX_PASTE_TARGET), {}, session.environment()) {}
-
-    bool start(const QuillboxSession& session) {
-        if (!m_process.waitStarted())
-            return false;
-        if (!waitUntil([&] { return read().contains("ready "); }, 10s))
-            return false;
-        const qsizetype at = m_output.indexOf("ready ") + 6;
-        m_windowID = QString::fromLatin1(m_output.mid(at, m_output.indexOf('\n', at) - at));
-        return activateWindow(m_windowID, session.environment());
-    }
-    // The field's text as last reported.
-    QString text() {
-        read();
-        const qsizetype at = m_output.lastIndexOf("text ");
-        if (at < 0)
-            return {};
-        const qsizetype end = m_output.indexOf('\n', at);
-        return QString::fromUtf8(
-            QByteArray::fromPercentEncoding(m_output.mid(at + 5, end - at - 5)));
-    }
-
-private:
-    QByteArray read() { return m_output += m_process.readAllStandardOutput(); }
-
-    ChildProcess m_process;
-    QByteArray m_output;
-    QString m_windowID;
-};
 
 class PanelEndToEndTest : public ::testing::Test {
 public:
