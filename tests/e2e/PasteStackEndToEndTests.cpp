@@ -64,13 +64,13 @@ TEST_F(PasteStackEndToEndTest, ThreeCopiesPasteInTheirOrderWithCtrlVAndThenTheSt
     xdotool({u"key"_s, u"super+shift+c"_s});
     ASSERT_TRUE(waitUntil([&] { return isStackWindowShown(); }, 5s));
     // Neither showing the window nor a click on it takes the keyboard from the field.
-    EXPECT_EQ(activeWindow(), target.windowID());
+    EXPECT_EQ(activeWindow().toStdString(), target.windowID().toStdString());
     const QString stackWindow = QString::fromLatin1(
         xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Paste Stack$"_s})
             .standardOutput.trimmed());
     xdotool({u"mousemove"_s, u"--window"_s, stackWindow, u"150"_s, u"200"_s, u"click"_s, u"1"_s});
     pause(300ms);
-    EXPECT_EQ(activeWindow(), target.windowID());
+    EXPECT_EQ(activeWindow().toStdString(), target.windowID().toStdString());
     copyAll({u"alpha one"_s, u"beta two"_s, u"gamma three"_s});
 
     EXPECT_EQ(pasteOnce(), u"alpha one"_s);
@@ -81,7 +81,7 @@ TEST_F(PasteStackEndToEndTest, ThreeCopiesPasteInTheirOrderWithCtrlVAndThenTheSt
     EXPECT_EQ(target.text(), u"alpha onebeta twogamma three"_s);
     // Pasting recorded nothing new.
     EXPECT_EQ(session.items().size(), 3);
-    EXPECT_EQ(activeWindow(), target.windowID());
+    EXPECT_EQ(activeWindow().toStdString(), target.windowID().toStdString());
 }
 
 TEST_F(PasteStackEndToEndTest, AHeldCtrlVMovesOnOnceAndCtrlAltVOrSuperVNotAtAll) {
