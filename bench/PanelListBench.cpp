@@ -1,8 +1,9 @@
 // The panel's visible list per keystroke: filtering a history of 10k, 100k
 // and 1M items for an empty search, a one-letter search, a word, a kind plus
-// a word and a word found nowhere; the index following one copy, and its
-// first build. Then the same through the content model over a real store:
-// a one-letter search, and one copy (new, or again) until the view knows.
+// a word, two texts found nowhere and an accented letter; the index following
+// one copy, and its first build. Then through the content model over a real
+// store: a one-letter search, and one copy (new, or again) until the view
+// knows of it.
 #include "content/Hash.h"
 #include "core/AppState.h"
 #include "core/PanelContentModel.h"
@@ -90,6 +91,14 @@ void BM_FilterCategoryAndWord(benchmark::State& state) {
 }
 void BM_FilterNoMatch(benchmark::State& state) {
     filterBench(state, QStringLiteral("quixotic"), std::nullopt);
+}
+// Every pair of its characters is common, so the mask passes nearly every
+// item and each text is read: the slowest kind of query.
+void BM_FilterNoMatchOfCommonPairs(benchmark::State& state) {
+    filterBench(state, QStringLiteral("ne th"), std::nullopt);
+}
+void BM_FilterAccentedLetter(benchmark::State& state) {
+    filterBench(state, QStringLiteral("é"), std::nullopt);
 }
 
 // A new item in front and its removal: the index follows the history change
@@ -223,6 +232,8 @@ BENCHMARK(BM_FilterOneLetter) SIZES;
 BENCHMARK(BM_FilterWord) SIZES;
 BENCHMARK(BM_FilterCategoryAndWord) SIZES;
 BENCHMARK(BM_FilterNoMatch) SIZES;
+BENCHMARK(BM_FilterNoMatchOfCommonPairs) SIZES;
+BENCHMARK(BM_FilterAccentedLetter) SIZES;
 BENCHMARK(BM_IndexOneCopyAndDelete) SIZES;
 BENCHMARK(BM_RebuildCold) SIZES->Iterations(2);
 #define MODEL_SIZES ->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond)

@@ -27,6 +27,10 @@ void setBit(quint64 (&bits)[2], unsigned bit) {
     bits[bit >> 6] |= quint64(1) << (bit & 63);
 }
 
+unsigned otherCharBit(QChar c) {
+    return (unsigned(c.unicode()) * 0x9E3779B1u) >> 26;
+}
+
 unsigned pairBit(QChar first, QChar second) {
     return (unsigned(first.unicode()) * 0x9E3779B1u ^ unsigned(second.unicode()) * 0x85EBCA77u) >>
            25;
@@ -42,6 +46,8 @@ void SearchIndex::TextMask::add(QStringView text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i].unicode() < 128)
             setBit(chars, text[i].unicode());
+        else
+            otherChars |= quint64(1) << otherCharBit(text[i]);
         if (i > 0)
             setBit(pairs, pairBit(text[i - 1], text[i]));
     }
@@ -50,6 +56,7 @@ void SearchIndex::TextMask::add(QStringView text) {
 bool SearchIndex::TextMask::covers(const TextMask& other) const {
     return (chars[0] & other.chars[0]) == other.chars[0] &&
            (chars[1] & other.chars[1]) == other.chars[1] &&
+           (otherChars & other.otherChars) == other.otherChars &&
            (pairs[0] & other.pairs[0]) == other.pairs[0] &&
            (pairs[1] & other.pairs[1]) == other.pairs[1];
 }
@@ -62,7 +69,8 @@ SearchIndex::Query::Query(std::optional<QSet<qint64>> members,
     , m_folded(trimmedText.toCaseFolded())
     , m_matcher(m_folded, Qt::CaseSensitive)
     , m_isScanOnly(m_folded.contains(fieldEnd))
-    , m_isMaskEnough(m_folded.size() == 1 && m_folded.front().unicode() < 128) {
+    , m_isMaskEnough(m_folded.size() == 1 && m_folded.front().unicode() < 128)
+    , m_isOneChar(m_folded.size() == 1) {
     m_mask.add(m_folded);
 }
 
@@ -237,7 +245,13 @@ bool SearchIndex::passesText(Entry entry, const Query& query) const {
         return matches(*m_slots[entry].item, query.m_text);
     if (!m_masks[entry].covers(query.m_mask))
         return false;
-    return query.m_isMaskEnough || query.m_matcher.indexIn(text(m_slots[entry])) >= 0;
+    if (query.m_isMaskEnough)
+        return true;
+    const QStringView folded = text(m_slots[entry]);
+    // The matcher's table pays off for longer queries; one character is
+    // found faster by the plain vectorised search.
+    return query.m_isOneChar ? folded.contains(query.m_folded.front())
+                             : query.m_matcher.indexIn(folded) >= 0;
 }
 
 bool SearchIndex::passes(Entry entry, const Query& query) const {

@@ -27,11 +27,12 @@ public:
     // once it has left.
     using Entry = quint32;
 
-    // Which characters (ASCII ones exactly) and which pairs of neighbouring
-    // characters (hashed) a text holds: a text that lacks one of the query's
-    // cannot contain it.
+    // Which characters (ASCII ones exactly, others hashed) and which pairs of
+    // neighbouring characters (hashed) a text holds: a text that lacks one of
+    // the query's cannot contain it.
     struct TextMask {
         quint64 chars[2] = {0, 0};
+        quint64 otherChars = 0;
         quint64 pairs[2] = {0, 0};
         void add(QStringView text);
         bool covers(const TextMask& other) const;
@@ -66,6 +67,7 @@ public:
         TextMask m_mask;
         bool m_isScanOnly = false;   // a text the buffer can't answer for
         bool m_isMaskEnough = false; // one ASCII character: the mask tells exactly
+        bool m_isOneChar = false;
     };
 
     // Starts over from the whole history, newest first.
