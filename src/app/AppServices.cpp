@@ -20,8 +20,6 @@
 #include "core/PasteStackManager.h"
 #include "core/SoundManager.h"
 #include "history/HistoryStore.h"
-#include "linux/DesktopApplicationCatalog.h"
-#include "linux/XdgAutostartLoginItem.h"
 #include "ui/StatusItemController.h"
 #include "ui/settings/SettingsWindow.h"
 
@@ -173,10 +171,11 @@ void AppServices::setUpStatusItem() {
 
 void AppServices::openSettings() {
     if (!m_settingsWindow) {
-        if (!m_platform.loginItem)
-            m_platform.loginItem = std::make_unique<XdgAutostartLoginItem>();
-        if (!m_platform.installedApplications)
-            m_platform.installedApplications = std::make_unique<DesktopApplicationCatalog>();
+        // The platform chooses these; a platform without them has no settings window.
+        if (!m_platform.loginItem || !m_platform.installedApplications) {
+            qCWarning(lcApp) << "Quillbox: settings are not available on this platform";
+            return;
+        }
         SettingsContext context{*m_preferences,
                                 *m_historyStore,
                                 *m_accessibilityManager,
@@ -288,9 +287,14 @@ void AppServices::pasteStackActiveChanged(bool active) {
         removeStackPasteMonitor();
         return;
     }
-    if (!m_pasteStackWindow && m_platform.makePasteStackWindow)
+    if (!m_pasteStackWindow && m_platform.makePasteStackWindow) {
+        const KeyCombination stackKeys =
+            KeyCombination::fromPreferences(*m_preferences, AppConstants::Keys::pasteStackHotkey,
+                                            KeyCombination::pasteStackDefault());
         m_pasteStackWindow = m_platform.makePasteStackWindow(
-            PasteStackSetup{*m_pasteStack, *m_accessibilityManager}, m_platform.windowHints.get());
+            PasteStackSetup{*m_pasteStack, *m_accessibilityManager, stackKeys.toString()},
+            m_platform.windowHints.get());
+    }
     if (m_pasteStackWindow)
         m_pasteStackWindow->show();
     m_accessibilityManager->checkAccess();

@@ -1,5 +1,6 @@
-// Renders the history panel of the real program in its states into PNG
-// files, for a person to look at:
+// Renders the history panel of the real program in its states, the Paste
+// Stack window, the settings pages and the tray menu into PNG files, for a
+// person to look at:
 //
 //   panel_snapshots FOLDER
 //
@@ -9,6 +10,7 @@
 #include "FakeAccessProbe.h"
 #include "TestContent.h"
 #include "capture/SourceAppResolver.h"
+#include "content/AppConstants.h"
 #include "content/Preferences.h"
 #include "core/AccessibilityManager.h"
 #include "core/AppState.h"
@@ -16,12 +18,18 @@
 #include "core/PasteStackManager.h"
 #include "history/HistoryStore.h"
 #include "history/StoreContainer.h"
+#include "linux/DesktopApplicationCatalog.h"
+#include "linux/XdgAutostartLoginItem.h"
 #include "ui/CardContextMenu.h"
 #include "ui/HistoryPanel.h"
 #include "ui/PanelContentView.h"
 #include "ui/PanelListModel.h"
 #include "ui/PanelWindow.h"
 #include "ui/PasteStackWindow.h"
+#include "ui/StatusItemController.h"
+#include "ui/SystemTrayIcon.h"
+#include "ui/settings/SettingsSnapshots.h"
+#include "ui/settings/SettingsWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -65,6 +73,7 @@ int main(int argc, char** argv) {
 
     QTemporaryDir data;
     Preferences preferences(data.filePath(u"Quillbox.conf"_s));
+    AppConstants::registerDefaults(preferences);
     HistoryStore store(StoreContainer::makeShared(false, data.filePath(u"Quillbox.store"_s)));
     AppState state;
     PanelContentModel content(store, state, nullptr, {});
@@ -178,5 +187,26 @@ int main(int argc, char** argv) {
     stack.activate();
     settle(300);
     ok &= save(stackWindow.grab().toImage(), folder, u"08-paste-stack-permission"_s);
+    stackWindow.hide();
+
+    // The settings window's pages and the tray menu (paused, to show both icons' menu texts).
+    store.addAppRule(u"org.keepassxc.KeePassXC"_s, u"KeePassXC"_s);
+    XdgAutostartLoginItem loginItem(data.filePath(u"autostart"_s), u"quillbox"_s);
+    DesktopApplicationCatalog applications;
+    SettingsWindow settings(SettingsContext{preferences,
+                                            store,
+                                            accessibility,
+                                            loginItem,
+                                            applications,
+                                            data.filePath(u"Quillbox.store"_s),
+                                            {}});
+    auto tray = std::make_unique<SystemTrayIcon>();
+    QMenu* trayMenu = tray->menu();
+    state.setMonitoringPaused(true);
+    StatusItemController controller(state, stack, std::move(tray), {});
+    const QStringList written = renderSettingsSnapshots(folder, settings, trayMenu);
+    for (const QString& file : written)
+        std::printf("wrote %s\n", qPrintable(file));
+    ok &= written.size() == 6;
     return ok ? 0 : 1;
 }
