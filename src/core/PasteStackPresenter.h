@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace quillbox {
 
 class AccessibilityManager;
@@ -10,6 +12,8 @@ class PasteStackManager;
 struct PasteStackSetup {
     PasteStackManager& manager;
     AccessibilityManager& accessibility;
+    // The key combination that starts and stops the stack, as the footer names it.
+    QString stopKeys = QStringLiteral("Super+Shift+C");
 };
 
 // The Paste Stack's window as the application drives it: shown at the

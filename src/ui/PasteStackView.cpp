@@ -167,7 +167,7 @@ QLabel* label(const QString& text, const QFont& font, const QColor& color, QWidg
 } // namespace
 
 PasteStackView::PasteStackView(PasteStackManager& manager, AccessibilityManager& accessibility,
-                               QWidget* parent)
+                               const QString& stopKeys, QWidget* parent)
     : QWidget(parent)
     , m_manager(manager) {
     setObjectName(u"pasteStackView"_s);
@@ -260,7 +260,7 @@ PasteStackView::PasteStackView(PasteStackManager& manager, AccessibilityManager&
     footerRow->addWidget(m_progress);
     footerRow->addStretch();
     auto* hint =
-        label(u"Super+Shift+C to stop"_s, PasteStackStyle::font(PasteStackStyle::caption2Size),
+        label(u"%1 to stop"_s.arg(stopKeys), PasteStackStyle::font(PasteStackStyle::caption2Size),
               PasteStackStyle::tertiaryText(), footer);
     hint->setObjectName(u"pasteStackStopHint"_s);
     footerRow->addWidget(hint);

@@ -18,8 +18,9 @@ class StackItemList;
 class PasteStackView : public QWidget {
     Q_OBJECT
 public:
+    // `stopKeys` names the key combination that ends the run ("Super+Shift+C").
     PasteStackView(PasteStackManager& manager, AccessibilityManager& accessibility,
-                   QWidget* parent = nullptr);
+                   const QString& stopKeys, QWidget* parent = nullptr);
 
     // "No items", or how many of the items were pasted: "1 of 3 pasted".
     static QString progressText(int currentIndex, qsizetype itemCount);

@@ -1,0 +1,54 @@
+// What the Paste Stack window says of its items and of its progress.
+#include "CardTestSupport.h"
+#include "TestContent.h"
+#include "history/StoreContainer.h"
+#include "ui/PasteStackView.h"
+#include "ui/StackItemList.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace quillbox::testing {
+namespace {
+
+TEST(PasteStackWindowTest, ARowIsLabelledByItsFilesImageSizeOrTextOnOneLine) {
+    HistoryStore store{StoreContainer::makeInMemory()};
+    const QString longLine(100000, u'x');
+    const struct {
+        const char* name;
+        ParsedClipboardContent content;
+        QString label;
+    } rows[] = {
+        {"one file", fileContent({u"/home/ana/report.pdf"_s}), u"report.pdf"_s},
+        {"three files", fileContent({u"/home/ana/report.pdf"_s, u"/a/b.txt"_s, u"/a/c.txt"_s}),
+         u"report.pdf +2 more"_s},
+        {"image without a size", imageContent(solidPng(Qt::red)), u"Image"_s},
+        {"image with a size", imageContent(solidPng(Qt::blue), u"64 \u00d7 48"_s),
+         u"Image 64 \u00d7 48"_s},
+        {"empty lines dropped", textContent(u"\n\nHello\nworld\n"_s), u"Hello world"_s},
+        {"Windows line ends", textContent(u"first\r\nsecond"_s), u"first second"_s},
+        {"a tab is no control character on screen", textContent(u"a\tb"_s), u"a b"_s},
+        {"only line breaks", textContent(u"\n\n\n"_s), u"Text"_s},
+        {"a title before the address", urlContent(u"https://example.org/"_s, u"Example"_s),
+         u"Example"_s},
+        {"a huge line is cut", textContent(longLine),
+         QString(StackItemList::labelCharacterLimit, u'x')},
+    };
+    for (const auto& row : rows) {
+        const ClipboardItemPtr item = store.record(row.content, std::nullopt, std::nullopt);
+        ASSERT_NE(item, nullptr) << row.name;
+        EXPECT_EQ(StackItemList::rowLabel(*item), row.label) << row.name;
+    }
+}
+
+TEST(PasteStackWindowTest, TheFooterCountsThePastedItems) {
+    EXPECT_EQ(PasteStackView::progressText(0, 0), u"No items"_s);
+    EXPECT_EQ(PasteStackView::progressText(0, 3), u"0 of 3 pasted"_s);
+    EXPECT_EQ(PasteStackView::progressText(1, 3), u"1 of 3 pasted"_s);
+    // An index past the end never counts more than there are.
+    EXPECT_EQ(PasteStackView::progressText(4, 3), u"3 of 3 pasted"_s);
+}
+
+} // namespace
+} // namespace quillbox::testing
