@@ -129,6 +129,8 @@ INSTANTIATE_TEST_SUITE_P(
         SearchCase{"UpperCaseMatchesLowerCase", u"WORLD"_qs, {}, u"Hello World"_qs},
         SearchCase{"NoAccentDoesNotMatchAnAccent", u"cafe"_qs, {}, {}},
         SearchCase{"AccentedUpperCaseMatches", u"CAFÉ"_qs, {}, u"café au lait"_qs},
+        SearchCase{"OneUpperCaseLetter", u"W"_qs, {}, u"Hello World, Minutes"_qs},
+        SearchCase{"OneAccentedLetter", u"É"_qs, {}, u"café au lait"_qs},
         SearchCase{"UrlByAWordOfItsAddress", u"quillbox.example"_qs, {}, u"Docs link"_qs},
         SearchCase{"FileByItsTitle", u"REPORT"_qs, {}, u"report.pdf"_qs},
         SearchCase{"FileNotByItsPath", u"secret"_qs, {}, {}},
