@@ -76,6 +76,7 @@ Q_SIGNALS:
     // makes a new list, is one visibleListReset.
     void visibleRowsInserted(qsizetype first, qsizetype count);
     void visibleRowsRemoved(qsizetype first, qsizetype count);
+    // The row at `from` now stands at `to` (counted in the list after the move).
     void visibleRowMoved(qsizetype from, qsizetype to);
     void visibleRowsChanged(qsizetype first, qsizetype last);
     void visibleListReset();
