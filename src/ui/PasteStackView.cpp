@@ -146,6 +146,7 @@ protected:
 
 QFrame* divider(QWidget* parent) {
     auto* line = new QFrame(parent);
+    line->setObjectName(u"pasteStackDivider"_s);
     line->setFixedHeight(1);
     line->setAutoFillBackground(true);
     QPalette palette = line->palette();
@@ -205,6 +206,7 @@ PasteStackView::PasteStackView(PasteStackManager& manager, AccessibilityManager&
     auto* bannerOuter = new QVBoxLayout(m_banner);
     bannerOuter->setContentsMargins(bannerInsetX, 0, bannerInsetX, bannerInsetBottom);
     auto* ground = new BannerGround(m_banner);
+    ground->setObjectName(u"pasteStackBannerGround"_s);
     bannerOuter->addWidget(ground);
     auto* bannerRow = new QHBoxLayout(ground);
     bannerRow->setContentsMargins(bannerPadding, bannerPadding, bannerPadding, bannerPadding);

@@ -31,11 +31,12 @@ public:
     RunResult xdotool(const QStringList& arguments) {
         return runCommand(u"xdotool"_s, arguments, 10s, session.environment());
     }
-    bool isStackWindowShown() {
-        return !xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Paste Stack$"_s})
-                    .standardOutput.trimmed()
-                    .isEmpty();
+    QString stackWindowID() {
+        return QString::fromLatin1(
+            xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Paste Stack$"_s})
+                .standardOutput.trimmed());
     }
+    bool isStackWindowShown() { return !stackWindowID().isEmpty(); }
     QString activeWindow() {
         return QString::fromLatin1(xdotool({u"getactivewindow"_s}).standardOutput.trimmed());
     }
@@ -65,10 +66,8 @@ TEST_F(PasteStackEndToEndTest, ThreeCopiesPasteInTheirOrderWithCtrlVAndThenTheSt
     ASSERT_TRUE(waitUntil([&] { return isStackWindowShown(); }, 5s));
     // Neither showing the window nor a click on it takes the keyboard from the field.
     EXPECT_EQ(activeWindow().toStdString(), target.windowID().toStdString());
-    const QString stackWindow = QString::fromLatin1(
-        xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Paste Stack$"_s})
-            .standardOutput.trimmed());
-    xdotool({u"mousemove"_s, u"--window"_s, stackWindow, u"150"_s, u"200"_s, u"click"_s, u"1"_s});
+    xdotool(
+        {u"mousemove"_s, u"--window"_s, stackWindowID(), u"150"_s, u"200"_s, u"click"_s, u"1"_s});
     pause(300ms);
     EXPECT_EQ(activeWindow().toStdString(), target.windowID().toStdString());
     copyAll({u"alpha one"_s, u"beta two"_s, u"gamma three"_s});
@@ -108,13 +107,20 @@ TEST_F(PasteStackEndToEndTest, AHeldCtrlVMovesOnOnceAndCtrlAltVOrSuperVNotAtAll)
     EXPECT_TRUE(waitUntil([&] { return !isStackWindowShown(); }, 3s));
 }
 
-TEST_F(PasteStackEndToEndTest, AStackOfOneEndsAfterItsPaste) {
+TEST_F(PasteStackEndToEndTest, AStackOfOneEndsAfterItsPasteAndTheStopButtonEndsARun) {
     xdotool({u"key"_s, u"super+shift+c"_s});
     ASSERT_TRUE(waitUntil([&] { return isStackWindowShown(); }, 5s));
     copyAll({u"only this"_s});
     EXPECT_EQ(pasteOnce(), u"only this"_s);
     EXPECT_TRUE(waitUntil([&] { return !isStackWindowShown(); }, 3s));
     // Ended: the command starts a new run rather than ending one.
+    EXPECT_EQ(session.run({u"paste-stack"_s}).standardOutput,
+              "The Paste Stack is collecting copies.\n");
+    ASSERT_TRUE(waitUntil([&] { return isStackWindowShown(); }, 5s));
+    // The window's stop button, at the right end of its title row.
+    xdotool(
+        {u"mousemove"_s, u"--window"_s, stackWindowID(), u"277"_s, u"20"_s, u"click"_s, u"1"_s});
+    EXPECT_TRUE(waitUntil([&] { return !isStackWindowShown(); }, 3s));
     EXPECT_EQ(session.run({u"paste-stack"_s}).standardOutput,
               "The Paste Stack is collecting copies.\n");
 }
