@@ -21,16 +21,21 @@ ClipboardMonitor::ClipboardMonitor(Pasteboard& pasteboard, HistoryStore& store,
     , m_store(store)
     , m_resolver(resolver)
     , m_notifications(notifications)
-    , m_playCopySound(std::move(playCopySound))
-    , m_lastChangeCount(pasteboard.changeCount()) {
+    , m_playCopySound(std::move(playCopySound)) {
+    takeBaseline();
 }
 
 ClipboardMonitor::~ClipboardMonitor() = default;
 
+struct ClipboardMonitor::Tick {
+    std::optional<AppInfo> app;
+    bool hasPlayedSound = false;
+};
+
 void ClipboardMonitor::start() {
     if (m_timer)
         return;
-    m_lastChangeCount = m_pasteboard.changeCount();
+    takeBaseline();
     m_timer = new QTimer(this);
     m_timer->setInterval(pollInterval);
     // A coarse timer may fire up to 5% of the interval (25 ms) off, well within
@@ -45,33 +50,73 @@ void ClipboardMonitor::stop() {
     m_timer = nullptr;
 }
 
+void ClipboardMonitor::setPaused(bool paused) {
+    if (m_isPaused && !paused)
+        takeBaseline();
+    m_isPaused = paused;
+}
+
+void ClipboardMonitor::takeBaseline() {
+    m_lastChangeCount = m_pasteboard.changeCount();
+    // Everything queued so far is at or before the baseline.
+    m_pasteboard.takePendingChanges();
+}
+
 void ClipboardMonitor::checkForChanges() {
     Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
-    if (m_isPaused)
+    if (m_isPaused) {
+        // Copies made during a pause are never recorded; dropping them at
+        // each tick keeps a long pause from holding on to them.
+        m_pasteboard.takePendingChanges();
         return;
+    }
     const qint64 changeCount = m_pasteboard.changeCount();
     if (changeCount == m_lastChangeCount)
         return;
     // Remembered before any test, so a change that is skipped or fails is
     // never examined again.
+    const qint64 previous = m_lastChangeCount;
     m_lastChangeCount = changeCount;
 
-    const QStringList types = m_pasteboard.types().value_or(QStringList());
+    auto changes = m_pasteboard.takePendingChanges();
+    // The queue may still hold the change last seen (the baseline) and those
+    // before it; only what came after is new.
+    for (qsizetype i = changes.size(); i-- > 0;) {
+        if (changes.at(i)->changeCount() == previous) {
+            changes.remove(0, i + 1);
+            break;
+        }
+    }
+    Tick tick;
+    if (changes.isEmpty()) {
+        // No record of the changes in between: the contents now stand for them.
+        examine(m_pasteboard, tick);
+        return;
+    }
+    for (const auto& change : changes)
+        examine(*change, tick);
+}
+
+void ClipboardMonitor::examine(const Pasteboard& contents, Tick& tick) {
+    const QStringList types = contents.types().value_or(QStringList());
     if (types.contains(AppConstants::internalPasteboardType))
         return;
     if (ClipboardParser::shouldIgnore(types))
         return;
     // The application in front at the tick stands in for the one that copied.
-    const AppInfo app = m_resolver.currentApp();
-    if (m_store.isAppExcluded(app.bundleID))
+    if (!tick.app)
+        tick.app = m_resolver.currentApp();
+    if (m_store.isAppExcluded(tick.app->bundleID))
         return;
-    const auto content = ClipboardParser::parse(m_pasteboard);
+    const auto content = ClipboardParser::parse(contents);
     if (!content)
         return;
 
-    const ClipboardItemPtr item = m_store.record(*content, app.bundleID, app.name);
-    if (m_playCopySound)
+    const ClipboardItemPtr item = m_store.record(*content, tick.app->bundleID, tick.app->name);
+    // One sound for a burst of copies recorded at one tick.
+    if (m_playCopySound && !tick.hasPlayedSound)
         m_playCopySound();
+    tick.hasPlayedSound = true;
     if (onCapture)
         onCapture(item);
     m_notifications.postClipboardDidChange(item);

@@ -17,8 +17,8 @@ class Pasteboard;
 class SourceAppResolver;
 
 // Watches the clipboard by polling its change count and records each new
-// piece of content: unless paused, written by Quillbox itself, marked
-// confidential or transient by another application, or copied in an excluded
+// piece of content, every change since the last poll in turn: unless paused, written by Quillbox
+// itself, marked confidential or transient by another application, or copied in an excluded
 // application. One per process, owned by the application services.
 class ClipboardMonitor : public QObject {
     Q_OBJECT
@@ -38,9 +38,12 @@ public:
     void stop();
     bool isRunning() const { return m_timer != nullptr; }
 
-    // While paused, ticks do nothing (the timer keeps running).
+    // While paused, ticks record nothing (the timer keeps running) and the
+    // changes queued meanwhile are dropped; resuming takes the clipboard as
+    // it is then as the new starting point, so nothing copied during the
+    // pause is ever recorded.
     bool isPaused() const { return m_isPaused; }
-    void setPaused(bool paused) { m_isPaused = paused; }
+    void setPaused(bool paused);
 
     qint64 lastChangeCount() const { return m_lastChangeCount; }
     void setLastChangeCount(qint64 count) { m_lastChangeCount = count; }
@@ -48,11 +51,18 @@ public:
     // Called with each recorded item (the Paste Stack feed).
     std::function<void(const ClipboardItemPtr&)> onCapture;
 
-    // One tick: examines a change of the clipboard once, and records it when
-    // it may be recorded.
+    // One tick: examines each change of the clipboard since the last tick
+    // once, oldest first, and records those that may be recorded.
     void checkForChanges();
 
 private:
+    // What the tick found so far: the application in front, asked at most
+    // once per tick, and whether the capture sound has played.
+    struct Tick;
+
+    void takeBaseline();
+    void examine(const Pasteboard& contents, Tick& tick);
+
     Pasteboard& m_pasteboard;
     HistoryStore& m_store;
     SourceAppResolver& m_resolver;

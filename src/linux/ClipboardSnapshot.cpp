@@ -10,6 +10,8 @@ ClipboardSnapshot::ClipboardSnapshot(const QList<QByteArray>& targets,
     : m_hasOwner(true)
     , m_targets(targets)
     , m_representations(representations) {
+    for (const auto& bytes : representations)
+        m_byteSize += bytes.size();
     const auto fetched = [this](const std::optional<QByteArray>& target) {
         return target ? representation(*target) : std::nullopt;
     };

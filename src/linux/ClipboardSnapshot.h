@@ -26,6 +26,8 @@ public:
     bool hasOwner() const { return m_hasOwner; }
     const QList<QByteArray>& targets() const { return m_targets; }
     std::optional<QByteArray> representation(const QByteArray& target) const;
+    // The bytes of all representations fetched.
+    qsizetype byteSize() const { return m_byteSize; }
 
     std::optional<QStringList> types() const;
     std::optional<QString> string(const QString& type) const;
@@ -37,6 +39,7 @@ private:
     bool m_hasOwner = false;
     QList<QByteArray> m_targets;
     QHash<QByteArray, QByteArray> m_representations;
+    qsizetype m_byteSize = 0;
     QStringList m_types;
     std::optional<QString> m_text;
     std::optional<QByteArray> m_rtf;

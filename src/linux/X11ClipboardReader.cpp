@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <deque>
 #include <fcntl.h>
 #include <optional>
 #include <poll.h>
@@ -23,17 +24,55 @@ using Clock = std::chrono::steady_clock;
 
 // Each request gets its own property (cycling through these), so a late
 // answer to an abandoned request cannot overwrite the data of a newer one.
-constexpr int propertyCount = 16;
+constexpr int propertyCount = 64;
+// Owners whose first requests are out while an earlier owner is still being
+// read. Each holds two properties; past this the oldest waiting one is given
+// up, since owners change faster than they can be read.
+constexpr std::size_t maximumWaitingReads = 8;
+// Answers that came in before they were looked for (a later owner's, while an
+// earlier one is read). Refusals of given-up requests are never collected.
+constexpr qsizetype maximumEarlyAnswers = 64;
+// An owner that has lost the clipboard answers the requests it got before
+// at once if at all (they reached it ahead of the news of its loss); one that
+// does not is not waited for, since newer owners wait meanwhile.
+constexpr std::chrono::milliseconds supersededOwnerTimeout{50};
 
 template <typename T> using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
 template <typename T> XcbReply<T> adopt(T* reply) {
     return XcbReply<T>(reply, &std::free);
 }
 
+// True when request number `request` reached the server after the event
+// stamped `eventSequence` was made (the event carries the number of the
+// last request of ours the server had handled).
+bool isLaterThan(std::uint32_t request, std::uint32_t eventSequence) {
+    return std::int32_t(request - eventSequence) > 0;
+}
+
 struct OwnerChange {
     xcb_window_t owner = XCB_NONE;
     xcb_timestamp_t time = XCB_CURRENT_TIME;
     bool isChange = true;
+};
+
+struct Request {
+    xcb_atom_t target = XCB_NONE;
+    xcb_atom_t property = XCB_NONE;
+    xcb_timestamp_t time = XCB_CURRENT_TIME;
+    std::uint32_t sequence = 0;
+};
+
+// One owner's read. Its first request (the target list) goes out as soon as
+// its change is seen, so an owner replaced before its turn still gets it. Only
+// the list is asked for ahead: some owners answer any target with their data,
+// and an unwanted answer could start a transfer that holds them up.
+struct OwnerRead {
+    OwnerChange change;
+    Request targets;
+    // The sequence stamp of the next owner change: a request of ours the
+    // server handled after it went to that newer owner, not this one.
+    std::optional<std::uint32_t> nextChangeSequence;
+    Clock::time_point supersededAt;
 };
 
 enum class Outcome { Received, Refused, TimedOut, TooLarge, Interrupted };
@@ -59,13 +98,15 @@ public:
 
 private:
     bool setUp();
-    std::shared_ptr<const ClipboardSnapshot> read(const OwnerChange& change);
-    Transfer request(xcb_atom_t target, xcb_timestamp_t time);
+    void beginRead(const OwnerChange& change, std::uint32_t changeSequence);
+    std::shared_ptr<const ClipboardSnapshot> read(const OwnerRead& ownerRead);
+    Request send(xcb_atom_t target, xcb_timestamp_t time);
+    Transfer collect(const OwnerRead& ownerRead, const Request& request);
+    std::optional<xcb_selection_notify_event_t> takeAnswer(const Request& request);
     Transfer readProperty(xcb_atom_t property, const QByteArray& target);
     Transfer receiveIncrementally(xcb_atom_t property, const QByteArray& target, quint32 size);
     XcbReply<xcb_generic_event_t> nextEvent(std::optional<Clock::time_point> deadline);
-    bool noteOwnerChange(const xcb_generic_event_t& event);
-    bool isInterrupted() const { return m_stopping || m_pending.has_value(); }
+    bool takeOwnerChangeOrAnswer(const xcb_generic_event_t& event);
     xcb_connection_t* c() const { return m_connection->get(); }
 
     std::uint32_t maximumWords() const {
@@ -83,7 +124,10 @@ private:
     xcb_atom_t m_properties[propertyCount] = {};
     int m_nextProperty = 0;
     quint8 m_xfixesEvent = 0;
-    std::optional<OwnerChange> m_pending;
+    // The owner being read, and those waiting their turn, oldest first.
+    std::optional<OwnerRead> m_current;
+    std::deque<OwnerRead> m_waiting;
+    std::deque<xcb_selection_notify_event_t> m_earlyAnswers;
     bool m_stopping = false;
 };
 
@@ -93,16 +137,21 @@ void X11ClipboardReader::Worker::run() {
         return;
     }
     while (!m_stopping) {
-        if (m_pending) {
-            const OwnerChange change = *m_pending;
-            m_pending.reset();
-            // A read interrupted by a newer owner is dropped; the loop reads
-            // the newer owner instead.
-            if (auto snapshot = read(change))
-                Q_EMIT m_reader->snapshotRead(std::move(snapshot), change.isChange);
+        if (m_waiting.empty()) {
+            nextEvent(std::nullopt); // only owner changes matter while idle
             continue;
         }
-        nextEvent(std::nullopt); // only owner changes matter while idle
+        // A read a newer owner cut short is dropped; those that finish are
+        // announced in the order their owners came.
+        m_current = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        auto snapshot = read(*m_current);
+        const bool isChange = m_current->change.isChange;
+        m_current.reset();
+        if (snapshot)
+            Q_EMIT m_reader->snapshotRead(std::move(snapshot), isChange);
+        else if (!m_stopping)
+            qCDebug(lcX11) << "Quillbox: a clipboard read was cut short by a newer owner";
     }
 }
 
@@ -136,18 +185,40 @@ bool X11ClipboardReader::Worker::setUp() {
                                           XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
                                           XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
     // Asked after subscribing, so no change between the two goes unseen.
-    auto owner = adopt(
-        xcb_get_selection_owner_reply(c(), xcb_get_selection_owner(c(), m_clipboard), nullptr));
-    m_pending = OwnerChange{owner ? owner->owner : xcb_window_t{XCB_NONE}, XCB_CURRENT_TIME, false};
+    const auto cookie = xcb_get_selection_owner(c(), m_clipboard);
+    auto owner = adopt(xcb_get_selection_owner_reply(c(), cookie, nullptr));
+    beginRead(OwnerChange{owner ? owner->owner : xcb_window_t{XCB_NONE}, XCB_CURRENT_TIME, false},
+              cookie.sequence);
     return true;
 }
 
+void X11ClipboardReader::Worker::beginRead(const OwnerChange& change,
+                                           std::uint32_t changeSequence) {
+    OwnerRead* previous = !m_waiting.empty() ? &m_waiting.back()
+                          : m_current        ? &*m_current
+                                             : nullptr;
+    if (previous && !previous->nextChangeSequence) {
+        previous->nextChangeSequence = changeSequence;
+        previous->supersededAt = Clock::now();
+    }
+    if (m_waiting.size() >= maximumWaitingReads) {
+        m_waiting.pop_front();
+        qCDebug(lcX11) << "Quillbox: the clipboard owner changed faster than it could be read";
+    }
+    OwnerRead ownerRead{change, {}, std::nullopt, {}};
+    if (change.owner != XCB_NONE) {
+        ownerRead.targets = send(m_targets, change.time);
+        xcb_flush(c());
+    }
+    m_waiting.push_back(ownerRead);
+}
+
 std::shared_ptr<const ClipboardSnapshot>
-X11ClipboardReader::Worker::read(const OwnerChange& change) {
-    if (change.owner == XCB_NONE)
+X11ClipboardReader::Worker::read(const OwnerRead& ownerRead) {
+    if (ownerRead.change.owner == XCB_NONE)
         return std::make_shared<const ClipboardSnapshot>();
 
-    const Transfer targetList = request(m_targets, change.time);
+    const Transfer targetList = collect(ownerRead, ownerRead.targets);
     if (targetList.outcome == Outcome::Interrupted)
         return nullptr;
     if (targetList.outcome != Outcome::Received || targetList.format != 32) {
@@ -170,7 +241,8 @@ X11ClipboardReader::Worker::read(const OwnerChange& change) {
 
     QHash<QByteArray, QByteArray> representations;
     for (const auto& target : ClipboardMime::targetsToFetch(targets)) {
-        const Transfer transfer = request(m_connection->atom(target), change.time);
+        const Transfer transfer =
+            collect(ownerRead, send(m_connection->atom(target), ownerRead.change.time));
         switch (transfer.outcome) {
         case Outcome::Interrupted:
             return nullptr;
@@ -194,31 +266,58 @@ X11ClipboardReader::Worker::read(const OwnerChange& change) {
     return std::make_shared<const ClipboardSnapshot>(targets, representations);
 }
 
-Transfer X11ClipboardReader::Worker::request(xcb_atom_t target, xcb_timestamp_t time) {
+Request X11ClipboardReader::Worker::send(xcb_atom_t target, xcb_timestamp_t time) {
     const xcb_atom_t property = m_properties[m_nextProperty];
     m_nextProperty = (m_nextProperty + 1) % propertyCount;
+    // An answer left over in this property's earlier use is of no interest.
+    std::erase_if(m_earlyAnswers, [property](const xcb_selection_notify_event_t& answer) {
+        return answer.property == property;
+    });
     xcb_delete_property(c(), m_window, property);
-    xcb_convert_selection(c(), m_window, m_clipboard, target, property, time);
-    xcb_flush(c());
+    const auto cookie = xcb_convert_selection(c(), m_window, m_clipboard, target, property, time);
+    return Request{target, property, time, cookie.sequence};
+}
 
+Transfer X11ClipboardReader::Worker::collect(const OwnerRead& ownerRead, const Request& request) {
     const auto deadline = Clock::now() + m_limits.requestTimeout;
     for (;;) {
-        const auto event = nextEvent(deadline);
-        if (isInterrupted())
+        if (m_stopping)
             return {Outcome::Interrupted, {}};
-        if (!event)
+        // Asked after a newer owner came: the answer would be the newer
+        // owner's, so this owner's read ends here.
+        if (ownerRead.nextChangeSequence &&
+            isLaterThan(request.sequence, *ownerRead.nextChangeSequence))
+            return {Outcome::Interrupted, {}};
+        if (const auto answer = takeAnswer(request)) {
+            if (answer->property == XCB_NONE)
+                return {Outcome::Refused, {}};
+            return readProperty(request.property, m_connection->atomName(request.target));
+        }
+        if (ownerRead.nextChangeSequence &&
+            Clock::now() >= ownerRead.supersededAt + supersededOwnerTimeout)
+            return {Outcome::Interrupted, {}};
+        if (Clock::now() >= deadline)
             return {Outcome::TimedOut, {}};
-        if ((event->response_type & 0x7f) != XCB_SELECTION_NOTIFY)
-            continue;
-        const auto* notify = reinterpret_cast<const xcb_selection_notify_event_t*>(event.get());
-        if (notify->requestor != m_window || notify->selection != m_clipboard ||
-            notify->target != target)
-            continue;
-        if (notify->property == XCB_NONE)
-            return {Outcome::Refused, {}};
-        if (notify->property == property)
-            return readProperty(property, m_connection->atomName(target));
+        nextEvent(ownerRead.nextChangeSequence
+                      ? std::min(deadline, ownerRead.supersededAt + supersededOwnerTimeout)
+                      : deadline);
     }
+}
+
+std::optional<xcb_selection_notify_event_t>
+X11ClipboardReader::Worker::takeAnswer(const Request& request) {
+    for (auto it = m_earlyAnswers.begin(); it != m_earlyAnswers.end(); ++it) {
+        // A refusal names no property; the target and time tell it apart.
+        const bool matches = it->target == request.target &&
+                             (it->property == request.property ||
+                              (it->property == XCB_NONE && it->time == request.time));
+        if (matches) {
+            const auto answer = *it;
+            m_earlyAnswers.erase(it);
+            return answer;
+        }
+    }
+    return std::nullopt;
 }
 
 Transfer X11ClipboardReader::Worker::readProperty(xcb_atom_t property, const QByteArray& target) {
@@ -250,11 +349,16 @@ Transfer X11ClipboardReader::Worker::receiveIncrementally(xcb_atom_t property,
         return {Outcome::TooLarge, {}};
     QByteArray data;
     data.reserve(qsizetype(size));
+    // The owner that sends is the one asked, even when it has lost the
+    // clipboard since; newer owners' answers wait meanwhile.
+    auto deadline = Clock::now() + m_limits.requestTimeout;
     for (;;) {
-        const auto event = nextEvent(Clock::now() + m_limits.requestTimeout);
-        if (isInterrupted())
+        const auto event = nextEvent(deadline);
+        if (m_stopping)
             return {Outcome::Interrupted, {}};
         if (!event) {
+            if (Clock::now() < deadline)
+                continue;
             qCWarning(lcX11).nospace()
                 << "Quillbox: the clipboard owner stopped sending " << target.constData()
                 << " after " << data.size() << " bytes";
@@ -283,9 +387,13 @@ Transfer X11ClipboardReader::Worker::receiveIncrementally(xcb_atom_t property,
             return {Outcome::TooLarge, {}};
         }
         data.append(static_cast<const char*>(xcb_get_property_value(chunk.get())), length);
+        deadline = Clock::now() + m_limits.requestTimeout;
     }
 }
 
+// The next event that is neither an owner change nor an answer to a request
+// (both are taken in on the way), or none when one of those came, the
+// deadline passed or the reader is stopping.
 XcbReply<xcb_generic_event_t>
 X11ClipboardReader::Worker::nextEvent(std::optional<Clock::time_point> deadline) {
     xcb_flush(c());
@@ -299,7 +407,7 @@ X11ClipboardReader::Worker::nextEvent(std::optional<Clock::time_point> deadline)
         // socket, which would not wake for them.
         if (auto* raw = xcb_poll_for_event(c())) {
             auto event = adopt(raw);
-            if (noteOwnerChange(*event))
+            if (takeOwnerChangeOrAnswer(*event))
                 return adopt<xcb_generic_event_t>(nullptr);
             return event;
         }
@@ -323,15 +431,25 @@ X11ClipboardReader::Worker::nextEvent(std::optional<Clock::time_point> deadline)
     }
 }
 
-bool X11ClipboardReader::Worker::noteOwnerChange(const xcb_generic_event_t& event) {
-    if ((event.response_type & 0x7f) != m_xfixesEvent + XCB_XFIXES_SELECTION_NOTIFY)
+bool X11ClipboardReader::Worker::takeOwnerChangeOrAnswer(const xcb_generic_event_t& event) {
+    const int type = event.response_type & 0x7f;
+    if (type == XCB_SELECTION_NOTIFY) {
+        const auto& answer = reinterpret_cast<const xcb_selection_notify_event_t&>(event);
+        if (answer.requestor != m_window || answer.selection != m_clipboard)
+            return false;
+        m_earlyAnswers.push_back(answer);
+        if (m_earlyAnswers.size() > std::size_t(maximumEarlyAnswers))
+            m_earlyAnswers.pop_front();
+        return true;
+    }
+    if (type != m_xfixesEvent + XCB_XFIXES_SELECTION_NOTIFY)
         return false;
     const auto& notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t&>(event);
     if (notify.selection != m_clipboard)
         return false;
     // The event's time, not CurrentTime, so owners that check the request
     // time against their ownership accept it.
-    m_pending = OwnerChange{notify.owner, notify.timestamp, true};
+    beginRead(OwnerChange{notify.owner, notify.timestamp, true}, event.full_sequence);
     return true;
 }
 

@@ -8,6 +8,46 @@
 
 namespace quillbox {
 
+namespace {
+
+// The monitor takes the queue at every half-second tick. A person copies far
+// more slowly than this even with a repeating Ctrl+C; the bound holds half a
+// second of copies 5 ms apart, and beyond it a runaway writer (or a queue no
+// one takes, as when only the current contents are read) costs no more.
+constexpr std::size_t maximumPendingChanges = 100;
+// Large contents superseded within a tick are still recorded, up to as much
+// as one representation may hold; past that the oldest go first. The newest
+// change is always kept: it is the current contents anyway.
+constexpr qsizetype maximumPendingBytes = clipboardMaximumRepresentationSize;
+
+// One queued change as the monitor reads it: the contents it brought and the
+// change count it moved the clipboard to.
+class PendingContents : public Pasteboard {
+public:
+    PendingContents(std::shared_ptr<const ClipboardSnapshot> snapshot, qint64 changeCount)
+        : m_snapshot(std::move(snapshot))
+        , m_changeCount(changeCount) {}
+
+    qint64 changeCount() const override { return m_changeCount; }
+    std::optional<QStringList> types() const override { return m_snapshot->types(); }
+    std::optional<QString> string(const QString& type) const override {
+        return m_snapshot->string(type);
+    }
+    std::optional<QByteArray> data(const QString& type) const override {
+        return m_snapshot->data(type);
+    }
+    std::optional<QList<QUrl>> fileURLs() const override { return m_snapshot->fileURLs(); }
+    std::optional<QColor> color() const override { return m_snapshot->color(); }
+    // A change that has happened cannot be written to.
+    void write(const QList<PasteboardItem>&) override {}
+
+private:
+    std::shared_ptr<const ClipboardSnapshot> m_snapshot;
+    qint64 m_changeCount;
+};
+
+} // namespace
+
 X11Pasteboard::X11Pasteboard(QObject* parent)
     : X11Pasteboard(ClipboardReadLimits{}, parent) {
 }
@@ -46,11 +86,36 @@ void X11Pasteboard::write(const QList<PasteboardItem>& items) {
     clipboard->setMimeData(ClipboardMime::mimeDataForItems(items).release(), QClipboard::Clipboard);
 }
 
+QList<std::shared_ptr<const Pasteboard>> X11Pasteboard::takePendingChanges() {
+    if (m_droppedChanges > 0) {
+        qCWarning(lcX11).nospace() << "Quillbox: the clipboard changed faster than it was taken; "
+                                   << m_droppedChanges << " earlier changes dropped";
+        m_droppedChanges = 0;
+    }
+    QList<std::shared_ptr<const Pasteboard>> changes;
+    changes.reserve(qsizetype(m_pendingChanges.size()));
+    for (auto& change : m_pendingChanges)
+        changes.append(std::make_shared<const PendingContents>(std::move(change.snapshot),
+                                                               change.changeCount));
+    m_pendingChanges.clear();
+    m_pendingBytes = 0;
+    return changes;
+}
+
 void X11Pasteboard::applySnapshot(std::shared_ptr<const ClipboardSnapshot> snapshot,
                                   bool isChange) {
     m_snapshot = std::move(snapshot);
-    if (isChange)
+    if (isChange) {
         ++m_changeCount;
+        m_pendingChanges.push_back({m_snapshot, m_changeCount});
+        m_pendingBytes += m_snapshot->byteSize();
+        while (m_pendingChanges.size() > 1 && (m_pendingChanges.size() > maximumPendingChanges ||
+                                               m_pendingBytes > maximumPendingBytes)) {
+            m_pendingBytes -= m_pendingChanges.front().snapshot->byteSize();
+            m_pendingChanges.pop_front();
+            ++m_droppedChanges;
+        }
+    }
     m_hasReadInitialContents = true;
     Q_EMIT contentsChanged();
 }

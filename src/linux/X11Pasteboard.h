@@ -5,6 +5,7 @@
 #include "ports/Pasteboard.h"
 
 #include <QObject>
+#include <deque>
 #include <memory>
 
 namespace quillbox {
@@ -12,8 +13,9 @@ namespace quillbox {
 // The X11 CLIPBOARD selection as Quillbox's pasteboard. Reads answer from the
 // latest snapshot the reader thread made, so they never wait on another
 // client; the change count moves each time a new owner's contents arrive,
-// Quillbox's own writes included. Writes go through Qt, which then serves the
-// other clients.
+// Quillbox's own writes included, and each such snapshot is also queued for
+// takePendingChanges() so that none is lost between two polls. Writes go through Qt, which then
+// serves the other clients.
 class X11Pasteboard : public QObject, public Pasteboard {
     Q_OBJECT
 public:
@@ -29,6 +31,7 @@ public:
     std::optional<QList<QUrl>> fileURLs() const override { return m_snapshot->fileURLs(); }
     std::optional<QColor> color() const override { return m_snapshot->color(); }
     void write(const QList<PasteboardItem>& items) override;
+    QList<std::shared_ptr<const Pasteboard>> takePendingChanges() override;
 
     // True once the contents found at start have been read.
     bool hasReadInitialContents() const { return m_hasReadInitialContents; }
@@ -45,6 +48,15 @@ private:
     X11ClipboardReader m_reader;
     std::shared_ptr<const ClipboardSnapshot> m_snapshot;
     qint64 m_changeCount = 0;
+    struct PendingChange {
+        std::shared_ptr<const ClipboardSnapshot> snapshot;
+        qint64 changeCount = 0;
+    };
+    // Each change since the last takePendingChanges(), oldest first, the
+    // bytes they hold and how many were dropped to stay within bounds.
+    std::deque<PendingChange> m_pendingChanges;
+    qsizetype m_pendingBytes = 0;
+    qsizetype m_droppedChanges = 0;
     bool m_hasReadInitialContents = false;
 };
 

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -78,6 +79,13 @@ public:
 
     // Replaces the contents with the items, in order: one change.
     virtual void write(const QList<PasteboardItem>& items) = 0;
+
+    // The changes since the last call, oldest first, each as the contents it
+    // brought (read-only; its changeCount() is the count that change moved the
+    // clipboard to). Lets a reader that polls more slowly than copies come see
+    // every one of them. The record is bounded, so the oldest may be missing;
+    // a pasteboard that keeps no record answers none.
+    virtual QList<std::shared_ptr<const Pasteboard>> takePendingChanges() { return {}; }
 };
 
 } // namespace quillbox

@@ -97,6 +97,7 @@ TEST_F(ClipboardMonitorTest, RecordsACopyThenPlaysTheSoundThenTellsTheOwnerThenA
 }
 
 TEST_F(ClipboardMonitorTest, ContentOnTheClipboardAtCreationIsNotRecorded) {
+    copyText(u"copied before"_s);
     copyText(u"already there"_s);
     ClipboardMonitor fresh(pasteboard, store, resolver, notifications, {});
     fresh.checkForChanges();
@@ -155,25 +156,85 @@ TEST_F(ClipboardMonitorTest, SkipsChangesItMustNotRecordAndNeverRetriesThem) {
     }
 }
 
-TEST_F(ClipboardMonitorTest, AsksNothingOfTheClipboardWhilePausedOrUnchanged) {
-    monitor->setPaused(true);
-    copyText(u"while paused"_s);
-    const qint64 before = monitor->lastChangeCount();
+TEST_F(ClipboardMonitorTest, RecordsEveryChangeBetweenTwoTicksInOrderUnderTheSameRules) {
+    copyText(u"first"_s);
+    copyText(u"own"_s, {AppConstants::internalPasteboardType});
+    copyText(u"secret"_s, {PasteboardType::concealed});
+    copyText(u"second"_s);
+    pasteboard.setContents({u"application/x-unknown"_s});
+    copyText(u"first"_s); // again: moves to the top, announced again
+    copyText(u"third"_s);
     monitor->checkForChanges();
-    EXPECT_EQ(monitor->lastChangeCount(), before);
-    EXPECT_EQ(frontmost.frontmostQueries(), 0);
-    EXPECT_EQ(pasteboard.readCount(PasteboardType::string), 0);
+    monitor->checkForChanges(); // nothing new: nothing more
 
-    monitor->setPaused(false);
-    monitor->checkForChanges();
-    monitor->checkForChanges(); // unchanged: nothing more
-    EXPECT_EQ(recordedTexts(), QStringList{u"while paused"_s});
+    EXPECT_EQ(recordedTexts(), (QStringList{u"third"_s, u"first"_s, u"second"_s}));
+    QStringList announced;
+    for (const auto& item : posted)
+        announced.append(*item->plainText());
+    EXPECT_EQ(announced, (QStringList{u"first"_s, u"second"_s, u"first"_s, u"third"_s}));
+    EXPECT_EQ(captured, posted);
+    // One sound for the burst, before the first item is handed on.
+    EXPECT_EQ(events.first(), u"sound"_s);
+    EXPECT_EQ(player.played(), QStringList{u"Pop"_s});
     EXPECT_EQ(frontmost.frontmostQueries(), 1);
+    EXPECT_EQ(monitor->lastChangeCount(), pasteboard.changeCount());
+
+    // From an excluded application, none of a burst is recorded.
+    store.addAppRule(u"org.example.Vault"_s, u"Vault"_s);
+    frontmost.setFrontmost(RunningApplication{u"Vault"_s, u"org.example.Vault"_s, {}});
+    copyText(u"vault one"_s);
+    copyText(u"vault two"_s);
+    monitor->checkForChanges();
+    EXPECT_EQ(store.itemCount(), 3);
+}
+
+// Each row pauses, copies, resumes and ticks in its own order; whatever was
+// copied while paused is never recorded, and a copy after resuming is.
+struct PauseCase {
+    const char* name;
+    std::function<void(ClipboardMonitorTest&)> whilePaused;
+};
+
+TEST_F(ClipboardMonitorTest, NothingCopiedDuringAPauseIsRecordedQueuedOrNot) {
+    const QList<PauseCase> cases{
+        {"no tick during the pause",
+         [](ClipboardMonitorTest& t) {
+             t.copyText(u"paused a"_s);
+             t.copyText(u"paused b"_s);
+         }},
+        {"ticks during the pause",
+         [](ClipboardMonitorTest& t) {
+             t.copyText(u"paused a"_s);
+             t.monitor->checkForChanges();
+             t.copyText(u"paused b"_s);
+             t.monitor->checkForChanges();
+             t.copyText(u"paused c"_s);
+         }},
+    };
+    int round = 0;
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        copyText(u"before %1"_s.arg(++round));
+        monitor->setPaused(true);
+        const int queries = frontmost.frontmostQueries();
+        const int reads = pasteboard.readCount(PasteboardType::string);
+        row.whilePaused(*this);
+        EXPECT_EQ(frontmost.frontmostQueries(), queries);
+        EXPECT_EQ(pasteboard.readCount(PasteboardType::string), reads);
+        monitor->setPaused(false);
+        monitor->checkForChanges();
+        EXPECT_TRUE(store.allItems().isEmpty());
+
+        copyText(u"after %1"_s.arg(round));
+        monitor->checkForChanges();
+        EXPECT_EQ(recordedTexts(), QStringList{u"after %1"_s.arg(round)});
+        for (const auto& item : store.allItems())
+            store.deleteItem(item);
+    }
 }
 
 TEST_F(ClipboardMonitorTest, TheSameTextTwiceIsOneItemAnnouncedTwice) {
-    copyText(u"lost between two ticks"_s);
-    copyText(u"again"_s); // only the latest of two copies between ticks is seen
+    copyText(u"again"_s);
     monitor->checkForChanges();
     QThread::msleep(5); // ticks are half a second apart; copy times must differ
     copyText(u"other"_s);

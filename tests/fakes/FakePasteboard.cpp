@@ -2,8 +2,12 @@
 
 namespace quillbox::testing {
 
+FakePasteboard::FakePasteboard()
+    : m_readCounts(std::make_shared<QHash<QString, int>>()) {
+}
+
 std::optional<QString> FakePasteboard::string(const QString& type) const {
-    ++m_readCounts[type];
+    ++(*m_readCounts)[type];
     const auto it = m_data.constFind(type);
     if (it == m_data.cend())
         return std::nullopt;
@@ -11,7 +15,7 @@ std::optional<QString> FakePasteboard::string(const QString& type) const {
 }
 
 std::optional<QByteArray> FakePasteboard::data(const QString& type) const {
-    ++m_readCounts[type];
+    ++(*m_readCounts)[type];
     const auto it = m_data.constFind(type);
     if (it == m_data.cend())
         return std::nullopt;
@@ -19,6 +23,7 @@ std::optional<QByteArray> FakePasteboard::data(const QString& type) const {
 }
 
 void FakePasteboard::write(const QList<PasteboardItem>& items) {
+    queueCurrentChange();
     m_writes.append(items);
     m_data.clear();
     m_fileURLs.reset();
@@ -36,6 +41,7 @@ void FakePasteboard::write(const QList<PasteboardItem>& items) {
 }
 
 void FakePasteboard::setContents(const QStringList& types) {
+    queueCurrentChange();
     m_types = types;
     m_data.clear();
     m_fileURLs.reset();
@@ -49,6 +55,22 @@ void FakePasteboard::setData(const QString& type, const QByteArray& data) {
 
 void FakePasteboard::setString(const QString& type, const QString& string) {
     m_data.insert(type, string.toUtf8());
+}
+
+QList<std::shared_ptr<const Pasteboard>> FakePasteboard::takePendingChanges() {
+    queueCurrentChange();
+    return std::exchange(m_pendingChanges, {});
+}
+
+void FakePasteboard::queueCurrentChange() {
+    if (m_changeCount == m_queuedThrough)
+        return;
+    // A copy of the contents, reads counted with ours; its own queue is empty.
+    auto change = std::make_shared<FakePasteboard>(*this);
+    change->m_pendingChanges.clear();
+    change->m_writes.clear();
+    m_pendingChanges.append(std::move(change));
+    m_queuedThrough = m_changeCount;
 }
 
 } // namespace quillbox::testing

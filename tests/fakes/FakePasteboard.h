@@ -3,13 +3,18 @@
 #include "ports/Pasteboard.h"
 
 #include <QHash>
+#include <memory>
 
 namespace quillbox::testing {
 
 // A clipboard held in memory. Tests set what is on it; writes are recorded
 // and, like the real one, replace the contents and move the change count.
+// Each change is also queued for takePendingChanges() as it stands when the
+// next one begins (or when the queue is taken).
 class FakePasteboard : public Pasteboard {
 public:
+    FakePasteboard();
+
     qint64 changeCount() const override { return m_changeCount; }
     std::optional<QStringList> types() const override { return m_types; }
     std::optional<QString> string(const QString& type) const override;
@@ -17,6 +22,7 @@ public:
     std::optional<QList<QUrl>> fileURLs() const override { return m_fileURLs; }
     std::optional<QColor> color() const override { return m_color; }
     void write(const QList<PasteboardItem>& items) override;
+    QList<std::shared_ptr<const Pasteboard>> takePendingChanges() override;
 
     // Arranging the contents, as another application's copy would.
     void setContents(const QStringList& types);
@@ -28,17 +34,22 @@ public:
 
     // What was written, write by write.
     const QList<QList<PasteboardItem>>& writes() const { return m_writes; }
-    // How many times a representation was read, by type.
-    int readCount(const QString& type) const { return m_readCounts.value(type); }
+    // How many times a representation was read, by type (queued changes'
+    // reads included).
+    int readCount(const QString& type) const { return m_readCounts->value(type); }
 
 private:
+    void queueCurrentChange();
+
     qint64 m_changeCount = 0;
     std::optional<QStringList> m_types;
     QHash<QString, QByteArray> m_data;
     std::optional<QList<QUrl>> m_fileURLs;
     std::optional<QColor> m_color;
     QList<QList<PasteboardItem>> m_writes;
-    mutable QHash<QString, int> m_readCounts;
+    std::shared_ptr<QHash<QString, int>> m_readCounts;
+    QList<std::shared_ptr<const Pasteboard>> m_pendingChanges;
+    qint64 m_queuedThrough = 0; // the change count last queued
 };
 
 } // namespace quillbox::testing
