@@ -5,6 +5,7 @@
 // memory that opening the panel and scrolling through 1,000 image cards
 // adds. A timed harness: it prints its figures.
 //   panel_bench [--items N,...]       (default: 10000,100000)
+#include "PanelRig.h"
 #include "TestContent.h"
 #include "XvfbSession.h"
 #include "capture/SourceAppResolver.h"
@@ -124,28 +125,15 @@ void fill(HistoryStore& store, int count) {
 
 void run(int count) {
     QTemporaryDir folder;
-    Preferences preferences(folder.filePath(u"Quillbox.conf"_s));
     auto container = StoreContainer::makeShared(false, folder.filePath(u"Quillbox.store"_s));
     {
         HistoryStore filler(container);
         fill(filler, count);
     }
     container.reset();
-    container = StoreContainer::makeShared(false, folder.filePath(u"Quillbox.store"_s));
-    HistoryStore store(container);
-    AppState state;
-    PanelContentModel content(store, state, nullptr, {});
-    HistoryPanel panel(PanelSetup{state,
-                                  store,
-                                  content,
-                                  nullptr,
-                                  preferences,
-                                  SourceAppResolver::shared(),
-                                  [] { return std::optional<QString>(); },
-                                  {}},
-                       nullptr);
-    QObject::connect(&state, &AppState::isPanelVisibleChanged,
-                     [&](bool visible) { visible ? panel.showPanel() : panel.hidePanel(); });
+    PanelRig rig(folder.path());
+    AppState& state = rig.state;
+    HistoryPanel& panel = rig.panel;
     std::atomic<int> mainThreadDecodes = 0;
     std::atomic<int> decodes = 0;
     QThread* mainThread = QThread::currentThread();

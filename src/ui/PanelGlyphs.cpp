@@ -5,31 +5,27 @@
 
 namespace quillbox {
 
-namespace {
-
-QPen strokePen(const QColor& color, qreal width) {
+QPen glyphPen(const QColor& color, qreal width) {
     QPen pen(color, width);
     pen.setCapStyle(Qt::RoundCap);
     pen.setJoinStyle(Qt::RoundJoin);
     return pen;
 }
 
-QRectF square(const QRectF& box) {
+QRectF glyphSquare(const QRectF& box) {
     const qreal side = std::min(box.width(), box.height());
     return QRectF(box.center().x() - side / 2, box.center().y() - side / 2, side, side);
 }
 
-} // namespace
-
 void drawPanelGlyph(QPainter& painter, PanelGlyph glyph, const QRectF& box, const QColor& color,
                     const QColor& cutout) {
-    const QRectF r = square(box);
+    const QRectF r = glyphSquare(box);
     const qreal s = r.width();
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     switch (glyph) {
     case PanelGlyph::magnifyingGlass: {
-        painter.setPen(strokePen(color, s * 0.13));
+        painter.setPen(glyphPen(color, s * 0.13));
         const QRectF lens(r.left() + s * 0.08, r.top() + s * 0.08, s * 0.6, s * 0.6);
         painter.drawEllipse(lens);
         painter.drawLine(QPointF(r.left() + s * 0.6, r.top() + s * 0.6),
@@ -37,7 +33,7 @@ void drawPanelGlyph(QPainter& painter, PanelGlyph glyph, const QRectF& box, cons
         break;
     }
     case PanelGlyph::xmark: {
-        painter.setPen(strokePen(color, s * 0.14));
+        painter.setPen(glyphPen(color, s * 0.14));
         const QRectF x = r.adjusted(s * 0.2, s * 0.2, -s * 0.2, -s * 0.2);
         painter.drawLine(x.topLeft(), x.bottomRight());
         painter.drawLine(x.topRight(), x.bottomLeft());
@@ -47,7 +43,7 @@ void drawPanelGlyph(QPainter& painter, PanelGlyph glyph, const QRectF& box, cons
         painter.setPen(Qt::NoPen);
         painter.setBrush(color);
         painter.drawEllipse(r);
-        painter.setPen(strokePen(cutout, s * 0.12));
+        painter.setPen(glyphPen(cutout, s * 0.12));
         const QRectF x = r.adjusted(s * 0.32, s * 0.32, -s * 0.32, -s * 0.32);
         painter.drawLine(x.topLeft(), x.bottomRight());
         painter.drawLine(x.topRight(), x.bottomLeft());
@@ -55,7 +51,7 @@ void drawPanelGlyph(QPainter& painter, PanelGlyph glyph, const QRectF& box, cons
     }
     case PanelGlyph::eyedropper: {
         // A pipette lying from the lower left to the upper right.
-        painter.setPen(strokePen(color, s * 0.12));
+        painter.setPen(glyphPen(color, s * 0.12));
         painter.drawLine(QPointF(r.left() + s * 0.15, r.bottom() - s * 0.15),
                          QPointF(r.left() + s * 0.62, r.top() + s * 0.38));
         painter.setPen(Qt::NoPen);
@@ -66,7 +62,7 @@ void drawPanelGlyph(QPainter& painter, PanelGlyph glyph, const QRectF& box, cons
         painter.drawRoundedRect(QRectF(-s * 0.12, -s * 0.22, s * 0.24, s * 0.36), s * 0.08,
                                 s * 0.08);
         painter.restore();
-        painter.setPen(strokePen(color, s * 0.1));
+        painter.setPen(glyphPen(color, s * 0.1));
         painter.drawLine(QPointF(r.left() + s * 0.5, r.top() + s * 0.28),
                          QPointF(r.left() + s * 0.72, r.top() + s * 0.5));
         break;
@@ -81,7 +77,7 @@ void drawPanelGlyph(QPainter& painter, PanelGlyph glyph, const QRectF& box, cons
         break;
     }
     case PanelGlyph::clipboard: {
-        painter.setPen(strokePen(color, s * 0.06));
+        painter.setPen(glyphPen(color, s * 0.06));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(QRectF(r.left() + s * 0.18, r.top() + s * 0.12, s * 0.64, s * 0.8),
                                 s * 0.08, s * 0.08);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPen>
 #include <QRectF>
 
 class QPainter;
@@ -17,6 +18,11 @@ enum class PanelGlyph {
     pauseCircle,
     clipboard,
 };
+
+// What every drawn symbol is made of: a round-capped line, and the largest
+// square centred in a box (symbols are drawn in units of its side).
+QPen glyphPen(const QColor& color, qreal width);
+QRectF glyphSquare(const QRectF& box);
 
 // `cutout` fills what the filled glyphs (the circled ones) leave open: the
 // colour behind them.

@@ -4,6 +4,7 @@
 #include "content/Preferences.h"
 #include "ports/WindowHints.h"
 #include "ui/PanelTheme.h"
+#include "ui/RoundedHud.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -60,8 +61,7 @@ PanelWindow::PanelWindow(QWidget* content, Preferences& preferences, WindowHints
     setMaximumHeight(maximumHeight);
     // Rounded corners: see-through where a compositor blends them, cut out
     // by a window shape where none runs (they would show black).
-    m_isTranslucent = m_hints && m_hints->isCompositing();
-    setAttribute(Qt::WA_TranslucentBackground, m_isTranslucent);
+    m_hud = std::make_unique<RoundedHud>(*this, cornerRadius, m_hints);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     content->setParent(this);
@@ -172,28 +172,12 @@ bool PanelWindow::event(QEvent* event) {
 }
 
 void PanelWindow::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    if (m_isTranslucent) {
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(PanelTheme::hud);
-        painter.drawRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
-    } else {
-        painter.fillRect(rect(), PanelTheme::hud);
-    }
+    m_hud->paint();
 }
 
 void PanelWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    updateShape();
-}
-
-void PanelWindow::updateShape() {
-    if (m_isTranslucent)
-        return;
-    QPainterPath path;
-    path.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
-    setMask(QRegion(path.toFillPolygon().toPolygon()));
+    m_hud->updateShape();
 }
 
 } // namespace quillbox

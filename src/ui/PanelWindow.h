@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QSize>
 #include <QWidget>
+#include <memory>
 
 class QScreen;
 class QVariantAnimation;
@@ -12,6 +13,7 @@ class QVariantAnimation;
 namespace quillbox {
 
 class Preferences;
+class RoundedHud;
 class WindowHints;
 
 // The floating, frameless, rounded window that carries the panel's content.
@@ -58,12 +60,11 @@ private:
     QScreen* targetScreen() const;
     void animate(const QRect& from, const QRect& to, qreal fromOpacity, qreal toOpacity,
                  int durationMs, bool easeOut);
-    void updateShape();
 
     Preferences& m_preferences;
     WindowHints* m_hints;
     bool m_isShowing = false;
-    bool m_isTranslucent = false;
+    std::unique_ptr<RoundedHud> m_hud;
     QVariantAnimation* m_animation;
 };
 

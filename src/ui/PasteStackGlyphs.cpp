@@ -1,29 +1,15 @@
 #include "ui/PasteStackGlyphs.h"
 
+#include "ui/PanelGlyphs.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
 namespace quillbox {
 
-namespace {
-
-QPen strokePen(const QColor& color, qreal width) {
-    QPen pen(color, width);
-    pen.setCapStyle(Qt::RoundCap);
-    pen.setJoinStyle(Qt::RoundJoin);
-    return pen;
-}
-
-QRectF square(const QRectF& box) {
-    const qreal side = std::min(box.width(), box.height());
-    return QRectF(box.center().x() - side / 2, box.center().y() - side / 2, side, side);
-}
-
-} // namespace
-
 void drawStackGlyph(QPainter& painter, StackGlyph glyph, const QRectF& box, const QColor& color,
                     const QColor& cutout) {
-    const QRectF r = square(box);
+    const QRectF r = glyphSquare(box);
     const qreal s = r.width();
     const auto at = [&](qreal x, qreal y) { return QPointF(r.left() + s * x, r.top() + s * y); };
     painter.save();
@@ -32,7 +18,7 @@ void drawStackGlyph(QPainter& painter, StackGlyph glyph, const QRectF& box, cons
     case StackGlyph::stack: {
         // Three sheets seen at a slant, the top one filled.
         painter.setBrush(Qt::NoBrush);
-        painter.setPen(strokePen(color, s * 0.08));
+        painter.setPen(glyphPen(color, s * 0.08));
         for (const qreal y : {0.62, 0.76}) {
             QPolygonF edge;
             edge << at(0.1, y) << at(0.5, y + 0.18) << at(0.9, y);
@@ -40,7 +26,7 @@ void drawStackGlyph(QPainter& painter, StackGlyph glyph, const QRectF& box, cons
         }
         QPolygonF top;
         top << at(0.5, 0.12) << at(0.92, 0.34) << at(0.5, 0.56) << at(0.08, 0.34);
-        painter.setPen(strokePen(color, s * 0.06));
+        painter.setPen(glyphPen(color, s * 0.06));
         painter.setBrush(color);
         painter.drawPolygon(top);
         break;
@@ -49,7 +35,7 @@ void drawStackGlyph(QPainter& painter, StackGlyph glyph, const QRectF& box, cons
         painter.setPen(Qt::NoPen);
         painter.setBrush(color);
         painter.drawEllipse(r);
-        painter.setPen(strokePen(cutout, s * 0.12));
+        painter.setPen(glyphPen(cutout, s * 0.12));
         QPolygonF tick;
         tick << at(0.28, 0.52) << at(0.44, 0.68) << at(0.73, 0.35);
         painter.drawPolyline(tick);
@@ -58,16 +44,16 @@ void drawStackGlyph(QPainter& painter, StackGlyph glyph, const QRectF& box, cons
     case StackGlyph::warningTriangle: {
         QPolygonF triangle;
         triangle << at(0.5, 0.06) << at(0.96, 0.9) << at(0.04, 0.9);
-        painter.setPen(strokePen(color, s * 0.08));
+        painter.setPen(glyphPen(color, s * 0.08));
         painter.setBrush(color);
         painter.drawPolygon(triangle);
-        painter.setPen(strokePen(cutout, s * 0.1));
+        painter.setPen(glyphPen(cutout, s * 0.1));
         painter.drawLine(at(0.5, 0.38), at(0.5, 0.6));
         painter.drawPoint(at(0.5, 0.76));
         break;
     }
     case StackGlyph::documents: {
-        painter.setPen(strokePen(color, s * 0.06));
+        painter.setPen(glyphPen(color, s * 0.06));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(QRectF(at(0.3, 0.06), QSizeF(s * 0.52, s * 0.66)), s * 0.06,
                                 s * 0.06);
@@ -82,7 +68,7 @@ void drawStackGlyph(QPainter& painter, StackGlyph glyph, const QRectF& box, cons
     }
     case StackGlyph::link: {
         // Two chain links at 45 degrees.
-        painter.setPen(strokePen(color, s * 0.11));
+        painter.setPen(glyphPen(color, s * 0.11));
         painter.setBrush(Qt::NoBrush);
         painter.translate(r.center());
         painter.rotate(-45);
@@ -107,7 +93,7 @@ void drawStackGlyph(QPainter& painter, StackGlyph glyph, const QRectF& box, cons
         break;
     }
     case StackGlyph::code: {
-        painter.setPen(strokePen(color, s * 0.1));
+        painter.setPen(glyphPen(color, s * 0.1));
         painter.setBrush(Qt::NoBrush);
         QPolygonF left;
         left << at(0.3, 0.26) << at(0.08, 0.5) << at(0.3, 0.74);

@@ -3,6 +3,7 @@
 #include "ports/WindowHints.h"
 #include "ui/PanelTheme.h"
 #include "ui/PasteStackView.h"
+#include "ui/RoundedHud.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -29,8 +30,7 @@ PasteStackWindow::PasteStackWindow(const PasteStackSetup& setup, WindowHints* hi
     setFocusPolicy(Qt::NoFocus);
     // Rounded corners: see-through where a compositor blends them, cut out
     // by a window shape where none runs (they would show black).
-    m_isTranslucent = m_hints && m_hints->isCompositing();
-    setAttribute(Qt::WA_TranslucentBackground, m_isTranslucent);
+    m_hud = std::make_unique<RoundedHud>(*this, cornerRadius, m_hints);
     QPalette palette = this->palette();
     palette.setColor(QPalette::WindowText, PanelTheme::hudText);
     setPalette(palette);
@@ -73,28 +73,12 @@ void PasteStackWindow::hide() {
 }
 
 void PasteStackWindow::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    if (m_isTranslucent) {
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(PanelTheme::hud);
-        painter.drawRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
-    } else {
-        painter.fillRect(rect(), PanelTheme::hud);
-    }
+    m_hud->paint();
 }
 
 void PasteStackWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    updateShape();
-}
-
-void PasteStackWindow::updateShape() {
-    if (m_isTranslucent)
-        return;
-    QPainterPath path;
-    path.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
-    setMask(QRegion(path.toFillPolygon().toPolygon()));
+    m_hud->updateShape();
 }
 
 // Dragged by hand rather than by the window manager's move, which would

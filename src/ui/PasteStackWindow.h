@@ -6,11 +6,13 @@
 #include <QRect>
 #include <QSize>
 #include <QWidget>
+#include <memory>
 #include <optional>
 
 namespace quillbox {
 
 class PasteStackView;
+class RoundedHud;
 class WindowHints;
 
 // The small floating window of a running Paste Stack, in the top-right
@@ -46,11 +48,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void updateShape();
-
     WindowHints* m_hints;
     PasteStackView* m_view;
-    bool m_isTranslucent = false;
+    std::unique_ptr<RoundedHud> m_hud;
     // Where the pointer took hold of the background, while it is dragged.
     std::optional<QPoint> m_dragOffset;
 };

@@ -8,6 +8,7 @@
 // ctest does not run it.
 #include "CardTestSupport.h"
 #include "FakeAccessProbe.h"
+#include "PanelRig.h"
 #include "TestContent.h"
 #include "capture/SourceAppResolver.h"
 #include "content/AppConstants.h"
@@ -72,22 +73,11 @@ int main(int argc, char** argv) {
     QDir().mkpath(folder);
 
     QTemporaryDir data;
-    Preferences preferences(data.filePath(u"Quillbox.conf"_s));
-    AppConstants::registerDefaults(preferences);
-    HistoryStore store(StoreContainer::makeShared(false, data.filePath(u"Quillbox.store"_s)));
-    AppState state;
-    PanelContentModel content(store, state, nullptr, {});
-    HistoryPanel panel(PanelSetup{state,
-                                  store,
-                                  content,
-                                  nullptr,
-                                  preferences,
-                                  SourceAppResolver::shared(),
-                                  [] { return std::optional<QString>(); },
-                                  {}},
-                       nullptr);
-    QObject::connect(&state, &AppState::isPanelVisibleChanged,
-                     [&](bool visible) { visible ? panel.showPanel() : panel.hidePanel(); });
+    PanelRig rig(data.path());
+    Preferences& preferences = rig.preferences;
+    HistoryStore& store = rig.store;
+    AppState& state = rig.state;
+    HistoryPanel& panel = rig.panel;
     PanelWindow& window = *panel.window();
     const auto shoot = [&](const QString& name) {
         settle();

@@ -2,6 +2,7 @@
 // file: the panel's keys, the filters, rows arriving while it is open, focus
 // and the remembered size.
 #include "CardTestSupport.h"
+#include "PanelRig.h"
 #include "TestContent.h"
 #include "X11TestEnvironment.h"
 #include "capture/SourceAppResolver.h"
@@ -37,31 +38,11 @@ namespace {
 class PanelTest : public ::testing::Test {
 public:
     PanelTest()
-        : preferences(folder.filePath(u"Quillbox.conf"_s))
-        , container(StoreContainer::makeShared(false, folder.filePath(u"Quillbox.store"_s)))
-        , store(container)
-        , content(store, state, nullptr, {})
-        , panel(PanelSetup{state,
-                           store,
-                           content,
-                           nullptr,
-                           preferences,
-                           SourceAppResolver::shared(),
-                           [] { return std::optional<QString>(); },
-                           {}},
-                nullptr) {
-        panel.onResignKey = [this] {
-            if (state.isPanelVisible())
-                state.setPanelVisible(false);
-        };
-        QObject::connect(&state, &AppState::isPanelVisibleChanged, [this](bool visible) {
-            if (visible)
-                panel.showPanel();
-            else
-                panel.hidePanel();
-        });
-    }
-    ~PanelTest() override { state.setPanelVisible(false); }
+        : rig(folder.path())
+        , store(rig.store)
+        , state(rig.state)
+        , panel(rig.panel)
+        , preferences(rig.preferences) {}
 
     ClipboardItemPtr copy(const QString& text) {
         return store.record(textContent(text), std::nullopt, std::nullopt);
@@ -82,12 +63,11 @@ public:
     }
 
     QTemporaryDir folder;
-    Preferences preferences;
-    StoreContainerPtr container;
-    HistoryStore store;
-    AppState state;
-    PanelContentModel content;
-    HistoryPanel panel;
+    PanelRig rig;
+    HistoryStore& store;
+    AppState& state;
+    HistoryPanel& panel;
+    Preferences& preferences;
 };
 
 TEST_F(PanelTest, TheKeyTableDrivesThePanelAndEverythingElseReachesTheSearchField) {
