@@ -7,8 +7,8 @@
 #include "FakePasteStackWindow.h"
 #include "FakePasteboard.h"
 #include "FakeSoundPlayer.h"
+#include "TestContent.h"
 #include "app/AppServices.h"
-#include "content/Hash.h"
 #include "content/PasteboardTypes.h"
 #include "content/Preferences.h"
 #include "history/HistoryStore.h"
@@ -74,13 +74,7 @@ struct FakeApp {
     // Records text straight into the history, as copied at the given time.
     ClipboardItemPtr addText(const QString& text, const QDateTime& copiedAt,
                              std::optional<QString> source = {}) {
-        ParsedClipboardContent content;
-        content.content = text.toUtf8();
-        content.plainText = text;
-        content.contentType = PasteboardType::string;
-        content.contentHash = sha256Hash(content.content);
-        content.characterCount = text.size();
-        auto item = store().record(content, source, source);
+        auto item = store().record(textContent(text), source, source);
         store().setCopiedAt(item, copiedAt);
         return item;
     }

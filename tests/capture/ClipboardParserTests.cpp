@@ -1,5 +1,5 @@
 #include "FakePasteboard.h"
-#include "TestImages.h"
+#include "TestContent.h"
 #include "capture/ClipboardParser.h"
 #include "content/Hash.h"
 #include "content/PasteboardTypes.h"
@@ -18,12 +18,7 @@ const QByteArray rtf = "{\\rtf1\\ansi Hello}";
 ParsedClipboardContent expected(const QByteArray& content, const QString& contentType,
                                 ContentCategory category, std::optional<QString> text = {},
                                 std::optional<qint64> characterCount = {}) {
-    ParsedClipboardContent parsed;
-    parsed.content = content;
-    parsed.contentType = contentType;
-    parsed.category = category;
-    parsed.contentHash = sha256Hash(content);
-    parsed.plainText = std::move(text);
+    auto parsed = testing::parsedContent(content, contentType, category, std::move(text));
     parsed.characterCount = characterCount;
     return parsed;
 }

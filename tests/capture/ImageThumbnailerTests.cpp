@@ -1,4 +1,4 @@
-#include "TestImages.h"
+#include "TestContent.h"
 #include "capture/ImageThumbnailer.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 #include "FakePasteboard.h"
 #include "FakeSoundPlayer.h"
 #include "LogCapture.h"
-#include "TestImages.h"
+#include "TestContent.h"
 #include "app/AppServices.h"
 #include "capture/ClipboardMonitor.h"
 #include "capture/NotificationCenter.h"

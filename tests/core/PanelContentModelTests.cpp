@@ -82,7 +82,7 @@ void addSearchHistory(ModelRig& rig) {
     auto writer = parsedContent("{\\rtf1 Minutes}", PasteboardType::rtf, ContentCategory::richText,
                                 QStringLiteral("Minutes"));
     rig.add(writer, QStringLiteral("LibreOffice Writer"));
-    rig.add(plainTextContent(QStringLiteral("café au lait")));
+    rig.add(textContent(QStringLiteral("café au lait")));
     auto invoice = imageContent("IMAGE-1");
     rig.add(invoice);
     rig.store.setOcrText(rig.store.allItems().first(), QStringLiteral("Invoice total 42"));
@@ -96,7 +96,7 @@ void addSearchHistory(ModelRig& rig) {
     url.urlString = QStringLiteral("https://quillbox.example/docs");
     url.title = QStringLiteral("Docs link");
     rig.add(url);
-    rig.add(plainTextContent(QStringLiteral("Hello World")));
+    rig.add(textContent(QStringLiteral("Hello World")));
 }
 
 // Expected lists are the visible labels joined by ", ", newest first.
@@ -176,7 +176,7 @@ struct FollowingRig : ModelRig {
                                                       {"grey old memo", 9.5},
                                                       {"blue plum", 9}};
         for (const auto& [text, days] : old) {
-            const auto item = add(plainTextContent(QString::fromLatin1(text)));
+            const auto item = add(textContent(QString::fromLatin1(text)));
             store.setCopiedAt(item, now.addSecs(qint64(-days * 24 * 3600)));
         }
         store.togglePin(item(u"red pinned note"_qs));
@@ -184,8 +184,8 @@ struct FollowingRig : ModelRig {
                                               ContentCategory::code, u"red cherry"_qs));
         store.setCopiedAt(cherry, now.addDays(-8));
         add(imageContent("IMAGE"));
-        const auto pear = add(plainTextContent(u"green pear"_qs));
-        add(plainTextContent(u"red apple"_qs));
+        const auto pear = add(textContent(u"green pear"_qs));
+        add(textContent(u"red apple"_qs));
         fruit = store.createPinboard(u"Fruit"_qs, Pinboard::defaultColorHex, 0);
         store.add(pear, fruit);
         store.add(cherry, fruit);
@@ -198,7 +198,7 @@ struct FollowingRig : ModelRig {
     }
     void copyAgain(const QString& text) {
         serveFor(2ms);
-        auto content = plainTextContent(text);
+        auto content = textContent(text);
         content.contentHash = item(text)->contentHash();
         record(content);
     }
@@ -231,10 +231,10 @@ struct FollowingStep {
 
 const FollowingStep followingSteps[] = {
     {"copy of a red text",
-     [](auto& rig) { rig.add(plainTextContent(longBerry)); },
+     [](auto& rig) { rig.add(textContent(longBerry)); },
      {"insert", "insert", "insert", ""}},
     {"copy of another text",
-     [](auto& rig) { rig.add(plainTextContent(u"yellow lemon"_qs)); },
+     [](auto& rig) { rig.add(textContent(u"yellow lemon"_qs)); },
      {"insert", "", "insert", ""}},
     {"copy again from far down",
      [](auto& rig) { rig.copyAgain(u"blue plum"_qs); },
@@ -261,14 +261,14 @@ const FollowingStep followingSteps[] = {
      [](auto& rig) { rig.store.pruneHistory(1, QDateTime::currentDateTimeUtc()); },
      {"remove remove", "remove remove", "remove remove", ""}},
     {"copy after the removals",
-     [](auto& rig) { rig.add(plainTextContent(u"red fig"_qs)); },
+     [](auto& rig) { rig.add(textContent(u"red fig"_qs)); },
      {"insert", "insert", "insert", ""}},
     {"recognised text written anew, no longer matching",
      [](auto& rig) { rig.store.setOcrText(rig.item(u"IMAGE"_qs), u"blue"_qs); },
      {"change", "remove", "", ""}},
     {"import of a copy from days ago",
      [](auto& rig) {
-         const auto item = rig.add(plainTextContent(u"red import"_qs));
+         const auto item = rig.add(textContent(u"red import"_qs));
          rig.store.setCopiedAt(item, QDateTime::currentDateTimeUtc().addDays(-5));
      },
      {"insert move", "insert move", "insert move", ""}},
@@ -342,9 +342,9 @@ INSTANTIATE_TEST_SUITE_P(Filters, PanelRowSignals, ::testing::Range(0, 4), [](co
 
 TEST(PanelContentModel, PinboardListsItsMembersInHistoryOrder) {
     ModelRig rig;
-    const auto a = rig.add(plainTextContent(QStringLiteral("A")));
-    rig.add(plainTextContent(QStringLiteral("B")));
-    const auto c = rig.add(plainTextContent(QStringLiteral("C")));
+    const auto a = rig.add(textContent(QStringLiteral("A")));
+    rig.add(textContent(QStringLiteral("B")));
+    const auto c = rig.add(textContent(QStringLiteral("C")));
     const auto board =
         rig.store.createPinboard(QStringLiteral("Work"), Pinboard::defaultColorHex, 0);
     rig.store.add(c, board);
@@ -357,11 +357,11 @@ TEST(PanelContentModel, PinboardListsItsMembersInHistoryOrder) {
 
 TEST(PanelContentModel, FollowsTheStoreLikeALiveQuery) {
     ModelRig rig;
-    rig.add(plainTextContent(QStringLiteral("first")));
+    rig.add(textContent(QStringLiteral("first")));
     EXPECT_EQ(rig.visible(), QStringList{QStringLiteral("first")});
     int changes = 0;
     QObject::connect(rig.model.get(), &PanelContentModel::filteredItemsChanged, [&] { ++changes; });
-    rig.add(plainTextContent(QStringLiteral("second")));
+    rig.add(textContent(QStringLiteral("second")));
     EXPECT_GT(changes, 0);
     EXPECT_EQ(rig.visible(), (QStringList{QStringLiteral("second"), QStringLiteral("first")}));
 }
@@ -380,7 +380,7 @@ class PanelCommands : public ::testing::TestWithParam<CommandCase> {};
 TEST_P(PanelCommands, MoveTheSelectionOrDeleteWithinTheList) {
     ModelRig rig;
     for (const char* text : {"C", "B", "A"})
-        rig.add(plainTextContent(QString::fromLatin1(text)));
+        rig.add(textContent(QString::fromLatin1(text)));
     if (!GetParam().selectedBefore.isEmpty())
         rig.select(GetParam().selectedBefore);
     rig.appState.send(GetParam().command);
@@ -415,7 +415,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PanelContentModel, DeletingTheOnlyItemClearsTheSelection) {
     ModelRig rig;
-    rig.add(plainTextContent(QStringLiteral("only")));
+    rig.add(textContent(QStringLiteral("only")));
     rig.appState.send(PanelCommand::deleteSelected);
     EXPECT_FALSE(rig.appState.selectedCardID());
     EXPECT_TRUE(rig.visible().isEmpty());
@@ -427,7 +427,7 @@ TEST(PanelContentModel, DeletingTheOnlyItemClearsTheSelection) {
 TEST(PanelContentModel, AHiddenSelectionFallsBackToTheFirstAndComesBack) {
     ModelRig rig;
     for (const char* text : {"apple", "banana", "cherry"})
-        rig.add(plainTextContent(QString::fromLatin1(text)));
+        rig.add(textContent(QString::fromLatin1(text)));
     rig.select(QStringLiteral("banana"));
     rig.appState.setSearchQuery(QStringLiteral("e")); // cherry, apple
     EXPECT_EQ(rig.selected(), QStringLiteral("cherry"));
@@ -441,7 +441,7 @@ TEST(PanelContentModel, AHiddenSelectionFallsBackToTheFirstAndComesBack) {
 
 TEST(PanelContentModel, PastingHidesThePanelBeforeThePasteService) {
     ModelRig rig;
-    rig.add(plainTextContent(QStringLiteral("x")));
+    rig.add(textContent(QStringLiteral("x")));
     rig.appState.showPanel();
     qsizetype writesWhenHidden = -1;
     QObject::connect(&rig.appState, &AppState::isPanelVisibleChanged, [&](bool visible) {
@@ -459,7 +459,7 @@ struct RecognitionRig : ModelRig {
     RecognitionRig() {
         for (const char* bytes : {"IMG-1", "IMG-2", "IMG-3"})
             images.prepend(add(imageContent(bytes)));
-        add(plainTextContent(QStringLiteral("some text")));
+        add(textContent(QStringLiteral("some text")));
     }
     QList<ClipboardItemPtr> images; // newest first
 };

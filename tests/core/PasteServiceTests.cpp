@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
     Kinds, PasteServiceWrite,
     ::testing::Values(
         WriteCase{"TextCapturedAsPlainTextIsWrittenOnce",
-                  [] { return plainTextContent(QStringLiteral("hello")); }, false,
+                  [] { return textContent(QStringLiteral("hello")); }, false,
                   QStringLiteral("public.utf8-plain-text=hello;com.quillbox.internal=")},
         WriteCase{"RichTextGetsItsDataAndThePlainText", rtf, false,
                   QStringLiteral("public.rtf={\\rtf1 Hi};public.utf8-plain-text=Hi;"
@@ -90,8 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PasteService, CopyWritesAndMovesTheItemToTheFrontWithoutSoundOrKeys) {
     PasteRig rig;
-    const auto older = rig.record(plainTextContent(QStringLiteral("older")));
-    rig.record(plainTextContent(QStringLiteral("newer")));
+    const auto older = rig.record(textContent(QStringLiteral("older")));
+    rig.record(textContent(QStringLiteral("newer")));
     serveFor(5ms); // copy times have millisecond resolution
     rig.pasteService->copy(older, false);
     EXPECT_EQ(rig.pasteboard.writes().size(), 1);
@@ -104,7 +104,7 @@ TEST(PasteService, CopyWritesAndMovesTheItemToTheFrontWithoutSoundOrKeys) {
 
 TEST(PasteService, PastePlaysTinkAndSendsTheKeystrokeAfterTheDelay) {
     PasteRig rig;
-    const auto item = rig.record(plainTextContent(QStringLiteral("hello")));
+    const auto item = rig.record(textContent(QStringLiteral("hello")));
     rig.keystrokes.restartClock();
     rig.pasteService->paste(item, false);
     EXPECT_EQ(rig.pasteboard.writes().size(), 1);
@@ -118,7 +118,7 @@ TEST(PasteService, PastePlaysTinkAndSendsTheKeystrokeAfterTheDelay) {
 
 TEST(PasteService, PasteWithoutPermissionCopiesAndAsksInsteadOfTyping) {
     PasteRig rig(/*granted=*/false);
-    const auto item = rig.record(plainTextContent(QStringLiteral("x")));
+    const auto item = rig.record(textContent(QStringLiteral("x")));
     rig.pasteService->paste(item, true);
     EXPECT_EQ(rig.pasteboard.writes().size(), 1);
     EXPECT_EQ(rig.probe.requests(), 1);

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "TestContent.h"
 #include "content/AppConstants.h"
-#include "content/Hash.h"
-#include "content/ParsedClipboardContent.h"
 #include "content/PasteboardTypes.h"
 #include "content/Preferences.h"
 #include "core/AccessibilityManager.h"
@@ -30,27 +29,6 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 }
 
 namespace quillbox::testing {
-
-// Content as capture produces it, one kind per helper.
-inline ParsedClipboardContent parsedContent(const QByteArray& content, const QString& type,
-                                            ContentCategory category,
-                                            std::optional<QString> plainText = std::nullopt) {
-    ParsedClipboardContent parsed;
-    parsed.content = content;
-    parsed.contentType = type;
-    parsed.category = category;
-    parsed.plainText = std::move(plainText);
-    parsed.contentHash = sha256Hash(content);
-    return parsed;
-}
-
-inline ParsedClipboardContent plainTextContent(const QString& text) {
-    return parsedContent(text.toUtf8(), PasteboardType::string, ContentCategory::text, text);
-}
-
-inline ParsedClipboardContent imageContent(const QByteArray& bytes) {
-    return parsedContent(bytes, PasteboardType::png, ContentCategory::image);
-}
 
 using namespace std::chrono_literals;
 

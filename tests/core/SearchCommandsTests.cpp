@@ -45,7 +45,7 @@ TEST(SearchCommand, LetsRecognitionReachTheImagesFirst) {
     CommandRig rig;
     rig.record(imageContent("scan-1"));
     rig.record(imageContent("scan-2"));
-    rig.record(plainTextContent(QStringLiteral("plain words")));
+    rig.record(textContent(QStringLiteral("plain words")));
     const auto result = rig.run(QStringLiteral("search"), {QStringLiteral("scan-2")},
                                 {{QStringLiteral("--json"), {}}});
     EXPECT_EQ(result.exitCode, ExitCode::success);
@@ -59,7 +59,7 @@ TEST(SearchCommand, LetsRecognitionReachTheImagesFirst) {
 TEST(SearchCommand, WithoutRecognitionListsAtOnce) {
     CommandRig rig;
     rig.record(imageContent("scan-1"));
-    rig.record(plainTextContent(QStringLiteral("plain words")));
+    rig.record(textContent(QStringLiteral("plain words")));
     const auto result = rig.run(QStringLiteral("search"), {QStringLiteral("words")},
                                 {{QStringLiteral("--no-ocr"), {}}});
     EXPECT_EQ(result.exitCode, ExitCode::success);
@@ -81,7 +81,7 @@ class CommandRefusals : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(CommandRefusals, SayWhatWasWrong) {
     CommandRig rig;
-    rig.record(plainTextContent(QStringLiteral("x")));
+    rig.record(textContent(QStringLiteral("x")));
     const auto result = rig.run(GetParam().command, GetParam().arguments, GetParam().options);
     EXPECT_EQ(result.exitCode, GetParam().exitCode);
     EXPECT_TRUE(result.error.contains(GetParam().message)) << result.error.toStdString();
@@ -112,8 +112,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SearchCommand, KindAndPinboardNarrowTheSearch) {
     CommandRig rig;
-    const auto kept = rig.record(plainTextContent(QStringLiteral("red apple")));
-    rig.record(plainTextContent(QStringLiteral("red car")));
+    const auto kept = rig.record(textContent(QStringLiteral("red apple")));
+    rig.record(textContent(QStringLiteral("red car")));
     const auto board =
         rig.store.createPinboard(QStringLiteral("Fruit"), Pinboard::defaultColorHex, 0);
     rig.store.add(kept, board);
@@ -126,7 +126,7 @@ TEST(SearchCommand, KindAndPinboardNarrowTheSearch) {
 
 TEST(CopyAndPasteCommands, PutTheItemBackAndPasteIntoTheWindowInFrontNow) {
     CommandRig rig;
-    const auto item = rig.record(plainTextContent(QStringLiteral("again")));
+    const auto item = rig.record(textContent(QStringLiteral("again")));
     const QString id = item->id().toString(QUuid::WithoutBraces);
     auto result = rig.run(QStringLiteral("copy"), {id}, {{QStringLiteral("--plain"), {}}});
     EXPECT_EQ(result.output, QStringLiteral("Copied %1.\n").arg(id));
@@ -142,7 +142,7 @@ TEST(CopyAndPasteCommands, PutTheItemBackAndPasteIntoTheWindowInFrontNow) {
 TEST(CopyAndPasteCommands, NeedTheRunningApplication) {
     CommandRig rig;
     rig.tools.pasteService = nullptr;
-    const auto item = rig.record(plainTextContent(QStringLiteral("x")));
+    const auto item = rig.record(textContent(QStringLiteral("x")));
     const auto result =
         rig.run(QStringLiteral("paste"), {item->id().toString(QUuid::WithoutBraces)});
     EXPECT_EQ(result.exitCode, ExitCode::notRunning);

@@ -5,14 +5,20 @@
 
 namespace quillbox::testing {
 
-// The text field of another program, which reports what it holds.
+// The text field of another program, which reports what it holds and the
+// keys it was sent.
 class PasteTarget {
 public:
+    // resourceName: the WM_CLASS instance the field poses as ("kitty" for a
+    // terminal); empty for an ordinary application.
+    explicit PasteTarget(const QProcessEnvironment& environment, const QString& resourceName = {})
+        : m_environment(withResourceName(environment, resourceName))
+        , m_process(QStringLiteral(QUILLBOX_PASTE_TARGET), {}, m_environment) {}
     explicit PasteTarget(const QuillboxSession& session)
-        : m_process(QStringLiteral(QUILLBOX_PASTE_TARGET), {}, session.environment()) {}
+        : PasteTarget(session.environment()) {}
 
     // Waits until the field is shown and makes it the active window.
-    bool start(const QuillboxSession& session) {
+    bool start() {
         using namespace std::chrono_literals;
         if (!m_process.waitStarted())
             return false;
@@ -20,8 +26,9 @@ public:
             return false;
         const qsizetype at = m_output.indexOf("ready ") + 6;
         m_windowID = QString::fromLatin1(m_output.mid(at, m_output.indexOf('\n', at) - at));
-        return activateWindow(m_windowID, session.environment());
+        return activateWindow(m_windowID, m_environment);
     }
+    bool start(const QuillboxSession&) { return start(); }
     // The field's text as last reported.
     QString text() {
         read();
@@ -32,11 +39,26 @@ public:
         return QString::fromUtf8(
             QByteArray::fromPercentEncoding(m_output.mid(at + 5, end - at - 5)));
     }
+    // Each key press as "<modifiers> <key>", in Qt's numbers.
+    QList<QByteArray> keys() {
+        QList<QByteArray> keys;
+        for (const QByteArray& line : read().split('\n'))
+            if (line.startsWith("key "))
+                keys.append(line.mid(4));
+        return keys;
+    }
     const QString& windowID() const { return m_windowID; }
 
 private:
+    static QProcessEnvironment withResourceName(QProcessEnvironment environment,
+                                                const QString& resourceName) {
+        if (!resourceName.isEmpty())
+            environment.insert(QStringLiteral("RESOURCE_NAME"), resourceName);
+        return environment;
+    }
     QByteArray read() { return m_output += m_process.readAllStandardOutput(); }
 
+    QProcessEnvironment m_environment;
     ChildProcess m_process;
     QByteArray m_output;
     QString m_windowID;

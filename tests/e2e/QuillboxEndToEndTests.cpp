@@ -1,13 +1,12 @@
 // The built quillbox program under Xvfb with openbox: copies made with xclip
 // in a known application's window, read back through the command line.
 #include "QuillboxSession.h"
+#include "TestContent.h"
 #include "X11TestEnvironment.h"
+#include "content/Hash.h"
 
-#include <QBuffer>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QJsonObject>
 #include <QPalette>
 #include <QUrl>
@@ -23,20 +22,6 @@ using namespace std::chrono_literals;
 
 namespace quillbox::testing {
 namespace {
-
-QString sha256(const QByteArray& bytes) {
-    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
-}
-
-QByteArray pngOfSize(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(QColor(0x33, 0x99, 0x66));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 // Serves the event loop for a while (the monitor polls twice a second).
 void pause(std::chrono::milliseconds duration) {
@@ -56,7 +41,7 @@ TEST_F(QuillboxEndToEndTest, RecordsTextImagesAndFilesWithTheirSourceAndMovesARe
     session.copy("hello from the editor");
     ASSERT_TRUE(session.waitForItemCount(1));
 
-    const QByteArray png = pngOfSize(40, 30);
+    const QByteArray png = solidPng(QColor(0x33, 0x99, 0x66), {40, 30});
     session.copy(png, u"image/png"_s);
     ASSERT_TRUE(session.waitForItemCount(2));
 
@@ -73,15 +58,15 @@ TEST_F(QuillboxEndToEndTest, RecordsTextImagesAndFilesWithTheirSourceAndMovesARe
     const auto text = items.at(2).toObject();
 
     EXPECT_EQ(text.value(u"kind"_s).toString(), u"text"_s);
-    EXPECT_EQ(text.value(u"contentHash"_s).toString(), sha256("hello from the editor"));
+    EXPECT_EQ(text.value(u"contentHash"_s).toString(), sha256Hash("hello from the editor"));
     EXPECT_EQ(image.value(u"kind"_s).toString(), u"image"_s);
-    EXPECT_EQ(image.value(u"contentHash"_s).toString(), sha256(png));
+    EXPECT_EQ(image.value(u"contentHash"_s).toString(), sha256Hash(png));
     EXPECT_EQ(image.value(u"imageDimensions"_s).toString(), u"40 x 30"_s);
     EXPECT_EQ(files.value(u"kind"_s).toString(), u"file"_s);
     EXPECT_EQ(files.value(u"filePath"_s).toString(), firstFile);
     EXPECT_EQ(files.value(u"contentHash"_s).toString(),
-              sha256(QUrl::fromLocalFile(firstFile).toEncoded() + '\n' +
-                     QUrl::fromLocalFile(secondFile).toEncoded()));
+              sha256Hash(QUrl::fromLocalFile(firstFile).toEncoded() + '\n' +
+                         QUrl::fromLocalFile(secondFile).toEncoded()));
     for (const auto& value : items) {
         const auto item = value.toObject();
         EXPECT_EQ(item.value(u"sourceAppBundleID"_s).toString(), QuillboxSession::editorID);

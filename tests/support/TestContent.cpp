@@ -5,17 +5,50 @@
 
 #include <QBuffer>
 #include <QImageWriter>
+#include <QPainter>
 
 namespace quillbox::testing {
 
-ParsedClipboardContent textContent(const QString& text) {
+ParsedClipboardContent parsedContent(const QByteArray& content, const QString& type,
+                                     ContentCategory category, std::optional<QString> plainText) {
     ParsedClipboardContent parsed;
-    parsed.content = text.toUtf8();
-    parsed.plainText = text;
-    parsed.contentType = PasteboardType::string;
-    parsed.category = ContentCategory::text;
-    parsed.contentHash = sha256Hash(parsed.content);
+    parsed.content = content;
+    parsed.contentType = type;
+    parsed.category = category;
+    parsed.plainText = std::move(plainText);
+    parsed.contentHash = sha256Hash(content);
+    return parsed;
+}
+
+ParsedClipboardContent textContent(const QString& text) {
+    auto parsed = parsedContent(text.toUtf8(), PasteboardType::string, ContentCategory::text, text);
     parsed.characterCount = text.size();
+    return parsed;
+}
+
+ParsedClipboardContent imageContent(const QByteArray& bytes, std::optional<QString> dimensions) {
+    auto parsed = parsedContent(bytes, PasteboardType::png, ContentCategory::image);
+    parsed.imageDimensions = std::move(dimensions);
+    return parsed;
+}
+
+ParsedClipboardContent urlContent(const QString& url, std::optional<QString> title) {
+    auto parsed = parsedContent(url.toUtf8(), PasteboardType::url, ContentCategory::url, url);
+    parsed.urlString = url;
+    parsed.title = std::move(title);
+    return parsed;
+}
+
+ParsedClipboardContent fileContent(const QStringList& paths) {
+    auto parsed =
+        parsedContent(paths.join(u'\n').toUtf8(), PasteboardType::fileURL, ContentCategory::file);
+    parsed.filePath = paths.join(u'\n');
+    return parsed;
+}
+
+ParsedClipboardContent colorContent(const QString& hex) {
+    auto parsed = parsedContent(hex.toUtf8(), PasteboardType::color, ContentCategory::color, hex);
+    parsed.colorHex = hex;
     return parsed;
 }
 
@@ -27,6 +60,43 @@ QByteArray encodedImage(const QImage& image, const char* format, int quality) {
     writer.setQuality(quality);
     writer.write(image);
     return bytes;
+}
+
+QByteArray solidPng(QColor color, QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    return encodedImage(image, "PNG");
+}
+
+QImage gradientImage(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, width, height);
+    gradient.setColorAt(0, Qt::darkBlue);
+    gradient.setColorAt(0.5, Qt::yellow);
+    gradient.setColorAt(1, Qt::darkRed);
+    painter.fillRect(image.rect(), gradient);
+    painter.fillRect(0, 0, width / 4, height / 4, Qt::green);
+    return image;
+}
+
+QByteArray jpegWithOrientation(int width, int height, quint16 orientation) {
+    QByteArray jpeg = encodedImage(gradientImage(width, height), "JPEG", 85);
+    // APP1 "Exif" segment with a big-endian TIFF header and one IFD entry:
+    // tag 0x0112 (Orientation), type SHORT, count 1.
+    QByteArray exif;
+    exif.append("\xFF\xE1", 2);
+    exif.append("\x00\x22", 2); // segment length 34, itself included
+    exif.append("Exif\0\0", 6);
+    exif.append("MM\x00\x2A\x00\x00\x00\x08", 8);
+    exif.append("\x00\x01", 2);
+    exif.append("\x01\x12\x00\x03\x00\x00\x00\x01", 8);
+    exif.append(static_cast<char>(orientation >> 8));
+    exif.append(static_cast<char>(orientation & 0xFF));
+    exif.append("\x00\x00", 2);
+    exif.append("\x00\x00\x00\x00", 4); // no next IFD
+    jpeg.insert(2, exif);
+    return jpeg;
 }
 
 } // namespace quillbox::testing

@@ -3,16 +3,39 @@
 #include "content/ParsedClipboardContent.h"
 
 #include <QByteArray>
+#include <QColor>
 #include <QImage>
 #include <QString>
+#include <QStringList>
+#include <optional>
 
 namespace quillbox::testing {
 
+// Clipboard content as capture hands it to the store, one kind per helper.
+ParsedClipboardContent parsedContent(const QByteArray& content, const QString& type,
+                                     ContentCategory category,
+                                     std::optional<QString> plainText = std::nullopt);
 // Plain text as the clipboard parser produces it.
 ParsedClipboardContent textContent(const QString& text);
+ParsedClipboardContent imageContent(const QByteArray& bytes,
+                                    std::optional<QString> dimensions = std::nullopt);
+ParsedClipboardContent urlContent(const QString& url, std::optional<QString> title = std::nullopt);
+ParsedClipboardContent fileContent(const QStringList& paths);
+ParsedClipboardContent colorContent(const QString& hex);
 
-// The image in the given format ("PNG", "JPEG", ...); quality -1 is the
-// format's default.
+// The image in the given format ("PNG", "JPEG", "TIFF", ...); quality -1 is
+// the format's default.
 QByteArray encodedImage(const QImage& image, const char* format, int quality = -1);
+
+// A PNG of one colour.
+QByteArray solidPng(QColor color, QSize size = QSize(64, 48));
+
+// An image of the given size with a gradient, so encoders have real work, and
+// a green marker in the top-left corner that shows which way up it is.
+QImage gradientImage(int width, int height);
+
+// A JPEG whose EXIF orientation says how to display it (6: rotate 90°
+// clockwise): the stored pixels are width x height.
+QByteArray jpegWithOrientation(int width, int height, quint16 orientation);
 
 } // namespace quillbox::testing

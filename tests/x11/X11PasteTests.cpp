@@ -2,9 +2,9 @@
 // the clipboard written by X11Pasteboard, the focus given back and the keys
 // sent by XTestKeystrokeSender, read by a Qt text field; the file offer seen
 // by xclip; and text recognition with the installed Tesseract model.
-#include "ChildProcess.h"
 #include "X11TestEnvironment.h"
 #include "core/PasteTestSupport.h"
+#include "e2e/PasteTarget.h"
 #include "linux/TerminalPasteKeys.h"
 #include "linux/X11AccessProbe.h"
 #include "linux/X11Pasteboard.h"
@@ -18,53 +18,6 @@
 
 namespace quillbox::testing {
 namespace {
-
-// The paste target program, and what it reported so far.
-class PasteTarget {
-public:
-    explicit PasteTarget(const QString& resourceName = {}) {
-        auto environment = X11TestEnvironment::session().environment();
-        if (!resourceName.isEmpty())
-            environment.insert(QStringLiteral("RESOURCE_NAME"), resourceName);
-        m_process = std::make_unique<ChildProcess>(QStringLiteral(QUILLBOX_PASTE_TARGET),
-                                                   QStringList{}, environment);
-    }
-    bool waitReady() {
-        return waitUntil([&] { return !value("ready").isEmpty(); }, std::chrono::seconds(10));
-    }
-    quint32 window() { return value("ready").toUInt(); }
-    QString text() { return QString::fromUtf8(QByteArray::fromPercentEncoding(value("text"))); }
-    QList<QByteArray> keys() {
-        read();
-        QList<QByteArray> keys;
-        for (const auto& line : m_lines)
-            if (line.startsWith("key "))
-                keys.append(line.mid(4));
-        return keys;
-    }
-
-private:
-    void read() {
-        m_buffer += m_process->readAllStandardOutput();
-        while (m_buffer.contains('\n')) {
-            const auto end = m_buffer.indexOf('\n');
-            m_lines.append(m_buffer.left(end));
-            m_buffer.remove(0, end + 1);
-        }
-    }
-    // The last value reported under a word.
-    QByteArray value(const QByteArray& word) {
-        read();
-        for (auto it = m_lines.crbegin(); it != m_lines.crend(); ++it)
-            if (it->startsWith(word + ' '))
-                return it->mid(word.size() + 1);
-        return {};
-    }
-
-    std::unique_ptr<ChildProcess> m_process;
-    QByteArray m_buffer;
-    QList<QByteArray> m_lines;
-};
 
 // The target's report of a press of V with the modifiers.
 QByteArray keyLine(Qt::KeyboardModifiers modifiers) {
@@ -91,12 +44,12 @@ protected:
         return store.record(content, std::nullopt, std::nullopt);
     }
 
-    // Starts the paste target, waits until it is the active window and
-    // remembers it as where the keys go.
+    // Starts the paste target, makes it the active window and remembers it
+    // as where the keys go.
     std::unique_ptr<PasteTarget> openTarget(const QString& resourceName = {}) {
-        auto target = std::make_unique<PasteTarget>(resourceName);
-        EXPECT_TRUE(target->waitReady());
-        EXPECT_TRUE(waitUntil([&] { return activeWindow() == target->window(); }));
+        auto target = std::make_unique<PasteTarget>(X11TestEnvironment::session().environment(),
+                                                    resourceName);
+        EXPECT_TRUE(target->start());
         keystrokes.rememberTargetWindow();
         return target;
     }
@@ -116,7 +69,7 @@ protected:
 TEST_F(X11Paste, TextReachesTheWindowThatWasActiveBeforeOurs) {
     ASSERT_TRUE(keystrokes.isAvailable());
     const auto target = openTarget();
-    EXPECT_EQ(keystrokes.targetWindow(), target->window());
+    EXPECT_EQ(keystrokes.targetWindow(), target->windowID().toUInt());
 
     // Our own window takes the keyboard, as the panel does; the paste must
     // still land in the target, not here.
@@ -125,9 +78,9 @@ TEST_F(X11Paste, TextReachesTheWindowThatWasActiveBeforeOurs) {
     panel.activateWindow();
     ASSERT_TRUE(waitUntil([&] { return activeWindow() == panel.winId(); }));
     keystrokes.rememberTargetWindow(); // our own window is never the target
-    EXPECT_EQ(keystrokes.targetWindow(), target->window());
+    EXPECT_EQ(keystrokes.targetWindow(), target->windowID().toUInt());
 
-    const auto item = record(plainTextContent(QStringLiteral("Hello from Quillbox")));
+    const auto item = record(textContent(QStringLiteral("Hello from Quillbox")));
     pasteService->paste(item, false);
     EXPECT_TRUE(waitUntil([&] { return target->text() == QStringLiteral("Hello from Quillbox"); },
                           std::chrono::seconds(10)))

@@ -1,50 +1,17 @@
 // Reading what real clipboard owners offer, through the pasteboard and the
 // clipboard parser.
 #include "PasteboardFixture.h"
+#include "TestContent.h"
 #include "capture/ClipboardParser.h"
 #include "content/Hash.h"
 #include "content/PasteboardTypes.h"
 
-#include <QBuffer>
 #include <QImage>
-#include <QPainter>
-#include <QtEndian>
 
 using namespace quillbox;
 using namespace quillbox::testing;
 
 namespace {
-
-QByteArray encodedImage(const QImage& image, const char* format, int quality = -1) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format, quality);
-    return bytes;
-}
-
-QImage sampleImage(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.fillRect(0, 0, width / 2, height, Qt::darkBlue);
-    return image;
-}
-
-// A JPEG whose EXIF orientation (6: rotate 90° clockwise) says how to show
-// it: an APP1 segment with one IFD entry, put right after the start marker.
-QByteArray jpegWithOrientation6(const QImage& image) {
-    QByteArray tiff("II*\0\x08\0\0\0", 8);                        // little-endian, IFD at 8
-    tiff += QByteArray("\x01\0", 2);                              // one entry
-    tiff += QByteArray("\x12\x01\x03\0\x01\0\0\0\x06\0\0\0", 12); // 0x0112 SHORT 1 = 6
-    tiff += QByteArray(4, '\0');                                  // no next IFD
-    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
-    QByteArray segment("\xff\xe1", 2);
-    const quint16 length = qToBigEndian<quint16>(quint16(payload.size() + 2));
-    segment += QByteArray(reinterpret_cast<const char*>(&length), 2) + payload;
-    QByteArray jpeg = encodedImage(image, "JPEG", 90);
-    return jpeg.insert(2, segment);
-}
 
 QByteArray utf16(const QString& text) {
     return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
@@ -117,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
                   PasteboardType::string,
                   ContentCategory::code},
         OfferCase{"png",
-                  {{u"image/png"_qs, encodedImage(sampleImage(64, 48), "PNG")}},
+                  {{u"image/png"_qs, encodedImage(gradientImage(64, 48), "PNG")}},
                   PasteboardType::png,
                   ContentCategory::image,
                   {},
@@ -127,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
                   PasteboardType::png,
                   ContentCategory::image},
         OfferCase{"jpeg_with_exif_rotation_gets_an_upright_thumbnail",
-                  {{u"image/jpeg"_qs, jpegWithOrientation6(sampleImage(300, 200))}},
+                  {{u"image/jpeg"_qs, jpegWithOrientation(300, 200, 6)}},
                   PasteboardType::jpeg,
                   ContentCategory::image,
                   {},
@@ -190,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(PasteboardTest, LargeImageArrivesWholeThroughIncrementalTransfer) {
     // Stored without compression, so the PNG is about 20 MB.
-    const QByteArray png = encodedImage(sampleImage(2600, 2600), "PNG", 100);
+    const QByteArray png = encodedImage(gradientImage(2600, 2600), "PNG", 100);
     ASSERT_GT(png.size(), 19 * 1024 * 1024);
     const qint64 before = m_pasteboard->changeCount();
     auto owner = startXclip(u"image/png"_qs, png);
