@@ -16,6 +16,8 @@ packages=(
   libcanberra-dev sound-theme-freedesktop
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # line coverage of src/ (scripts/coverage.sh)
+  gcovr
   # desktop for tests and headless runs
   xvfb openbox xclip xdotool x11-utils dbus-x11 fonts-dejavu-core
   # an XEmbed system tray for the tray item's tests
