@@ -78,22 +78,6 @@ TEST_F(ColorPickerServiceTest, ASecondPickWhileSamplingIsIgnoredAndItsCompletion
     EXPECT_TRUE(second.isEmpty());
 }
 
-TEST_F(ColorPickerServiceTest, CancellingReportsNothingAndLeavesClipboardHistoryAndSoundAlone) {
-    QList<ClipboardItemPtr> received;
-    pick(received);
-    ASSERT_TRUE(sampler.cancel());
-
-    EXPECT_EQ(received, QList<ClipboardItemPtr>{nullptr});
-    EXPECT_TRUE(pasteboard.writes().isEmpty());
-    EXPECT_EQ(store.itemCount(), 0);
-    EXPECT_TRUE(player.played().isEmpty());
-    EXPECT_FALSE(picker.isSampling());
-
-    // The picker is free again.
-    pick(received);
-    EXPECT_EQ(sampler.sampleCount(), 2);
-}
-
 // Rounding and alpha are the hex code's own cases; here, that the recorded
 // code and the written text both come from the colour in sRGB.
 TEST_F(ColorPickerServiceTest, ARecordedColourInAnotherModelIsCodedInSRGB) {

@@ -355,17 +355,6 @@ TEST(PanelContentModel, PinboardListsItsMembersInHistoryOrder) {
     EXPECT_EQ(rig.visible().size(), 3) << "a tab whose pinboard is gone filters nothing";
 }
 
-TEST(PanelContentModel, FollowsTheStoreLikeALiveQuery) {
-    ModelRig rig;
-    rig.add(textContent(QStringLiteral("first")));
-    EXPECT_EQ(rig.visible(), QStringList{QStringLiteral("first")});
-    int changes = 0;
-    QObject::connect(rig.model.get(), &PanelContentModel::filteredItemsChanged, [&] { ++changes; });
-    rig.add(textContent(QStringLiteral("second")));
-    EXPECT_GT(changes, 0);
-    EXPECT_EQ(rig.visible(), (QStringList{QStringLiteral("second"), QStringLiteral("first")}));
-}
-
 // The list is A, B, C; an empty selection means none.
 struct CommandCase {
     const char* name;

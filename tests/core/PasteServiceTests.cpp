@@ -110,7 +110,7 @@ TEST(PasteService, PastePlaysTinkAndSendsTheKeystrokeAfterTheDelay) {
     EXPECT_EQ(rig.pasteboard.writes().size(), 1);
     EXPECT_EQ(rig.player.played(), QStringList{QStringLiteral("Tink")});
     EXPECT_TRUE(rig.keystrokes.sentKeystrokes().isEmpty()) << "the keystroke went out at once";
-    ASSERT_TRUE(serveUntil([&] { return !rig.keystrokes.sentKeystrokes().isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !rig.keystrokes.sentKeystrokes().isEmpty(); }));
     EXPECT_GE(rig.keystrokes.sentAt().first(), 140); // the timer may fire 5% early
     serveFor(200ms);
     EXPECT_EQ(rig.keystrokes.sentKeystrokes().size(), 1);

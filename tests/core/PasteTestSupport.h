@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TestContent.h"
+#include "X11TestEnvironment.h"
 #include "content/AppConstants.h"
 #include "content/PasteboardTypes.h"
 #include "content/Preferences.h"
@@ -15,8 +16,6 @@
 #include "history/HistoryStore.h"
 #include "history/StoreContainer.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <chrono>
@@ -31,23 +30,6 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 namespace quillbox::testing {
 
 using namespace std::chrono_literals;
-
-// Serves the event loop until the condition holds or the time is up.
-inline bool serveUntil(const std::function<bool()>& condition,
-                       std::chrono::milliseconds timeout = 2s) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeout.count())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-
-inline void serveFor(std::chrono::milliseconds duration) {
-    serveUntil([] { return false; }, duration);
-}
 
 // The paste service over fakes and a store in memory.
 struct PasteRig {

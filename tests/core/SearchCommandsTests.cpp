@@ -32,7 +32,7 @@ struct CommandRig : PasteRig {
             result = SearchCommands::copy(store, command, tools);
         else
             result = SearchCommands::paste(store, command, tools);
-        EXPECT_TRUE(serveUntil([&] { return result.has_value(); }));
+        EXPECT_TRUE(waitUntil([&] { return result.has_value(); }));
         return result.value_or(CommandResult{});
     }
 
@@ -136,7 +136,7 @@ TEST(CopyAndPasteCommands, PutTheItemBackAndPasteIntoTheWindowInFrontNow) {
     result = rig.run(QStringLiteral("paste"), {id});
     EXPECT_EQ(result.output, QStringLiteral("Pasted %1.\n").arg(id));
     EXPECT_EQ(rig.keystrokes.rememberedTargets(), 1);
-    EXPECT_TRUE(serveUntil([&] { return rig.keystrokes.sentKeystrokes().size() == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return rig.keystrokes.sentKeystrokes().size() == 1; }));
 }
 
 TEST(CopyAndPasteCommands, NeedTheRunningApplication) {

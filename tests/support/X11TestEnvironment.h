@@ -32,6 +32,18 @@ inline bool waitUntil(const std::function<bool()>& condition,
     return true;
 }
 
+// Serves the event loop for the whole duration.
+inline void serveFor(std::chrono::milliseconds duration) {
+    waitUntil([] { return false; }, duration);
+}
+
+// xdotool on the test display.
+inline RunResult
+xdotool(const QStringList& arguments,
+        const QProcessEnvironment& environment = X11TestEnvironment::session().environment()) {
+    return runCommand(QStringLiteral("xdotool"), arguments, std::chrono::seconds(10), environment);
+}
+
 // Another client's view of the clipboard: xclip -o for a target, run
 // without blocking our event loop (we may be the owner it asks).
 inline QByteArray readClipboardWithXclip(const QString& target) {

@@ -31,12 +31,6 @@ public:
     }
 };
 
-bool xdotool(const QStringList& arguments) {
-    const auto result =
-        runCommand(u"xdotool"_qs, arguments, 10s, X11TestEnvironment::session().environment());
-    return !result.timedOut && result.exitCode == 0;
-}
-
 class OverlayColorSamplerTest : public ::testing::Test {
 protected:
     ColorPatch patch;
@@ -47,7 +41,7 @@ protected:
         ASSERT_TRUE(
             waitUntil([&] { return patch.windowHandle() && patch.windowHandle()->isExposed(); }));
         // Let the patch paint before the screen is frozen.
-        waitUntil([] { return false; }, 300ms);
+        serveFor(300ms);
     }
 
     void startSampling() {
@@ -58,7 +52,7 @@ protected:
                    overlays.first()->windowHandle()->isExposed();
         }));
         // The keyboard grab follows the mapping.
-        waitUntil([] { return false; }, 200ms);
+        serveFor(200ms);
     }
 };
 
@@ -71,8 +65,10 @@ TEST_F(OverlayColorSamplerTest, AClickPicksThePixelUnderThePointerAndClosesTheOv
     EXPECT_EQ(hexString(sampler.overlays().first()->colorAt(patchGeometry.center())),
               u"#1E90FF"_qs);
     const QPoint target = patchGeometry.center();
-    ASSERT_TRUE(xdotool({u"mousemove"_qs, QString::number(target.x()), QString::number(target.y()),
-                         u"click"_qs, u"1"_qs}));
+    ASSERT_EQ(xdotool({u"mousemove"_qs, QString::number(target.x()), QString::number(target.y()),
+                       u"click"_qs, u"1"_qs})
+                  .exitCode,
+              0);
     ASSERT_TRUE(waitUntil([&] { return !reports.isEmpty(); }));
 
     ASSERT_EQ(reports.size(), 1);
@@ -90,7 +86,7 @@ TEST_F(OverlayColorSamplerTest, EscapeCancelsAndASecondRequestMeanwhileGetsNothi
     EXPECT_TRUE(reports.isEmpty());
     EXPECT_FALSE(sampler.overlays().isEmpty());
 
-    ASSERT_TRUE(xdotool({u"key"_qs, u"Escape"_qs}));
+    ASSERT_EQ(xdotool({u"key"_qs, u"Escape"_qs}).exitCode, 0);
     ASSERT_TRUE(waitUntil([&] { return !reports.isEmpty(); }));
     EXPECT_EQ(reports, QList<std::optional<QColor>>{std::nullopt});
     EXPECT_TRUE(waitUntil([&] { return sampler.overlays().isEmpty(); }));

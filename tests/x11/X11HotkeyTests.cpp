@@ -21,10 +21,6 @@ const QString keySymbolV = u"76"_qs;
 // How long a press that should not arrive is waited for.
 constexpr auto quietPeriod = 400ms;
 
-RunResult xdotool(const QStringList& arguments) {
-    return runCommand(u"xdotool"_qs, arguments, 10s, X11TestEnvironment::session().environment());
-}
-
 // Another client holding grabs of the V key, one per X modifier mask; its
 // output tells which it got.
 struct OtherGrabber {
@@ -99,7 +95,7 @@ TEST_F(X11HotkeyTest, SuperShiftVRunsTheHandlerOnceWhateverLocksAreOnAndWhileHel
         const int before = panelToggles;
         xdotool(row.keys);
         EXPECT_TRUE(waitUntil([&] { return panelToggles > before; }));
-        waitUntil([] { return false; }, quietPeriod);
+        serveFor(quietPeriod);
         EXPECT_EQ(panelToggles, before + 1);
 
         for (const QString& lock : row.locks)
@@ -142,6 +138,6 @@ TEST_F(X11HotkeyTest, UnregisterAllLetsAnotherClientTakeTheCombination) {
 
     // Presses now go to the other client, not to a stale handler.
     xdotool({u"key"_qs, u"super+shift+v"_qs});
-    waitUntil([] { return false; }, quietPeriod);
+    serveFor(quietPeriod);
     EXPECT_EQ(panelToggles, 0);
 }

@@ -25,10 +25,7 @@ QByteArray keyLine(Qt::KeyboardModifiers modifiers) {
 }
 
 quint32 activeWindow() {
-    const auto result =
-        runCommand(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")},
-                   std::chrono::seconds(5), X11TestEnvironment::session().environment());
-    return result.standardOutput.trimmed().toUInt();
+    return xdotool({QStringLiteral("getactivewindow")}).standardOutput.trimmed().toUInt();
 }
 
 // The paste service with every desktop part real, except the sound.
@@ -102,18 +99,14 @@ TEST_F(X11Paste, ATerminalGetsCtrlShiftV) {
 
 TEST_F(X11Paste, TheKeysWaitUntilTheUserLetsGoOfTheShortcutsModifiers) {
     const auto target = openTarget();
-    const auto xdotool = [](const QString& action) {
-        runCommand(QStringLiteral("xdotool"), {action, QStringLiteral("shift")},
-                   std::chrono::seconds(5), X11TestEnvironment::session().environment());
-    };
     std::optional<bool> sent;
     QObject::connect(&keystrokes, &XTestKeystrokeSender::keystrokeFinished,
                      [&](bool ok) { sent = ok; });
-    xdotool(QStringLiteral("keydown"));
+    xdotool({QStringLiteral("keydown"), QStringLiteral("shift")});
     keystrokes.sendPasteKeystroke();
     EXPECT_FALSE(waitUntil([&] { return sent.has_value(); }, std::chrono::milliseconds(400)))
         << "the keys went out while Shift was held";
-    xdotool(QStringLiteral("keyup"));
+    xdotool({QStringLiteral("keyup"), QStringLiteral("shift")});
     ASSERT_TRUE(waitUntil([&] { return sent.has_value(); }));
     EXPECT_TRUE(*sent);
     EXPECT_TRUE(waitUntil([&] { return target->keys().contains(keyLine(Qt::ControlModifier)); }))

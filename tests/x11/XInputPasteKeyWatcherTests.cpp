@@ -18,12 +18,6 @@ namespace {
 // Long enough for the X server to deliver the raw events of a keystroke.
 constexpr auto deliveryTime = 400ms;
 
-void xdotool(const QStringList& arguments) {
-    const auto result =
-        runCommand(u"xdotool"_s, arguments, 10s, X11TestEnvironment::session().environment());
-    EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
-}
-
 // Windows of the test window program, one per class, kept for all tests.
 ChildProcess& windowOfClass(const QString& windowClass) {
     static QHash<QString, std::shared_ptr<ChildProcess>> windows;
@@ -63,18 +57,18 @@ TEST_P(PasteKeyWatching, ReportsThePasteKeyOfTheFocusedWindowOnce) {
 
     for (const QStringList& command : row.xdotoolCommands) {
         if (command == QStringList{u"sleep"_s})
-            waitUntil([] { return false; }, 1200ms);
+            serveFor(1200ms);
         else
             xdotool(command);
     }
     if (row.expectedReports > 0)
         waitUntil([&] { return reports >= row.expectedReports; }, 2s);
-    waitUntil([] { return false; }, deliveryTime);
+    serveFor(deliveryTime);
     EXPECT_EQ(reports, row.expectedReports) << row.why;
 
     watcher.stop();
     xdotool({u"key"_s, u"ctrl+v"_s});
-    waitUntil([] { return false; }, deliveryTime);
+    serveFor(deliveryTime);
     EXPECT_EQ(reports, row.expectedReports) << "reported after stop";
 }
 
@@ -108,11 +102,11 @@ TEST(PasteKeyWatcher, OurOwnSyntheticPasteIsNotReportedButTheUsersNextPressIs) {
                      [&](bool ok) { sent = ok; });
     keystrokes.sendPasteKeystroke();
     ASSERT_TRUE(waitUntil([&] { return sent; }));
-    waitUntil([] { return false; }, deliveryTime);
+    serveFor(deliveryTime);
     EXPECT_EQ(reports, 0);
 
     // Past the window in which synthetic keys are taken for ours.
-    waitUntil([] { return false; }, XInputPasteKeyWatcher::ownKeystrokeWindow);
+    serveFor(XInputPasteKeyWatcher::ownKeystrokeWindow);
     xdotool({u"key"_s, u"ctrl+v"_s});
     EXPECT_TRUE(waitUntil([&] { return reports == 1; }, 2s));
 }
