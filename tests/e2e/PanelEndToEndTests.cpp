@@ -14,13 +14,10 @@ using namespace std::chrono_literals;
 namespace quillbox::testing {
 namespace {
 
-RunResult xdotool(const QuillboxSession& session, const QStringList& arguments) {
-    return runCommand(u"xdotool"_s, arguments, 10s, session.environment());
-}
-
 QString activeWindowName(const QuillboxSession& session) {
     return QString::fromUtf8(
-        xdotool(session, {u"getactivewindow"_s, u"getwindowname"_s}).standardOutput.trimmed());
+        xdotool({u"getactivewindow"_s, u"getwindowname"_s}, session.environment())
+            .standardOutput.trimmed());
 }
 
 class PanelEndToEndTest : public ::testing::Test {
@@ -37,12 +34,12 @@ TEST_F(PanelEndToEndTest, TheHotKeyOpensThePanelOverAFieldAndReturnPastesTheCard
     session.copy("banana bread");
     ASSERT_TRUE(session.waitForItemCount(2));
 
-    xdotool(session, {u"key"_s, u"super+shift+v"_s});
+    xdotool({u"key"_s, u"super+shift+v"_s}, session.environment());
     ASSERT_TRUE(waitUntil([&] { return activeWindowName(session) == u"Quillbox"_s; }, 5s))
         << activeWindowName(session).toStdString();
-    xdotool(session, {u"type"_s, u"--delay"_s, u"40"_s, u"apple"_s});
-    waitUntil([] { return false; }, 300ms);
-    xdotool(session, {u"key"_s, u"Return"_s});
+    xdotool({u"type"_s, u"--delay"_s, u"40"_s, u"apple"_s}, session.environment());
+    serveFor(300ms);
+    xdotool({u"key"_s, u"Return"_s}, session.environment());
 
     EXPECT_TRUE(waitUntil([&] { return target.text() == u"apple pie recipe"_s; }, 5s))
         << target.text().toStdString();
