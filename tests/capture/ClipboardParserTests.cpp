@@ -202,16 +202,6 @@ TEST(ClipboardParser, PrefersPngOverTiffAndDescribesTheImage) {
     EXPECT_FALSE(parsed->plainText);
 }
 
-TEST(ClipboardParser, IgnoresEachOfTheSevenMarkers) {
-    const auto& markers = ClipboardParser::ignoredMarkerTypes();
-    EXPECT_EQ(markers.size(), 7);
-    EXPECT_TRUE(markers.contains(QStringLiteral("Pasteboard generator type")));
-    for (const auto& marker : markers)
-        EXPECT_TRUE(ClipboardParser::shouldIgnore({Type::png, marker})) << marker.toStdString();
-    EXPECT_FALSE(ClipboardParser::shouldIgnore({}));
-    EXPECT_FALSE(ClipboardParser::shouldIgnore({QStringLiteral("com.agilebits.OnePassword")}));
-}
-
 TEST(ClipboardParser, CountsEachCodeIndicatorOnce) {
     const std::pair<const char*, bool> rows[] = {
         {"return a; return b; return c", false}, // one indicator, three times

@@ -84,10 +84,6 @@ protected:
     HistoryStore& store() { return services->historyStore(); }
     QString pathOf(const QString& name) const { return folder + u'/' + name; }
 
-    static void serveEvents(std::chrono::milliseconds time) {
-        waitUntil([] { return false; }, time);
-    }
-
     // Writes the file in one go, as most tools do.
     void writeFile(const QString& name, const QByteArray& bytes) {
         QFile file(pathOf(name));
@@ -127,12 +123,12 @@ TEST_F(ScreenshotCapture, AScreenshotWrittenInChunksIsRecordedOnceWithItsFullCon
         for (qsizetype offset = 0; offset < bytes.size(); offset += chunk) {
             file.write(bytes.mid(offset, chunk));
             file.flush();
-            serveEvents(200ms);
+            serveFor(200ms);
         }
     }
     writeFile(u"holiday.png"_s, screenshotPNG(3)); // not a screenshot's name
     ASSERT_TRUE(waitUntil([&] { return !store().allItems().isEmpty(); }, 3s));
-    serveEvents(settleTime);
+    serveFor(settleTime);
 
     const auto items = store().allItems();
     ASSERT_EQ(items.size(), 1);
@@ -164,14 +160,14 @@ TEST_F(ScreenshotCapture, TurningThePreferenceOffStopsRecordingAtOnce) {
     services->start();
     preferences->setValue(AppConstants::Keys::screenshotMonitoringEnabled, false);
     writeFile(u"Screenshot_20261206_100000.png"_s, screenshotPNG(4));
-    serveEvents(settleTime);
+    serveFor(settleTime);
     EXPECT_TRUE(store().allItems().isEmpty());
 
     // Back on: only what is taken from now on.
     preferences->setValue(AppConstants::Keys::screenshotMonitoringEnabled, true);
     writeFile(u"Screenshot_20261206_100100.png"_s, screenshotPNG(5));
     ASSERT_TRUE(waitUntil([&] { return !store().allItems().isEmpty(); }, 3s));
-    serveEvents(settleTime);
+    serveFor(settleTime);
     ASSERT_EQ(store().allItems().size(), 1);
     EXPECT_EQ(store().allItems().first()->plainText(), u"Screenshot_20261206_100100.png"_s);
 }
@@ -182,10 +178,10 @@ TEST_F(ScreenshotCapture, ADamagedScreenshotIsLoggedAndSkippedAndTheNextIsRecord
     QByteArray damaged = screenshotPNG(6);
     damaged.truncate(damaged.size() / 2);
     writeFile(u"Screenshot_2026-12-06_10-02-00.png"_s, damaged);
-    serveEvents(settleTime);
+    serveFor(settleTime);
     writeFile(u"Screenshot_2026-12-06_10-02-05.png"_s, screenshotPNG(7));
     ASSERT_TRUE(waitUntil([&] { return !store().allItems().isEmpty(); }, 3s));
-    serveEvents(settleTime);
+    serveFor(settleTime);
 
     ASSERT_EQ(store().allItems().size(), 1);
     EXPECT_EQ(store().allItems().first()->plainText(), u"Screenshot_2026-12-06_10-02-05.png"_s);
@@ -204,7 +200,7 @@ TEST_F(ScreenshotCapture, AScreenshotAlsoPutOnTheClipboardIsOneItem) {
     ASSERT_EQ(store().allItems().size(), 1);
 
     writeFile(u"Screenshot From 2026-12-06 10-03-00.png"_s, bytes);
-    serveEvents(settleTime);
+    serveFor(settleTime);
     EXPECT_EQ(store().allItems().size(), 1);
     EXPECT_EQ(captured, 0);
 }

@@ -115,19 +115,6 @@ TEST_F(CardDelegateTest, PreviewsOfEachKindPaintTheirContent) {
     const QColor face = shown.pixelColor(int(card().left()) + 4, middle.y());
     EXPECT_LT(placeholder.lightness(), face.lightness()) << "the grey placeholder";
     EXPECT_GT(placeholder.lightness(), face.lightness() - 30) << "a light grey, not black";
-
-    // A look at every kind side by side.
-    store.togglePin(url);
-    QImage strip(cell().width() * 6, cell().height(), QImage::Format_ARGB32_Premultiplied);
-    strip.fill(PanelTheme::hud);
-    QPainter painter(&strip);
-    int x = 0;
-    for (const auto& item : {text, url, files, color, image, broken}) {
-        delegate.paintCard(painter, cell().translated(x, 0), item, item == text, false);
-        x += cell().width();
-    }
-    painter.end();
-    strip.save(QStringLiteral("cards.png"));
 }
 
 TEST_F(CardDelegateTest, AHugeTextLaysOutOnlyWhatACardCanShow) {

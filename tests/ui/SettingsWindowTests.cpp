@@ -61,10 +61,6 @@ void type(QWidget* widget, const QString& text) {
     }
 }
 
-void settle() {
-    waitUntil([] { return false; }, 50ms);
-}
-
 class SettingsWindowTest : public ::testing::Test {
 protected:
     SettingsWindowTest()
@@ -199,15 +195,15 @@ TEST_F(SettingsWindowTest, PinboardsAreAddedRenamedAndDeletedThroughTheStore) {
     EXPECT_TRUE(name->text().isEmpty());
 
     // Renaming writes each keystroke, and the field being typed in stays.
-    settle();
+    serveFor(50ms);
     auto* row = window->findChild<QWidget*>(u"pinboardRow0"_s);
     ASSERT_NE(row, nullptr);
     auto* rowName = row->findChild<QLineEdit*>(u"pinboardName"_s);
     rowName->setFocus();
     type(rowName, u"s"_s);
-    settle();
+    serveFor(50ms);
     type(rowName, u"!"_s);
-    settle();
+    serveFor(50ms);
     EXPECT_EQ(store.pinboards().at(0)->name(), u"Works!"_s);
     EXPECT_EQ(window->findChild<QWidget*>(u"pinboardRow0"_s)->findChild<QLineEdit*>(), rowName);
 
@@ -220,7 +216,7 @@ TEST_F(SettingsWindowTest, PinboardsAreAddedRenamedAndDeletedThroughTheStore) {
     ASSERT_EQ(store.pinboards().size(), 1);
     EXPECT_EQ(store.pinboards().at(0)->name(), u"Home"_s);
     EXPECT_NE(store.itemWithID(item->id()), nullptr);
-    settle();
+    serveFor(50ms);
     EXPECT_EQ(list->count(), 1);
 }
 
@@ -267,7 +263,7 @@ TEST_F(SettingsWindowTest, RulesAddInstalledApplicationsOnceAndFromFiles) {
     EXPECT_TRUE(store.isAppExcluded(u"MyTool.AppImage"_s));
 
     // The row's switch lets the application's copies in again.
-    settle();
+    serveFor(50ms);
     QCheckBox* editorSwitch = nullptr;
     for (auto* row : rules->findChildren<QWidget*>(QRegularExpression(u"^ruleRow"_s)))
         if (row->findChild<QLabel*>(u"ruleName"_s)->text() == u"Editor"_s)
@@ -283,7 +279,6 @@ TEST_F(SettingsWindowTest, PagesInOrderAndSnapshots) {
         labels.append(window->tabs()->tabText(i));
     EXPECT_EQ(labels,
               (QStringList{u"General"_s, u"Shortcuts"_s, u"Rules"_s, u"Pinboards"_s, u"About"_s}));
-    EXPECT_EQ(ShortcutsSettingsPage::rows().size(), 8);
 
     store.createPinboard(u"Work"_s, u"#007AFF"_s, 0);
     store.createPinboard(u"Recipes"_s, u"#FF9500"_s, 1);

@@ -132,7 +132,7 @@ TEST_F(TrayHostTest, ItemShowsFollowsPauseAndKeepsTheReopenGuard) {
                                   u"Settings\u2026\tCtrl+,"_s,
                                   u"Quit Quillbox\tCtrl+Q"_s}));
     trayIcon->menu()->hide();
-    waitUntil([] { return false; }, 400ms);
+    serveFor(400ms);
 
     // The panel just hid on losing the focus to this click: it stays hidden.
     state.setPanelVisible(true);
@@ -140,18 +140,18 @@ TEST_F(TrayHostTest, ItemShowsFollowsPauseAndKeepsTheReopenGuard) {
     state.setPanelVisible(false);
     sinceHide.start();
     click(1);
-    waitUntil([] { return false; }, 100ms);
+    serveFor(100ms);
     if (sinceHide.elapsed() < StatusItemController::reopenGuard.count()) {
         EXPECT_FALSE(state.isPanelVisible());
     }
     // Later, a click opens it, and the next one hides it.
-    waitUntil([] { return false; }, StatusItemController::reopenGuard + 100ms);
+    serveFor(StatusItemController::reopenGuard + 100ms);
     click(1);
     EXPECT_TRUE(waitUntil([&] { return state.isPanelVisible(); }));
     // A second click at once is a double click, which does not undo the
     // first; a click after that hides the panel.
     const std::chrono::milliseconds doubleClick(QApplication::doubleClickInterval());
-    waitUntil([] { return false; }, doubleClick + 100ms);
+    serveFor(doubleClick + 100ms);
     click(1);
     EXPECT_TRUE(waitUntil([&] { return !state.isPanelVisible(); }));
 }
