@@ -1,8 +1,11 @@
 // Timed harness for the persistent history: opening and loading a history of
 // 10k, 100k and 1M items (with resident memory), recording new and duplicate
-// content, looking items up by hash and pruning. Prints one line per figure.
+// content, looking items up by hash and pruning, and one very large text
+// (time to record, resident memory before and after, growth of the files on
+// disk, time to read it back in pieces). Prints one line per figure.
 //
 //   history_bench              all figures (about two minutes, mostly the 1M file)
+//   history_bench --large [MB] only the large text (50 MB unless given), in a fresh process
 //   history_bench --open PATH  one open in a fresh process (used by the above)
 //   history_bench --generate PATH COUNT   a store file to look at or profile
 #include "TestContent.h"
@@ -12,6 +15,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -50,7 +54,8 @@ QString sampleText(QRandomGenerator& random, qint64 index) {
     return text.left(length);
 }
 
-// Writes `count` items straight into a fresh store file in one transaction:
+// Writes `count` items straight into a fresh store file in one transaction, in
+// the layout the store writes them:
 // 80% text, 10% URLs, 10% images with a thumbnail, copied over the last year.
 void generate(const QString& path, qint64 count) {
     StoreContainer::makeShared(false, path); // the schema
@@ -62,8 +67,8 @@ void generate(const QString& path, qint64 count) {
     sqlite3_prepare_v2(db,
                        "INSERT INTO ClipboardItem (pk, id, plainText, contentType, category,"
                        " sourceAppBundleID, sourceAppName, characterCount, imageDimensions,"
-                       " urlString, contentHash, copiedAt, hasThumbnailData)"
-                       " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                       " urlString, contentHash, copiedAt, hasThumbnailData, isPlainTextInContent)"
+                       " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
                        -1, &item, nullptr);
     sqlite3_prepare_v2(db,
                        "INSERT INTO ClipboardItemPayload (item, content, thumbnailData)"
@@ -86,10 +91,10 @@ void generate(const QString& path, qint64 count) {
         sqlite3_bind_int64(item, 1, i);
         sqlite3_bind_blob(item, 2, id.constData(), 16, SQLITE_TRANSIENT);
         if (kind != 0) {
-            const QByteArray plain = kind == 1 ? url : content;
-            sqlite3_bind_text(item, 3, plain.constData(), int(plain.size()), SQLITE_TRANSIENT);
-            sqlite3_bind_int64(item, 8, plain.size());
+            // The text is the content: kept once, in the payload (plainText NULL).
+            sqlite3_bind_int64(item, 8, content.size());
         }
+        sqlite3_bind_int64(item, 14, kind != 0);
         sqlite3_bind_text(item, 4, kind == 0 ? "public.png" : "public.utf8-plain-text", -1,
                           SQLITE_STATIC);
         sqlite3_bind_text(item, 5,
@@ -235,6 +240,71 @@ void benchmarkChanges(const QString& path, qint64 count) {
     std::fflush(stdout);
 }
 
+// The store's main file and its companions, in bytes.
+qint64 storeBytes(const QString& path) {
+    qint64 total = 0;
+    for (const char* suffix : {"", "-wal", "-shm"})
+        total += QFileInfo(path + QLatin1String(suffix)).size();
+    return total;
+}
+
+// A text of `megabytes` MB in lines of words, with a non-ASCII letter now and
+// then, as a long log or document would be.
+QString largeText(qint64 megabytes) {
+    static const QString line = u"%1 the clipboard history keeps what was copied, caf\u00e9 "
+                                u"and all, line after line\n"_qs;
+    QString text;
+    text.reserve(megabytes * 1'000'000 + line.size() + 16);
+    for (qint64 i = 0; text.size() < megabytes * 1'000'000; ++i)
+        text += line.arg(i);
+    text.truncate(megabytes * 1'000'000);
+    return text;
+}
+
+// Records one very large text into a store that already holds a small
+// history, the way a copy reaches it.
+int benchmarkLargeText(qint64 megabytes) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"large.store"_qs);
+    generate(path, 1000);
+    auto container = StoreContainer::makeShared(false, path);
+    HistoryStore store(container);
+    const double residentBefore = residentMegabytes();
+    const qint64 bytesBefore = storeBytes(path);
+    QString expectedHash;
+    qint64 textBytes = 0;
+    double recordMs = 0;
+    {
+        ParsedClipboardContent parsed = quillbox::testing::textContent(largeText(megabytes));
+        expectedHash = parsed.contentHash;
+        textBytes = parsed.content.size();
+        QElapsedTimer timer;
+        timer.start();
+        store.record(parsed, u"org.example.Bench"_qs, u"Bench"_qs);
+        recordMs = double(timer.nsecsElapsed()) / 1e6;
+    }
+    const double residentAfter = residentMegabytes();
+    const qint64 bytesAfter = storeBytes(path);
+    std::printf("%-34s %8.1f MB  %8.0f ms  VmRSS %6.1f MB before, %6.1f MB after (%+.1f MB)\n",
+                "record a large text", double(textBytes) / 1e6, recordMs, residentBefore,
+                residentAfter, residentAfter - residentBefore);
+    std::printf("%-34s %8.1f MB  store files grew %.2f MB (%.4f x the text)\n",
+                "large text on disk", double(textBytes) / 1e6,
+                double(bytesAfter - bytesBefore) / 1e6,
+                double(bytesAfter - bytesBefore) / double(textBytes));
+
+    QElapsedTimer timer;
+    timer.start();
+    const ClipboardItemPtr item = store.allItems().first();
+    const QByteArray content = item->content();
+    const double readMs = double(timer.nsecsElapsed()) / 1e6;
+    std::printf("%-34s %8.1f MB  %8.0f ms  (%s)\n", "read it back whole",
+                double(content.size()) / 1e6, readMs,
+                sha256Hash(content) == expectedHash ? "same bytes" : "DIFFERENT BYTES");
+    std::fflush(stdout);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -242,6 +312,8 @@ int main(int argc, char** argv) {
     const QStringList arguments = app.arguments();
     if (arguments.size() == 3 && arguments[1] == u"--open"_qs)
         return openOnce(arguments[2]);
+    if (arguments.size() >= 2 && arguments[1] == u"--large"_qs)
+        return benchmarkLargeText(arguments.size() >= 3 ? arguments[2].toLongLong() : 50);
     if (arguments.size() == 4 && arguments[1] == u"--generate"_qs) {
         generate(arguments[2], arguments[3].toLongLong());
         return 0;

@@ -1,8 +1,11 @@
 // What the running program costs while nothing is copied: CPU time per hour
-// of clipboard polling and resident memory, with an empty history and with a
-// large one. Runs the built quillbox binary on a private Xvfb display and
-// reads its /proc/PID/stat and /proc/PID/status.
-//   idle_bench [--seconds N] [--items N]     (defaults: 60 s, 100000 items)
+// of clipboard polling, resident memory and the store's size on disk, with an
+// empty history and with a large one; and what one very large copied text
+// costs (time until it is in the history, resident memory before and after,
+// growth of the store on disk). Runs the built quillbox binary on a private
+// Xvfb display, copies with xclip and reads its /proc/PID/stat and status.
+//   idle_bench [--seconds N] [--items N] [--large MB]
+//              (defaults: 60 s, 100000 items, a 50 MB text; --large 0 skips it)
 #include "ChildProcess.h"
 #include "XvfbSession.h"
 #include "content/Hash.h"
@@ -12,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
@@ -91,6 +95,14 @@ double generateHistory(const QString& path, int count) {
     return timer.elapsed() / 1000.0;
 }
 
+// The store's main file and its companions, in bytes.
+qint64 storeBytes(const QString& path) {
+    qint64 total = 0;
+    for (const char* suffix : {"", "-wal", "-shm"})
+        total += QFileInfo(path + QLatin1String(suffix)).size();
+    return total;
+}
+
 class Instance {
 public:
     Instance(const QProcessEnvironment& environment, const QString& log)
@@ -123,8 +135,50 @@ private:
     ChildProcess m_process;
 };
 
+qsizetype itemCount(const QProcessEnvironment& environment) {
+    const auto status = runCommand(QStringLiteral(QUILLBOX_BINARY), {u"status"_s},
+                                   std::chrono::seconds(5), environment);
+    for (const QByteArray& line : status.standardOutput.split('\n')) {
+        if (line.startsWith("Items:"))
+            return line.mid(6).trimmed().toLongLong();
+    }
+    return -1;
+}
+
+// Copies a text of `megabytes` MB (lines of words, a non-ASCII letter in
+// each) and waits for it to reach the history.
+void measureLargeCopy(const Instance& instance, const QProcessEnvironment& environment,
+                      const QString& storePath, int megabytes) {
+    QByteArray text;
+    text.reserve(qsizetype(megabytes) * 1'000'000 + 128);
+    for (qint64 i = 0; text.size() < qsizetype(megabytes) * 1'000'000; ++i)
+        text += QByteArray::number(i) +
+                " the clipboard history keeps what was copied, caf\xc3\xa9 and all\n";
+    const qsizetype countBefore = itemCount(environment);
+    const ProcessCost before = readCost(instance.pid());
+    const qint64 bytesBefore = storeBytes(storePath);
+    ChildProcess owner(u"xclip"_s, {u"-selection"_s, u"clipboard"_s, u"-quiet"_s}, environment);
+    owner.waitStarted();
+    QElapsedTimer timer;
+    timer.start();
+    owner.writeAndClose(text);
+    while (itemCount(environment) <= countBefore && timer.elapsed() < 60'000)
+        QThread::msleep(20);
+    const double took = timer.elapsed() / 1000.0;
+    QThread::sleep(2); // what stays, not what passes
+    const ProcessCost after = readCost(instance.pid());
+    const qint64 bytesAfter = storeBytes(storePath);
+    std::printf("a %.1f MB text copied:\n  in the history after %.2f s\n"
+                "  resident %.1f MB before, %.1f MB after (%+.1f MB; peak %.1f MB)\n"
+                "  store on disk grew %.2f MB (%.4f x the text)\n",
+                double(text.size()) / 1e6, took, before.residentMB, after.residentMB,
+                after.residentMB - before.residentMB, after.peakResidentMB,
+                double(bytesAfter - bytesBefore) / 1e6,
+                double(bytesAfter - bytesBefore) / double(text.size()));
+}
+
 void measure(const char* label, const QProcessEnvironment& environment, const QString& folder,
-             int seconds) {
+             int seconds, int largeMegabytes) {
     Instance instance(environment, folder + u"/quillbox.log"_s);
     const double startup = instance.waitUntilAnswering();
     if (startup < 0) {
@@ -153,6 +207,11 @@ void measure(const char* label, const QProcessEnvironment& environment, const QS
                 label, startup, cpu, seconds, cpu * 3600.0 / seconds, scheduled, seconds,
                 scheduled * 3600.0 / seconds, 100.0 * scheduled / seconds, after.residentMB,
                 after.peakResidentMB, listSeconds * 1000);
+    const QString storePath = folder + u"/data/Quillbox/Quillbox.store"_s;
+    std::printf("  store on disk %.1f MB\n", double(storeBytes(storePath)) / 1e6);
+    std::fflush(stdout);
+    if (largeMegabytes > 0)
+        measureLargeCopy(instance, environment, storePath, largeMegabytes);
 }
 
 } // namespace
@@ -161,12 +220,15 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     int seconds = 60;
     int items = 100'000;
+    int largeMegabytes = 50;
     const QStringList arguments = app.arguments();
     for (qsizetype i = 1; i + 1 < arguments.size(); i += 2) {
         if (arguments.at(i) == u"--seconds"_s)
             seconds = arguments.at(i + 1).toInt();
         else if (arguments.at(i) == u"--items"_s)
             items = arguments.at(i + 1).toInt();
+        else if (arguments.at(i) == u"--large"_s)
+            largeMegabytes = arguments.at(i + 1).toInt();
     }
 
     XvfbSession session;
@@ -195,7 +257,8 @@ int main(int argc, char** argv) {
                 count, took, count / took);
         }
         const QByteArray label = QByteArray::number(count) + " items";
-        measure(label.constData(), environment, root, seconds);
+        // The large copy goes into the empty history, after its idle figures.
+        measure(label.constData(), environment, root, seconds, count == 0 ? largeMegabytes : 0);
     }
     return 0;
 }

@@ -10,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringDecoder>
 #include <QUrl>
 #include <cmath>
 #include <cstring>
@@ -264,6 +265,10 @@ struct ExportCursor::Segment {
     std::optional<QByteArray> base64; // written base64-encoded
     std::optional<QString> jsonText;  // written JSON-escaped
     qsizetype offset = 0;
+    // The item's content, read from the store a piece at a time: base64, or
+    // (a text that is its content) decoded and JSON-escaped.
+    const ClipboardItem* contentOf = nullptr;
+    std::shared_ptr<QStringDecoder> contentText;
 };
 
 ExportCursor::ExportCursor(QList<ClipboardItemPtr> items)
@@ -293,27 +298,37 @@ void ExportCursor::startItem(const ClipboardItem& item) {
     };
     QByteArray head = QJsonDocument(small).toJson(QJsonDocument::Compact);
     head.chop(1); // the closing brace comes after the large fields
-    m_segments.append(Segment{head, {}, {}, 0});
+    m_segments.append(Segment{head, {}, {}, 0, nullptr, {}});
     const auto addBytes = [this](const QString& key, std::optional<QByteArray> bytes) {
         if (!bytes) {
-            m_segments.append(Segment{",\"" + key.toLatin1() + "\":null", {}, {}, 0});
+            m_segments.append(Segment{",\"" + key.toLatin1() + "\":null", {}, {}, 0, nullptr, {}});
             return;
         }
-        m_segments.append(Segment{",\"" + key.toLatin1() + "\":\"", {}, {}, 0});
-        m_segments.append(Segment{{}, std::move(bytes), {}, 0});
-        m_segments.append(Segment{"\"", {}, {}, 0});
+        m_segments.append(Segment{",\"" + key.toLatin1() + "\":\"", {}, {}, 0, nullptr, {}});
+        m_segments.append(Segment{{}, std::move(bytes), {}, 0, nullptr, {}});
+        m_segments.append(Segment{"\"", {}, {}, 0, nullptr, {}});
     };
-    addBytes(contentKey, item.content());
+    const auto addContent = [this, &item](const QString& key, bool asText) {
+        Segment streamed{{}, {}, {}, 0, &item, nullptr};
+        if (asText)
+            streamed.contentText = std::make_shared<QStringDecoder>(QStringDecoder::Utf8);
+        m_segments.append(Segment{",\"" + key.toLatin1() + "\":\"", {}, {}, 0, nullptr, {}});
+        m_segments.append(streamed);
+        m_segments.append(Segment{"\"", {}, {}, 0, nullptr, {}});
+    };
+    addContent(contentKey, false);
     addBytes(richTextKey, item.richTextData());
     addBytes(thumbnailKey, item.thumbnailData());
-    if (const auto plain = item.plainText()) {
-        m_segments.append(Segment{",\"plainText\":\"", {}, {}, 0});
-        m_segments.append(Segment{{}, {}, plain, 0});
-        m_segments.append(Segment{"\"", {}, {}, 0});
+    if (item.isPlainTextContent()) {
+        addContent(plainTextKey, true);
+    } else if (const auto plain = item.plainText()) {
+        m_segments.append(Segment{",\"plainText\":\"", {}, {}, 0, nullptr, {}});
+        m_segments.append(Segment{{}, {}, plain, 0, nullptr, {}});
+        m_segments.append(Segment{"\"", {}, {}, 0, nullptr, {}});
     } else {
-        m_segments.append(Segment{",\"plainText\":null", {}, {}, 0});
+        m_segments.append(Segment{",\"plainText\":null", {}, {}, 0, nullptr, {}});
     }
-    m_segments.append(Segment{"}\n", {}, {}, 0});
+    m_segments.append(Segment{"}\n", {}, {}, 0, nullptr, {}});
 }
 
 QByteArray ExportCursor::next(qsizetype maxBytes) {
@@ -322,13 +337,30 @@ QByteArray ExportCursor::next(qsizetype maxBytes) {
         if (m_segments.isEmpty()) {
             if (m_nextItem >= m_items.size())
                 break;
-            // The item's payloads are loaded now and let go once written.
-            startItem(*m_items.at(m_nextItem));
-            m_items[m_nextItem++].reset();
+            // The item's payloads are loaded now (its content as it is
+            // written) and let go once written.
+            m_current = std::move(m_items[m_nextItem++]);
+            startItem(*m_current);
         }
         Segment& segment = m_segments.first();
         const qsizetype room = std::max<qsizetype>(maxBytes - piece.size(), 64);
-        if (segment.base64) {
+        if (segment.contentOf && segment.contentText) {
+            // At most six bytes out per byte in (\u00XX).
+            const QByteArray bytes =
+                segment.contentOf->readContent(segment.offset, std::max<qsizetype>(room / 6, 4));
+            segment.offset += bytes.size();
+            piece += jsonEscaped(QString((*segment.contentText)(bytes)));
+            if (!bytes.isEmpty())
+                continue;
+        } else if (segment.contentOf) {
+            // Whole groups of three bytes, so the pieces join into one encoding.
+            const qsizetype take = std::max<qsizetype>(room / 4 * 3, 3);
+            const QByteArray bytes = segment.contentOf->readContent(segment.offset, take);
+            piece += bytes.toBase64();
+            segment.offset += bytes.size();
+            if (bytes.size() == take)
+                continue;
+        } else if (segment.base64) {
             // Whole groups of three bytes, so the pieces join into one encoding.
             const qsizetype take = std::max<qsizetype>(room / 4 * 3, 3);
             piece += segment.base64->mid(segment.offset, take).toBase64();

@@ -43,6 +43,7 @@ private:
 
     QList<ClipboardItemPtr> m_items;
     qsizetype m_nextItem = 0;
+    ClipboardItemPtr m_current; // the item being written: its content is read in pieces
     QList<Segment> m_segments;
 };
 

@@ -66,7 +66,7 @@ QString preview(const ClipboardItem& item, int maxLength) {
     QString text;
     if (auto title = item.title(); title && !title->trimmed().isEmpty())
         text = *title;
-    else if (auto plain = item.plainText(); plain && !plain->trimmed().isEmpty())
+    else if (auto plain = item.plainTextPreview(); plain && !plain->trimmed().isEmpty())
         text = *plain;
     else if (auto dimensions = item.imageDimensions())
         text = u"Image "_s + *dimensions;
@@ -122,8 +122,7 @@ QJsonObject itemJson(const ClipboardItem& item, const QDateTime& now) {
 
 QJsonObject itemDetailsJson(const ClipboardItem& item, const QDateTime& now) {
     QJsonObject object = itemJson(item, now);
-    const QByteArray content = item.content();
-    object.insert(u"contentBytes"_s, double(content.size()));
+    object.insert(u"contentBytes"_s, double(item.contentSize()));
     object.insert(u"text"_s, optionalJson(item.plainText()));
     object.insert(u"ocrText"_s, optionalJson(item.ocrText()));
     const auto rich = item.richTextData();
@@ -144,7 +143,7 @@ QString itemDetails(const ClipboardItem& item, const QDateTime& now) {
          isoTime(item.copiedAt()) + u" ("_s + relativeDescription(item.copiedAt(), now) + u')');
     line(u"Source"_s, sourceName(item));
     line(u"Pinned"_s, item.isPinned() ? u"yes"_s : u"no"_s);
-    line(u"Size"_s, u"%1 bytes"_s.arg(item.content().size()));
+    line(u"Size"_s, u"%1 bytes"_s.arg(item.contentSize()));
     if (const auto count = item.characterCount())
         line(u"Characters"_s, QString::number(*count));
     line(u"Title"_s, item.title());

@@ -5,6 +5,7 @@
 
 #include <QMutex>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <cstring>
 #include <unordered_map>
 
@@ -47,21 +48,91 @@ int hexValue(char16_t c) {
     return -1;
 }
 
+// Whether bytes are exactly text's UTF-8, compared a piece at a time so that
+// a very long text is never encoded whole. A text with a lone surrogate has
+// no exact UTF-8 and never matches.
+bool isUtf8Of(const QString& text, const QByteArray& bytes) {
+    // Each UTF-16 code unit takes one to three bytes.
+    if (bytes.size() < text.size() || bytes.size() > 3 * text.size())
+        return false;
+    constexpr qsizetype pieceChars = 64 * 1024;
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    const QByteArrayView all(bytes);
+    qsizetype offset = 0;
+    for (qsizetype start = 0; start < text.size(); start += pieceChars) {
+        const QByteArray piece = encoder(QStringView(text).mid(start, pieceChars));
+        if (offset + piece.size() > all.size() || all.sliced(offset, piece.size()) != piece)
+            return false;
+        offset += piece.size();
+    }
+    return offset == all.size() && !encoder.hasError();
+}
+
 } // namespace
 
 ClipboardItem::ClipboardItem(StoredTag) {
+}
+
+std::shared_ptr<ClipboardItem>
+ClipboardItem::fromCapture(const ParsedClipboardContent& content,
+                           const std::optional<QString>& sourceAppBundleID,
+                           const std::optional<QString>& sourceAppName) {
+    auto item = std::make_shared<ClipboardItem>(StoredTag());
+    item->m_payload = std::make_unique<Payload>(
+        Payload{content.content, content.richTextData, content.thumbnailData, {}});
+    item->m_copiedAtMs = QDateTime::currentMSecsSinceEpoch();
+    item->m_id = QUuid::createUuid();
+    if (content.plainText)
+        item->setPlainText(*content.plainText, isUtf8Of(*content.plainText, content.content));
+    item->m_hasRichTextData = content.richTextData.has_value();
+    item->m_hasThumbnailData = content.thumbnailData.has_value();
+    item->setOrigin(content.contentType, rawValue(content.category),
+                    sourceAppBundleID ? nonNull(*sourceAppBundleID) : QString(),
+                    sourceAppName ? nonNull(*sourceAppName) : QString());
+    item->setContentHash(content.contentHash);
+    item->setUrlString(content.urlString);
+    item->setFilePath(content.filePath);
+    item->setColorHex(content.colorHex);
+    item->setImageDimensions(content.imageDimensions);
+    item->setCharacterCount(content.characterCount);
+    item->setTitle(content.title);
+    return item;
+}
+
+void ClipboardItem::setPlainText(const QString& text, bool isInContent) {
+    // Enough characters for the start, never the whole of a long text.
+    const QByteArray utf8 =
+        QStringView(text).first(std::min(text.size(), listingTextBytes + 1)).toUtf8();
+    setPlainTextUtf8(utf8, isInContent, utf8.size() <= listingTextBytes);
+    if (m_isPlainTextShortened && !isInContent && m_payload)
+        m_payload->longPlainText = text; // written with the item, then read from the store
+}
+
+void ClipboardItem::setPlainTextUtf8(const QByteArray& utf8, bool isInContent, bool isWhole) {
+    m_isPlainTextInContent = isInContent;
+    m_isPlainTextShortened = !isWhole || utf8.size() > listingTextBytes;
+    if (!m_isPlainTextShortened) {
+        m_plainText = utf8.isNull() ? QByteArray("", 0) : utf8; // present, even when empty
+        return;
+    }
+    qsizetype cut = std::min(utf8.size(), listingTextBytes);
+    // Back to the first byte of a character: never half of one.
+    while (cut > 0 && cut < utf8.size() && (quint8(utf8.at(cut)) & 0xC0) == 0x80)
+        --cut;
+    m_plainText = QByteArray(utf8.constData(), cut); // a copy of the start alone
 }
 
 ClipboardItem::ClipboardItem(QByteArray content, std::optional<QString> plainText,
                              std::optional<QByteArray> richTextData, QString contentType,
                              ContentCategory category, std::optional<QString> sourceAppBundleID,
                              std::optional<QString> sourceAppName, QString contentHash)
-    : m_payload(std::make_unique<Payload>(Payload{std::move(content), std::move(richTextData), {}}))
+    : m_payload(
+          std::make_unique<Payload>(Payload{std::move(content), std::move(richTextData), {}, {}}))
     , m_copiedAtMs(QDateTime::currentMSecsSinceEpoch())
     , m_id(QUuid::createUuid()) {
     if (plainText) {
         setCharacterCount(quillbox::characterCount(*plainText));
-        m_plainText = nonNull(*plainText);
+        setPlainText(*plainText, isUtf8Of(*plainText, m_payload->content));
     }
     m_hasRichTextData = m_payload->richTextData.has_value();
     setOrigin(contentType, rawValue(category),
@@ -233,6 +304,45 @@ std::optional<QString> ClipboardItem::colorHex() const {
 
 QDateTime ClipboardItem::copiedAt() const {
     return QDateTime::fromMSecsSinceEpoch(m_copiedAtMs, Qt::UTC);
+}
+
+std::optional<QString> ClipboardItem::plainTextPreview() const {
+    if (m_plainText.isNull())
+        return std::nullopt;
+    return nonNull(QString::fromUtf8(m_plainText));
+}
+
+std::optional<QString> ClipboardItem::plainText() const {
+    if (!m_isPlainTextShortened)
+        return plainTextPreview();
+    if (m_payload)
+        return m_isPlainTextInContent ? QString::fromUtf8(m_payload->content)
+                                      : m_payload->longPlainText;
+    if (m_database && m_rowID != 0) {
+        if (auto whole = m_database->plainText(m_rowID, m_isPlainTextInContent))
+            return whole;
+    }
+    // Once the item has left its store, its start is all there is.
+    return plainTextPreview();
+}
+
+qint64 ClipboardItem::contentSize() const {
+    if (m_payload)
+        return m_payload->content.size();
+    if (!m_database || m_rowID == 0)
+        return 0;
+    return m_database->payloadSize(m_rowID, HistoryDatabase::PayloadColumn::content);
+}
+
+QByteArray ClipboardItem::readContent(qint64 offset, qint64 maxBytes) const {
+    if (offset < 0 || maxBytes <= 0)
+        return {};
+    if (m_payload)
+        return m_payload->content.mid(offset, maxBytes);
+    if (!m_database || m_rowID == 0)
+        return {};
+    return m_database->readPayload(m_rowID, HistoryDatabase::PayloadColumn::content, offset,
+                                   maxBytes);
 }
 
 QByteArray ClipboardItem::content() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "content/ContentCategory.h"
+#include "content/ParsedClipboardContent.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -18,8 +19,9 @@ class HistoryDatabase;
 
 // One captured clipboard entry of the history. The store owns one object per
 // stored record, so two pointers to the same record are the same object; the
-// three large payloads are read from the database on access, never kept here.
-// Fields change only through HistoryStore.
+// three large payloads are read from the database on access, never kept here,
+// and so is a long plain text: the item keeps the start of it (its first
+// listingTextBytes of UTF-8) for cards and lists. Fields change only through HistoryStore.
 class ClipboardItem {
 public:
     // The creation rule: a new id, copiedAt now, not pinned, and characterCount
@@ -32,8 +34,21 @@ public:
     ClipboardItem(const ClipboardItem&) = delete;
     ClipboardItem& operator=(const ClipboardItem&) = delete;
 
+    // Plain texts whose UTF-8 is longer than this are kept here only as their
+    // start; a card shows a few lines, a list row one.
+    static constexpr qsizetype listingTextBytes = 8192;
+
     QUuid id() const { return m_id; }
-    std::optional<QString> plainText() const { return optionalText(m_plainText); }
+    // The whole plain text. A long one is read from the store on each access.
+    std::optional<QString> plainText() const;
+    // The plain text, or the start of a long one (whole characters, at most
+    // listingTextBytes of UTF-8); never reads the store. For showing and listing.
+    std::optional<QString> plainTextPreview() const;
+    bool hasPlainText() const { return !m_plainText.isNull(); }
+    bool isPlainTextShortened() const { return m_isPlainTextShortened; }
+    // Whether the plain text is exactly the content read as UTF-8 (a copied
+    // text or code): the store then keeps the bytes once, as the content.
+    bool isPlainTextContent() const { return m_isPlainTextInContent; }
     QString contentType() const;
     QString category() const; // the raw ContentCategory string
     std::optional<ContentCategory> contentCategory() const;
@@ -58,6 +73,12 @@ public:
     bool hasRichTextData() const { return m_hasRichTextData; }
     bool hasThumbnailData() const { return m_hasThumbnailData; }
 
+    // The content in pieces, for callers that stream it (an export): its size
+    // in bytes, and up to maxBytes of it from offset (fewer at its end, none
+    // past it or once the item has left its store).
+    qint64 contentSize() const;
+    QByteArray readContent(qint64 offset, qint64 maxBytes) const;
+
     // File items only: one URL per non-empty line of content ("/..." is a path).
     QList<QUrl> fileURLs() const;
     // The thumbnail when there is one, else the full content.
@@ -80,12 +101,24 @@ private:
         QByteArray content;
         std::optional<QByteArray> richTextData;
         std::optional<QByteArray> thumbnailData;
+        QString longPlainText; // a shortened text not in the content, until written
     };
 
 public:
     explicit ClipboardItem(StoredTag); // for rows read from the store
 
 private:
+    // A new item from captured content, with the capture side's fields set
+    // as recording sets them (its character count, not one counted again).
+    static std::shared_ptr<ClipboardItem>
+    fromCapture(const ParsedClipboardContent& content,
+                const std::optional<QString>& sourceAppBundleID,
+                const std::optional<QString>& sourceAppName);
+    // Keeps the text whole, or its start when it is long.
+    void setPlainText(const QString& text, bool isInContent);
+    // The same from UTF-8; `isWhole` false says the bytes are only the start
+    // of a longer text.
+    void setPlainTextUtf8(const QByteArray& utf8, bool isInContent, bool isWhole);
     static std::optional<QString> optionalText(const QString& text);
     Extras& extras();
     std::optional<QString> extra(QString Extras::*field) const;
@@ -117,13 +150,17 @@ private:
     qint64 m_characterCount = 0;
     QUuid m_id;
     // Absent optionals are null QStrings, so an empty text stays apart from none.
-    QString m_plainText;
+    // The plain text as UTF-8, half the size of UTF-16 for most texts; null
+    // when there is none.
+    QByteArray m_plainText;
     std::array<quint8, 32> m_hash{};
     bool m_isDigestHash = false; // else the hash text is kept in the extras
     bool m_hasCharacterCount = false;
     bool m_isPinned = false;
     bool m_hasRichTextData = false;
     bool m_hasThumbnailData = false;
+    bool m_isPlainTextInContent = false;
+    bool m_isPlainTextShortened = false; // m_plainText is only the start
 };
 
 using ClipboardItemPtr = std::shared_ptr<ClipboardItem>;

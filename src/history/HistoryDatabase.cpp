@@ -1,6 +1,7 @@
 #include "history/HistoryDatabase.h"
 
 #include "content/Logging.h"
+#include "history/HistorySchema.h"
 #include "history/SqliteStatement.h"
 
 #include <algorithm>
@@ -20,6 +21,27 @@ QUuid uuid(const QByteArray& bytes) {
     return QUuid::fromRfc4122(bytes);
 }
 
+// A commit that wrote this much payload leaves a write-ahead log as large
+// behind it; the log is emptied and cut back at once rather than doubling
+// the space the copy takes until the next write.
+constexpr qint64 walTruncationPayloadBytes = 4 * 1024 * 1024;
+
+// A text kept in the content is listed from its start: this many bytes (one
+// more than an item keeps, which tells a whole text from a long one).
+constexpr qint64 listingPrefixBytes = ClipboardItem::listingTextBytes + 1;
+
+const char* columnName(HistoryDatabase::PayloadColumn column) {
+    switch (column) {
+    case HistoryDatabase::PayloadColumn::content:
+        return "content";
+    case HistoryDatabase::PayloadColumn::richTextData:
+        return "richTextData";
+    case HistoryDatabase::PayloadColumn::thumbnailData:
+        return "thumbnailData";
+    }
+    return "content";
+}
+
 qint64 nextKey(sqlite3* db, const char* sql) {
     SqliteStatement statement(db, sql);
     return statement.step() == SQLITE_ROW ? statement.int64(0) + 1 : 1;
@@ -28,7 +50,8 @@ qint64 nextKey(sqlite3* db, const char* sql) {
 } // namespace
 
 HistoryDatabase::HistoryDatabase(StoreContainerPtr container)
-    : m_container(std::move(container)) {
+    : m_container(std::move(container))
+    , m_layoutRevision(HistorySchema::readLayoutRevision(m_container->handle())) {
 }
 
 HistoryDatabase::~HistoryDatabase() = default;
@@ -51,27 +74,46 @@ HistoryDatabase::Contents HistoryDatabase::load() {
     // One read transaction, so the four tables are read as one picture.
     execute(db, "BEGIN");
     // In key order, which follows the file; sorting by time is cheaper in memory.
-    SqliteStatement items(
-        db, "SELECT pk, id, plainText, contentType, category, title, sourceAppBundleID,"
-            " sourceAppName, ocrText, characterCount, imageDimensions, urlString, filePath,"
-            " colorHex, contentHash, copiedAt, isPinned, hasRichTextData, hasThumbnailData"
-            " FROM ClipboardItem ORDER BY pk");
+    // A text kept in the content comes with it when short; length() of a blob
+    // reads no more than its header, so a long one costs nothing here.
+    // A store of the first layout (read-only, so not brought up to date)
+    // keeps every text in its own column.
+    const QByteArray itemsSql =
+        "SELECT c.pk, c.id, c.plainText, c.contentType, c.category, c.title,"
+        " c.sourceAppBundleID, c.sourceAppName, c.ocrText, c.characterCount, c.imageDimensions,"
+        " c.urlString, c.filePath, c.colorHex, c.contentHash, c.copiedAt, c.isPinned,"
+        " c.hasRichTextData, c.hasThumbnailData, " +
+        (m_layoutRevision >= 2
+             ? "c.isPlainTextInContent, CASE WHEN c.isPlainTextInContent AND length(p.content) "
+               "<= " +
+                   QByteArray::number(ClipboardItem::listingTextBytes) +
+                   " THEN p.content END"
+                   " FROM ClipboardItem c LEFT JOIN ClipboardItemPayload p ON p.item = c.pk"
+                   " ORDER BY c.pk"
+             : QByteArray("0, NULL FROM ClipboardItem c ORDER BY c.pk"));
+    SqliteStatement items(db, itemsSql.constData());
+    QList<ClipboardItemPtr> longContentTexts;
     int result = items.step();
     for (; result == SQLITE_ROW; result = items.step()) {
         auto item = std::make_shared<ClipboardItem>(ClipboardItem::StoredTag());
         item->m_database = this;
         item->m_rowID = items.int64(0);
         item->m_id = uuid(items.bytes(1));
-        item->m_plainText = items.text(2);
+        if (items.int64(19) != 0) {
+            if (items.isNull(20))
+                longContentTexts.append(item); // its start is read below
+            else
+                item->setPlainTextUtf8(items.bytes(20), true, true);
+        } else if (!items.isNull(2)) {
+            // The column's UTF-8 as it is, without a round trip through UTF-16.
+            item->setPlainTextUtf8(items.bytes(2), false, true);
+        }
         item->setOrigin(items.text(3), items.text(4), items.text(6), items.text(7));
         item->setTitle(items.optionalText(5));
         item->setOcrText(items.optionalText(8));
         item->setCharacterCount(items.optionalInt64(9));
         item->setImageDimensions(items.optionalText(10));
-        auto url = items.optionalText(11);
-        if (url && *url == item->m_plainText)
-            url = item->m_plainText; // one copy of the text for both fields
-        item->setUrlString(url);
+        item->setUrlString(items.optionalText(11));
         item->setFilePath(items.optionalText(12));
         item->setColorHex(items.optionalText(13));
         item->setContentHash(items.text(14));
@@ -84,6 +126,10 @@ HistoryDatabase::Contents HistoryDatabase::load() {
     if (result != SQLITE_DONE)
         qCWarning(lcStore).noquote()
             << QStringLiteral("Quillbox: failed to read history: %1").arg(lastError());
+    for (const ClipboardItemPtr& item : std::as_const(longContentTexts)) {
+        item->setPlainTextUtf8(
+            readPayload(item->m_rowID, PayloadColumn::content, 0, listingPrefixBytes), true, false);
+    }
     // Still in key order here: links find their items by binary search.
     const auto itemWithKey = [&contents](qint64 key) -> ClipboardItemPtr {
         const auto found = std::lower_bound(
@@ -170,14 +216,79 @@ std::optional<QByteArray> HistoryDatabase::payload(qint64 itemKey, PayloadColumn
     return bytes;
 }
 
+qint64 HistoryDatabase::payloadSize(qint64 itemKey, PayloadColumn column) {
+    const char* sql = nullptr;
+    switch (column) {
+    case PayloadColumn::content:
+        sql = "SELECT length(content) FROM ClipboardItemPayload WHERE item = ?";
+        break;
+    case PayloadColumn::richTextData:
+        sql = "SELECT length(richTextData) FROM ClipboardItemPayload WHERE item = ?";
+        break;
+    case PayloadColumn::thumbnailData:
+        sql = "SELECT length(thumbnailData) FROM ClipboardItemPayload WHERE item = ?";
+        break;
+    }
+    SqliteStatement& statement = this->statement(sql);
+    statement.bind(1, itemKey);
+    const qint64 size = statement.step() == SQLITE_ROW ? statement.int64(0) : 0;
+    statement.reset();
+    return size;
+}
+
+QByteArray HistoryDatabase::readPayload(qint64 itemKey, PayloadColumn column, qint64 offset,
+                                        qint64 maxBytes) {
+    // A handle per piece: a handle kept open would hold a read transaction
+    // (and keep the log from being folded in) for as long as a caller streams.
+    sqlite3_blob* blob = nullptr;
+    if (sqlite3_blob_open(m_container->handle(), "main", "ClipboardItemPayload", columnName(column),
+                          itemKey, 0, &blob) != SQLITE_OK) {
+        sqlite3_blob_close(blob);
+        return {};
+    }
+    const qint64 size = sqlite3_blob_bytes(blob);
+    QByteArray piece;
+    if (offset >= 0 && offset < size && maxBytes > 0) {
+        piece.resize(std::min(maxBytes, size - offset));
+        if (sqlite3_blob_read(blob, piece.data(), int(piece.size()), int(offset)) != SQLITE_OK)
+            piece.clear();
+    }
+    sqlite3_blob_close(blob);
+    return piece;
+}
+
+std::optional<QString> HistoryDatabase::plainText(qint64 itemKey, bool isInContent) {
+    if (isInContent) {
+        if (auto bytes = payload(itemKey, PayloadColumn::content))
+            return QString::fromUtf8(*bytes);
+        return std::nullopt;
+    }
+    SqliteStatement& statement =
+        this->statement("SELECT plainText FROM ClipboardItem WHERE pk = ?");
+    statement.bind(1, itemKey);
+    std::optional<QString> text;
+    if (statement.step() == SQLITE_ROW)
+        text = statement.optionalText(0);
+    statement.reset();
+    return text;
+}
+
 bool HistoryDatabase::begin() {
+    m_payloadBytesWritten = 0;
     // IMMEDIATE takes the write lock at once, so a busy store fails here and
     // not half-way through the changes.
     return execute(m_container->handle(), "BEGIN IMMEDIATE") == SQLITE_OK;
 }
 
 bool HistoryDatabase::commit() {
-    return execute(m_container->handle(), "COMMIT") == SQLITE_OK;
+    if (execute(m_container->handle(), "COMMIT") != SQLITE_OK)
+        return false;
+    if (m_payloadBytesWritten >= walTruncationPayloadBytes && !m_container->isInMemory()) {
+        // Not being able to (a reader in another process) only costs space.
+        execute(m_container->handle(), "PRAGMA wal_checkpoint(TRUNCATE)");
+    }
+    m_payloadBytesWritten = 0;
+    return true;
 }
 
 void HistoryDatabase::rollback() {
@@ -194,19 +305,32 @@ template <typename... Values> bool HistoryDatabase::run(const char* sql, const V
 }
 
 bool HistoryDatabase::insertItem(const ClipboardItem& item) {
+    const auto* unsaved = item.m_payload.get();
+    // A text that is its content's UTF-8 is stored once, as the content.
+    std::optional<QString> ownPlainText;
+    if (!item.m_isPlainTextInContent)
+        ownPlainText = item.m_isPlainTextShortened && unsaved ? unsaved->longPlainText
+                                                              : item.plainTextPreview();
     const bool isRowWritten = run(
         "INSERT INTO ClipboardItem (pk, id, plainText, contentType, category, title,"
         " sourceAppBundleID, sourceAppName, ocrText, characterCount, imageDimensions, urlString,"
-        " filePath, colorHex, contentHash, copiedAt, isPinned, hasRichTextData, hasThumbnailData)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-        item.m_rowID, item.m_id.toRfc4122(), item.plainText(), item.contentType(), item.category(),
+        " filePath, colorHex, contentHash, copiedAt, isPinned, hasRichTextData, hasThumbnailData,"
+        " isPlainTextInContent)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+        item.m_rowID, item.m_id.toRfc4122(), ownPlainText, item.contentType(), item.category(),
         item.title(), item.sourceAppBundleID(), item.sourceAppName(), item.ocrText(),
         item.characterCount(), item.imageDimensions(), item.urlString(), item.filePath(),
         item.colorHex(), item.contentHash(), item.m_copiedAtMs, qint64(item.m_isPinned),
-        qint64(item.m_hasRichTextData), qint64(item.m_hasThumbnailData));
+        qint64(item.m_hasRichTextData), qint64(item.m_hasThumbnailData),
+        qint64(item.m_isPlainTextInContent));
     if (!isRowWritten)
         return false;
-    const auto* unsaved = item.m_payload.get();
+    if (unsaved) {
+        m_payloadBytesWritten += unsaved->content.size() +
+                                 (unsaved->richTextData ? unsaved->richTextData->size() : 0) +
+                                 (unsaved->thumbnailData ? unsaved->thumbnailData->size() : 0) +
+                                 unsaved->longPlainText.size();
+    }
     return run("INSERT INTO ClipboardItemPayload (item, content, richTextData, thumbnailData)"
                " VALUES (?, ?, ?, ?)",
                item.m_rowID, unsaved ? unsaved->content : QByteArray(),

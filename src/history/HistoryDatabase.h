@@ -38,6 +38,12 @@ public:
 
     enum class PayloadColumn { content, richTextData, thumbnailData };
     std::optional<QByteArray> payload(qint64 itemKey, PayloadColumn column);
+    // The size in bytes (0 when absent), and a piece read without loading
+    // the rest: up to maxBytes from offset.
+    qint64 payloadSize(qint64 itemKey, PayloadColumn column);
+    QByteArray readPayload(qint64 itemKey, PayloadColumn column, qint64 offset, qint64 maxBytes);
+    // A whole plain text: the content read as UTF-8, or the item's own column.
+    std::optional<QString> plainText(qint64 itemKey, bool isInContent);
 
     bool begin();
     bool commit();
@@ -62,6 +68,8 @@ private:
 
     StoreContainerPtr m_container;
     QHash<const char*, std::shared_ptr<SqliteStatement>> m_statements;
+    int m_layoutRevision = 0;
+    qint64 m_payloadBytesWritten = 0; // in the transaction being written
 };
 
 } // namespace quillbox

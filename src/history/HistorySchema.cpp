@@ -29,7 +29,8 @@ CREATE TABLE IF NOT EXISTS ClipboardItem (
     copiedAt INTEGER NOT NULL,
     isPinned INTEGER NOT NULL DEFAULT 0,
     hasRichTextData INTEGER NOT NULL DEFAULT 0,
-    hasThumbnailData INTEGER NOT NULL DEFAULT 0
+    hasThumbnailData INTEGER NOT NULL DEFAULT 0,
+    isPlainTextInContent INTEGER NOT NULL DEFAULT 0
 );
 CREATE TABLE IF NOT EXISTS ClipboardItemPayload (
     item INTEGER PRIMARY KEY REFERENCES ClipboardItem (pk) ON DELETE CASCADE,
@@ -63,7 +64,22 @@ CREATE TABLE IF NOT EXISTS AppRule (
     appName TEXT NOT NULL DEFAULT '',
     isExcluded INTEGER NOT NULL DEFAULT 1
 );
+CREATE TABLE IF NOT EXISTS StoreMeta (name TEXT PRIMARY KEY, value INTEGER NOT NULL);
+INSERT OR REPLACE INTO StoreMeta (name, value) VALUES ('layoutRevision', 2);
 PRAGMA user_version = 10000;
+)sql";
+
+// Revision 1 to 2: a text whose plain text is exactly its content's UTF-8
+// (CAST gives a text's UTF-8 bytes) keeps only the payload copy. Items whose
+// plain text differs (rich text, file lists) keep theirs. Pages freed here
+// are zeroed (secure_delete) and reused by later copies.
+constexpr const char* migrateToRevision2 = R"sql(
+ALTER TABLE ClipboardItem ADD COLUMN isPlainTextInContent INTEGER NOT NULL DEFAULT 0;
+UPDATE ClipboardItem SET isPlainTextInContent = 1, plainText = NULL
+    WHERE plainText IS NOT NULL
+      AND CAST(plainText AS BLOB) = (SELECT content FROM ClipboardItemPayload WHERE item = pk);
+CREATE TABLE IF NOT EXISTS StoreMeta (name TEXT PRIMARY KEY, value INTEGER NOT NULL);
+INSERT OR REPLACE INTO StoreMeta (name, value) VALUES ('layoutRevision', 2);
 )sql";
 
 // Every column the store reads or writes: preparing it fails on a database
@@ -72,11 +88,12 @@ constexpr const char* checkColumns = R"sql(
 SELECT c.pk, c.id, c.plainText, c.contentType, c.category, c.title, c.sourceAppBundleID,
        c.sourceAppName, c.ocrText, c.characterCount, c.imageDimensions, c.urlString,
        c.filePath, c.colorHex, c.contentHash, c.copiedAt, c.isPinned, c.hasRichTextData,
-       c.hasThumbnailData, p.item, p.content, p.richTextData, p.thumbnailData,
+       c.hasThumbnailData, c.isPlainTextInContent, m.name, m.value, p.item, p.content, p.richTextData, p.thumbnailData,
        b.pk, b.id, b.name, b.colorHex, b.sortOrder, b.createdAt, b.isShared,
        l.pk, l.id, l.clipboardItem, l.pinboard, l.addedAt, l.sortOrder,
        r.pk, r.id, r.bundleIdentifier, r.appName, r.isExcluded
-FROM ClipboardItem c, ClipboardItemPayload p, Pinboard b, PinboardItem l, AppRule r LIMIT 0
+FROM ClipboardItem c, ClipboardItemPayload p, Pinboard b, PinboardItem l, AppRule r,
+     StoreMeta m LIMIT 0
 )sql";
 
 int readUserVersion(sqlite3* db, int& version) {
@@ -88,33 +105,69 @@ int readUserVersion(sqlite3* db, int& version) {
     return SQLITE_OK;
 }
 
+// Runs the statements in one transaction: all of them or, on failure, none.
+int executeAtomically(sqlite3* db, const char* sql) {
+    if (const int result = execute(db, "BEGIN IMMEDIATE"); result != SQLITE_OK)
+        return result;
+    if (const int result = execute(db, sql); result != SQLITE_OK) {
+        execute(db, "ROLLBACK");
+        return result;
+    }
+    if (const int commit = execute(db, "COMMIT"); commit != SQLITE_OK) {
+        execute(db, "ROLLBACK");
+        return commit;
+    }
+    return SQLITE_OK;
+}
+
 int prepareSchema(sqlite3* db, QString& error) {
     int version = 0;
     if (const int result = readUserVersion(db, version); result != SQLITE_OK)
         return result;
     if (version == 0) {
         // A new file (or an empty one): create everything in one transaction.
-        if (const int result = execute(db, "BEGIN IMMEDIATE"); result != SQLITE_OK)
+        if (const int result = executeAtomically(db, createTables); result != SQLITE_OK)
             return result;
-        const int result = execute(db, createTables);
-        if (result != SQLITE_OK) {
-            execute(db, "ROLLBACK");
-            return result;
-        }
-        if (const int commit = execute(db, "COMMIT"); commit != SQLITE_OK) {
-            execute(db, "ROLLBACK");
-            return commit;
-        }
     } else if (version != userVersion) {
         // There is no migration: another schema is as unusable as damage.
         error = QStringLiteral("unsupported schema version %1").arg(version);
         return SQLITE_FORMAT;
+    } else {
+        const int revision = readLayoutRevision(db);
+        if (revision == 0) {
+            const int code = sqlite3_errcode(db);
+            error = QStringLiteral("unreadable store layout: %1").arg(lastError(db));
+            return code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE ? SQLITE_CORRUPT
+                                                                                  : code;
+        }
+        if (revision > layoutRevision) {
+            error = QStringLiteral("unsupported store layout %1").arg(revision);
+            return SQLITE_FORMAT;
+        }
+        if (revision < layoutRevision) {
+            if (const int result = executeAtomically(db, migrateToRevision2); result != SQLITE_OK)
+                return result;
+        }
     }
     SqliteStatement check(db, checkColumns);
     return check.isValid() ? SQLITE_OK : check.prepareResult();
 }
 
 } // namespace
+
+int readLayoutRevision(sqlite3* db) {
+    SqliteStatement table(
+        db, "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'StoreMeta'");
+    if (table.step() != SQLITE_ROW)
+        return 0;
+    if (table.int64(0) == 0)
+        return firstLayoutRevision;
+    SqliteStatement meta(db, "SELECT value FROM StoreMeta WHERE name = 'layoutRevision'");
+    const int result = meta.step();
+    if (result == SQLITE_DONE)
+        return firstLayoutRevision;
+    return result == SQLITE_ROW ? int(meta.int64(0)) : 0;
+}
 
 int checkVersion(sqlite3* db, QString& error) {
     int version = 0;

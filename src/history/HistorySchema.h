@@ -14,13 +14,26 @@ namespace HistorySchema {
 // 1.0.0 as major * 10000 + minor * 100 + patch, kept in PRAGMA user_version.
 inline constexpr int userVersion = 10000;
 
+// How the records are laid out in the tables, within schema version 1.0.0,
+// kept in the StoreMeta table (a file without one has revision 1).
+// 1: every text twice, in ClipboardItem.plainText and in the payload.
+// 2: a text whose UTF-8 is the item's content is kept in the payload only
+//    (ClipboardItem.isPlainTextInContent = 1, plainText NULL).
+inline constexpr int firstLayoutRevision = 1;
+inline constexpr int layoutRevision = 2;
+
+// The layout revision of an open store: 1 for a file written before
+// revisions were recorded, 0 when it can't be read.
+int readLayoutRevision(sqlite3* db);
+
 // Reads the file's schema version without writing anything: SQLITE_OK for a
 // new file or this version, SQLITE_FORMAT for another, or the read's error.
 int checkVersion(sqlite3* db, QString& error);
 
-// Creates the tables in a fresh database, or checks that an existing one has
-// them with every column; the SQLite result code of the first failure, with
-// its description in error.
+// Creates the tables in a fresh database, or brings an existing one to the
+// current layout (in one transaction, so a failure leaves it as it was) and
+// checks that it has every column; the SQLite result code of the first
+// failure, with its description in error.
 int prepare(sqlite3* db, QString& error);
 
 } // namespace HistorySchema

@@ -116,17 +116,7 @@ ClipboardItemPtr HistoryStore::record(const ParsedClipboardContent& content,
         Q_EMIT itemsChanged();
         return existing;
     }
-    auto item = std::make_shared<ClipboardItem>(
-        content.content, content.plainText, content.richTextData, content.contentType,
-        content.category, sourceAppBundleID, sourceAppName, content.contentHash);
-    item->setUrlString(content.urlString);
-    item->setFilePath(content.filePath);
-    item->setColorHex(content.colorHex);
-    item->setImageDimensions(content.imageDimensions);
-    item->setCharacterCount(content.characterCount);
-    item->m_payload->thumbnailData = content.thumbnailData;
-    item->m_hasThumbnailData = content.thumbnailData.has_value();
-    item->setTitle(content.title);
+    auto item = ClipboardItem::fromCapture(content, sourceAppBundleID, sourceAppName);
     item->m_rowID = m_state->nextItemKey++;
     item->m_database = m_database.get();
     item->m_copiedAtMs = copyTimeKeepingOrder(item, item->m_copiedAtMs);

@@ -35,7 +35,7 @@ void SqliteStatement::bind(int index, const QString& value) {
 void SqliteStatement::bind(int index, const QByteArray& value) {
     // A zero-length blob rather than NULL for an empty buffer.
     sqlite3_bind_blob64(m_statement, index, value.isEmpty() ? "" : value.constData(),
-                        quint64(value.size()), SQLITE_TRANSIENT);
+                        quint64(value.size()), SQLITE_STATIC);
 }
 
 void SqliteStatement::bind(int index, const std::optional<QString>& value) {

@@ -23,6 +23,8 @@ public:
 
     void bind(int index, qint64 value);
     void bind(int index, const QString& value);
+    // Bytes are bound without a copy (a payload may be very large): they must
+    // stay as they are until the statement is reset, as run() does.
     void bind(int index, const QByteArray& value);
     void bind(int index, const std::optional<QString>& value);
     void bind(int index, const std::optional<QByteArray>& value);

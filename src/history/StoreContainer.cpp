@@ -116,8 +116,11 @@ int configure(sqlite3* db, bool persistent, QString& error) {
     // Each commit reaches the disk before the operation that made it returns;
     // deleted records are overwritten with zeros, not just marked free, so a
     // deleted item can't be read back from the file.
+    // The write-ahead log is cut back to a few megabytes once it has been
+    // folded in, rather than keeping the size of the largest copy ever made.
     for (const char* pragma :
-         {"PRAGMA foreign_keys = ON", "PRAGMA synchronous = FULL", "PRAGMA secure_delete = ON"}) {
+         {"PRAGMA foreign_keys = ON", "PRAGMA synchronous = FULL", "PRAGMA secure_delete = ON",
+          "PRAGMA journal_size_limit = 4194304"}) {
         if (const int result = execute(db, pragma); result != SQLITE_OK)
             return result;
     }

@@ -44,7 +44,7 @@ QMenu* CardContextMenu::create(const Context& context, QWidget* parent) {
                                    if (onPaste)
                                        onPaste(true);
                                });
-    plain->setEnabled(item && item->plainText().has_value());
+    plain->setEnabled(item && item->hasPlainText());
     addAction(menu, QStringLiteral("Copy"), QStringLiteral("copyAction"), menu,
               [pasteService, item] {
                   if (pasteService && item)

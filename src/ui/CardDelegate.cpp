@@ -138,7 +138,7 @@ QStringView strippedURL(QStringView text) {
 QString urlSource(const ClipboardItem& item) {
     if (auto url = item.urlString())
         return *url;
-    if (auto text = item.plainText())
+    if (auto text = item.plainTextPreview())
         return *text;
     return QStringLiteral("URL");
 }
@@ -393,7 +393,7 @@ std::unique_ptr<CardDelegate::PreviewLayout> CardDelegate::buildPreview(const Cl
     case ContentCategory::richText:
     case ContentCategory::code: {
         // Only the start of a long text is ever looked at, let alone laid out.
-        const QString text = item.plainText().value_or(QString());
+        const QString text = item.plainTextPreview().value_or(QString());
         const QFont& font = layout->kind == ContentCategory::code ? m_fonts->code : m_fonts->text;
         layout->first = std::make_unique<TextBlock>(TextBlock::visiblePrefix(text), font, width, 0,
                                                     size.height(), Overflow::clip, textLineSpacing);
@@ -427,7 +427,7 @@ std::unique_ptr<CardDelegate::PreviewLayout> CardDelegate::buildPreview(const Cl
             name = lastPathComponent(urls.first());
         } else if (auto title = item.title()) {
             name = *title;
-        } else if (auto text = item.plainText()) {
+        } else if (auto text = item.plainTextPreview()) {
             name = TextBlock::visiblePrefix(*text).toString();
         } else {
             name = QStringLiteral("File");

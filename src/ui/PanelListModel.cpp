@@ -72,7 +72,7 @@ QVariant PanelListModel::data(const QModelIndex& index, int role) const {
         return item->id();
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-        return item->plainText().value_or(item->title().value_or(QString())).left(200);
+        return item->plainTextPreview().value_or(item->title().value_or(QString())).left(200);
     default:
         return {};
     }
