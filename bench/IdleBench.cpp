@@ -162,12 +162,19 @@ void measureLargeCopy(const Instance& instance, const QProcessEnvironment& envir
     QElapsedTimer timer;
     timer.start();
     owner.writeAndClose(text);
+    // Without an event loop here, the pipe is fed only while waiting on it.
+    while (owner.process().bytesToWrite() > 0 && owner.process().waitForBytesWritten(10'000)) {
+    }
     while (itemCount(environment) <= countBefore && timer.elapsed() < 60'000)
         QThread::msleep(20);
     const double took = timer.elapsed() / 1000.0;
     QThread::sleep(2); // what stays, not what passes
     const ProcessCost after = readCost(instance.pid());
     const qint64 bytesAfter = storeBytes(storePath);
+    const auto newest =
+        runCommand(QStringLiteral(QUILLBOX_BINARY), {u"list"_s, u"--limit"_s, u"1"_s, u"--json"_s},
+                   std::chrono::seconds(10), environment);
+    std::printf("  newest item as listed: %s\n", newest.standardOutput.left(300).constData());
     std::printf("a %.1f MB text copied:\n  in the history after %.2f s\n"
                 "  resident %.1f MB before, %.1f MB after (%+.1f MB; peak %.1f MB)\n"
                 "  store on disk grew %.2f MB (%.4f x the text)\n",
