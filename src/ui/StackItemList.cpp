@@ -7,8 +7,8 @@
 #include "ui/PasteStackGlyphs.h"
 #include "ui/PasteStackStyle.h"
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
 #include <QVariantAnimation>
@@ -111,7 +111,8 @@ QString StackItemList::rowLabel(const ClipboardItem& item) {
         const auto dimensions = item.imageDimensions();
         return dimensions ? u"Image "_s + *dimensions : u"Image"_s;
     }
-    const QString label = joinedLines(item.title().value_or(item.plainText().value_or(QString())));
+    const QString label =
+        joinedLines(item.title().value_or(item.plainTextPreview().value_or(QString())));
     return label.isEmpty() ? displayNameForRaw(item.category()) : label;
 }
 
