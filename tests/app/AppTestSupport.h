@@ -14,12 +14,14 @@
 #include "history/HistoryStore.h"
 
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 namespace quillbox::testing {
 
 // Application services over fakes and a store in memory; keeps pointers to
-// the fakes so tests can play the desktop.
+// the fakes so tests can play the desktop. `customize` may put real parts in
+// the platform before the services are made.
 struct FakeApp {
     QTemporaryDir directory;
     FakePasteboard* pasteboard = nullptr;
@@ -32,7 +34,7 @@ struct FakeApp {
     Preferences* preferences = nullptr;
     std::unique_ptr<AppServices> services;
 
-    FakeApp() {
+    explicit FakeApp(const std::function<void(AppPlatform&)>& customize = {}) {
         AppPlatform platform;
         auto fakePasteboard = std::make_unique<FakePasteboard>();
         auto fakeFrontmost = std::make_unique<FakeFrontmostApplicationSource>();
@@ -55,6 +57,8 @@ struct FakeApp {
             stackWindow = window.get();
             return window;
         };
+        if (customize)
+            customize(platform);
         auto prefs =
             std::make_unique<Preferences>(directory.filePath(QStringLiteral("Quillbox.conf")));
         preferences = prefs.get();

@@ -115,16 +115,6 @@ TEST_F(CommandDispatcherTest, ExcludingTwiceKeepsOneRuleAndIncludingRemovesIt) {
     EXPECT_TRUE(store().appRules().isEmpty());
 }
 
-TEST_F(CommandDispatcherTest, PauseAndResumeTakeThePanelsPath) {
-    app.services->start();
-    EXPECT_EQ(run(dispatcher, {u"pause"_s}).exitCode, 0);
-    EXPECT_TRUE(app.services->appState().isMonitoringPaused());
-    EXPECT_TRUE(run(dispatcher, {u"status"_s}).output.contains(u"paused"_s));
-    EXPECT_TRUE(run(dispatcher, {u"pause"_s}).output.contains(u"already"_s));
-    EXPECT_EQ(run(dispatcher, {u"resume"_s}).exitCode, 0);
-    EXPECT_FALSE(app.services->appState().isMonitoringPaused());
-}
-
 TEST_F(CommandDispatcherTest, WithoutARunningInstanceOnlyReadingCommandsWork) {
     CommandDispatcher offline(CommandContext{store(), nullptr, u"disk"_s});
     EXPECT_EQ(run(offline, {u"list"_s}).exitCode, 0);

@@ -1,14 +1,10 @@
 // Screenshots in a real folder watched with inotify, recorded into a store in
 // memory by the application services: chunked writes, names, the preference
 // switch, damaged files and the same image on the clipboard.
-#include "FakeAccessProbe.h"
-#include "FakeColorSampler.h"
-#include "FakeFrontmostApplicationSource.h"
-#include "FakePasteboard.h"
-#include "FakeSoundPlayer.h"
 #include "LogCapture.h"
 #include "TestContent.h"
 #include "app/AppServices.h"
+#include "app/AppTestSupport.h"
 #include "capture/ClipboardMonitor.h"
 #include "capture/NotificationCenter.h"
 #include "content/AppConstants.h"
@@ -57,26 +53,19 @@ protected:
         ASSERT_TRUE(QDir(home.path()).mkpath(u"Pictures/Screenshots"_s));
         folder = home.filePath(u"Pictures/Screenshots"_s);
 
-        AppPlatform platform;
-        auto fakePasteboard = std::make_unique<FakePasteboard>();
-        pasteboard = fakePasteboard.get();
-        platform.pasteboard = std::move(fakePasteboard);
-        platform.frontmostApplications = std::make_unique<FakeFrontmostApplicationSource>();
-        platform.colorSampler = std::make_unique<FakeColorSampler>();
-        platform.soundPlayer = std::make_unique<FakeSoundPlayer>();
-        platform.accessProbe = std::make_unique<FakeAccessProbe>();
-        platform.directoryWatcher = std::make_unique<InotifyDirectoryWatcher>();
-        platform.textRecognizer = recognizer;
-        auto prefs = std::make_unique<Preferences>(home.filePath(u"Quillbox.conf"_s));
-        preferences = prefs.get();
-        services = std::make_unique<AppServices>(std::move(platform), std::move(prefs),
-                                                 StoreContainer::makeInMemory());
+        app = std::make_unique<FakeApp>([this](AppPlatform& platform) {
+            platform.directoryWatcher = std::make_unique<InotifyDirectoryWatcher>();
+            platform.textRecognizer = recognizer;
+        });
+        pasteboard = app->pasteboard;
+        preferences = app->preferences;
+        services = app->services.get();
         QObject::connect(&NotificationCenter::shared(), &NotificationCenter::screenshotCaptured,
                          &context, [this](const ClipboardItemPtr&) { ++captured; });
     }
 
     void TearDown() override {
-        services.reset();
+        app.reset();
         for (const auto& [name, value] : m_saved)
             value.isNull() ? qunsetenv(name) : qputenv(name, value);
     }
@@ -93,9 +82,10 @@ protected:
 
     QTemporaryDir home;
     QString folder;
+    std::unique_ptr<FakeApp> app;
     FakePasteboard* pasteboard = nullptr;
     Preferences* preferences = nullptr;
-    std::unique_ptr<AppServices> services;
+    AppServices* services = nullptr;
     std::shared_ptr<WordsRecognizer> recognizer = std::make_shared<WordsRecognizer>();
     QObject context;
     int captured = 0;

@@ -79,6 +79,7 @@ TEST_F(QuillboxEndToEndTest, RecordsTextImagesAndFilesWithTheirSourceAndMovesARe
 TEST_F(QuillboxEndToEndTest, NothingCopiedDuringAPauseIsRecorded) {
     EXPECT_EQ(session.run({u"pause"_s}).exitCode, 0);
     EXPECT_TRUE(session.run({u"status"_s}).standardOutput.contains("paused"));
+    EXPECT_TRUE(session.run({u"pause"_s}).standardOutput.contains("already"));
     session.copy("copied while paused");
     serveFor(1500ms);
     session.copy("the last copy while paused");

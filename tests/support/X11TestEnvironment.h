@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <chrono>
 #include <functional>
+#include <memory>
 
 namespace quillbox::testing {
 
@@ -79,6 +80,24 @@ inline bool activateWindow(const QString& windowID, const QProcessEnvironment& e
             return true;
     }
     return false;
+}
+
+// Starts a program that prints its window's id on its first line of output
+// (the test window program) and makes that window the active one.
+inline std::unique_ptr<ChildProcess> openActiveWindow(const QString& program,
+                                                      const QStringList& arguments,
+                                                      QString* windowID = nullptr) {
+    auto window = std::make_unique<ChildProcess>(program, arguments,
+                                                 X11TestEnvironment::session().environment());
+    QByteArray output;
+    if (window->waitStarted())
+        waitUntil([&] { return (output += window->readAllStandardOutput()).contains('\n'); });
+    const QString id = QString::fromLatin1(output.trimmed());
+    if (windowID)
+        *windowID = id;
+    if (id.isEmpty() || !activateWindow(id, X11TestEnvironment::session().environment()))
+        return nullptr;
+    return window;
 }
 
 } // namespace quillbox::testing

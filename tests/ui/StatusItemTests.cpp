@@ -1,14 +1,8 @@
 // The tray item: against a real XEmbed tray (trayer) on the test display, and
 // its wiring in the application services through a recording fake.
-#include "FakeAccessProbe.h"
-#include "FakeColorSampler.h"
-#include "FakeFrontmostApplicationSource.h"
-#include "FakePasteboard.h"
-#include "FakeSoundPlayer.h"
 #include "FakeTrayIcon.h"
 #include "X11TestEnvironment.h"
-#include "app/AppServices.h"
-#include "content/Preferences.h"
+#include "app/AppTestSupport.h"
 #include "core/AppState.h"
 #include "core/PasteStackManager.h"
 #include "linux/DesktopApplicationCatalog.h"
@@ -184,24 +178,18 @@ TEST(StatusItemTest, NoTrayLogsAndTheApplicationGoesOn) {
 
 TEST(StatusItemTest, ServicesWireTheTrayToSettings) {
     FakeTrayIcon* fake = nullptr;
-    AppPlatform platform;
-    platform.pasteboard = std::make_unique<FakePasteboard>();
-    platform.frontmostApplications = std::make_unique<FakeFrontmostApplicationSource>();
-    platform.colorSampler = std::make_unique<FakeColorSampler>();
-    platform.soundPlayer = std::make_unique<FakeSoundPlayer>();
-    platform.accessProbe = std::make_unique<FakeAccessProbe>();
-    platform.makeTrayIcon = [&fake] {
-        auto tray = std::make_unique<FakeTrayIcon>();
-        fake = tray.get();
-        return tray;
-    };
     QTemporaryDir home;
-    platform.loginItem =
-        std::make_unique<XdgAutostartLoginItem>(home.filePath(u"autostart"_s), u"quillbox"_s);
-    platform.installedApplications = std::make_unique<DesktopApplicationCatalog>();
-    AppServices services(std::move(platform),
-                         std::make_unique<Preferences>(home.filePath(u"Quillbox.conf"_s)),
-                         StoreContainer::makeInMemory());
+    FakeApp app([&](AppPlatform& platform) {
+        platform.makeTrayIcon = [&fake] {
+            auto tray = std::make_unique<FakeTrayIcon>();
+            fake = tray.get();
+            return tray;
+        };
+        platform.loginItem =
+            std::make_unique<XdgAutostartLoginItem>(home.filePath(u"autostart"_s), u"quillbox"_s);
+        platform.installedApplications = std::make_unique<DesktopApplicationCatalog>();
+    });
+    AppServices& services = *app.services;
     services.start();
     ASSERT_NE(fake, nullptr);
     EXPECT_TRUE(fake->isVisible());

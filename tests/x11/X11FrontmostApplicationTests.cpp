@@ -173,16 +173,9 @@ class FrontmostWindowTest : public DesktopEntriesTest {
 protected:
     std::unique_ptr<ChildProcess> openActiveWindow(const QString& instance,
                                                    const QString& windowClass) {
-        auto window = std::make_unique<ChildProcess>(QStringLiteral(QUILLBOX_TEST_WINDOW),
-                                                     QStringList{instance, windowClass},
-                                                     X11TestEnvironment::session().environment());
-        EXPECT_TRUE(window->waitStarted());
-        QByteArray output;
-        while (!output.contains('\n') && window->process().waitForReadyRead(5000))
-            output += window->readAllStandardOutput();
-        const QString id = QString::fromLatin1(output.trimmed());
-        EXPECT_FALSE(id.isEmpty()) << window->readAllStandardError().toStdString();
-        EXPECT_TRUE(testing::activateWindow(id, X11TestEnvironment::session().environment()));
+        auto window = testing::openActiveWindow(QStringLiteral(QUILLBOX_TEST_WINDOW),
+                                                {instance, windowClass});
+        EXPECT_NE(window, nullptr);
         return window;
     }
 

@@ -19,23 +19,19 @@ namespace {
 constexpr auto deliveryTime = 400ms;
 
 // Windows of the test window program, one per class, kept for all tests.
-ChildProcess& windowOfClass(const QString& windowClass) {
+void activateWindowOfClass(const QString& windowClass) {
     static QHash<QString, std::shared_ptr<ChildProcess>> windows;
     static QHash<QString, QString> ids;
-    if (!windows.contains(windowClass)) {
-        auto window = std::make_shared<ChildProcess>(
-            QStringLiteral(QUILLBOX_TEST_WINDOW), QStringList{windowClass.toLower(), windowClass},
-            X11TestEnvironment::session().environment());
-        EXPECT_TRUE(window->waitStarted());
-        QByteArray output;
-        while (!output.contains('\n') && window->process().waitForReadyRead(5000))
-            output += window->readAllStandardOutput();
-        ids.insert(windowClass, QString::fromLatin1(output.trimmed()));
-        windows.insert(windowClass, window);
+    if (windows.contains(windowClass)) {
+        EXPECT_TRUE(
+            activateWindow(ids.value(windowClass), X11TestEnvironment::session().environment()));
+        return;
     }
-    EXPECT_TRUE(
-        activateWindow(ids.value(windowClass), X11TestEnvironment::session().environment()));
-    return *windows.value(windowClass);
+    QString id;
+    windows.insert(windowClass, openActiveWindow(QStringLiteral(QUILLBOX_TEST_WINDOW),
+                                                 {windowClass.toLower(), windowClass}, &id));
+    EXPECT_NE(windows.value(windowClass), nullptr) << windowClass.toStdString();
+    ids.insert(windowClass, id);
 }
 
 struct KeyCase {
@@ -49,7 +45,7 @@ class PasteKeyWatching : public ::testing::TestWithParam<KeyCase> {};
 
 TEST_P(PasteKeyWatching, ReportsThePasteKeyOfTheFocusedWindowOnce) {
     const KeyCase& row = GetParam();
-    windowOfClass(row.windowClass);
+    activateWindowOfClass(row.windowClass);
     XInputPasteKeyWatcher watcher;
     int reports = 0;
     watcher.onPasteKeyPressed = [&] { ++reports; };
@@ -89,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"Ctrl+V in a terminal types ^V", u"kitty"_s, {{u"key"_s, u"ctrl+v"_s}}, 0}));
 
 TEST(PasteKeyWatcher, OurOwnSyntheticPasteIsNotReportedButTheUsersNextPressIs) {
-    windowOfClass(u"Editor"_s);
+    activateWindowOfClass(u"Editor"_s);
     XTestKeystrokeSender keystrokes;
     ASSERT_TRUE(keystrokes.isAvailable());
     XInputPasteKeyWatcher watcher(&keystrokes);
