@@ -124,12 +124,8 @@ Burst runBurst(X11Pasteboard& pasteboard, const XvfbSession& session, QTemporary
 
 int main(int argc, char** argv) {
     XvfbSession session;
-    if (!session.start(false)) {
-        std::fprintf(stderr, "could not start Xvfb\n");
+    if (!session.startForThisProcess(false))
         return 1;
-    }
-    qputenv("DISPLAY", session.display().toLatin1());
-    qputenv("QT_QPA_PLATFORM", "xcb");
     QGuiApplication app(argc, argv);
     QTemporaryDir files;
     X11Pasteboard pasteboard;

@@ -64,12 +64,8 @@ double median(std::vector<double> values) {
 
 int main(int argc, char** argv) {
     XvfbSession session;
-    if (!session.start(false)) {
-        std::fprintf(stderr, "could not start Xvfb\n");
+    if (!session.startForThisProcess(false))
         return 1;
-    }
-    qputenv("DISPLAY", session.display().toLatin1());
-    qputenv("QT_QPA_PLATFORM", "xcb");
     QGuiApplication app(argc, argv);
     QTemporaryDir files;
     X11Pasteboard pasteboard;

@@ -91,4 +91,15 @@ QProcessEnvironment XvfbSession::environment() const {
     return env;
 }
 
+bool XvfbSession::startForThisProcess(bool withWindowManager) {
+    if (!start(withWindowManager)) {
+        std::fprintf(stderr, "could not start Xvfb%s\n", withWindowManager ? " with openbox" : "");
+        return false;
+    }
+    qputenv("DISPLAY", m_display.toLatin1());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    qunsetenv("WAYLAND_DISPLAY");
+    return true;
+}
+
 } // namespace quillbox::testing

@@ -18,6 +18,9 @@ public:
     ~XvfbSession();
 
     bool start(bool withWindowManager = true);
+    // Starts the display and points this process's toolkit at it (before
+    // the application object exists); on failure says so on stderr.
+    bool startForThisProcess(bool withWindowManager = true);
     bool isRunning() const { return !m_display.isEmpty(); }
 
     // ":<n>"

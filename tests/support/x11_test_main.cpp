@@ -10,13 +10,8 @@
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     quillbox::testing::XvfbSession session;
-    if (!session.start()) {
-        std::fprintf(stderr, "could not start Xvfb with openbox\n");
+    if (!session.startForThisProcess())
         return 1;
-    }
-    qputenv("DISPLAY", session.display().toLatin1());
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    qunsetenv("WAYLAND_DISPLAY");
     quillbox::testing::X11TestEnvironment::setSession(&session);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
