@@ -3,6 +3,7 @@
 #include "content/Logging.h"
 #include "ports/TextRecognizer.h"
 
+#include <QFutureWatcher>
 #include <QImage>
 #include <QPromise>
 
@@ -43,6 +44,24 @@ OCRResult OCRService::recognizeNow(TextRecognizer& recognizer, const QByteArray&
         return OCRResult::failure(OCRError::recognitionFailed, recognition.errorMessage);
     }
     return OCRResult::success(*recognition.text);
+}
+
+void whenRecognized(const QFuture<OCRResult>& recognition, QObject* context,
+                    std::function<void(const OCRResult&)> onResult,
+                    std::function<void()> onCanceled) {
+    // The watcher belongs to the context: destroying the context destroys the
+    // watcher, which disconnects it before any late signal is delivered.
+    auto* watcher = new QFutureWatcher<OCRResult>(context);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, context,
+                     [watcher, onResult = std::move(onResult), onCanceled = std::move(onCanceled)] {
+                         watcher->deleteLater();
+                         const QFuture<OCRResult> future = watcher->future();
+                         if (future.resultCount() > 0)
+                             onResult(future.result());
+                         else if (onCanceled)
+                             onCanceled();
+                     });
+    watcher->setFuture(recognition);
 }
 
 } // namespace quillbox

@@ -4,6 +4,7 @@
 #include <QFuture>
 #include <QString>
 #include <QThreadPool>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -32,9 +33,9 @@ struct OCRResult {
 
 // Recognises the text in stored image bytes off the main thread: decoding and
 // recognition run on the service's one worker thread, one image at a time, in
-// the order asked. Callers continue on their own thread with
-// `recognizeText(bytes).then(context, ...)`; a caller that lost interest simply
-// drops the result, since a running recognition is never interrupted.
+// the order asked. Callers continue on their own thread through
+// `whenRecognized`; a caller that lost interest simply drops the result, since
+// a running recognition is never interrupted.
 class OCRService {
 public:
     explicit OCRService(std::shared_ptr<TextRecognizer> recognizer);
@@ -52,5 +53,13 @@ private:
     std::shared_ptr<TextRecognizer> m_recognizer;
     QThreadPool m_worker;
 };
+
+// Hands the outcome of `recognition` to `onResult` on `context`'s thread, or
+// calls `onCanceled` when the service dropped the work unanswered. Neither runs
+// once `context` is gone, however late the recognition ends: a continuation
+// bound to a destroyed context would otherwise be run against a dangling object.
+void whenRecognized(const QFuture<OCRResult>& recognition, QObject* context,
+                    std::function<void(const OCRResult&)> onResult,
+                    std::function<void()> onCanceled = {});
 
 } // namespace quillbox

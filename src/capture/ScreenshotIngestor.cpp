@@ -105,13 +105,14 @@ void ScreenshotIngestor::recognizeText(const ClipboardItemPtr& item) {
     HistoryStore* store = &m_store;
     // Runs on the OCR worker; the answer comes back here, and not at all once
     // the ingestor is gone. The store ignores an item deleted meanwhile.
-    m_ocr->recognizeText(item->content()).then(this, [store, item](const OCRResult& result) {
-        if (result.isSuccess())
-            store->setOcrText(item, *result.text);
-        else
-            qCInfo(lcCapture) << "Quillbox: no text recognised in screenshot"
-                              << item->plainText().value_or(QString()) << result.message;
-    });
+    whenRecognized(
+        m_ocr->recognizeText(item->content()), this, [store, item](const OCRResult& result) {
+            if (result.isSuccess())
+                store->setOcrText(item, *result.text);
+            else
+                qCInfo(lcCapture) << "Quillbox: no text recognised in screenshot"
+                                  << item->plainText().value_or(QString()) << result.message;
+        });
 }
 
 } // namespace quillbox

@@ -370,11 +370,12 @@ void PanelContentModel::recognizeNext() {
     if (m_inFlight.contains(item.get()))
         return;
     m_inFlight.insert(item.get());
-    // The continuation runs on this object's thread, and not at all once the
+    // The answer comes back on this object's thread, and not at all once the
     // model is gone.
-    m_recognize(item->content())
-        .then(this, [this, item](const OCRResult& result) { recognized(item, result); })
-        .onCanceled(this, [this, item] { abandoned(item); });
+    whenRecognized(
+        m_recognize(item->content()), this,
+        [this, item](const OCRResult& result) { recognized(item, result); },
+        [this, item] { abandoned(item); });
 }
 
 void PanelContentModel::abandoned(const ClipboardItemPtr& item) {
