@@ -1,3 +1,6 @@
+// The edges of a Paste Stack run. The order of a run, its end after the last
+// paste and a copy outside a run are also proven through the application's
+// services and end to end.
 #include "core/PasteStackManager.h"
 #include "history/ClipboardItem.h"
 
@@ -13,68 +16,40 @@ ClipboardItemPtr textItem(const QString& text) {
                                            std::nullopt, std::nullopt, QString());
 }
 
-void expectInactiveAndEmpty(const PasteStackManager& stack) {
-    EXPECT_FALSE(stack.isActive());
-    EXPECT_TRUE(stack.stackItems().isEmpty());
-    EXPECT_EQ(stack.currentIndex(), 0);
-    EXPECT_FALSE(stack.hasNext());
-}
-
 } // namespace
 
-TEST(PasteStackManager, CollectsInCopyOrderWithDuplicatesAndEndsAfterTheLastPaste) {
+TEST(PasteStackManager, AnEmptyRunStaysARestartIsFreshAndDuplicatesArePastedTwice) {
     PasteStackManager stack;
+    stack.activate();
     QList<bool> activeChanges;
+    QList<int> indexes;
     QObject::connect(&stack, &PasteStackManager::isActiveChanged,
                      [&](bool active) { activeChanges.append(active); });
-    const auto a = textItem(u"A"_qs), b = textItem(u"B"_qs);
-    stack.addItem(a); // not collecting yet
-    expectInactiveAndEmpty(stack);
+    QObject::connect(&stack, &PasteStackManager::currentIndexChanged,
+                     [&](int index) { indexes.append(index); });
+    stack.advance(); // nothing to paste yet: nothing moves
+    EXPECT_TRUE(stack.isActive());
+    EXPECT_TRUE(indexes.isEmpty());
 
-    stack.activate();
+    const auto a = textItem(u"A"_qs), b = textItem(u"B"_qs);
+    stack.addItem(a);
+    stack.addItem(b);
+    stack.advance();
+    stack.activate(); // again while running: a fresh run
+    EXPECT_TRUE(stack.stackItems().isEmpty());
+    EXPECT_EQ(stack.currentIndex(), 0);
+
     stack.addItem(a);
     stack.addItem(b);
     stack.addItem(a); // the same copy twice is pasted twice
     EXPECT_EQ(stack.stackItems(), (QList<ClipboardItemPtr>{a, b, a}));
-    EXPECT_EQ(stack.currentIndex(), 0);
+    stack.advance();
+    stack.advance();
     EXPECT_TRUE(stack.hasNext());
-
-    stack.advance();
-    stack.advance();
-    EXPECT_TRUE(stack.isActive());
-    EXPECT_EQ(stack.currentIndex(), 2);
-    EXPECT_TRUE(stack.hasNext());
-
-    stack.advance(); // past the last item the run ends
-    expectInactiveAndEmpty(stack);
-    EXPECT_EQ(activeChanges, (QList<bool>{true, false}));
-}
-
-TEST(PasteStackManager, AdvancingAnEmptyRunChangesNothing) {
-    PasteStackManager stack;
-    stack.activate();
-    int indexChanges = 0;
-    QObject::connect(&stack, &PasteStackManager::currentIndexChanged, [&] { ++indexChanges; });
-    stack.advance();
-    EXPECT_TRUE(stack.isActive());
-    EXPECT_EQ(stack.currentIndex(), 0);
+    stack.advance(); // past the last item the run ends and forgets its items
+    EXPECT_FALSE(stack.isActive());
     EXPECT_FALSE(stack.hasNext());
-    EXPECT_EQ(indexChanges, 0);
-}
-
-TEST(PasteStackManager, ActivatingWhileActiveStartsAFreshRunAndDeactivatingForgetsTheItems) {
-    PasteStackManager stack;
-    stack.activate();
-    stack.addItem(textItem(u"A"_qs));
-    stack.addItem(textItem(u"B"_qs));
-    stack.advance();
-
-    stack.activate();
-    EXPECT_TRUE(stack.isActive());
     EXPECT_TRUE(stack.stackItems().isEmpty());
-    EXPECT_EQ(stack.currentIndex(), 0);
-
-    stack.addItem(textItem(u"C"_qs));
-    stack.deactivate();
-    expectInactiveAndEmpty(stack);
+    EXPECT_EQ(indexes, (QList<int>{1, 0, 1, 2, 3, 0}));
+    EXPECT_EQ(activeChanges, (QList<bool>{true, false}));
 }
