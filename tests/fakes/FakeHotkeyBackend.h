@@ -7,8 +7,8 @@
 
 namespace quillbox::testing {
 
-// Records the combinations registered and the unregistrations; fails every
-// registration with a given status when told to; simulates presses.
+// Records the combinations registered; fails every registration with a given
+// status when told to; simulates presses.
 class FakeHotkeyBackend : public HotkeyBackend {
 public:
     struct Registration {
@@ -25,10 +25,7 @@ public:
         m_active.append({id, keySymbol, modifiers});
         return {0, m_keyCode};
     }
-    void unregisterAll() override {
-        m_active.clear();
-        ++m_unregisterAllCalls;
-    }
+    void unregisterAll() override { m_active.clear(); }
 
     // Every later registration fails with this status (0: they succeed again).
     void failWithStatus(int status) { m_failureStatus = status; }
@@ -37,13 +34,11 @@ public:
     void simulatePress(std::uint32_t id) { deliverPress(id); }
 
     const QList<Registration>& activeRegistrations() const { return m_active; }
-    int unregisterAllCalls() const { return m_unregisterAllCalls; }
 
 private:
     QList<Registration> m_active;
     int m_failureStatus = 0;
     std::uint32_t m_keyCode = 0;
-    int m_unregisterAllCalls = 0;
 };
 
 } // namespace quillbox::testing

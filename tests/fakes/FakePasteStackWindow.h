@@ -11,19 +11,14 @@ public:
         ++m_shows;
         m_isShowing = true;
     }
-    void hide() override {
-        ++m_hides;
-        m_isShowing = false;
-    }
+    void hide() override { m_isShowing = false; }
     bool isShowing() const override { return m_isShowing; }
 
     int shows() const { return m_shows; }
-    int hides() const { return m_hides; }
 
 private:
     bool m_isShowing = false;
     int m_shows = 0;
-    int m_hides = 0;
 };
 
 } // namespace quillbox::testing

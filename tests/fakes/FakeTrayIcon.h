@@ -4,8 +4,7 @@
 
 namespace quillbox::testing {
 
-// A tray that records what it was shown and lets the test click it and open
-// its menu.
+// A tray that records what it was shown and lets the test open its menu.
 class FakeTrayIcon : public TrayIcon {
 public:
     explicit FakeTrayIcon(bool available = true)
@@ -14,16 +13,9 @@ public:
     bool isAvailable() const override { return m_isAvailable; }
     void show() override { m_isVisible = true; }
     bool isVisible() const override { return m_isVisible; }
-    void setIcon(const QIcon& icon) override {
-        m_icon = icon;
-        ++m_iconChanges;
-    }
-    void setToolTip(const QString& text) override { m_toolTip = text; }
+    void setIcon(const QIcon&) override {}
+    void setToolTip(const QString&) override {}
 
-    void click(Activation activation = Activation::primary) {
-        if (onActivated)
-            onActivated(activation);
-    }
     // Opens the menu as the desktop would and returns its entries.
     QList<TrayMenuEntry> openMenu() {
         if (onMenuAboutToShow)
@@ -40,16 +32,9 @@ public:
         return false;
     }
 
-    const QIcon& icon() const { return m_icon; }
-    const QString& toolTip() const { return m_toolTip; }
-    int iconChanges() const { return m_iconChanges; }
-
 private:
     bool m_isAvailable;
     bool m_isVisible = false;
-    QIcon m_icon;
-    QString m_toolTip;
-    int m_iconChanges = 0;
 };
 
 } // namespace quillbox::testing

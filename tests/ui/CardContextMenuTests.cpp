@@ -1,5 +1,5 @@
-#include "CardTestSupport.h"
 #include "TestContent.h"
+#include "history/HistoryStore.h"
 #include "history/StoreContainer.h"
 #include "ui/CardContextMenu.h"
 

@@ -1,6 +1,6 @@
-#include "CardTestSupport.h"
 #include "TestContent.h"
 #include "X11TestEnvironment.h"
+#include "history/HistoryStore.h"
 #include "history/StoreContainer.h"
 #include "ui/CardDelegate.h"
 #include "ui/PanelTheme.h"
@@ -8,6 +8,7 @@
 #include "ui/TextPreview.h"
 
 #include <QPainter>
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -17,6 +18,13 @@ using namespace quillbox::testing;
 namespace {
 
 constexpr int cardHeight = 240;
+
+// Colours within a small distance of each other (antialiasing, blending).
+bool isNear(QColor actual, QColor expected, int tolerance = 24) {
+    return std::abs(actual.red() - expected.red()) <= tolerance &&
+           std::abs(actual.green() - expected.green()) <= tolerance &&
+           std::abs(actual.blue() - expected.blue()) <= tolerance;
+}
 
 class CardDelegateTest : public ::testing::Test {
 protected:

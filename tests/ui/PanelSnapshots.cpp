@@ -6,25 +6,14 @@
 //
 // Runs on the display in DISPLAY, or off screen without one. Not a test:
 // ctest does not run it.
-#include "CardTestSupport.h"
 #include "FakeAccessProbe.h"
 #include "PanelRig.h"
 #include "TestContent.h"
-#include "capture/SourceAppResolver.h"
-#include "content/AppConstants.h"
-#include "content/Preferences.h"
 #include "core/AccessibilityManager.h"
-#include "core/AppState.h"
-#include "core/PanelContentModel.h"
 #include "core/PasteStackManager.h"
-#include "history/HistoryStore.h"
-#include "history/StoreContainer.h"
 #include "linux/DesktopApplicationCatalog.h"
 #include "linux/XdgAutostartLoginItem.h"
 #include "ui/CardContextMenu.h"
-#include "ui/HistoryPanel.h"
-#include "ui/PanelContentView.h"
-#include "ui/PanelListModel.h"
 #include "ui/PanelWindow.h"
 #include "ui/PasteStackWindow.h"
 #include "ui/StatusItemController.h"
@@ -74,11 +63,9 @@ int main(int argc, char** argv) {
 
     QTemporaryDir data;
     PanelRig rig(data.path());
-    Preferences& preferences = rig.preferences;
     HistoryStore& store = rig.store;
     AppState& state = rig.state;
-    HistoryPanel& panel = rig.panel;
-    PanelWindow& window = *panel.window();
+    PanelWindow& window = *rig.panel.window();
     const auto shoot = [&](const QString& name) {
         settle();
         return save(window.grab().toImage(), folder, name);
@@ -183,7 +170,7 @@ int main(int argc, char** argv) {
     store.addAppRule(u"org.keepassxc.KeePassXC"_s, u"KeePassXC"_s);
     XdgAutostartLoginItem loginItem(data.filePath(u"autostart"_s), u"quillbox"_s);
     DesktopApplicationCatalog applications;
-    SettingsWindow settings(SettingsContext{preferences,
+    SettingsWindow settings(SettingsContext{rig.preferences,
                                             store,
                                             accessibility,
                                             loginItem,

@@ -1,20 +1,11 @@
 // The history panel with real widgets on the test display and a real store
 // file: the panel's keys, the filters, rows arriving while it is open, focus
 // and the remembered size.
-#include "CardTestSupport.h"
 #include "PanelRig.h"
 #include "TestContent.h"
 #include "X11TestEnvironment.h"
-#include "capture/SourceAppResolver.h"
-#include "content/AppConstants.h"
-#include "content/Preferences.h"
-#include "core/AppState.h"
-#include "core/PanelContentModel.h"
-#include "history/HistoryStore.h"
-#include "history/StoreContainer.h"
 #include "ui/CardStripView.h"
 #include "ui/EmptyStateView.h"
-#include "ui/HistoryPanel.h"
 #include "ui/PanelContentView.h"
 #include "ui/PanelListModel.h"
 #include "ui/PanelWindow.h"
@@ -37,13 +28,6 @@ namespace {
 
 class PanelTest : public ::testing::Test {
 public:
-    PanelTest()
-        : rig(folder.path())
-        , store(rig.store)
-        , state(rig.state)
-        , panel(rig.panel)
-        , preferences(rig.preferences) {}
-
     ClipboardItemPtr copy(const QString& text) {
         return store.record(textContent(text), std::nullopt, std::nullopt);
     }
@@ -63,11 +47,10 @@ public:
     }
 
     QTemporaryDir folder;
-    PanelRig rig;
-    HistoryStore& store;
-    AppState& state;
-    HistoryPanel& panel;
-    Preferences& preferences;
+    PanelRig rig{folder.path()};
+    HistoryStore& store = rig.store;
+    AppState& state = rig.state;
+    HistoryPanel& panel = rig.panel;
 };
 
 TEST_F(PanelTest, TheKeyTableDrivesThePanelAndEverythingElseReachesTheSearchField) {
@@ -192,8 +175,8 @@ TEST_F(PanelTest, LosingTheFocusHidesThePanelAndReopeningKeepsTheUsersSize) {
     other.activateWindow();
     ASSERT_TRUE(waitUntil([&] { return !state.isPanelVisible(); }));
     EXPECT_TRUE(waitUntil([&] { return !panel.window()->isVisible(); }));
-    EXPECT_EQ(preferences.value(AppConstants::Keys::panelWidth).toDouble(), 700);
-    EXPECT_EQ(preferences.value(AppConstants::Keys::panelHeight).toDouble(), 500);
+    EXPECT_EQ(rig.preferences.value(AppConstants::Keys::panelWidth).toDouble(), 700);
+    EXPECT_EQ(rig.preferences.value(AppConstants::Keys::panelHeight).toDouble(), 500);
 
     open();
     EXPECT_EQ(panel.window()->size(), QSize(700, 500));

@@ -1,6 +1,6 @@
 // What the Paste Stack window says of its items and of its progress.
-#include "CardTestSupport.h"
 #include "TestContent.h"
+#include "history/HistoryStore.h"
 #include "history/StoreContainer.h"
 #include "ui/PasteStackView.h"
 #include "ui/StackItemList.h"

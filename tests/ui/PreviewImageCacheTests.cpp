@@ -1,6 +1,6 @@
-#include "CardTestSupport.h"
 #include "TestContent.h"
 #include "X11TestEnvironment.h"
+#include "history/HistoryStore.h"
 #include "history/StoreContainer.h"
 #include "ui/PreviewImageCache.h"
 

@@ -6,18 +6,13 @@
 #include "content/AppConstants.h"
 #include "content/Preferences.h"
 #include "core/AccessibilityManager.h"
-#include "core/AppState.h"
-#include "core/PasteStackManager.h"
 #include "history/HistoryStore.h"
 #include "linux/DesktopApplicationCatalog.h"
 #include "linux/XdgAutostartLoginItem.h"
-#include "ui/StatusItemController.h"
-#include "ui/SystemTrayIcon.h"
 #include "ui/settings/ApplicationPickerDialog.h"
 #include "ui/settings/GeneralSettingsPage.h"
 #include "ui/settings/PinboardsSettingsPage.h"
 #include "ui/settings/RulesSettingsPage.h"
-#include "ui/settings/SettingsSnapshots.h"
 #include "ui/settings/SettingsWindow.h"
 #include "ui/settings/ShortcutsSettingsPage.h"
 
@@ -31,7 +26,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
@@ -271,31 +265,6 @@ TEST_F(SettingsWindowTest, RulesAddInstalledApplicationsOnceAndFromFiles) {
     ASSERT_NE(editorSwitch, nullptr);
     editorSwitch->click();
     EXPECT_FALSE(store.isAppExcluded(u"org.example.Editor"_s));
-}
-
-TEST_F(SettingsWindowTest, PagesInOrderAndSnapshots) {
-    QStringList labels;
-    for (int i = 0; i < window->tabs()->count(); ++i)
-        labels.append(window->tabs()->tabText(i));
-    EXPECT_EQ(labels,
-              (QStringList{u"General"_s, u"Shortcuts"_s, u"Rules"_s, u"Pinboards"_s, u"About"_s}));
-
-    store.createPinboard(u"Work"_s, u"#007AFF"_s, 0);
-    store.createPinboard(u"Recipes"_s, u"#FF9500"_s, 1);
-    store.addAppRule(u"org.example.Editor"_s, u"Editor"_s);
-    AppState state;
-    PasteStackManager stack;
-    auto tray = std::make_unique<SystemTrayIcon>();
-    QMenu* menu = tray->menu();
-    StatusItemController controller(state, stack, std::move(tray), {});
-    // QUILLBOX_SNAPSHOT_DIR keeps the pictures for a person to look at.
-    const QString folder = qEnvironmentVariableIsSet("QUILLBOX_SNAPSHOT_DIR")
-                               ? qEnvironmentVariable("QUILLBOX_SNAPSHOT_DIR")
-                               : directory.filePath(u"snapshots"_s);
-    const QStringList files = renderSettingsSnapshots(folder, *window, menu);
-    ASSERT_EQ(files.size(), 6);
-    for (const auto& file : files)
-        EXPECT_GT(QFileInfo(file).size(), 0) << file.toStdString();
 }
 
 } // namespace
