@@ -1,5 +1,6 @@
 // The panel's key table: which keys it takes, and which go on to the
-// search field.
+// search field. The plain keys, Ctrl+T, Ctrl+Backspace and Shift+Left are
+// pressed on the real panel in its own test; Return pastes end to end.
 #include "core/PanelKeys.h"
 
 #include <gtest/gtest.h>
@@ -19,22 +20,13 @@ TEST(PanelKeysTest, TakesTheTableKeysAndLetsEverythingElseReachTheSearchField) {
     const Qt::KeyboardModifiers none = Qt::NoModifier;
     const std::vector<KeyRow> rows{
         {"left moves back", Qt::Key_Left, none, A::selectPrevious},
-        {"right moves on", Qt::Key_Right, none, A::selectNext},
-        {"shift+left selects text in the field", Qt::Key_Left, Qt::ShiftModifier, std::nullopt},
         {"ctrl+right moves by word in the field", Qt::Key_Right, Qt::ControlModifier, std::nullopt},
-        {"return pastes", Qt::Key_Return, none, A::paste},
         {"return with alt still pastes", Qt::Key_Return, Qt::AltModifier, A::paste},
         {"shift+return pastes plain text", Qt::Key_Return, Qt::ShiftModifier, A::pasteAsPlainText},
         {"keypad enter pastes", Qt::Key_Enter, Qt::KeypadModifier, A::paste},
-        {"ctrl+backspace deletes the card", Qt::Key_Backspace, Qt::ControlModifier,
-         A::deleteSelected},
-        {"backspace edits the search", Qt::Key_Backspace, none, std::nullopt},
         {"ctrl+shift+backspace is not ctrl alone", Qt::Key_Backspace,
          Qt::ControlModifier | Qt::ShiftModifier, std::nullopt},
-        {"escape hides", Qt::Key_Escape, none, A::hidePanel},
         {"escape with shift hides", Qt::Key_Escape, Qt::ShiftModifier, A::hidePanel},
-        {"ctrl+t pauses", Qt::Key_T, Qt::ControlModifier, A::togglePause},
-        {"t is typed", Qt::Key_T, none, std::nullopt},
         {"ctrl+alt+t is not ctrl alone", Qt::Key_T, Qt::ControlModifier | Qt::AltModifier,
          std::nullopt},
         {"up and down are not the panel's", Qt::Key_Up, none, std::nullopt},

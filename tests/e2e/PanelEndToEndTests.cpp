@@ -27,7 +27,7 @@ public:
 
 TEST_F(PanelEndToEndTest, TheHotKeyOpensThePanelOverAFieldAndReturnPastesTheCardFoundThere) {
     PasteTarget target(session);
-    ASSERT_TRUE(target.start(session));
+    ASSERT_TRUE(target.start());
     ASSERT_TRUE(session.start());
     session.copy("apple pie recipe");
     ASSERT_TRUE(session.waitForItemCount(1));

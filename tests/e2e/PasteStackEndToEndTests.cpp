@@ -24,7 +24,7 @@ public:
     PasteTarget target{session};
 
     void SetUp() override {
-        ASSERT_TRUE(target.start(session));
+        ASSERT_TRUE(target.start());
         ASSERT_TRUE(session.start());
     }
 
@@ -40,9 +40,6 @@ public:
     QString activeWindow() {
         return QString::fromLatin1(xdotool({u"getactivewindow"_s}).standardOutput.trimmed());
     }
-    void pause(std::chrono::milliseconds duration) {
-        waitUntil([] { return false; }, duration);
-    }
     // Copies each text from a program of its own, waiting until it is recorded.
     void copyAll(const QStringList& texts) {
         const qsizetype before = session.items().size();
@@ -56,7 +53,7 @@ public:
         const QString before = target.text();
         xdotool({u"key"_s, u"ctrl+v"_s});
         waitUntil([&] { return target.text() != before; }, 3s);
-        pause(advanceSettle);
+        serveFor(advanceSettle);
         return target.text().mid(before.size());
     }
 };
@@ -68,7 +65,7 @@ TEST_F(PasteStackEndToEndTest, ThreeCopiesPasteInTheirOrderWithCtrlVAndThenTheSt
     EXPECT_EQ(activeWindow().toStdString(), target.windowID().toStdString());
     xdotool(
         {u"mousemove"_s, u"--window"_s, stackWindowID(), u"150"_s, u"200"_s, u"click"_s, u"1"_s});
-    pause(300ms);
+    serveFor(300ms);
     EXPECT_EQ(activeWindow().toStdString(), target.windowID().toStdString());
     copyAll({u"alpha one"_s, u"beta two"_s, u"gamma three"_s});
 
@@ -91,7 +88,7 @@ TEST_F(PasteStackEndToEndTest, AHeldCtrlVMovesOnOnceAndCtrlAltVOrSuperVNotAtAll)
 
     // The field may take these as typing; the stack does not move.
     xdotool({u"key"_s, u"ctrl+alt+v"_s, u"super+v"_s});
-    pause(advanceSettle);
+    serveFor(advanceSettle);
     // Held for a while: the field pastes again with each repeat, the stack
     // moves on once.
     const QString before = target.text();
@@ -100,7 +97,7 @@ TEST_F(PasteStackEndToEndTest, AHeldCtrlVMovesOnOnceAndCtrlAltVOrSuperVNotAtAll)
     ASSERT_TRUE(
         waitUntil([&] { return target.text().mid(before.size()).startsWith(u"one"_s); }, 3s))
         << target.text().toStdString();
-    pause(advanceSettle);
+    serveFor(advanceSettle);
     EXPECT_EQ(pasteOnce(), u"two"_s) << target.text().toStdString();
     EXPECT_TRUE(isStackWindowShown());
     EXPECT_EQ(pasteOnce(), u"three"_s);

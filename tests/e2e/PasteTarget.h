@@ -28,7 +28,6 @@ public:
         m_windowID = QString::fromLatin1(m_output.mid(at, m_output.indexOf('\n', at) - at));
         return activateWindow(m_windowID, m_environment);
     }
-    bool start(const QuillboxSession&) { return start(); }
     // The field's text as last reported.
     QString text() {
         read();

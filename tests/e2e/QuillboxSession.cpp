@@ -66,17 +66,8 @@ RunResult QuillboxSession::run(const QStringList& arguments, std::chrono::millis
 
 bool QuillboxSession::activateEditorWindow() {
     m_editorWindow =
-        std::make_unique<ChildProcess>(QStringLiteral(QUILLBOX_TEST_WINDOW),
-                                       QStringList{u"e2e-editor"_s, u"E2EEditor"_s}, m_environment);
-    if (!m_editorWindow->waitStarted())
-        return false;
-    QByteArray output;
-    while (!output.contains('\n') && m_editorWindow->process().waitForReadyRead(5000))
-        output += m_editorWindow->readAllStandardOutput();
-    const QString id = QString::fromLatin1(output.trimmed());
-    if (id.isEmpty())
-        return false;
-    return activateWindow(id, m_environment);
+        openActiveWindow(QStringLiteral(QUILLBOX_TEST_WINDOW), {u"e2e-editor"_s, u"E2EEditor"_s});
+    return m_editorWindow != nullptr;
 }
 
 void QuillboxSession::copy(const QByteArray& data, const QString& target) {

@@ -150,7 +150,7 @@ TEST_F(TrayHostTest, ItemShowsFollowsPauseAndKeepsTheReopenGuard) {
     EXPECT_TRUE(waitUntil([&] { return !state.isPanelVisible(); }));
 }
 
-TEST(StatusItemTest, MenuTitlesFollowPauseAndPasteStack) {
+TEST(StatusItemTest, MenuEntriesFollowPauseAndPasteStackAndWithoutATrayNothingShows) {
     AppState state;
     PasteStackManager stack;
     auto tray = std::make_unique<FakeTrayIcon>();
@@ -162,16 +162,10 @@ TEST(StatusItemTest, MenuTitlesFollowPauseAndPasteStack) {
     ASSERT_TRUE(fake->choose(u"Start Paste Stack"_s));
     EXPECT_TRUE(stack.isActive());
     EXPECT_EQ(titles(fake->openMenu()).at(4), u"Stop Paste Stack\tSuper+Shift+C"_s);
-}
 
-TEST(StatusItemTest, NoTrayLogsAndTheApplicationGoesOn) {
-    AppState state;
-    PasteStackManager stack;
-    auto tray = std::make_unique<FakeTrayIcon>(false);
-    FakeTrayIcon* fake = tray.get();
-    StatusItemController controller(state, stack, std::move(tray), {});
-    EXPECT_FALSE(controller.isShown());
-    EXPECT_FALSE(fake->isVisible());
+    // No tray on the desktop: the application goes on without the item.
+    StatusItemController trayless(state, stack, std::make_unique<FakeTrayIcon>(false), {});
+    EXPECT_FALSE(trayless.isShown());
 }
 
 TEST(StatusItemTest, ServicesWireTheTrayToSettings) {
