@@ -40,20 +40,8 @@ ParsedClipboardContent rtf() {
                          QStringLiteral("Hi"));
 }
 
-ParsedClipboardContent url() {
-    auto parsed = parsedContent("https://example.org/a", PasteboardType::url, ContentCategory::url,
-                                QStringLiteral("https://example.org/a"));
-    parsed.urlString = QStringLiteral("https://example.org/a");
-    return parsed;
-}
-
 ParsedClipboardContent files(const QByteArray& lines) {
     return parsedContent(lines, PasteboardType::fileURL, ContentCategory::file);
-}
-
-ParsedClipboardContent imageWithText() {
-    return parsedContent("PNG", PasteboardType::png, ContentCategory::image,
-                         QStringLiteral("caption"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -67,12 +55,17 @@ INSTANTIATE_TEST_SUITE_P(
                                  "com.quillbox.internal=")},
         WriteCase{"RichTextAsPlainTextGetsOnlyTheText", rtf, true,
                   QStringLiteral("public.utf8-plain-text=Hi;com.quillbox.internal=")},
-        WriteCase{"UrlGetsThePublicUrlFlavourAndText", url, false,
+        WriteCase{"UrlGetsThePublicUrlFlavourAndText",
+                  [] { return urlContent(QStringLiteral("https://example.org/a")); }, false,
                   QStringLiteral("public.url=https://example.org/a;"
                                  "public.utf8-plain-text=https://example.org/a;"
                                  "com.quillbox.internal=")},
-        WriteCase{"ImageNeverGetsATextFlavour", imageWithText, false,
-                  QStringLiteral("public.png=PNG;com.quillbox.internal=")},
+        WriteCase{"ImageNeverGetsATextFlavour",
+                  [] {
+                      return parsedContent("PNG", PasteboardType::png, ContentCategory::image,
+                                           QStringLiteral("caption"));
+                  },
+                  false, QStringLiteral("public.png=PNG;com.quillbox.internal=")},
         WriteCase{"ImageWithoutTextAsPlainTextIsAnEmptyMarkedItem",
                   [] { return imageContent("PNG"); }, true,
                   QStringLiteral("com.quillbox.internal=")},

@@ -89,16 +89,8 @@ int main(int argc, char** argv) {
     source(code, "org.kde.kate", "Kate");
     source(urlContent(u"https://www.example.org/guide/getting-started/"_s, u"Getting started"_s),
            "firefox", "Firefox");
-    QImage picture(320, 200, QImage::Format_RGB32);
-    {
-        QPainter painter(&picture);
-        QLinearGradient gradient(0, 0, 320, 200);
-        gradient.setColorAt(0, QColor(0x2a, 0x6f, 0xdb));
-        gradient.setColorAt(1, QColor(0xf2, 0xa5, 0x3a));
-        painter.fillRect(picture.rect(), gradient);
-    }
-    source(imageContent(encodedImage(picture, "PNG"), u"320 x 200"_s), "org.gnome.Shell",
-           "Screenshot");
+    source(imageContent(encodedImage(gradientImage(320, 200), "PNG"), u"320 x 200"_s),
+           "org.gnome.Shell", "Screenshot");
     source(fileContent({u"/home/user/Documents/report.pdf"_s, u"/home/user/Documents/a.txt"_s,
                         u"/home/user/Documents/b.txt"_s}),
            "org.gnome.Nautilus", "Files");
