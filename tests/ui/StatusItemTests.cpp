@@ -62,24 +62,12 @@ bool click(int button) {
     return true;
 }
 
-class TrayHostTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        s_trayer =
-            new ChildProcess(u"trayer"_s,
-                             {u"--edge"_s, u"top"_s, u"--align"_s, u"right"_s, u"--widthtype"_s,
-                              u"request"_s, u"--height"_s, u"24"_s, u"--SetDockType"_s, u"true"_s},
-                             X11TestEnvironment::session().environment());
-        s_trayer->waitStarted();
-    }
-    static void TearDownTestSuite() {
-        delete s_trayer;
-        s_trayer = nullptr;
-    }
-    inline static ChildProcess* s_trayer = nullptr;
-};
-
-TEST_F(TrayHostTest, ItemShowsFollowsPauseAndKeepsTheReopenGuard) {
+TEST(TrayHostTest, ItemShowsFollowsPauseAndKeepsTheReopenGuard) {
+    ChildProcess trayer(u"trayer"_s,
+                        {u"--edge"_s, u"top"_s, u"--align"_s, u"right"_s, u"--widthtype"_s,
+                         u"request"_s, u"--height"_s, u"24"_s, u"--SetDockType"_s, u"true"_s},
+                        X11TestEnvironment::session().environment());
+    ASSERT_TRUE(trayer.waitStarted());
     ASSERT_TRUE(waitUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 10s))
         << "trayer did not take the system tray selection";
     AppState state;
