@@ -40,17 +40,10 @@ TEST(ClipboardItemTest, FileURLsComeOnlyFromFileItems) {
 
 TEST(ClipboardItemTest, PreviewIsTheThumbnailWhenThereIsOne) {
     TemporaryStore temporary;
-    ParsedClipboardContent image = textContent(u"image"_qs);
-    image.content = "full image bytes";
-    image.contentHash = sha256Hash(image.content);
-    image.category = ContentCategory::image;
-    const auto withoutThumbnail = temporary.store().record(image, {}, {});
-    EXPECT_EQ(withoutThumbnail->previewImageData(), QByteArray("full image bytes"));
-
-    image.content = "other image";
-    image.contentHash = sha256Hash(image.content);
-    image.thumbnailData = QByteArray("thumbnail");
-    temporary.store().record(image, {}, {});
+    temporary.store().record(imageContent("full image bytes"), {}, {});
+    ParsedClipboardContent withThumbnail = imageContent("other image");
+    withThumbnail.thumbnailData = QByteArray("thumbnail");
+    temporary.store().record(withThumbnail, {}, {});
     temporary.reopen();
     EXPECT_EQ(temporary.store().allItems().first()->previewImageData(), QByteArray("thumbnail"));
     EXPECT_EQ(temporary.store().allItems().last()->previewImageData(),
@@ -87,6 +80,15 @@ QStringList fields(const ClipboardItem& item) {
             item.contentHash(),
             item.copiedAt().toString(Qt::ISODateWithMs),
             item.isPinned() ? u"pinned"_qs : u"not pinned"_qs};
+}
+
+QStringList board(const Pinboard& pinboard) {
+    return {pinboard.id().toString(),
+            pinboard.name(),
+            pinboard.colorHex(),
+            QString::number(pinboard.sortOrder()),
+            pinboard.createdAt().toString(Qt::ISODateWithMs),
+            pinboard.isShared() ? u"shared"_qs : u"not shared"_qs};
 }
 
 TEST(ClipboardItemTest, EveryFieldSurvivesReopening) {
@@ -134,10 +136,6 @@ TEST(ClipboardItemTest, EveryFieldSurvivesReopening) {
     ASSERT_EQ(after.size(), 2);
     for (int i = 0; i < 2; ++i)
         EXPECT_EQ(fields(*after[i]), before[i]);
-    const ClipboardItem& reread = *after[0];
-    EXPECT_EQ(reread.content(), QByteArray("\x00\x01binary", 8));
-    EXPECT_EQ(reread.ocrText(), u"recognised"_qs);
-    EXPECT_EQ(reread.characterCount(), 42);
     const ClipboardItem& blankReread = *after[1];
     EXPECT_EQ(blankReread.plainText(), QString(u""_qs));
     EXPECT_EQ(blankReread.richTextData(), QByteArray(""));
@@ -152,12 +150,7 @@ TEST(ClipboardItemTest, EveryFieldSurvivesReopening) {
 
     const auto pinboards = temporary.store().pinboards();
     ASSERT_EQ(pinboards.size(), 1);
-    EXPECT_EQ(pinboards[0]->id(), pinboard->id());
-    EXPECT_EQ(pinboards[0]->name(), u"Board"_qs);
-    EXPECT_EQ(pinboards[0]->colorHex(), u"#00FF00"_qs);
-    EXPECT_EQ(pinboards[0]->sortOrder(), 7);
-    EXPECT_EQ(pinboards[0]->createdAt(), pinboard->createdAt());
-    EXPECT_FALSE(pinboards[0]->isShared());
+    EXPECT_EQ(board(*pinboards[0]), board(*pinboard));
     const auto link = temporary.store().pinboardItems(pinboards[0]).first();
     EXPECT_EQ(link->id(), linkBefore->id());
     EXPECT_EQ(link->addedAt(), linkBefore->addedAt());

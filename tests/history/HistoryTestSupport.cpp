@@ -1,5 +1,6 @@
 #include "history/HistoryTestSupport.h"
 
+#include <QFile>
 #include <sqlite3.h>
 
 namespace quillbox::testing {
@@ -25,15 +26,21 @@ void TemporaryStore::setReadOnly(bool readOnly) {
                  nullptr);
 }
 
-qint64 TemporaryStore::rowCount(const char* table) const {
-    const QByteArray sql = "SELECT count(*) FROM " + QByteArray(table);
+qint64 queryNumber(sqlite3* db, const char* sql) {
     sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(m_container->handle(), sql.constData(), -1, &statement, nullptr);
-    qint64 count = -1;
-    if (sqlite3_step(statement) == SQLITE_ROW)
-        count = sqlite3_column_int64(statement, 0);
+    sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    const qint64 value =
+        sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : -1;
     sqlite3_finalize(statement);
-    return count;
+    return value;
+}
+
+qint64 queryNumber(const QString& path, const char* sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    const qint64 value = queryNumber(db, sql);
+    sqlite3_close(db);
+    return value;
 }
 
 } // namespace quillbox::testing

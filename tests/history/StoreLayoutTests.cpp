@@ -99,13 +99,9 @@ TEST(StoreLayoutTest, EachTextReadsBackWholeAndIsStoredOnceWhereItIsItsContent) 
         expectReadsAs(*item, row.content, "just recorded");
     }
     // One copy of each text that is its content: none in the item's own column.
-    sqlite3* db = store.container()->handle();
-    sqlite3_stmt* ownTexts = nullptr;
-    sqlite3_prepare_v2(db, "SELECT count(*) FROM ClipboardItem WHERE plainText IS NOT NULL", -1,
-                       &ownTexts, nullptr);
-    ASSERT_EQ(sqlite3_step(ownTexts), SQLITE_ROW);
-    EXPECT_EQ(sqlite3_column_int64(ownTexts, 0), 2);
-    sqlite3_finalize(ownTexts);
+    EXPECT_EQ(queryNumber(store.container()->handle(),
+                          "SELECT count(*) FROM ClipboardItem WHERE plainText IS NOT NULL"),
+              2);
 
     store.reopen();
     for (const auto& row : cases) {
@@ -143,59 +139,30 @@ PRAGMA user_version = 10000;
 )sql";
 
 void writeFirstLayoutStore(const QString& path, const QList<ParsedClipboardContent>& items) {
+    const auto hex = [](const QByteArray& bytes) { return "X'" + bytes.toHex() + "'"; };
+    const auto number = [](std::optional<qint64> n) {
+        return n ? QByteArray::number(*n) : QByteArray("NULL");
+    };
+    QByteArray sql = firstLayout;
+    for (qsizetype key = 1; key <= items.size(); ++key) {
+        const ParsedClipboardContent& item = items[key - 1];
+        const QByteArray plain = item.plainText
+                                     ? "CAST(" + hex(item.plainText->toUtf8()) + " AS TEXT)"
+                                     : QByteArray("NULL");
+        sql +=
+            "INSERT INTO ClipboardItem (pk, id, plainText, contentType, category, characterCount,"
+            " contentHash, copiedAt) VALUES (" +
+            number(key) + ", " + hex(QUuid::createUuid().toRfc4122()) + ", " + plain + ", '" +
+            item.contentType.toUtf8() + "', '" + rawValue(item.category).toUtf8() + "', " +
+            number(item.characterCount) + ", '" + item.contentHash.toUtf8() + "', " +
+            number(1'700'000'000'000 + key) +
+            ");\nINSERT INTO ClipboardItemPayload (item, content) VALUES (" + number(key) + ", " +
+            hex(item.content) + ");\n";
+    }
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, firstLayout, nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_stmt* row = nullptr;
-    sqlite3_stmt* payload = nullptr;
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO ClipboardItem (pk, id, plainText, contentType, category,"
-                       " characterCount, contentHash, copiedAt) VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
-                       -1, &row, nullptr);
-    sqlite3_prepare_v2(db, "INSERT INTO ClipboardItemPayload (item, content) VALUES (?, ?)", -1,
-                       &payload, nullptr);
-    qint64 key = 0;
-    for (const ParsedClipboardContent& item : items) {
-        ++key;
-        const QByteArray id = QUuid::createUuid().toRfc4122();
-        const QByteArray plain = item.plainText ? item.plainText->toUtf8() : QByteArray();
-        const QByteArray type = item.contentType.toUtf8();
-        const QByteArray category = rawValue(item.category).toUtf8();
-        const QByteArray hash = item.contentHash.toUtf8();
-        sqlite3_bind_int64(row, 1, key);
-        sqlite3_bind_blob(row, 2, id.constData(), 16, SQLITE_TRANSIENT);
-        if (item.plainText)
-            sqlite3_bind_text(row, 3, plain.constData(), int(plain.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(row, 4, type.constData(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(row, 5, category.constData(), -1, SQLITE_TRANSIENT);
-        if (item.characterCount)
-            sqlite3_bind_int64(row, 6, *item.characterCount);
-        sqlite3_bind_text(row, 7, hash.constData(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int64(row, 8, 1'700'000'000'000 + key);
-        ASSERT_EQ(sqlite3_step(row), SQLITE_DONE);
-        sqlite3_reset(row);
-        sqlite3_clear_bindings(row);
-        sqlite3_bind_int64(payload, 1, key);
-        sqlite3_bind_blob(payload, 2, item.content.constData(), int(item.content.size()),
-                          SQLITE_TRANSIENT);
-        ASSERT_EQ(sqlite3_step(payload), SQLITE_DONE);
-        sqlite3_reset(payload);
-    }
-    sqlite3_finalize(row);
-    sqlite3_finalize(payload);
+    EXPECT_EQ(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
-}
-
-qint64 queryNumber(const QString& path, const char* sql) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
-    const qint64 value =
-        sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : -1;
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return value;
 }
 
 TEST(StoreLayoutTest, AStoreOfTheFirstLayoutReadsTheSameItemsReadOnlyAndAfterBeingBroughtUpToDate) {

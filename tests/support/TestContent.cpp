@@ -4,6 +4,9 @@
 #include "content/PasteboardTypes.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
 
@@ -97,6 +100,18 @@ QByteArray jpegWithOrientation(int width, int height, quint16 orientation) {
     exif.append("\x00\x00\x00\x00", 4); // no next IFD
     jpeg.insert(2, exif);
     return jpeg;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace quillbox::testing

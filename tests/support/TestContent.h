@@ -38,4 +38,9 @@ QImage gradientImage(int width, int height);
 // clockwise): the stored pixels are width x height.
 QByteArray jpegWithOrientation(int width, int height, quint16 orientation);
 
+// A whole file written, its folders made first (false when it could not be),
+// or read (empty when it can't be).
+bool writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
+
 } // namespace quillbox::testing
