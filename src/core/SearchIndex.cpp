@@ -1,6 +1,8 @@
 #include "core/SearchIndex.h"
 
+#include <QStringDecoder>
 #include <algorithm>
+#include <cstring>
 
 namespace quillbox {
 
@@ -8,16 +10,24 @@ namespace {
 
 // Ends every field in the buffer: no query holds it (one that does takes the
 // slow path), so no match spans two fields or two items.
-constexpr QChar fieldEnd{u'\0'};
+constexpr char fieldEnd = '\0';
 
 // Text left behind by removed and changed items is dropped, by writing the
 // live text out afresh in listing order, once it outweighs the live text and
 // this much: a few changes never pay for a copy of the whole buffer.
-constexpr qsizetype compactionSlackChars = 4096;
+constexpr qsizetype compactionSlackBytes = 4096;
 
-template <typename Visit> void forEachSearchedField(const ClipboardItem& item, Visit visit) {
+// A long plain text is read from the store this much at a time, to fold its
+// mask once and to search it.
+constexpr qint64 longTextPieceBytes = 1024 * 1024;
+
+// Queries of up to this many bytes are looked for with memmem.
+constexpr qsizetype shortNeedleBytes = 3;
+
+// The fields besides the plain text; a long plain text is searched apart.
+template <typename Visit> void forEachOtherSearchedField(const ClipboardItem& item, Visit visit) {
     for (const auto& field :
-         {item.plainText(), item.title(), item.urlString(), item.ocrText(), item.sourceAppName()}) {
+         {item.title(), item.urlString(), item.ocrText(), item.sourceAppName()}) {
         if (field)
             visit(*field);
     }
@@ -27,30 +37,65 @@ void setBit(quint64 (&bits)[2], unsigned bit) {
     bits[bit >> 6] |= quint64(1) << (bit & 63);
 }
 
-unsigned otherCharBit(QChar c) {
-    return (unsigned(c.unicode()) * 0x9E3779B1u) >> 26;
-}
-
-unsigned pairBit(QChar first, QChar second) {
-    return (unsigned(first.unicode()) * 0x9E3779B1u ^ unsigned(second.unicode()) * 0x85EBCA77u) >>
-           25;
+unsigned pairBit(quint8 first, quint8 second) {
+    return (unsigned(first) * 0x9E3779B1u ^ unsigned(second) * 0x85EBCA77u) >> 25;
 }
 
 bool isSpaceOrTab(QChar c) {
     return c == u' ' || c == u'\t';
 }
 
+// Calls `visit` with the case-folded UTF-8 of a long plain text, piece by
+// piece, until it returns false; a text that is the item's content is read
+// from the store a piece at a time, never whole.
+template <typename Visit> void forEachFoldedPiece(const ClipboardItem& item, Visit visit) {
+    if (item.isPlainTextContent()) {
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        for (qint64 offset = 0;;) {
+            const QByteArray bytes = item.readContent(offset, longTextPieceBytes);
+            if (bytes.isEmpty())
+                return;
+            offset += bytes.size();
+            // The decoder keeps a character cut at the end for the next piece.
+            if (!visit(SearchIndex::folded(QString(decoder(bytes)))))
+                return;
+        }
+    }
+    // A long text beside the content (rare: a rich text's plain form) is read whole.
+    const QString text = item.plainText().value_or(QString());
+    constexpr qsizetype pieceChars = longTextPieceBytes / 2;
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype length = std::min(pieceChars, text.size() - start);
+        // Never half of a surrogate pair.
+        if (start + length < text.size() && text.at(start + length - 1).isHighSurrogate())
+            ++length;
+        if (!visit(SearchIndex::folded(text.mid(start, length))))
+            return;
+        start += length;
+    }
+}
+
 } // namespace
 
-void SearchIndex::TextMask::add(QStringView text) {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].unicode() < 128)
-            setBit(chars, text[i].unicode());
+void SearchIndex::TextMask::add(QByteArrayView utf8, int previous) {
+    for (const char byte : utf8) {
+        const auto c = quint8(byte);
+        if (c < 128)
+            setBit(chars, c);
         else
-            otherChars |= quint64(1) << otherCharBit(text[i]);
-        if (i > 0)
-            setBit(pairs, pairBit(text[i - 1], text[i]));
+            otherChars |= quint64(1) << (c & 63);
+        if (previous >= 0)
+            setBit(pairs, pairBit(quint8(previous), c));
+        previous = c;
     }
+}
+
+void SearchIndex::TextMask::merge(const TextMask& other) {
+    chars[0] |= other.chars[0];
+    chars[1] |= other.chars[1];
+    otherChars |= other.otherChars;
+    pairs[0] |= other.pairs[0];
+    pairs[1] |= other.pairs[1];
 }
 
 bool SearchIndex::TextMask::covers(const TextMask& other) const {
@@ -61,16 +106,31 @@ bool SearchIndex::TextMask::covers(const TextMask& other) const {
            (pairs[1] & other.pairs[1]) == other.pairs[1];
 }
 
+QByteArray SearchIndex::folded(const QString& text) {
+    return text.toCaseFolded().toUtf8();
+}
+
+bool SearchIndex::Query::isFoundIn(QByteArrayView text) const {
+    // Short texts are found faster by the library's vectorised search; the
+    // matcher's table pays off for longer ones.
+    if (m_folded.size() <= shortNeedleBytes)
+        return ::memmem(text.data(), size_t(text.size()), m_folded.constData(),
+                        size_t(m_folded.size())) != nullptr;
+    return m_matcher.indexIn(text.data(), text.size()) >= 0;
+}
+
 SearchIndex::Query::Query(std::optional<QSet<qint64>> members,
                           std::optional<ContentCategory> category, const QString& trimmedText)
     : m_members(std::move(members))
     , m_category(category)
     , m_text(trimmedText)
-    , m_folded(trimmedText.toCaseFolded())
-    , m_matcher(m_folded, Qt::CaseSensitive)
-    , m_isScanOnly(m_folded.contains(fieldEnd))
-    , m_isMaskEnough(m_folded.size() == 1 && m_folded.front().unicode() < 128)
-    , m_isOneChar(m_folded.size() == 1) {
+    , m_folded(folded(trimmedText))
+    , m_matcher(m_folded)
+    // A lone surrogate has no UTF-8 of its own: such a text is matched as it is.
+    , m_isScanOnly(m_folded.contains(fieldEnd) ||
+                   std::any_of(trimmedText.cbegin(), trimmedText.cend(),
+                               [](QChar c) { return c.isSurrogate(); }))
+    , m_isMaskEnough(m_folded.size() == 1) {
     m_mask.add(m_folded);
 }
 
@@ -91,14 +151,28 @@ QString SearchIndex::trimmedQuery(const QString& query) {
 
 bool SearchIndex::matches(const ClipboardItem& item, const QString& trimmedQuery) {
     bool found = false;
-    forEachSearchedField(item, [&](const QString& field) {
-        found = found || field.contains(trimmedQuery, Qt::CaseInsensitive);
+    for (const auto& field :
+         {item.plainText(), item.title(), item.urlString(), item.ocrText(), item.sourceAppName()})
+        found = found || (field && field->contains(trimmedQuery, Qt::CaseInsensitive));
+    return found;
+}
+
+bool SearchIndex::longTextContains(const ClipboardItem& item, const Query& query) {
+    const QByteArray& needle = query.m_folded;
+    // The end of one piece goes before the next: a match may span the two.
+    QByteArray window;
+    bool found = false;
+    forEachFoldedPiece(item, [&](const QByteArray& piece) {
+        window += piece;
+        found = query.isFoundIn(window);
+        window = window.right(needle.size() - 1);
+        return !found;
     });
     return found;
 }
 
-QStringView SearchIndex::text(const Slot& slot) const {
-    return QStringView(m_text).mid(slot.textStart, slot.textLength);
+QByteArrayView SearchIndex::text(const Slot& slot) const {
+    return QByteArrayView(m_text).sliced(slot.textStart, slot.textLength);
 }
 
 bool SearchIndex::precedes(Entry a, Entry b) const {
@@ -137,20 +211,45 @@ void SearchIndex::setText(Entry entry, const ClipboardItem& item) {
     Slot& slot = m_slots[entry];
     TextMask mask;
     const qsizetype start = m_text.size();
-    forEachSearchedField(item, [&](const QString& field) {
-        const QString folded = field.toCaseFolded();
-        mask.add(folded);
-        m_text.append(folded);
+    const auto append = [&](const QByteArray& field) {
+        mask.add(field);
+        m_text.append(field);
         m_text.append(fieldEnd);
-    });
+    };
+    const bool hasLongText = item.hasPlainText() && item.isPlainTextShortened();
+    if (hasLongText) {
+        // Only the start the item keeps is kept here too; the mask covers all
+        // of the text, folded once, piece by piece.
+        append(folded(item.plainTextPreview().value_or(QString())));
+        auto known = m_longTextMasks.find(entry);
+        if (!slot.hasLongText || known == m_longTextMasks.end()) {
+            TextMask whole;
+            int previous = -1;
+            forEachFoldedPiece(item, [&](const QByteArray& piece) {
+                whole.add(piece, previous);
+                if (!piece.isEmpty())
+                    previous = quint8(piece.back());
+                return true;
+            });
+            known = m_longTextMasks.insert_or_assign(entry, whole).first;
+        }
+        mask.merge(known->second);
+    } else {
+        m_longTextMasks.erase(entry);
+        if (const auto plain = item.plainText())
+            append(folded(*plain));
+    }
+    forEachOtherSearchedField(item, [&](const QString& field) { append(folded(field)); });
     const qsizetype length = m_text.size() - start;
-    if (slot.item && text(slot) == QStringView(m_text).mid(start, length)) {
+    if (slot.item && slot.textLength == length && slot.hasLongText == hasLongText &&
+        text(slot) == QByteArrayView(m_text).sliced(start, length)) {
         m_text.truncate(start); // a pin, say: nothing searched changed
         return;
     }
-    m_deadChars += slot.textLength;
+    m_deadBytes += slot.textLength;
     slot.textStart = start;
     slot.textLength = length;
+    slot.hasLongText = hasLongText;
     m_masks[entry] = mask;
 }
 
@@ -159,13 +258,15 @@ void SearchIndex::rebuild(const QList<ClipboardItemPtr>& itemsNewestFirst) {
     m_masks.clear();
     m_freeSlots.clear();
     m_order.clear();
+    m_longTextMasks.clear();
     m_text.clear();
-    m_deadChars = 0;
+    m_deadBytes = 0;
     m_slots.reserve(size_t(itemsNewestFirst.size()));
     m_masks.reserve(size_t(itemsNewestFirst.size()));
     m_order.reserve(size_t(itemsNewestFirst.size()));
     for (const ClipboardItemPtr& item : itemsNewestFirst)
         m_order.push_back(allocate(item));
+    m_text.squeeze(); // grown by doubling: up to half of it would stay unused
 }
 
 SearchIndex::Entry SearchIndex::insert(const ClipboardItemPtr& item, qsizetype row) {
@@ -188,9 +289,10 @@ void SearchIndex::remove(const QList<qsizetype>& rows) {
         return;
     for (const qsizetype row : rows) {
         const Entry entry = m_order[size_t(row)];
-        m_deadChars += m_slots[entry].textLength;
+        m_deadBytes += m_slots[entry].textLength;
         m_slots[entry] = Slot{};
         m_masks[entry] = TextMask{};
+        m_longTextMasks.erase(entry);
         m_freeSlots.push_back(entry);
     }
     // One pass for a whole batch (a prune may take thousands).
@@ -217,11 +319,11 @@ void SearchIndex::update(qsizetype row) {
 }
 
 void SearchIndex::compactIfWasteful() {
-    const qsizetype liveChars = m_text.size() - m_deadChars;
-    if (m_deadChars <= compactionSlackChars || m_deadChars <= liveChars)
+    const qsizetype liveBytes = m_text.size() - m_deadBytes;
+    if (m_deadBytes <= compactionSlackBytes || m_deadBytes <= liveBytes)
         return;
-    QString compacted;
-    compacted.reserve(liveChars);
+    QByteArray compacted;
+    compacted.reserve(liveBytes);
     for (const Entry entry : m_order) {
         Slot& slot = m_slots[entry];
         const qsizetype start = compacted.size();
@@ -229,7 +331,7 @@ void SearchIndex::compactIfWasteful() {
         slot.textStart = start;
     }
     m_text = std::move(compacted);
-    m_deadChars = 0;
+    m_deadBytes = 0;
 }
 
 bool SearchIndex::passesFilters(Entry entry, const Query& query) const {
@@ -241,17 +343,17 @@ bool SearchIndex::passesFilters(Entry entry, const Query& query) const {
 bool SearchIndex::passesText(Entry entry, const Query& query) const {
     if (query.m_folded.isEmpty())
         return true;
+    const Slot& slot = m_slots[entry];
     if (query.m_isScanOnly)
-        return matches(*m_slots[entry].item, query.m_text);
+        return matches(*slot.item, query.m_text);
     if (!m_masks[entry].covers(query.m_mask))
         return false;
     if (query.m_isMaskEnough)
         return true;
-    const QStringView folded = text(m_slots[entry]);
-    // The matcher's table pays off for longer queries; one character is
-    // found faster by the plain vectorised search.
-    return query.m_isOneChar ? folded.contains(query.m_folded.front())
-                             : query.m_matcher.indexIn(folded) >= 0;
+    if (query.isFoundIn(text(slot)))
+        return true;
+    // The start held here did not match; the rest of a long text might.
+    return slot.hasLongText && longTextContains(*slot.item, query);
 }
 
 bool SearchIndex::passes(Entry entry, const Query& query) const {

@@ -3,38 +3,46 @@
 #include "content/ContentCategory.h"
 #include "history/ClipboardItem.h"
 
+#include <QByteArray>
+#include <QByteArrayMatcher>
+#include <QByteArrayView>
 #include <QList>
 #include <QSet>
 #include <QString>
-#include <QStringMatcher>
 #include <QUuid>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace quillbox {
 
 // The history in its listing order with what filtering needs laid out for a
 // fast scan: each item's kind, the case-folded text of its five searched
-// fields (plainText, title, urlString, ocrText, sourceAppName) in one buffer,
-// and a small mask of the characters and character pairs in that text, which
-// rules most items out without reading their text. It follows the history
-// change by change (insert, move, remove, update), so a copy costs one item's
-// folding, not the whole history's. Items are known by entry numbers, which
-// searches return instead of item pointers.
+// fields (plainText, title, urlString, ocrText, sourceAppName) as UTF-8 in one
+// buffer, and a small mask of the bytes and byte pairs in that text, which
+// rules most items out without reading their text. A long plain text is kept
+// only as its start (the part the item itself keeps); the mask covers all of
+// it, and the rest is read from the store, in pieces, only for a search the
+// start and the mask can't answer. It follows the history change by change
+// (insert, move, remove, update), so a copy costs one item's folding, not the
+// whole history's. Items are known by entry numbers, which searches return
+// instead of item pointers.
 class SearchIndex {
 public:
     // An item's place in the index: stable while the item is in it, reused
     // once it has left.
     using Entry = quint32;
 
-    // Which characters (ASCII ones exactly, others hashed) and which pairs of
-    // neighbouring characters (hashed) a text holds: a text that lacks one of
-    // the query's cannot contain it.
+    // Which bytes (ASCII ones exactly, others hashed) and which pairs of
+    // neighbouring bytes (hashed) a UTF-8 text holds: a text that lacks one of
+    // the query's cannot contain it. `previous` carries the last byte of one
+    // piece of a text to the next (-1 at its start).
     struct TextMask {
         quint64 chars[2] = {0, 0};
         quint64 otherChars = 0;
         quint64 pairs[2] = {0, 0};
-        void add(QStringView text);
+        void add(QByteArrayView utf8, int previous = -1);
+        void merge(const TextMask& other);
         bool covers(const TextMask& other) const;
     };
 
@@ -59,15 +67,15 @@ public:
 
     private:
         friend class SearchIndex;
+        bool isFoundIn(QByteArrayView folded) const;
         std::optional<QSet<qint64>> m_members;
         std::optional<ContentCategory> m_category;
-        QString m_text;   // trimmed
-        QString m_folded; // what the buffer is searched for
-        QStringMatcher m_matcher;
+        QString m_text;      // trimmed
+        QByteArray m_folded; // what the buffer is searched for (case-folded UTF-8)
+        QByteArrayMatcher m_matcher;
         TextMask m_mask;
         bool m_isScanOnly = false;   // a text the buffer can't answer for
         bool m_isMaskEnough = false; // one ASCII character: the mask tells exactly
-        bool m_isOneChar = false;
     };
 
     // Starts over from the whole history, newest first.
@@ -101,6 +109,8 @@ public:
     // Whether any of the item's searched fields contains the query: the rule
     // the index applies, for one item.
     static bool matches(const ClipboardItem& item, const QString& trimmedQuery);
+    // Case-folded UTF-8, the form the index keeps and searches for.
+    static QByteArray folded(const QString& text);
 
 private:
     struct Slot {
@@ -111,22 +121,28 @@ private:
         qsizetype textStart = 0; // its folded fields in m_text
         qsizetype textLength = 0;
         std::optional<ContentCategory> kind;
+        bool hasLongText = false; // m_text has only the start of its plain text
     };
 
     Entry allocate(const ClipboardItemPtr& item);
     void takeKey(Slot& slot) const;
     void setText(Entry entry, const ClipboardItem& item);
-    QStringView text(const Slot& slot) const;
+    QByteArrayView text(const Slot& slot) const;
     bool passesFilters(Entry entry, const Query& query) const;
     bool passesText(Entry entry, const Query& query) const;
+    // Searches a long plain text whole, read from the store in pieces.
+    static bool longTextContains(const ClipboardItem& item, const Query& query);
     void compactIfWasteful();
 
     std::vector<Slot> m_slots;
     std::vector<TextMask> m_masks; // by entry, beside m_slots for a dense scan
     std::vector<Entry> m_freeSlots;
     std::vector<Entry> m_order; // entries in listing order
-    QString m_text;             // folded fields; every field ends with U+0000
-    qsizetype m_deadChars = 0;  // text of removed or changed items
+    // The mask of each long plain text: the text never changes, so a change
+    // to the item's other fields is folded without reading it again.
+    std::unordered_map<Entry, TextMask> m_longTextMasks;
+    QByteArray m_text;         // folded fields; every field ends with a zero byte
+    qsizetype m_deadBytes = 0; // text of removed or changed items
 };
 
 } // namespace quillbox

@@ -141,6 +141,53 @@ INSTANTIATE_TEST_SUITE_P(
         SearchCase{"CategoryWithoutItems", {}, ContentCategory::color, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Long texts: the list keeps only their start, so a word further in is found
+// by reading the rest, before and after the item changes, and not once it is
+// gone. The plain text is the content (read in pieces) or stands beside it.
+struct LongTextCase {
+    const char* name;
+    qsizetype wordAt; // bytes of filler before the word
+    QString word;
+    QString query;
+    bool isBesideContent;
+    bool isFound;
+};
+
+class PanelLongTextSearch : public ::testing::TestWithParam<LongTextCase> {};
+
+TEST_P(PanelLongTextSearch, FindsWordsPastTheKeptStart) {
+    const auto& param = GetParam();
+    ModelRig rig;
+    rig.add(textContent(u"short note"_qs));
+    const QString text = QString(param.wordAt, u'x') + u' ' + param.word + u" and more"_qs;
+    auto content = param.isBesideContent ? parsedContent("{\\rtf1 long}", PasteboardType::rtf,
+                                                         ContentCategory::richText, text)
+                                         : textContent(text);
+    const auto item = rig.add(content);
+    ASSERT_TRUE(item->isPlainTextShortened());
+    const QStringList expected = param.isFound ? QStringList{rig.label(item)} : QStringList{};
+    rig.appState.setSearchQuery(param.query);
+    EXPECT_EQ(rig.visible(), expected);
+    rig.store.togglePin(item);
+    rig.store.setOcrText(item, u"recognised"_qs);
+    EXPECT_EQ(rig.visible(), expected) << "after a change to the item";
+    rig.store.deleteItem(item);
+    EXPECT_EQ(rig.visible(), QStringList{}) << "after its removal";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PanelLongTextSearch,
+    ::testing::Values(LongTextCase{"WordTwentyKilobytesIn", 20'000, u"zebra"_qs, u"ZEBRA"_qs, false,
+                                   true},
+                      LongTextCase{"AccentedWordFoldedAndFound", 20'000, u"Ærøskøbing"_qs,
+                                   u"ærøSKØ"_qs, false, true},
+                      LongTextCase{"WordAcrossTwoReadPieces", 1024 * 1024 - 3, u"zebra"_qs,
+                                   u"zebra"_qs, false, true},
+                      LongTextCase{"WordInAPlainTextBesideTheContent", 20'000, u"zebra"_qs,
+                                   u"Zebra"_qs, true, true},
+                      LongTextCase{"WordNowhere", 20'000, u"zebra"_qs, u"quokka"_qs, false, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // The visible list follows the history change by change. For each filter a
 // view could have set, the history goes through copies, copies again,
 // deletes, a prune, a pin and recognised text; after every step a shadow
