@@ -5,6 +5,7 @@
 #include "linux/XcbConnection.h"
 
 #include <QThread>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -22,9 +23,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Each request gets its own property (cycling through these), so a late
-// answer to an abandoned request cannot overwrite the data of a newer one.
+// Each request of one owner's read gets its own property (cycling through
+// these), so a late answer to an abandoned request cannot overwrite the data
+// of a newer one.
 constexpr int propertyCount = 64;
+// A finished read's window is kept this long before it goes, so an owner that
+// answers late writes to a window that still exists: some owners (xclip)
+// exit on the error a vanished window gives them, before anyone got their data.
+constexpr std::chrono::milliseconds retiredWindowLifetime{5000};
 // Owners whose first requests are out while an earlier owner is still being
 // read. Each holds two properties; past this the oldest waiting one is given
 // up, since owners change faster than they can be read.
@@ -56,6 +62,7 @@ struct OwnerChange {
 };
 
 struct Request {
+    xcb_window_t window = XCB_NONE;
     xcb_atom_t target = XCB_NONE;
     xcb_atom_t property = XCB_NONE;
     xcb_timestamp_t time = XCB_CURRENT_TIME;
@@ -68,6 +75,12 @@ struct Request {
 // and an unwanted answer could start a transfer that holds them up.
 struct OwnerRead {
     OwnerChange change;
+    // Each read asks from a window of its own. Owners such as xclip send the
+    // next chunk of an incremental transfer when any property of the
+    // requestor's window is deleted, and keep one transfer per window: a
+    // request abandoned in one read, or the deletes another read makes, must
+    // not pace or block this one.
+    xcb_window_t window = XCB_NONE;
     Request targets;
     // The sequence stamp of the next owner change: a request of ours the
     // server handled after it went to that newer owner, not this one.
@@ -75,7 +88,7 @@ struct OwnerRead {
     Clock::time_point supersededAt;
 };
 
-enum class Outcome { Received, Refused, TimedOut, TooLarge, Interrupted };
+enum class Outcome { Received, Refused, TimedOut, TooLarge, CutShort, Interrupted };
 
 struct Transfer {
     Outcome outcome = Outcome::Refused;
@@ -100,11 +113,15 @@ private:
     bool setUp();
     void beginRead(const OwnerChange& change, std::uint32_t changeSequence);
     std::shared_ptr<const ClipboardSnapshot> read(const OwnerRead& ownerRead);
-    Request send(xcb_atom_t target, xcb_timestamp_t time);
+    xcb_window_t createRequestorWindow();
+    void retireWindow(xcb_window_t window);
+    void destroyRetiredWindows(bool all);
+    std::optional<Clock::time_point> nextWindowExpiry() const;
+    Request send(xcb_window_t window, xcb_atom_t target, xcb_timestamp_t time);
     Transfer collect(const OwnerRead& ownerRead, const Request& request);
     std::optional<xcb_selection_notify_event_t> takeAnswer(const Request& request);
-    Transfer readProperty(xcb_atom_t property, const QByteArray& target);
-    Transfer receiveIncrementally(xcb_atom_t property, const QByteArray& target, quint32 size);
+    Transfer readProperty(const Request& request);
+    Transfer receiveIncrementally(const Request& request, quint32 size);
     XcbReply<xcb_generic_event_t> nextEvent(std::optional<Clock::time_point> deadline);
     bool takeOwnerChangeOrAnswer(const xcb_generic_event_t& event);
     xcb_connection_t* c() const { return m_connection->get(); }
@@ -128,6 +145,8 @@ private:
     std::optional<OwnerRead> m_current;
     std::deque<OwnerRead> m_waiting;
     std::deque<xcb_selection_notify_event_t> m_earlyAnswers;
+    // Windows of finished reads, with the time each may go.
+    std::deque<std::pair<xcb_window_t, Clock::time_point>> m_retiredWindows;
     bool m_stopping = false;
 };
 
@@ -137,8 +156,9 @@ void X11ClipboardReader::Worker::run() {
         return;
     }
     while (!m_stopping) {
+        destroyRetiredWindows(false);
         if (m_waiting.empty()) {
-            nextEvent(std::nullopt); // only owner changes matter while idle
+            nextEvent(nextWindowExpiry()); // only owner changes matter while idle
             continue;
         }
         // A read a newer owner cut short is dropped; those that finish are
@@ -147,12 +167,48 @@ void X11ClipboardReader::Worker::run() {
         m_waiting.pop_front();
         auto snapshot = read(*m_current);
         const bool isChange = m_current->change.isChange;
+        retireWindow(m_current->window);
         m_current.reset();
         if (snapshot)
             Q_EMIT m_reader->snapshotRead(std::move(snapshot), isChange);
         else if (!m_stopping)
             qCDebug(lcX11) << "Quillbox: a clipboard read was cut short by a newer owner";
     }
+    destroyRetiredWindows(true);
+}
+
+xcb_window_t X11ClipboardReader::Worker::createRequestorWindow() {
+    // PropertyChange: incremental transfers are paced by property events.
+    const xcb_window_t window = xcb_generate_id(c());
+    const std::uint32_t eventMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(c(), 0, window, m_connection->rootWindow(), 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &eventMask);
+    return window;
+}
+
+void X11ClipboardReader::Worker::retireWindow(xcb_window_t window) {
+    if (window == XCB_NONE)
+        return;
+    std::erase_if(m_earlyAnswers, [window](const xcb_selection_notify_event_t& answer) {
+        return answer.requestor == window;
+    });
+    m_retiredWindows.emplace_back(window, Clock::now() + retiredWindowLifetime);
+}
+
+void X11ClipboardReader::Worker::destroyRetiredWindows(bool all) {
+    const auto now = Clock::now();
+    while (!m_retiredWindows.empty() && (all || m_retiredWindows.front().second <= now)) {
+        xcb_destroy_window(c(), m_retiredWindows.front().first);
+        m_retiredWindows.pop_front();
+    }
+    xcb_flush(c());
+}
+
+std::optional<Clock::time_point> X11ClipboardReader::Worker::nextWindowExpiry() const {
+    if (m_retiredWindows.empty())
+        return std::nullopt;
+    return m_retiredWindows.front().second;
 }
 
 bool X11ClipboardReader::Worker::setUp() {
@@ -173,13 +229,8 @@ bool X11ClipboardReader::Worker::setUp() {
     for (int i = 0; i < propertyCount; ++i)
         m_properties[i] = m_connection->atom("QUILLBOX_SELECTION_" + QByteArray::number(i));
 
-    // The window only receives selection data; PropertyChange is needed for
-    // incremental transfers, which are paced by property events.
-    m_window = xcb_generate_id(c());
-    const std::uint32_t eventMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(c(), 0, m_window, m_connection->rootWindow(), 0, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
-                      &eventMask);
+    // This window only hears of owner changes; each read asks from its own.
+    m_window = createRequestorWindow();
     xcb_xfixes_select_selection_input(c(), m_window, m_clipboard,
                                       XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
                                           XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
@@ -202,12 +253,14 @@ void X11ClipboardReader::Worker::beginRead(const OwnerChange& change,
         previous->supersededAt = Clock::now();
     }
     if (m_waiting.size() >= maximumWaitingReads) {
+        retireWindow(m_waiting.front().window);
         m_waiting.pop_front();
         qCDebug(lcX11) << "Quillbox: the clipboard owner changed faster than it could be read";
     }
-    OwnerRead ownerRead{change, {}, std::nullopt, {}};
+    OwnerRead ownerRead{change, XCB_NONE, {}, std::nullopt, {}};
     if (change.owner != XCB_NONE) {
-        ownerRead.targets = send(m_targets, change.time);
+        ownerRead.window = createRequestorWindow();
+        ownerRead.targets = send(ownerRead.window, m_targets, change.time);
         xcb_flush(c());
     }
     m_waiting.push_back(ownerRead);
@@ -241,8 +294,12 @@ X11ClipboardReader::Worker::read(const OwnerRead& ownerRead) {
 
     QHash<QByteArray, QByteArray> representations;
     for (const auto& target : ClipboardMime::targetsToFetch(targets)) {
-        const Transfer transfer =
-            collect(ownerRead, send(m_connection->atom(target), ownerRead.change.time));
+        // Asked now, the request would reach the newer owner, which might
+        // start a transfer for it that no one takes.
+        if (ownerRead.nextChangeSequence)
+            return nullptr;
+        const Transfer transfer = collect(
+            ownerRead, send(ownerRead.window, m_connection->atom(target), ownerRead.change.time));
         switch (transfer.outcome) {
         case Outcome::Interrupted:
             return nullptr;
@@ -259,6 +316,7 @@ X11ClipboardReader::Worker::read(const OwnerRead& ownerRead) {
                 << "Quillbox: clipboard data " << target.constData() << " is larger than "
                 << m_limits.maximumRepresentationSize << " bytes; left out";
             break;
+        case Outcome::CutShort: // logged where it was found
         case Outcome::Refused:
             break;
         }
@@ -266,16 +324,15 @@ X11ClipboardReader::Worker::read(const OwnerRead& ownerRead) {
     return std::make_shared<const ClipboardSnapshot>(targets, representations);
 }
 
-Request X11ClipboardReader::Worker::send(xcb_atom_t target, xcb_timestamp_t time) {
+Request X11ClipboardReader::Worker::send(xcb_window_t window, xcb_atom_t target,
+                                         xcb_timestamp_t time) {
+    // A read's window is new and makes far fewer requests than there are
+    // properties, so the property is unused: nothing is deleted here, as a
+    // delete would also pace an incremental sender (see OwnerRead).
     const xcb_atom_t property = m_properties[m_nextProperty];
     m_nextProperty = (m_nextProperty + 1) % propertyCount;
-    // An answer left over in this property's earlier use is of no interest.
-    std::erase_if(m_earlyAnswers, [property](const xcb_selection_notify_event_t& answer) {
-        return answer.property == property;
-    });
-    xcb_delete_property(c(), m_window, property);
-    const auto cookie = xcb_convert_selection(c(), m_window, m_clipboard, target, property, time);
-    return Request{target, property, time, cookie.sequence};
+    const auto cookie = xcb_convert_selection(c(), window, m_clipboard, target, property, time);
+    return Request{window, target, property, time, cookie.sequence};
 }
 
 Transfer X11ClipboardReader::Worker::collect(const OwnerRead& ownerRead, const Request& request) {
@@ -291,7 +348,7 @@ Transfer X11ClipboardReader::Worker::collect(const OwnerRead& ownerRead, const R
         if (const auto answer = takeAnswer(request)) {
             if (answer->property == XCB_NONE)
                 return {Outcome::Refused, {}};
-            return readProperty(request.property, m_connection->atomName(request.target));
+            return readProperty(request);
         }
         if (ownerRead.nextChangeSequence &&
             Clock::now() >= ownerRead.supersededAt + supersededOwnerTimeout)
@@ -308,7 +365,7 @@ std::optional<xcb_selection_notify_event_t>
 X11ClipboardReader::Worker::takeAnswer(const Request& request) {
     for (auto it = m_earlyAnswers.begin(); it != m_earlyAnswers.end(); ++it) {
         // A refusal names no property; the target and time tell it apart.
-        const bool matches = it->target == request.target &&
+        const bool matches = it->requestor == request.window && it->target == request.target &&
                              (it->property == request.property ||
                               (it->property == XCB_NONE && it->time == request.time));
         if (matches) {
@@ -320,29 +377,30 @@ X11ClipboardReader::Worker::takeAnswer(const Request& request) {
     return std::nullopt;
 }
 
-Transfer X11ClipboardReader::Worker::readProperty(xcb_atom_t property, const QByteArray& target) {
+Transfer X11ClipboardReader::Worker::readProperty(const Request& request) {
     // Deleting the property on reading tells an incremental sender to go on.
-    auto reply = adopt(xcb_get_property_reply(
-        c(),
-        xcb_get_property(c(), 1, m_window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, maximumWords()),
-        nullptr));
+    auto reply =
+        adopt(xcb_get_property_reply(c(),
+                                     xcb_get_property(c(), 1, request.window, request.property,
+                                                      XCB_GET_PROPERTY_TYPE_ANY, 0, maximumWords()),
+                                     nullptr));
     if (!reply)
         return {Outcome::Refused, {}};
     const auto length = xcb_get_property_value_length(reply.get());
     const auto* value = static_cast<const char*>(xcb_get_property_value(reply.get()));
     if (reply->type == m_incr) {
         const quint32 size = length >= 4 ? *reinterpret_cast<const quint32*>(value) : quint32{0};
-        return receiveIncrementally(property, target, size);
+        return receiveIncrementally(request, size);
     }
     if (reply->bytes_after > 0 || length > m_limits.maximumRepresentationSize) {
-        xcb_delete_property(c(), m_window, property);
+        xcb_delete_property(c(), request.window, request.property);
         return {Outcome::TooLarge, {}};
     }
     return {Outcome::Received, QByteArray(value, length), reply->format};
 }
 
-Transfer X11ClipboardReader::Worker::receiveIncrementally(xcb_atom_t property,
-                                                          const QByteArray& target, quint32 size) {
+Transfer X11ClipboardReader::Worker::receiveIncrementally(const Request& request, quint32 size) {
+    const QByteArray target = m_connection->atomName(request.target);
     // The announced size is a lower bound; an owner that announces more than
     // the limit is left to time out on its side.
     if (qsizetype(size) > m_limits.maximumRepresentationSize)
@@ -361,28 +419,39 @@ Transfer X11ClipboardReader::Worker::receiveIncrementally(xcb_atom_t property,
                 continue;
             qCWarning(lcX11).nospace()
                 << "Quillbox: the clipboard owner stopped sending " << target.constData()
-                << " after " << data.size() << " bytes";
+                << " after " << data.size() << " bytes; left out";
             return {Outcome::TimedOut, {}};
         }
         if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
             continue;
         const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event.get());
-        if (notify->window != m_window || notify->atom != property ||
+        if (notify->window != request.window || notify->atom != request.property ||
             notify->state != XCB_PROPERTY_NEW_VALUE)
             continue;
         auto chunk = adopt(
             xcb_get_property_reply(c(),
-                                   xcb_get_property(c(), 1, m_window, property,
+                                   xcb_get_property(c(), 1, request.window, request.property,
                                                     XCB_GET_PROPERTY_TYPE_ANY, 0, maximumWords()),
                                    nullptr));
         if (!chunk)
             return {Outcome::Refused, {}};
+        // No such property: the notice was for a chunk already taken (an
+        // owner may write a chunk in more than one step). Only a property
+        // that exists and is empty ends the transfer.
+        if (chunk->type == XCB_NONE)
+            continue;
         const auto length = xcb_get_property_value_length(chunk.get());
-        // An empty chunk ends the transfer.
-        if (length == 0)
-            return {Outcome::Received, data};
+        if (length == 0) {
+            if (data.size() < qsizetype(size)) {
+                qCWarning(lcX11).nospace()
+                    << "Quillbox: the clipboard owner ended " << target.constData() << " after "
+                    << data.size() << " of the " << size << " bytes it announced; left out";
+                return {Outcome::CutShort, {}};
+            }
+            return {Outcome::Received, data, chunk->format};
+        }
         if (chunk->bytes_after > 0 || data.size() + length > m_limits.maximumRepresentationSize) {
-            xcb_delete_property(c(), m_window, property);
+            xcb_delete_property(c(), request.window, request.property);
             xcb_flush(c());
             return {Outcome::TooLarge, {}};
         }
@@ -435,7 +504,12 @@ bool X11ClipboardReader::Worker::takeOwnerChangeOrAnswer(const xcb_generic_event
     const int type = event.response_type & 0x7f;
     if (type == XCB_SELECTION_NOTIFY) {
         const auto& answer = reinterpret_cast<const xcb_selection_notify_event_t&>(event);
-        if (answer.requestor != m_window || answer.selection != m_clipboard)
+        // Answers to any of our windows; those of retired windows are late
+        // answers to abandoned requests.
+        if (answer.selection != m_clipboard ||
+            std::any_of(
+                m_retiredWindows.begin(), m_retiredWindows.end(),
+                [&answer](const auto& retired) { return retired.first == answer.requestor; }))
             return false;
         m_earlyAnswers.push_back(answer);
         if (m_earlyAnswers.size() > std::size_t(maximumEarlyAnswers))

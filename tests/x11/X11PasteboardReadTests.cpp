@@ -7,6 +7,7 @@
 #include "content/PasteboardTypes.h"
 
 #include <QImage>
+#include <functional>
 
 using namespace quillbox;
 using namespace quillbox::testing;
@@ -147,18 +148,70 @@ INSTANTIATE_TEST_SUITE_P(
                   std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(PasteboardTest, LargeImageArrivesWholeThroughIncrementalTransfer) {
-    // Stored without compression, so the PNG is about 20 MB.
-    const QByteArray png = encodedImage(gradientImage(2600, 2600), "PNG", 100);
-    ASSERT_GT(png.size(), 19 * 1024 * 1024);
-    const qint64 before = m_pasteboard->changeCount();
-    auto owner = startXclip(u"image/png"_qs, png);
-    ASSERT_TRUE(waitForChange(
-        before, [&] { return m_pasteboard->data(PasteboardType::png).has_value(); },
-        std::chrono::seconds(30)));
-    EXPECT_EQ(m_pasteboard->data(PasteboardType::png)->size(), png.size());
-    EXPECT_EQ(m_pasteboard->data(PasteboardType::png), png);
+// Large offers, sent in chunks: xclip sends anything over about 1 MB so; our
+// test owner shows how other owners pace their chunks.
+struct LargeCase {
+    const char* name;
+    QString target;
+    QString type;
+    std::function<QByteArray()> bytes;
+    QString ownerMode;   // empty: xclip
+    bool isWhole = true; // false: the owner ends early, and nothing may be kept
+};
+
+void PrintTo(const LargeCase& row, std::ostream* out) {
+    *out << row.name;
 }
+
+QByteArray largeText(qsizetype size) {
+    QByteArray text;
+    for (int line = 0; text.size() < size; ++line)
+        text += "line " + QByteArray::number(line) + " of a long text copied in one go\n";
+    return text;
+}
+
+class ReadLarge : public PasteboardTest, public ::testing::WithParamInterface<LargeCase> {};
+
+TEST_P(ReadLarge, ArrivesWholeOrNotAtAll) {
+    const auto& row = GetParam();
+    LogCapture log;
+    const QByteArray bytes = row.bytes();
+    const qint64 before = m_pasteboard->changeCount();
+    auto owner = row.ownerMode.isEmpty() ? startXclip(row.target, bytes)
+                                         : startOwner({{row.target, bytes}}, row.ownerMode);
+    ASSERT_TRUE(waitForChange(
+        before, [&] { return m_pasteboard->types().has_value(); }, std::chrono::seconds(30)));
+    const auto data = m_pasteboard->data(row.type);
+    if (!row.isWhole) {
+        EXPECT_EQ(data, std::nullopt) << "kept " << data.value_or(QByteArray()).size() << " bytes";
+        EXPECT_TRUE(log.contains(u"Quillbox: the clipboard owner ended "_qs));
+        return;
+    }
+    ASSERT_TRUE(data);
+    ASSERT_EQ(data->size(), bytes.size());
+    EXPECT_EQ(*data, bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , ReadLarge,
+    ::testing::Values(
+        // Stored without compression, so the PNG is about 20 MB.
+        LargeCase{"png_20_mb",
+                  u"image/png"_qs,
+                  PasteboardType::png,
+                  [] { return encodedImage(gradientImage(2600, 2600), "PNG", 100); },
+                  {}},
+        LargeCase{"text_50_mb",
+                  u"UTF8_STRING"_qs,
+                  PasteboardType::string,
+                  [] { return largeText(50'000'000); },
+                  {}},
+        // A notice for a chunk already taken is not the end of the transfer.
+        LargeCase{"text_in_chunks_written_in_two_steps", u"UTF8_STRING"_qs, PasteboardType::string,
+                  [] { return largeText(4'000'000); }, u"incr-split"_qs},
+        LargeCase{"text_ended_before_its_announced_size", u"UTF8_STRING"_qs, PasteboardType::string,
+                  [] { return largeText(4'000'000); }, u"incr-short"_qs, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Data over the size limit, in one piece or announced as an incremental
 // transfer (xclip sends anything over about 1 MB incrementally).

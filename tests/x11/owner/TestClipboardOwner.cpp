@@ -2,12 +2,17 @@
 // the given data and serves them, or misbehaves on request. Prints "owned" on
 // standard output once it holds the selection; exits when it loses it.
 //
-//   TestClipboardOwner [--mode serve|hang|targets-only]
+//   TestClipboardOwner [--mode serve|hang|targets-only|incr-split|incr-short]
 //                      [--target NAME FILE]...
 //
 // serve:        answers TARGETS, TIMESTAMP and every offered target.
 // hang:         never answers any request.
 // targets-only: answers TARGETS, never the data.
+// incr-split:   sends data incrementally (announcing its size), each chunk
+//               appended in two steps, so two notices come per delete.
+// incr-short:   sends data incrementally, announcing its whole size, and
+//               ends the transfer after half of it.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -53,6 +58,41 @@ void notify(xcb_connection_t* c, const xcb_selection_request_event_t& request,
     event.property = property;
     xcb_send_event(c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
                    reinterpret_cast<const char*>(&event));
+    xcb_flush(c);
+}
+
+// Chunks of an incremental transfer.
+constexpr uint32_t chunkSize = 256 * 1024;
+
+// One incremental transfer: the next chunk goes out when the requestor has
+// deleted the property after every write of ours to it was made.
+struct Transfer {
+    xcb_window_t requestor = XCB_NONE;
+    xcb_atom_t property = XCB_NONE;
+    xcb_atom_t type = XCB_NONE;
+    std::string data;
+    size_t sent = 0;
+    int writes = 1; // the announcement
+    int writesSeen = 0;
+    bool isDone = false;
+};
+
+void sendNextChunk(xcb_connection_t* c, Transfer& transfer, bool split) {
+    const size_t length = std::min<size_t>(chunkSize, transfer.data.size() - transfer.sent);
+    const char* chunk = transfer.data.data() + transfer.sent;
+    const size_t first = split ? length / 2 : length;
+    // An empty property of the type ends the transfer.
+    xcb_change_property(c, length == 0 ? XCB_PROP_MODE_REPLACE : XCB_PROP_MODE_APPEND,
+                        transfer.requestor, transfer.property, transfer.type, 8,
+                        static_cast<uint32_t>(first), chunk);
+    ++transfer.writes;
+    if (first < length) {
+        xcb_change_property(c, XCB_PROP_MODE_APPEND, transfer.requestor, transfer.property,
+                            transfer.type, 8, static_cast<uint32_t>(length - first), chunk + first);
+        ++transfer.writes;
+    }
+    transfer.sent += length;
+    transfer.isDone = length == 0;
     xcb_flush(c);
 }
 
@@ -116,11 +156,33 @@ int main(int argc, char** argv) {
     std::printf("owned\n");
     std::fflush(stdout);
 
+    const xcb_atom_t incr = intern(c, "INCR");
+    std::vector<Transfer> transfers;
+    bool hasLost = false;
     while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {
         const int type = event->response_type & 0x7f;
+        if (type == XCB_PROPERTY_NOTIFY) {
+            const auto notify = *reinterpret_cast<xcb_property_notify_event_t*>(event);
+            std::free(event);
+            for (auto& transfer : transfers) {
+                if (notify.window != transfer.requestor || notify.atom != transfer.property)
+                    continue;
+                if (notify.state == XCB_PROPERTY_NEW_VALUE)
+                    ++transfer.writesSeen;
+                else if (transfer.writesSeen == transfer.writes)
+                    sendNextChunk(c, transfer, mode == "incr-split");
+            }
+            std::erase_if(transfers, [](const Transfer& transfer) { return transfer.isDone; });
+            if (hasLost && transfers.empty())
+                break;
+            continue;
+        }
         if (type == XCB_SELECTION_CLEAR) {
             std::free(event);
-            break;
+            hasLost = true;
+            if (transfers.empty())
+                break;
+            continue;
         }
         if (type != XCB_SELECTION_REQUEST || mode == "hang") {
             std::free(event);
@@ -152,6 +214,20 @@ int main(int argc, char** argv) {
         for (const auto& offer : offers) {
             if (offer.atom == request.target)
                 found = &offer;
+        }
+        if (found && (mode == "incr-split" || mode == "incr-short")) {
+            Transfer transfer{request.requestor, property, found->atom, found->data};
+            // The size announced is the whole, but a short transfer sends half.
+            const auto size = static_cast<uint32_t>(found->data.size());
+            if (mode == "incr-short")
+                transfer.data.resize(transfer.data.size() / 2);
+            const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+            xcb_change_window_attributes(c, request.requestor, XCB_CW_EVENT_MASK, &mask);
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property, incr, 32, 1,
+                                &size);
+            notify(c, request, property);
+            transfers.push_back(std::move(transfer));
+            continue;
         }
         // Only small data is served in one piece; large data is for xclip,
         // which sends it incrementally.
