@@ -94,10 +94,5 @@ TEST(ImageThumbnailer, BytesThatAreNotAnImageGiveNoResult) {
         EXPECT_FALSE(ImageThumbnailer::process(bytes, 600)) << bytes.size();
 }
 
-TEST(ImageThumbnailer, DimensionsNeedBothSides) {
-    EXPECT_FALSE((ImageThumbnailer::Result{std::nullopt, 0, 10}.dimensionsDescription()));
-    EXPECT_FALSE((ImageThumbnailer::Result{std::nullopt, 10, 0}.dimensionsDescription()));
-}
-
 } // namespace
 } // namespace quillbox
