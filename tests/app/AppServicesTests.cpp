@@ -19,16 +19,6 @@ namespace {
 
 using testing::FakeApp;
 
-TEST(AppServicesTest, StartingTwiceKeepsOneMonitor) {
-    FakeApp app;
-    app.services->start();
-    ClipboardMonitor* monitor = app.services->clipboardMonitor();
-    app.services->start();
-    EXPECT_EQ(app.services->clipboardMonitor(), monitor);
-    EXPECT_EQ(app.services->findChildren<ClipboardMonitor*>().size(), 1);
-    EXPECT_TRUE(monitor->isRunning());
-}
-
 TEST(AppServicesTest, UnderATestHostTheStoreIsInMemoryAndStartDoesNothing) {
     qputenv(AppServices::testEnvironmentVariable, "1");
     FakeApp app;
@@ -38,28 +28,19 @@ TEST(AppServicesTest, UnderATestHostTheStoreIsInMemoryAndStartDoesNothing) {
     EXPECT_EQ(app.services->clipboardMonitor(), nullptr);
 }
 
-TEST(AppServicesTest, ContentOnTheClipboardAtLaunchIsNotCaptured) {
+TEST(AppServicesTest, StartingTwiceKeepsOneMonitorAndTheClipboardAtLaunchIsNotCaptured) {
     FakeApp app;
     app.copyText(u"from before"_s);
     app.services->start();
-    app.services->clipboardMonitor()->checkForChanges();
+    ClipboardMonitor* monitor = app.services->clipboardMonitor();
+    app.services->start();
+    EXPECT_EQ(app.services->clipboardMonitor(), monitor);
+    EXPECT_EQ(app.services->findChildren<ClipboardMonitor*>().size(), 1);
+    monitor->checkForChanges();
     EXPECT_TRUE(app.store().allItems().isEmpty());
     app.copyText(u"after"_s);
-    app.services->clipboardMonitor()->checkForChanges();
+    monitor->checkForChanges();
     EXPECT_EQ(app.texts(), QStringList{u"after"_s});
-}
-
-TEST(AppServicesTest, CapturesFeedThePasteStackOnlyWhileItRuns) {
-    FakeApp app;
-    app.services->start();
-    auto* monitor = app.services->clipboardMonitor();
-    app.copyText(u"outside"_s);
-    monitor->checkForChanges();
-    app.services->pasteStack().activate();
-    app.copyText(u"inside"_s);
-    monitor->checkForChanges();
-    ASSERT_EQ(app.services->pasteStack().stackItems().size(), 1);
-    EXPECT_EQ(app.services->pasteStack().stackItems().first()->plainText(), u"inside"_s);
 }
 
 // The clipboard's text and whether Quillbox marked it as its own write.
@@ -74,6 +55,13 @@ TEST(AppServicesTest, APasteStackRunKeepsTheNextItemOnTheClipboardAndMovesOnAfte
     app.services->start();
     auto* monitor = app.services->clipboardMonitor();
     auto& stack = app.services->pasteStack();
+    // Outside a run copies are only recorded.
+    app.copyText(u"outside"_s);
+    monitor->checkForChanges();
+    EXPECT_TRUE(app.pasteboard->writes().isEmpty());
+    EXPECT_EQ(app.stackWindow, nullptr);
+    EXPECT_EQ(app.pasteKeys->starts(), 0);
+
     app.services->togglePasteStackFromCommand();
     ASSERT_NE(app.stackWindow, nullptr);
     EXPECT_TRUE(app.stackWindow->isShowing());
@@ -87,7 +75,7 @@ TEST(AppServicesTest, APasteStackRunKeepsTheNextItemOnTheClipboardAndMovesOnAfte
         EXPECT_EQ(clipboard(app), std::pair(u"first"_s, true)) << text.toStdString();
         monitor->checkForChanges();
     }
-    EXPECT_EQ(app.texts().size(), 3);
+    EXPECT_EQ(app.texts().size(), 4);
     ASSERT_EQ(stack.stackItems().size(), 3);
 
     for (int paste = 1; paste <= 3; ++paste) {
@@ -105,25 +93,7 @@ TEST(AppServicesTest, APasteStackRunKeepsTheNextItemOnTheClipboardAndMovesOnAfte
     EXPECT_FALSE(stack.isActive());
     EXPECT_FALSE(app.stackWindow->isShowing());
     EXPECT_FALSE(app.pasteKeys->isWatching());
-    EXPECT_EQ(app.texts().size(), 3);
-
-    // The next run shows the same window again.
-    auto* window = app.stackWindow;
-    app.services->togglePasteStackFromCommand();
-    EXPECT_EQ(app.stackWindow, window);
-    EXPECT_EQ(window->shows(), 2);
-    EXPECT_TRUE(app.pasteKeys->isWatching());
-}
-
-TEST(AppServicesTest, WithoutAPasteStackCopiesAreOnlyRecorded) {
-    FakeApp app;
-    app.services->start();
-    app.copyText(u"one"_s);
-    app.services->clipboardMonitor()->checkForChanges();
-    EXPECT_EQ(app.texts(), QStringList{u"one"_s});
-    EXPECT_TRUE(app.pasteboard->writes().isEmpty());
-    EXPECT_EQ(app.stackWindow, nullptr);
-    EXPECT_EQ(app.pasteKeys->starts(), 0);
+    EXPECT_EQ(app.texts().size(), 4);
 }
 
 TEST(AppServicesTest, AStoppedRunForgetsItsPendingAdvanceAndAGrantRestartsTheWatcher) {
@@ -132,14 +102,17 @@ TEST(AppServicesTest, AStoppedRunForgetsItsPendingAdvanceAndAGrantRestartsTheWat
     auto* monitor = app.services->clipboardMonitor();
     auto& stack = app.services->pasteStack();
     app.services->togglePasteStackFromCommand();
+    auto* window = app.stackWindow;
     app.copyText(u"a"_s);
     monitor->checkForChanges();
     app.pasteKeys->pressPasteKey();
-    // Stopped by hand within the delay, and started again at once.
+    // Stopped by hand within the delay, and started again at once, in the same window.
     app.services->togglePasteStackFromCommand();
-    EXPECT_FALSE(app.stackWindow->isShowing());
+    EXPECT_FALSE(window->isShowing());
     EXPECT_FALSE(app.pasteKeys->isWatching());
     app.services->togglePasteStackFromCommand();
+    EXPECT_EQ(app.stackWindow, window);
+    EXPECT_TRUE(window->isShowing());
     app.copyText(u"b"_s);
     monitor->checkForChanges();
     app.copyText(u"c"_s);

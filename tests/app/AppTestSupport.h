@@ -19,6 +19,15 @@
 
 namespace quillbox::testing {
 
+// Makes a T for the slot and returns it.
+template <typename T, typename Slot, typename... Arguments>
+T* installFake(Slot& slot, Arguments&&... arguments) {
+    auto made = std::make_unique<T>(std::forward<Arguments>(arguments)...);
+    T* pointer = made.get();
+    slot = std::move(made);
+    return pointer;
+}
+
 // Application services over fakes and a store in memory; keeps pointers to
 // the fakes so tests can play the desktop. `customize` may put real parts in
 // the platform before the services are made.
@@ -36,22 +45,12 @@ struct FakeApp {
 
     explicit FakeApp(const std::function<void(AppPlatform&)>& customize = {}) {
         AppPlatform platform;
-        auto fakePasteboard = std::make_unique<FakePasteboard>();
-        auto fakeFrontmost = std::make_unique<FakeFrontmostApplicationSource>();
-        auto fakeSampler = std::make_unique<FakeColorSampler>();
-        pasteboard = fakePasteboard.get();
-        frontmost = fakeFrontmost.get();
-        sampler = fakeSampler.get();
-        platform.pasteboard = std::move(fakePasteboard);
-        platform.frontmostApplications = std::move(fakeFrontmost);
-        platform.colorSampler = std::move(fakeSampler);
+        pasteboard = installFake<FakePasteboard>(platform.pasteboard);
+        frontmost = installFake<FakeFrontmostApplicationSource>(platform.frontmostApplications);
+        sampler = installFake<FakeColorSampler>(platform.colorSampler);
+        access = installFake<FakeAccessProbe>(platform.accessProbe);
+        pasteKeys = installFake<FakeGlobalKeyWatcher>(platform.pasteKeyWatcher);
         platform.soundPlayer = std::make_unique<FakeSoundPlayer>();
-        auto fakeAccess = std::make_unique<FakeAccessProbe>();
-        access = fakeAccess.get();
-        platform.accessProbe = std::move(fakeAccess);
-        auto fakePasteKeys = std::make_unique<FakeGlobalKeyWatcher>();
-        pasteKeys = fakePasteKeys.get();
-        platform.pasteKeyWatcher = std::move(fakePasteKeys);
         platform.makePasteStackWindow = [this](const PasteStackSetup&, WindowHints*) {
             auto window = std::make_unique<FakePasteStackWindow>();
             stackWindow = window.get();
@@ -59,9 +58,9 @@ struct FakeApp {
         };
         if (customize)
             customize(platform);
-        auto prefs =
-            std::make_unique<Preferences>(directory.filePath(QStringLiteral("Quillbox.conf")));
-        preferences = prefs.get();
+        std::unique_ptr<Preferences> prefs;
+        preferences =
+            installFake<Preferences>(prefs, directory.filePath(QStringLiteral("Quillbox.conf")));
         services = std::make_unique<AppServices>(std::move(platform), std::move(prefs),
                                                  StoreContainer::makeInMemory());
         frontmost->setFrontmost(

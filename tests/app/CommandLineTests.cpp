@@ -96,11 +96,5 @@ TEST(CommandLineTest, ACommandSurvivesTheTripAsJsonAndBadRequestsAreRefused) {
     EXPECT_TRUE(validateCommand(Command{u"rm -rf"_s, {}, {}}));
 }
 
-TEST(CommandLineTest, HelpNamesEveryCommand) {
-    const QString help = helpText();
-    for (const auto& spec : commandSpecs())
-        EXPECT_TRUE(help.contains(u"  "_s + spec.name)) << spec.name.toStdString();
-}
-
 } // namespace
 } // namespace quillbox

@@ -37,24 +37,18 @@ public:
     QTemporaryDir directory;
 };
 
-TEST_F(InstanceServerTest, ASecondInstanceFindsTheFirst) {
-    InstanceServer first([](const Command&, auto reply) { reply(CommandResult::success()); });
-    ASSERT_EQ(first.listen(path()), InstanceServer::ListenResult::listening);
-    InstanceServer second([](const Command&, auto) {});
-    EXPECT_EQ(second.listen(path()), InstanceServer::ListenResult::alreadyRunning);
-    // Only the user may connect.
-    const auto permissions = QFileInfo(path()).permissions();
-    EXPECT_FALSE(permissions &
-                 (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther));
-}
-
-TEST_F(InstanceServerTest, MalformedAndInvalidRequestsAreRefusedWithoutRunningAnything) {
+TEST_F(InstanceServerTest, ASecondInstanceFindsTheFirstWhichRefusesBadRequests) {
     int handled = 0;
     InstanceServer server([&](const Command&, auto reply) {
         ++handled;
         reply(CommandResult::success());
     });
     ASSERT_EQ(server.listen(path()), InstanceServer::ListenResult::listening);
+    InstanceServer second([](const Command&, auto) {});
+    EXPECT_EQ(second.listen(path()), InstanceServer::ListenResult::alreadyRunning);
+    // Only the user may connect.
+    EXPECT_FALSE(QFileInfo(path()).permissions() &
+                 (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther));
     for (const QByteArray& request :
          {QByteArray("garbage\n"),
           QByteArray("{\"command\":\"quit\",\"arguments\":[\"x\"],\"options\":{}}\n"),
@@ -107,14 +101,13 @@ TEST_F(InstanceServerTest, RequestsWaitUntilTheInstanceStartsAnswering) {
     });
     server.setAnswering(false); // as while the clipboard at launch is still being read
     ASSERT_EQ(server.listen(path()), InstanceServer::ListenResult::listening);
-    auto answer = std::async(std::launch::async, [&] {
+    QTimer::singleShot(500ms, [&] {
+        EXPECT_TRUE(handled.isEmpty());
+        server.setAnswering(true);
+    });
+    const auto result = whileServing([&] {
         return InstanceClient(path()).send(Command{u"status"_s, {}, {}}, 5s);
     });
-    testing::serveFor(500ms);
-    EXPECT_TRUE(handled.isEmpty());
-    server.setAnswering(true);
-    testing::waitUntil([&] { return answer.wait_for(0s) == std::future_status::ready; }, 5s);
-    const auto result = answer.get();
     ASSERT_TRUE(result);
     EXPECT_EQ(result->exitCode, 0);
     EXPECT_EQ(handled, QStringList{u"status"_s});
@@ -173,14 +166,16 @@ template <typename Work> pid_t forkAsOtherUser(Work work) {
     return child;
 }
 
-int connectTo(const QByteArray& path) {
+// A Unix socket connected to `path`, or bound there and listening; -1 on failure.
+int unixSocket(const QByteArray& path, bool listening) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, path.constData(), sizeof(address.sun_path) - 1);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0)
-        return -1;
-    return fd;
+    const auto* name = reinterpret_cast<sockaddr*>(&address);
+    const bool ok = listening ? ::bind(fd, name, sizeof(address)) == 0 && ::listen(fd, 1) == 0
+                              : ::connect(fd, name, sizeof(address)) == 0;
+    return ok ? fd : -1;
 }
 
 TEST_F(InstanceServerTest, PeersOfAnotherUserAreDroppedOnBothEnds) {
@@ -195,7 +190,7 @@ TEST_F(InstanceServerTest, PeersOfAnotherUserAreDroppedOnBothEnds) {
     ::chmod(QFile::encodeName(path()).constData(), 0777);
     const QByteArray socketName = QFile::encodeName(path());
     const pid_t intruder = forkAsOtherUser([&socketName] {
-        const int fd = connectTo(socketName);
+        const int fd = unixSocket(socketName, false);
         if (fd < 0)
             return 2;
         const char request[] = "{\"command\":\"list\",\"arguments\":[],\"options\":{}}\n";
@@ -218,12 +213,8 @@ TEST_F(InstanceServerTest, PeersOfAnotherUserAreDroppedOnBothEnds) {
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t forger = forkAsOtherUser([&] {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, forgedName.constData(), sizeof(address.sun_path) - 1);
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-            ::listen(fd, 1) != 0)
+        const int fd = unixSocket(forgedName, true);
+        if (fd < 0)
             return 2;
         ::chmod(forgedName.constData(), 0777);
         if (::write(ready[1], "r", 1) != 1)
@@ -245,10 +236,6 @@ TEST_F(InstanceServerTest, PeersOfAnotherUserAreDroppedOnBothEnds) {
     ::waitpid(forger, nullptr, 0);
     ::close(ready[0]);
     ::close(ready[1]);
-}
-
-TEST_F(InstanceServerTest, WithoutAnInstanceTheClientSaysSo) {
-    EXPECT_FALSE(InstanceClient(path()).send(Command{u"status"_s, {}, {}}, 1s));
 }
 
 } // namespace
