@@ -91,7 +91,7 @@ void HistoryImport::readFile() {
     bool isSkippingLongLine = false;
     const auto takeLine = [&](QByteArray line) {
         ++lineNumber;
-        line = line.trimmed();
+        line = std::move(line).trimmed(); // in place, not a copy of a long line
         if (line.isEmpty())
             return;
         batchBytes += line.size();

@@ -446,8 +446,17 @@ std::variant<ImportedItem, QString> readLine(QByteArray line, const QDateTime& n
         return u"\"characterCount\" is not a number"_s;
     }
 
+    // Only a rich text read from something other than plain text keeps the
+    // plain text of its line; every other kind has it made from its content
+    // below, so a large one is not decoded from the line only to be dropped.
+    const bool keepsLinePlainText = content.category == ContentCategory::richText &&
+                                    content.contentType != PasteboardType::string;
+    std::optional<QString> unusedPlainText; // a short one is still checked
+    const bool isPlainTextSkipped = !keepsLinePlainText && split.large.contains(plainTextKey);
     const bool fieldsRead =
-        readText(object, split, plainTextKey, content.plainText) &&
+        (isPlainTextSkipped ||
+         readText(object, split, plainTextKey,
+                  keepsLinePlainText ? content.plainText : unusedPlainText)) &&
         readBytes(object, split, richTextKey, content.richTextData) &&
         readText(object, split, u"urlString"_s, content.urlString) &&
         readText(object, split, u"filePath"_s, content.filePath) &&
