@@ -129,12 +129,12 @@ TEST_F(CommandDispatcherTest, WithoutARunningInstanceOnlyReadingCommandsWork) {
     EXPECT_EQ(run(offline, {u"list"_s}).exitCode, 0);
     EXPECT_EQ(run(offline, {u"show"_s, older->id().toString()}).exitCode, 0);
     EXPECT_TRUE(run(offline, {u"status"_s}).output.contains(u"not running"_s));
-    for (const auto& command : {u"pause"_s, u"delete"_s, u"pick-color"_s, u"quit"_s}) {
-        QStringList arguments{command};
-        if (command == u"delete"_s)
-            arguments.append(older->id().toString());
-        EXPECT_EQ(run(offline, arguments).exitCode, ExitCode::notRunning) << command.toStdString();
-    }
+    for (const QStringList& arguments : {QStringList{u"pause"_s},
+                                         {u"delete"_s, older->id().toString()},
+                                         {u"pick-color"_s},
+                                         {u"quit"_s}})
+        EXPECT_EQ(run(offline, arguments).exitCode, ExitCode::notRunning)
+            << arguments[0].toStdString();
     EXPECT_EQ(store().itemCount(), 2);
 }
 

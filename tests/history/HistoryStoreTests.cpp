@@ -21,7 +21,7 @@ protected:
     const QDateTime now = QDateTime::currentDateTimeUtc();
 };
 
-TEST_F(HistoryStoreTest, RecordingTheSameContentAgainMovesItToTheTopAndKeepsTheFirstSource) {
+TEST_F(HistoryStoreTest, RecordingTheSameContentAgainMovesItToTheTopUntilItIsDeleted) {
     const auto first = recordText(QStringLiteral("alpha"));
     store().setCopiedAt(first, hoursAgo(2));
     const auto other = recordText(QStringLiteral("beta"));
@@ -41,6 +41,15 @@ TEST_F(HistoryStoreTest, RecordingTheSameContentAgainMovesItToTheTopAndKeepsTheF
     ASSERT_EQ(store().itemCount(), 2);
     EXPECT_EQ(store().allItems().first()->id(), first->id());
     EXPECT_EQ(store().allItems().first()->sourceAppBundleID(), editor);
+
+    // Once deleted, the same content is a new item.
+    store().deleteItem(store().allItems().first());
+    EXPECT_EQ(store().itemWithHash(sha256Hash("alpha")), nullptr);
+    const auto fresh = recordText(QStringLiteral("alpha"));
+    EXPECT_NE(fresh->id(), first->id());
+    temporary.reopen();
+    EXPECT_EQ(store().itemCount(), 2);
+    EXPECT_EQ(store().itemWithHash(sha256Hash("alpha"))->id(), fresh->id());
 }
 
 // A re-copy in the same millisecond as the newest item, or after the clock was
@@ -79,20 +88,6 @@ TEST_F(HistoryStoreTest, ABatchWritesItsChangesOnceWhenTheOutermostBatchCloses) 
     temporary.reopen();
     ASSERT_EQ(store().itemCount(), 2);
     EXPECT_TRUE(store().allItems().last()->isPinned());
-}
-
-TEST_F(HistoryStoreTest, ContentOfADeletedItemIsRecordedAsANewItem) {
-    const auto first = recordText(QStringLiteral("gone"));
-    const QUuid firstID = first->id();
-    store().deleteItem(first);
-    EXPECT_EQ(store().itemWithHash(sha256Hash("gone")), nullptr);
-
-    const auto second = recordText(QStringLiteral("gone"));
-    EXPECT_NE(second->id(), firstID);
-    EXPECT_EQ(store().itemCount(), 1);
-    temporary.reopen();
-    EXPECT_EQ(store().itemCount(), 1);
-    EXPECT_EQ(store().itemWithHash(sha256Hash("gone"))->id(), second->id());
 }
 
 TEST_F(HistoryStoreTest, ExclusionFollowsRulesThatAreInForceExactly) {

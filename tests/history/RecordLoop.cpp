@@ -4,7 +4,7 @@
 //   history_record_loop --hold-lock PATH JOURNAL_MODE
 //     holds an exclusive write lock on the store, as another Quillbox might,
 //     and prints "locked" once it has it.
-#include "content/Hash.h"
+#include "TestContent.h"
 #include "history/HistoryStore.h"
 
 #include <QCoreApplication>
@@ -42,16 +42,12 @@ int main(int argc, char** argv) {
     if (container->isInMemory())
         return 3;
     HistoryStore store(container);
-    const QByteArray padding(2000, 'x'); // large enough to spread over several pages
+    const QString padding(2000, u'x'); // large enough to spread over several pages
     for (qint64 i = 0;; ++i) {
-        ParsedClipboardContent content;
-        const QString text =
-            QStringLiteral("%1 %2 ").arg(QCoreApplication::applicationPid()).arg(i);
-        content.content = text.toUtf8() + padding;
-        content.plainText = text;
-        content.contentType = QStringLiteral("public.utf8-plain-text");
-        content.contentHash = sha256Hash(content.content);
-        const auto item = store.record(content, QStringLiteral("org.example.Loop"), {});
+        const auto item = store.record(
+            testing::textContent(
+                QStringLiteral("%1 %2 ").arg(QCoreApplication::applicationPid()).arg(i) + padding),
+            QStringLiteral("org.example.Loop"), {});
         if (store.hasUnsavedChanges())
             return 4;
         std::printf("%s\n", item->id().toString(QUuid::WithoutBraces).toLatin1().constData());

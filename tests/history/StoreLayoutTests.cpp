@@ -33,23 +33,14 @@ qint64 storeBytes(const QString& path) {
 }
 
 ParsedClipboardContent richText(const QString& plain) {
-    ParsedClipboardContent content;
-    content.content = "{\\rtf1 " + plain.toUtf8() + "}";
-    content.plainText = plain;
-    content.contentType = u"public.rtf"_s;
-    content.category = ContentCategory::richText;
-    content.contentHash = sha256Hash(content.content);
+    auto content = parsedContent("{\\rtf1 " + plain.toUtf8() + "}", u"public.rtf"_s,
+                                 ContentCategory::richText, plain);
     content.characterCount = plain.size();
     return content;
 }
 
 ParsedClipboardContent image() {
-    ParsedClipboardContent content;
-    content.content = QByteArray("\x89PNG not really", 15);
-    content.contentType = u"public.png"_s;
-    content.category = ContentCategory::image;
-    content.contentHash = sha256Hash(content.content);
-    return content;
+    return imageContent(QByteArray("\x89PNG not really", 15));
 }
 
 // What an item must read back as, wherever it was read from.

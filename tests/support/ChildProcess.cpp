@@ -20,9 +20,7 @@ bool ChildProcess::waitStarted(std::chrono::milliseconds timeout) {
 }
 
 bool ChildProcess::waitFinished(std::chrono::milliseconds timeout) {
-    if (m_process->state() == QProcess::NotRunning)
-        return true;
-    return m_process->waitForFinished(static_cast<int>(timeout.count()));
+    return !isRunning() || m_process->waitForFinished(static_cast<int>(timeout.count()));
 }
 
 void ChildProcess::writeAndClose(const QByteArray& input) {
@@ -31,33 +29,13 @@ void ChildProcess::writeAndClose(const QByteArray& input) {
 }
 
 void ChildProcess::stop() {
-    if (m_process->state() == QProcess::NotRunning)
+    if (!isRunning())
         return;
     m_process->terminate(); // SIGTERM to this process id only
     if (!m_process->waitForFinished(2000)) {
         m_process->kill();
         m_process->waitForFinished(2000);
     }
-}
-
-bool ChildProcess::isRunning() const {
-    return m_process->state() != QProcess::NotRunning;
-}
-
-qint64 ChildProcess::pid() const {
-    return m_process->processId();
-}
-
-int ChildProcess::exitCode() const {
-    return m_process->exitCode();
-}
-
-QByteArray ChildProcess::readAllStandardOutput() {
-    return m_process->readAllStandardOutput();
-}
-
-QByteArray ChildProcess::readAllStandardError() {
-    return m_process->readAllStandardError();
 }
 
 RunResult runCommand(const QString& program, const QStringList& arguments,

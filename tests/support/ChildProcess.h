@@ -24,11 +24,11 @@ public:
     void writeAndClose(const QByteArray& input);
     void stop();
 
-    bool isRunning() const;
-    qint64 pid() const;
-    int exitCode() const;
-    QByteArray readAllStandardOutput();
-    QByteArray readAllStandardError();
+    bool isRunning() const { return m_process->state() != QProcess::NotRunning; }
+    qint64 pid() const { return m_process->processId(); }
+    int exitCode() const { return m_process->exitCode(); }
+    QByteArray readAllStandardOutput() { return m_process->readAllStandardOutput(); }
+    QByteArray readAllStandardError() { return m_process->readAllStandardError(); }
     QProcess& process() { return *m_process; }
 
 private:

@@ -85,19 +85,13 @@ QImage gradientImage(int width, int height) {
 
 QByteArray jpegWithOrientation(int width, int height, quint16 orientation) {
     QByteArray jpeg = encodedImage(gradientImage(width, height), "JPEG", 85);
-    // APP1 "Exif" segment with a big-endian TIFF header and one IFD entry:
-    // tag 0x0112 (Orientation), type SHORT, count 1.
-    QByteArray exif;
-    exif.append("\xFF\xE1", 2);
-    exif.append("\x00\x22", 2); // segment length 34, itself included
-    exif.append("Exif\0\0", 6);
-    exif.append("MM\x00\x2A\x00\x00\x00\x08", 8);
-    exif.append("\x00\x01", 2);
-    exif.append("\x01\x12\x00\x03\x00\x00\x00\x01", 8);
-    exif.append(static_cast<char>(orientation >> 8));
-    exif.append(static_cast<char>(orientation & 0xFF));
-    exif.append("\x00\x00", 2);
-    exif.append("\x00\x00\x00\x00", 4); // no next IFD
+    // APP1 "Exif" segment (length 34) with a big-endian TIFF header and one IFD
+    // entry: tag 0x0112 (Orientation), type SHORT, count 1, then no next IFD.
+    QByteArray exif = QByteArray::fromHex("FFE10022457869660000"
+                                          "4D4D002A00000008"
+                                          "000101120003000000010000000000000000");
+    exif[28] = static_cast<char>(orientation >> 8);
+    exif[29] = static_cast<char>(orientation & 0xFF);
     jpeg.insert(2, exif);
     return jpeg;
 }

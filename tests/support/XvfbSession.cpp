@@ -12,13 +12,6 @@ constexpr int windowManagerAttempts = 3;
 constexpr qint64 windowManagerTimeoutMs = 10000;
 } // namespace
 
-XvfbSession::XvfbSession() = default;
-
-XvfbSession::~XvfbSession() {
-    m_windowManager.reset();
-    m_xvfb.reset();
-}
-
 bool XvfbSession::start(bool withWindowManager) {
     int fds[2];
     if (::pipe(fds) != 0)

@@ -14,14 +14,10 @@ namespace quillbox::testing {
 // ended by their process ids when the session goes away.
 class XvfbSession {
 public:
-    XvfbSession();
-    ~XvfbSession();
-
     bool start(bool withWindowManager = true);
     // Starts the display and points this process's toolkit at it (before
     // the application object exists); on failure says so on stderr.
     bool startForThisProcess(bool withWindowManager = true);
-    bool isRunning() const { return !m_display.isEmpty(); }
 
     // ":<n>"
     QString display() const { return m_display; }
@@ -33,7 +29,7 @@ private:
 
     QString m_display;
     std::unique_ptr<ChildProcess> m_xvfb;
-    std::unique_ptr<ChildProcess> m_windowManager;
+    std::unique_ptr<ChildProcess> m_windowManager; // ended first, before its display
 };
 
 } // namespace quillbox::testing
