@@ -130,11 +130,12 @@ TEST(ClipboardItemTest, EveryFieldSurvivesReopening) {
     for (int i = 0; i < 2; ++i)
         EXPECT_EQ(fields(*after[i]), before[i]);
     // Present but empty stays present, absent stays absent.
-    const QString absent = u"<absent>"_qs, blank = u"''"_qs;
-    EXPECT_EQ(fields(*after[1]).mid(1, 16),
-              (QStringList{blank, blank, blank, blank, u"public.utf8-plain-text"_qs, u"text"_qs,
-                           blank, blank, absent, blank, absent, absent, absent, absent, absent,
-                           u"not a digest"_qs}));
+    const QString absent = u"<absent>"_qs, emptyValue = u"''"_qs;
+    EXPECT_EQ(
+        fields(*after[1]).mid(1, 16),
+        (QStringList{emptyValue, emptyValue, emptyValue, emptyValue, u"public.utf8-plain-text"_qs,
+                     u"text"_qs, emptyValue, emptyValue, absent, emptyValue, absent, absent, absent,
+                     absent, absent, u"not a digest"_qs}));
 
     const auto pinboards = temporary.store().pinboards();
     ASSERT_EQ(pinboards.size(), 1);
