@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# Builds the unit test programs with AddressSanitizer and
+# Builds the unit and X11 test programs with AddressSanitizer and
 # UndefinedBehaviorSanitizer in build-asan/ (the "asan" preset) and runs
-# them. The X11 and end-to-end programs wait on timeouts of a few hundred
-# milliseconds that a sanitized build overruns on a loaded machine, so they
-# run in the ordinary build only (see README).
+# them, each X11 program on an Xvfb display of its own. The end-to-end
+# programs drive the built application as a separate process and run in the
+# ordinary build only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 [ -f build-asan/CMakeCache.txt ] || cmake --preset asan >/dev/null
-unit_tests=(content_tests capture_tests clipboard_monitor_tests screenshot_tests history_tests
-            core_tests paste_tests app_tests)
-cmake --build --preset asan --target "${unit_tests[@]}"
-ctest --preset asan --label-exclude 'x11|e2e' "$@"
+tests=(content_tests capture_tests clipboard_monitor_tests screenshot_tests history_tests
+       core_tests paste_tests app_tests
+       ui_card_tests ui_settings_tests ui_panel_tests
+       x11_frontmost_tests x11_pasteboard_tests x11_colorsampler_tests x11_services_tests
+       x11_paste_tests x11_hotkey_tests x11_pastekey_tests)
+cmake --build --preset asan --target "${tests[@]}"
+ctest --preset asan --label-exclude e2e "$@"
