@@ -201,7 +201,7 @@ SearchIndex::Entry SearchIndex::allocate(const ClipboardItemPtr& item) {
     Slot& slot = m_slots[entry];
     slot.item = item;
     slot.id = item->id();
-    slot.kind = contentCategoryFromRaw(item->category());
+    slot.kind = kindOf(contentCategoryFromRaw(item->category()));
     takeKey(slot);
     setText(entry, *item);
     return entry;
@@ -312,7 +312,7 @@ void SearchIndex::remove(const QList<qsizetype>& rows) {
 void SearchIndex::update(qsizetype row) {
     const Entry entry = m_order[size_t(row)];
     Slot& slot = m_slots[entry];
-    slot.kind = contentCategoryFromRaw(slot.item->category());
+    slot.kind = kindOf(contentCategoryFromRaw(slot.item->category()));
     takeKey(slot);
     setText(entry, *slot.item);
     compactIfWasteful();
@@ -336,7 +336,7 @@ void SearchIndex::compactIfWasteful() {
 
 bool SearchIndex::passesFilters(Entry entry, const Query& query) const {
     const Slot& slot = m_slots[entry];
-    return (!query.m_category || slot.kind == query.m_category) &&
+    return (!query.m_category || slot.kind == kindOf(query.m_category)) &&
            (!query.m_members || query.m_members->contains(slot.persistentID));
 }
 

@@ -113,6 +113,11 @@ public:
     static QByteArray folded(const QString& text);
 
 private:
+    static constexpr qint8 noKind = -1;
+    static qint8 kindOf(std::optional<ContentCategory> category) {
+        return category ? qint8(*category) : noKind;
+    }
+
     struct Slot {
         ClipboardItemPtr item; // none while the slot is free
         QUuid id;
@@ -120,7 +125,7 @@ private:
         qint64 persistentID = 0;
         qsizetype textStart = 0; // its folded fields in m_text
         qsizetype textLength = 0;
-        std::optional<ContentCategory> kind;
+        qint8 kind = noKind;      // its ContentCategory: one byte, where an optional takes eight
         bool hasLongText = false; // m_text has only the start of its plain text
     };
 
