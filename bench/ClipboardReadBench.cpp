@@ -1,14 +1,27 @@
 // Figures of the X11 clipboard reader on a private Xvfb display: how soon a
 // copy is seen, how long a 20 MB image takes through INCR, how soon a silent
-// owner is given up, and the longest main-thread stall meanwhile. A timed
-// harness rather than Google Benchmark: each run needs other processes.
+// owner is given up, the longest main-thread stall meanwhile, and how long a
+// 50 MB text copied with xclip takes to become an item in a history on disk
+// (reader, monitor, parser, store and the panel's search index, as the
+// program wires them). A timed harness rather than Google Benchmark: each
+// run needs other processes.
+//   clipboard_read_bench [--large-only]
 #include "ChildProcess.h"
+#include "FakeFrontmostApplicationSource.h"
 #include "XvfbSession.h"
+#include "capture/ClipboardMonitor.h"
+#include "capture/NotificationCenter.h"
+#include "capture/SourceAppResolver.h"
 #include "content/PasteboardTypes.h"
+#include "core/AppState.h"
+#include "core/PanelContentModel.h"
+#include "history/HistoryStore.h"
+#include "history/StoreContainer.h"
 #include "linux/X11Pasteboard.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QTemporaryDir>
@@ -25,6 +38,8 @@ namespace {
 constexpr int textRuns = 20;
 constexpr int imageRuns = 3;
 constexpr int silentRuns = 3;
+constexpr int largeTextRuns = 3;
+constexpr qsizetype largeTextBytes = 50'000'000;
 constexpr qint64 waitLimitMs = 30000;
 
 // Serves events until the condition holds; the longest gap between two 1 ms
@@ -51,6 +66,8 @@ Wait serveUntil(const std::function<bool()>& condition) {
             return wait;
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     }
+    // The event that met the condition may itself have held the thread.
+    wait.longestStallMs = std::max(wait.longestStallMs, sinceTick.elapsed());
     wait.elapsedMs = double(elapsed.nsecsElapsed()) / 1e6;
     return wait;
 }
@@ -58,6 +75,68 @@ Wait serveUntil(const std::function<bool()>& condition) {
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+// A 50 MB text (lines of words, a non-ASCII letter in each) copied with xclip
+// until its item is in the history: when the reader's snapshot reached the
+// main thread, when the item was recorded, and the longest main-thread stall
+// (the tick that parses and records it).
+void measureLargeTextCopy(X11Pasteboard& pasteboard, const XvfbSession& session,
+                          QTemporaryDir& files) {
+    QByteArray text;
+    text.reserve(largeTextBytes + 128);
+    for (qint64 i = 0; text.size() < largeTextBytes; ++i)
+        text += QByteArray::number(i) +
+                " the clipboard history keeps what was copied, caf\xc3\xa9 and all\n";
+    FakeFrontmostApplicationSource frontmost;
+    SourceAppResolver resolver(frontmost);
+    NotificationCenter notifications;
+    HistoryStore store(StoreContainer::makeShared(false, files.filePath(u"Quillbox.store"_qs)));
+    AppState appState;
+    PanelContentModel panelContent(store, appState, nullptr, {});
+    ClipboardMonitor monitor(pasteboard, store, resolver, notifications, {});
+    monitor.start();
+
+    std::vector<double> snapshotTimes;
+    std::vector<double> recordTimes;
+    qint64 stall = 0;
+    for (int run = 0; run < largeTextRuns; ++run) {
+        // Each run's text differs, so each is a new item.
+        text.replace(0, 8, QByteArray::number(10'000'000 + run));
+        const QString path = files.filePath(u"large-text"_qs);
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(text);
+        file.close();
+        // The previous run's owner has gone; its leaving is a change too.
+        serveUntil([&] { return !pasteboard.types().has_value(); });
+        const qint64 before = pasteboard.changeCount();
+        const qsizetype itemsBefore = store.itemCount();
+        ChildProcess owner(u"xclip"_qs,
+                           {u"-quiet"_qs, u"-selection"_qs, u"clipboard"_qs, u"-i"_qs, path},
+                           session.environment());
+        QElapsedTimer elapsed;
+        elapsed.start();
+        double snapshotMs = -1;
+        const Wait wait = serveUntil([&] {
+            if (snapshotMs < 0 && pasteboard.changeCount() != before)
+                snapshotMs = double(elapsed.nsecsElapsed()) / 1e6;
+            return store.itemCount() > itemsBefore;
+        });
+        snapshotTimes.push_back(snapshotMs);
+        recordTimes.push_back(wait.elapsedMs);
+        stall = std::max(stall, wait.longestStallMs);
+        const auto newest = store.allItems().value(0);
+        if (!newest || newest->contentSize() != text.size())
+            std::printf("  run %d: the item is not the whole text (%lld bytes)\n", run,
+                        newest ? static_cast<long long>(newest->contentSize()) : -1LL);
+    }
+    std::printf("%.0f MB text copied with xclip (xclip start included): snapshot on the main "
+                "thread after median %.0f ms, in the history after median %.0f ms over %d runs; "
+                "longest main-thread stall %lld ms\n",
+                double(largeTextBytes) / 1e6, median(snapshotTimes), median(recordTimes),
+                largeTextRuns, static_cast<long long>(stall));
+    monitor.stop();
 }
 
 } // namespace
@@ -70,6 +149,10 @@ int main(int argc, char** argv) {
     QTemporaryDir files;
     X11Pasteboard pasteboard;
     serveUntil([&] { return pasteboard.hasReadInitialContents(); });
+    if (app.arguments().contains(u"--large-only"_qs)) {
+        measureLargeTextCopy(pasteboard, session, files);
+        return 0;
+    }
 
     const auto xclip = [&](const QString& target, const QByteArray& bytes) {
         const QString path = files.filePath(u"data"_qs);
@@ -153,5 +236,6 @@ int main(int argc, char** argv) {
     }
     std::printf("own write read back after: median %.1f ms over %d runs\n", median(writeTimes),
                 textRuns);
+    measureLargeTextCopy(pasteboard, session, files);
     return 0;
 }

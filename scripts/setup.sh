@@ -11,8 +11,8 @@ packages=(
   # X11 clipboard, active window, XTest, XInput 2
   libxcb1-dev libxcb-xfixes0-dev libxcb-xtest0-dev libxcb-xinput-dev
   libxcb-keysyms1-dev libx11-dev libx11-xcb-dev
-  # storage, text, recognition, sound
-  libsqlite3-dev libicu-dev libtesseract-dev libleptonica-dev tesseract-ocr-eng
+  # storage, text, hashing, recognition, sound
+  libsqlite3-dev libicu-dev libssl-dev libtesseract-dev libleptonica-dev tesseract-ocr-eng
   libcanberra-dev sound-theme-freedesktop
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -124,9 +124,16 @@ ClipboardItemPtr HistoryStore::record(const ParsedClipboardContent& content,
     auto& byHash = m_state->itemsByHash;
     byHash.insert(std::upper_bound(byHash.begin(), byHash.end(), item, hashOrder), item);
     m_state->changes.items.inserted.insert(item->m_rowID, item);
+    // Listeners read the new item's content (the search index folds all of
+    // it): from memory while they are told, not back from the store, where a
+    // large text is read in pieces that each walk the row from its start.
+    m_keptPayloadItem = item.get();
     save();
+    m_keptPayloadItem = nullptr;
     Q_EMIT itemInserted(item, row);
     Q_EMIT itemsChanged();
+    if (!m_state->changes.items.inserted.contains(item->m_rowID))
+        item->m_payload.reset();
     return item;
 }
 
@@ -367,8 +374,10 @@ void HistoryStore::save() {
         return;
     }
     // Saved payloads are read back from the database on access from now on.
-    for (const auto& item : std::as_const(m_state->changes.items.inserted))
-        item->m_payload.reset();
+    for (const auto& item : std::as_const(m_state->changes.items.inserted)) {
+        if (item.get() != m_keptPayloadItem)
+            item->m_payload.reset();
+    }
     m_state->changes.clear();
 }
 

@@ -130,6 +130,8 @@ private:
     std::unique_ptr<HistoryDatabase> m_database;
     std::unique_ptr<State> m_state;
     int m_openBatches = 0;
+    // A just-saved item whose payload stays in memory until it has been announced.
+    const ClipboardItem* m_keptPayloadItem = nullptr;
 };
 
 } // namespace quillbox

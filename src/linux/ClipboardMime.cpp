@@ -143,6 +143,18 @@ QString decodeText(const QByteArray& bytes, const QByteArray& target) {
     return target == "STRING" ? QString::fromLatin1(text) : QString::fromUtf8(text);
 }
 
+std::optional<QByteArray> textAsSentInUtf8(const QByteArray& bytes, const QByteArray& target) {
+    if (target == "STRING")
+        return std::nullopt;
+    QByteArray text = bytes;
+    while (text.endsWith('\0'))
+        text.chop(1);
+    // Decoding drops a byte-order mark and replaces what is not UTF-8.
+    if (text.startsWith("\xef\xbb\xbf") || !QByteArrayView(text).isValidUtf8())
+        return std::nullopt;
+    return text;
+}
+
 std::optional<QString> decodeMozUrl(const QByteArray& bytes) {
     QString text;
     const auto decode = [&bytes](QStringConverter::Encoding encoding, qsizetype skip) {

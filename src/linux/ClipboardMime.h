@@ -43,6 +43,9 @@ std::optional<QByteArray> preferredImageTarget(const QList<QByteArray>& offered)
 // Text as offered by the target (UTF-8, or Latin-1 for STRING), without the
 // terminating NULs some clients send.
 QString decodeText(const QByteArray& bytes, const QByteArray& target);
+// The bytes decodeText reads, when they are already the UTF-8 that encoding
+// its result gives back (valid UTF-8 without a byte-order mark); else none.
+std::optional<QByteArray> textAsSentInUtf8(const QByteArray& bytes, const QByteArray& target);
 
 // The URL of a text/x-moz-url value ("URL\nTitle"), which Firefox and Qt
 // write as UTF-16 and others as UTF-8; none when empty.

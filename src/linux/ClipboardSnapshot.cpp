@@ -6,7 +6,8 @@
 namespace quillbox {
 
 ClipboardSnapshot::ClipboardSnapshot(const QList<QByteArray>& targets,
-                                     const QHash<QByteArray, QByteArray>& representations)
+                                     const QHash<QByteArray, QByteArray>& representations,
+                                     std::optional<QString> decodedText)
     : m_hasOwner(true)
     , m_targets(targets)
     , m_representations(representations) {
@@ -16,8 +17,11 @@ ClipboardSnapshot::ClipboardSnapshot(const QList<QByteArray>& targets,
         return target ? representation(*target) : std::nullopt;
     };
     if (const auto target = ClipboardMime::preferredTextTarget(targets)) {
-        if (const auto text = representation(*target))
-            m_text = ClipboardMime::decodeText(*text, *target);
+        if (const auto text = representation(*target)) {
+            m_text =
+                decodedText ? std::move(*decodedText) : ClipboardMime::decodeText(*text, *target);
+            m_textUtf8 = ClipboardMime::textAsSentInUtf8(*text, *target);
+        }
     }
     m_rtf = fetched(ClipboardMime::preferredRtfTarget(targets));
     if (const auto target = ClipboardMime::preferredImageTarget(targets)) {
@@ -93,8 +97,11 @@ std::optional<QString> ClipboardSnapshot::string(const QString& type) const {
 std::optional<QByteArray> ClipboardSnapshot::data(const QString& type) const {
     if (!m_types.contains(type))
         return std::nullopt;
-    if (type == PasteboardType::string)
+    if (type == PasteboardType::string) {
+        if (m_textUtf8)
+            return m_textUtf8;
         return m_text ? std::optional(m_text->toUtf8()) : std::nullopt;
+    }
     if (type == PasteboardType::rtf)
         return m_rtf;
     if (type == m_imageType)

@@ -19,9 +19,12 @@ public:
     // The clipboard had no owner.
     ClipboardSnapshot() = default;
     // An owner offered these targets (in its order); some were fetched. An
-    // owner that never listed its targets gives an empty list.
+    // owner that never listed its targets gives an empty list. `decodedText`
+    // is the preferred text target's representation already decoded (as
+    // ClipboardMime::decodeText would), when the reader did that on the way.
     ClipboardSnapshot(const QList<QByteArray>& targets,
-                      const QHash<QByteArray, QByteArray>& representations);
+                      const QHash<QByteArray, QByteArray>& representations,
+                      std::optional<QString> decodedText = std::nullopt);
 
     bool hasOwner() const { return m_hasOwner; }
     const QList<QByteArray>& targets() const { return m_targets; }
@@ -42,6 +45,9 @@ private:
     qsizetype m_byteSize = 0;
     QStringList m_types;
     std::optional<QString> m_text;
+    // The text's UTF-8 as the owner sent it, when that is exactly what
+    // encoding m_text would give: a large text is not encoded again.
+    std::optional<QByteArray> m_textUtf8;
     std::optional<QByteArray> m_rtf;
     QString m_imageType;
     std::optional<QByteArray> m_image;
