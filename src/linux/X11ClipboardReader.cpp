@@ -4,6 +4,7 @@
 #include "linux/ClipboardMime.h"
 #include "linux/XcbConnection.h"
 
+#include <QGuiApplication>
 #include <QStringDecoder>
 #include <QThread>
 #include <algorithm>
@@ -135,13 +136,22 @@ private:
 
 } // namespace
 
+// The windows one X client creates: those of Qt's own connection are this
+// process's, whichever thread asks.
+struct ClientWindows {
+    std::uint32_t base = 0;
+    std::uint32_t mask = 0;
+    bool contains(xcb_window_t window) const { return mask != 0 && (window & ~mask) == base; }
+};
+
 class X11ClipboardReader::Worker {
 public:
     Worker(std::unique_ptr<XcbConnection> connection, const ClipboardReadLimits& limits, int stopFd,
-           X11ClipboardReader* reader)
+           ClientWindows ownWindows, X11ClipboardReader* reader)
         : m_connection(std::move(connection))
         , m_limits(limits)
         , m_stopFd(stopFd)
+        , m_ownWindows(ownWindows)
         , m_reader(reader) {}
 
     void run();
@@ -167,9 +177,17 @@ private:
         return std::uint32_t(m_limits.maximumRepresentationSize / 4 + 1);
     }
 
+    std::chrono::milliseconds requestTimeout(const OwnerRead& ownerRead) const {
+        return m_ownWindows.contains(ownerRead.change.owner) ? m_limits.ownProcessTimeout
+                                                             : m_limits.requestTimeout;
+    }
+
     std::unique_ptr<XcbConnection> m_connection;
     ClipboardReadLimits m_limits;
     int m_stopFd;
+    ClientWindows m_ownWindows;
+    // For the owner being read: how long each next chunk may take.
+    std::chrono::milliseconds m_chunkTimeout{};
     X11ClipboardReader* m_reader;
     xcb_window_t m_window = XCB_NONE;
     xcb_atom_t m_clipboard = XCB_NONE;
@@ -307,6 +325,8 @@ std::shared_ptr<const ClipboardSnapshot>
 X11ClipboardReader::Worker::read(const OwnerRead& ownerRead) {
     if (ownerRead.change.owner == XCB_NONE)
         return std::make_shared<const ClipboardSnapshot>();
+    m_chunkTimeout = m_ownWindows.contains(ownerRead.change.owner) ? m_limits.ownProcessTimeout
+                                                                   : m_limits.chunkTimeout;
 
     const Transfer targetList = collect(ownerRead, ownerRead.targets);
     if (targetList.outcome == Outcome::Interrupted)
@@ -315,7 +335,7 @@ X11ClipboardReader::Worker::read(const OwnerRead& ownerRead) {
         if (targetList.outcome == Outcome::TimedOut)
             qCWarning(lcX11).nospace()
                 << "Quillbox: the clipboard owner did not list its targets within "
-                << m_limits.requestTimeout.count() << " ms; nothing read";
+                << requestTimeout(ownerRead).count() << " ms; nothing read";
         return std::make_shared<const ClipboardSnapshot>(QList<QByteArray>{},
                                                          QHash<QByteArray, QByteArray>{});
     }
@@ -352,7 +372,7 @@ X11ClipboardReader::Worker::read(const OwnerRead& ownerRead) {
         case Outcome::TimedOut:
             qCWarning(lcX11).nospace()
                 << "Quillbox: the clipboard owner did not send " << target.constData() << " within "
-                << m_limits.requestTimeout.count() << " ms; left out";
+                << requestTimeout(ownerRead).count() << " ms; left out";
             break;
         case Outcome::TooLarge:
             qCWarning(lcX11).nospace()
@@ -381,7 +401,7 @@ Request X11ClipboardReader::Worker::send(xcb_window_t window, xcb_atom_t target,
 
 Transfer X11ClipboardReader::Worker::collect(const OwnerRead& ownerRead, const Request& request,
                                              bool isUtf8Text) {
-    const auto deadline = Clock::now() + m_limits.requestTimeout;
+    const auto deadline = Clock::now() + requestTimeout(ownerRead);
     for (;;) {
         if (m_stopping)
             return {Outcome::Interrupted, {}};
@@ -458,7 +478,7 @@ Transfer X11ClipboardReader::Worker::receiveIncrementally(const Request& request
         text.emplace();
     // The owner that sends is the one asked, even when it has lost the
     // clipboard since; newer owners' answers wait meanwhile.
-    auto deadline = Clock::now() + m_limits.requestTimeout;
+    auto deadline = Clock::now() + m_chunkTimeout;
     for (;;) {
         const auto event = nextEvent(deadline);
         if (m_stopping)
@@ -511,7 +531,7 @@ Transfer X11ClipboardReader::Worker::receiveIncrementally(const Request& request
         data.append(bytes);
         if (text)
             text->append(bytes);
-        deadline = Clock::now() + m_limits.requestTimeout;
+        deadline = Clock::now() + m_chunkTimeout;
     }
 }
 
@@ -604,7 +624,17 @@ bool X11ClipboardReader::start() {
         qCWarning(lcX11) << "Quillbox: cannot start the clipboard reader";
         return false;
     }
-    m_worker = std::make_unique<Worker>(std::move(connection), m_limits, m_stopPipe[0], this);
+    // Qt's own connection, when Qt runs on X11: its windows are ours.
+    ClientWindows ownWindows;
+    if (const auto* x11 =
+            qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
+        if (xcb_connection_t* qtConnection = x11->connection()) {
+            const xcb_setup_t* setup = xcb_get_setup(qtConnection);
+            ownWindows = {setup->resource_id_base, setup->resource_id_mask};
+        }
+    }
+    m_worker =
+        std::make_unique<Worker>(std::move(connection), m_limits, m_stopPipe[0], ownWindows, this);
     m_thread.reset(QThread::create([worker = m_worker.get()] { worker->run(); }));
     m_thread->setObjectName(QStringLiteral("clipboard reader"));
     m_thread->start();

@@ -10,16 +10,25 @@ class QThread;
 
 namespace quillbox {
 
-// How long an owner may take to answer one request, and, for an incremental
-// transfer, to send each next chunk. A well-behaved owner answers within a few
-// milliseconds; one that does not is given up on.
+// How long an owner may take to answer one request. A well-behaved owner
+// answers within a few milliseconds; one that does not is given up on.
 inline constexpr std::chrono::milliseconds clipboardRequestTimeout{300};
+// How long an owner that has begun an incremental transfer may take for each
+// next chunk: it has shown it answers, and a busy machine may hold up a
+// sender of megabyte chunks longer than a request.
+inline constexpr std::chrono::milliseconds clipboardChunkTimeout{1000};
+// Requests and chunks when the owner is this process: Qt answers from the
+// main thread, which may be busy for a while (recording a large copy), and
+// which surely answers once it is free.
+inline constexpr std::chrono::milliseconds clipboardOwnProcessTimeout{5000};
 // Representations larger than this are left out rather than held in memory.
 inline constexpr qsizetype clipboardMaximumRepresentationSize = qsizetype(256) * 1024 * 1024;
 
 struct ClipboardReadLimits {
     std::chrono::milliseconds requestTimeout = clipboardRequestTimeout;
     qsizetype maximumRepresentationSize = clipboardMaximumRepresentationSize;
+    std::chrono::milliseconds chunkTimeout = clipboardChunkTimeout;
+    std::chrono::milliseconds ownProcessTimeout = clipboardOwnProcessTimeout;
 };
 
 // Watches the CLIPBOARD selection and reads each new owner's contents on a

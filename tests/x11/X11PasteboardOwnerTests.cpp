@@ -7,6 +7,7 @@
 #include "linux/ClipboardMime.h"
 
 #include <QElapsedTimer>
+#include <QThread>
 #include <QTimer>
 #include <limits>
 
@@ -217,5 +218,30 @@ INSTANTIATE_TEST_SUITE_P(
                   webLink,
                   {{u"text/uri-list"_qs, webLink + "\r\n"}, {u"text/x-moz-url"_qs, webLink}}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PasteboardTest, OwnLargeWriteIsReadBackWhileTheMainThreadIsBusy) {
+    // Qt answers for our own offer from the main thread; one that is busy
+    // now and then (recording a large copy) answers late, but surely: each
+    // hold-up here is longer than another owner is given.
+    const auto holdUp = clipboardRequestTimeout + 200ms;
+    int holdUps = 0;
+    QTimer busy;
+    busy.setInterval(50);
+    QObject::connect(&busy, &QTimer::timeout, [&] {
+        QThread::msleep(holdUp.count());
+        if (++holdUps == 4)
+            busy.stop();
+    });
+    PasteboardItem item;
+    item.setData(largePng, PasteboardType::png);
+    item.setData({}, AppConstants::internalPasteboardType);
+    const qint64 before = m_pasteboard->changeCount();
+    m_pasteboard->write({item});
+    busy.start();
+    QThread::msleep(holdUp.count());
+    ASSERT_TRUE(waitForChange(
+        before, [&] { return m_pasteboard->data(PasteboardType::png).has_value(); }, 15s));
+    EXPECT_EQ(m_pasteboard->data(PasteboardType::png), largePng);
+}
 
 } // namespace
