@@ -20,18 +20,16 @@ constexpr auto deliveryTime = 400ms;
 
 // Windows of the test window program, one per class, kept for all tests.
 void activateWindowOfClass(const QString& windowClass) {
-    static QHash<QString, std::shared_ptr<ChildProcess>> windows;
-    static QHash<QString, QString> ids;
-    if (windows.contains(windowClass)) {
-        EXPECT_TRUE(
-            activateWindow(ids.value(windowClass), X11TestEnvironment::session().environment()));
+    static QHash<QString, std::pair<std::shared_ptr<ChildProcess>, QString>> windows;
+    if (const auto it = windows.constFind(windowClass); it != windows.cend()) {
+        EXPECT_TRUE(activateWindow(it->second, X11TestEnvironment::session().environment()));
         return;
     }
     QString id;
-    windows.insert(windowClass, openActiveWindow(QStringLiteral(QUILLBOX_TEST_WINDOW),
-                                                 {windowClass.toLower(), windowClass}, &id));
-    EXPECT_NE(windows.value(windowClass), nullptr) << windowClass.toStdString();
-    ids.insert(windowClass, id);
+    std::shared_ptr<ChildProcess> window = openActiveWindow(
+        QStringLiteral(QUILLBOX_TEST_WINDOW), {windowClass.toLower(), windowClass}, &id);
+    EXPECT_NE(window, nullptr) << windowClass.toStdString();
+    windows.insert(windowClass, {window, id});
 }
 
 struct KeyCase {
