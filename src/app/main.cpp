@@ -24,8 +24,10 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -39,6 +41,33 @@ using namespace quillbox;
 // How long the command line waits on a silent instance. A working one
 // sends progress or keep-alives, which start the wait again.
 constexpr auto commandTimeout = 60s;
+
+// At rest the instance wakes only to poll the clipboard, twice a second. In a
+// virtual machine with shadow page tables each wake-up costs time in
+// proportion to the 4 KiB pages the process maps (measured: a bare Qt timer
+// in a 100 MB process costs five times one in an empty one), and a large
+// history is tens of megabytes of small allocations. Asking malloc for 2 MiB
+// pages halves the idle cost of a 100k-item history there; elsewhere it
+// costs a megabyte or two of memory. glibc reads the setting only when a
+// program starts: it rides on the restart that limits the recognition
+// threads, or restarts the program itself. Returns when no restart was made.
+constexpr const char* mallocTunablesVariable = "GLIBC_TUNABLES";
+constexpr QByteArrayView largeHeapPagesTunable = "glibc.malloc.hugetlb=1";
+
+void useLargeHeapPages(char** argv) {
+    const QByteArray tunables = qgetenv(mallocTunablesVariable);
+    if (tunables.contains("glibc.malloc.hugetlb"))
+        return; // the user's own choice, or this is the restarted program
+    const QByteArray wanted = tunables.isEmpty()
+                                  ? largeHeapPagesTunable.toByteArray()
+                                  : tunables + ':' + largeHeapPagesTunable.toByteArray();
+    setenv(mallocTunablesVariable, wanted.constData(), 1);
+    if (!TesseractTextRecognizer::areEngineThreadsLimited())
+        return; // that restart comes next and takes the setting along
+    execv("/proc/self/exe", argv);
+    qCWarning(lcApp).noquote() << u"Quillbox: could not restart with large heap pages: %1"_s.arg(
+        QString::fromLocal8Bit(std::strerror(errno)));
+}
 
 void write(FILE* stream, const QString& text) {
     if (text.isEmpty())
@@ -287,6 +316,8 @@ int main(int argc, char** argv) {
     // libgomp reads only when it is loaded, before main() (QtCore pulls it
     // in): this restarts the program with the limit set, for the two ways
     // that recognise text.
+    if (outcome.command.name.isEmpty())
+        useLargeHeapPages(argv);
     if (outcome.command.name.isEmpty() || outcome.command.name == u"search"_s)
         TesseractTextRecognizer::limitEngineThreads(argv);
     if (outcome.command.name.isEmpty())
