@@ -4,39 +4,22 @@
 //   quillbox_test_window <instance> <class>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <unistd.h>
 #include <xcb/xcb.h>
-
-namespace {
-
-xcb_atom_t intern(xcb_connection_t* connection, const char* name) {
-    auto* reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name),
-        nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-    std::free(reply);
-    return atom;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) {
         std::fprintf(stderr, "usage: %s <instance> <class>\n", argv[0]);
         return 2;
     }
-    int screenNumber = 0;
-    xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(connection)) {
         std::fprintf(stderr, "cannot connect to the display\n");
         return 1;
     }
-    auto it = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int i = 0; i < screenNumber; ++i)
-        xcb_screen_next(&it);
-    const xcb_screen_t* screen = it.data;
+    // The test display has one screen.
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
 
     const xcb_window_t window = xcb_generate_id(connection);
     const uint32_t values[] = {screen->white_pixel};
@@ -48,9 +31,14 @@ int main(int argc, char** argv) {
     std::string wmClass = std::string(argv[1]) + '\0' + argv[2] + '\0';
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS,
                         XCB_ATOM_STRING, 8, static_cast<uint32_t>(wmClass.size()), wmClass.data());
+    const char pidName[] = "_NET_WM_PID";
+    auto* pidAtom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, sizeof pidName - 1, pidName), nullptr);
     const uint32_t pid = static_cast<uint32_t>(getpid());
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window,
-                        intern(connection, "_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
+    if (pidAtom)
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, pidAtom->atom,
+                            XCB_ATOM_CARDINAL, 32, 1, &pid);
+    std::free(pidAtom);
     xcb_map_window(connection, window);
     xcb_flush(connection);
 
