@@ -16,13 +16,10 @@
 #include "ui/settings/SettingsWindow.h"
 #include "ui/settings/ShortcutsSettingsPage.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -30,6 +27,7 @@
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
@@ -37,23 +35,6 @@ using namespace Qt::StringLiterals;
 
 namespace quillbox::testing {
 namespace {
-
-void writeFile(const QString& path, const QByteArray& text) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(text);
-}
-
-// Keys typed into a widget as the user types them.
-void type(QWidget* widget, const QString& text) {
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &release);
-    }
-}
 
 class SettingsWindowTest : public ::testing::Test {
 protected:
@@ -104,10 +85,7 @@ TEST_F(SettingsWindowTest, LaunchAtLoginShowsTheAutostartFileAsItIs) {
     EXPECT_FALSE(toggle->isChecked());
 
     toggle->click();
-    ASSERT_TRUE(QFileInfo(file).isFile());
-    QFile written(file);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(written.readAll().contains("\nExec=quillbox\n"));
+    EXPECT_TRUE(readFile(file).contains("\nExec=quillbox\n"));
     toggle->click();
     EXPECT_FALSE(QFileInfo::exists(file));
 
@@ -170,16 +148,16 @@ TEST_F(SettingsWindowTest, PinboardsAreAddedRenamedAndDeletedThroughTheStore) {
     EXPECT_FALSE(add->isEnabled());
 
     // Spaces alone enable the button but add nothing, and stay in the field.
-    type(name, u"   "_s);
+    QTest::keyClicks(name, u"   "_s);
     EXPECT_TRUE(add->isEnabled());
     add->click();
     EXPECT_TRUE(store.pinboards().isEmpty());
     EXPECT_EQ(name->text(), u"   "_s);
 
     name->clear();
-    type(name, u" \tWork \t"_s);
+    QTest::keyClicks(name, u" \tWork \t"_s);
     add->click();
-    type(name, u"Home"_s);
+    QTest::keyClicks(name, u"Home"_s);
     add->click();
     const auto pinboards = store.pinboards();
     ASSERT_EQ(pinboards.size(), 2);
@@ -194,9 +172,9 @@ TEST_F(SettingsWindowTest, PinboardsAreAddedRenamedAndDeletedThroughTheStore) {
     ASSERT_NE(row, nullptr);
     auto* rowName = row->findChild<QLineEdit*>(u"pinboardName"_s);
     rowName->setFocus();
-    type(rowName, u"s"_s);
+    QTest::keyClicks(rowName, u"s"_s);
     serveFor(50ms);
-    type(rowName, u"!"_s);
+    QTest::keyClicks(rowName, u"!"_s);
     serveFor(50ms);
     EXPECT_EQ(store.pinboards().at(0)->name(), u"Works!"_s);
     EXPECT_EQ(window->findChild<QWidget*>(u"pinboardRow0"_s)->findChild<QLineEdit*>(), rowName);

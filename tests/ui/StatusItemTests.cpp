@@ -31,13 +31,6 @@ const bool noSessionBus = [] {
     return true;
 }();
 
-QStringList titles(const QList<TrayMenuEntry>& entries) {
-    QStringList result;
-    for (const auto& entry : entries)
-        result.append(entry.keys.isEmpty() ? entry.title : entry.title + u'\t' + entry.keys);
-    return result;
-}
-
 // The window Qt embeds in the tray; Qt knows its size but not where the
 // host put it, so clicks go to the window itself.
 QWidget* embeddedTrayWindow() {
@@ -144,12 +137,12 @@ TEST(StatusItemTest, MenuEntriesFollowPauseAndPasteStackAndWithoutATrayNothingSh
     auto tray = std::make_unique<FakeTrayIcon>();
     FakeTrayIcon* fake = tray.get();
     StatusItemController controller(state, stack, std::move(tray), {});
-    EXPECT_EQ(titles(fake->openMenu()).at(3), u"Pause Monitoring"_s);
+    EXPECT_EQ(fake->openMenu().at(3).title, u"Pause Monitoring"_s);
     ASSERT_TRUE(fake->choose(u"Pause Monitoring"_s));
     EXPECT_TRUE(state.isMonitoringPaused());
     ASSERT_TRUE(fake->choose(u"Start Paste Stack"_s));
     EXPECT_TRUE(stack.isActive());
-    EXPECT_EQ(titles(fake->openMenu()).at(4), u"Stop Paste Stack\tSuper+Shift+C"_s);
+    EXPECT_EQ(fake->openMenu().at(4).title, u"Stop Paste Stack"_s);
 
     // No tray on the desktop: the application goes on without the item.
     StatusItemController trayless(state, stack, std::make_unique<FakeTrayIcon>(false), {});
