@@ -71,10 +71,22 @@ struct Request {
     std::uint32_t sequence = 0;
 };
 
+enum class Outcome { Received, Refused, TimedOut, TooLarge, CutShort, Interrupted };
+
+struct Transfer {
+    Outcome outcome = Outcome::Refused;
+    QByteArray bytes;
+    quint8 format = 8;
+    // A UTF-8 text sent in chunks, decoded as they came.
+    std::optional<QString> text = std::nullopt;
+};
+
 // One owner's read. Its first request (the target list) goes out as soon as
-// its change is seen, so an owner replaced before its turn still gets it. Only
-// the list is asked for ahead: some owners answer any target with their data,
-// and an unwanted answer could start a transfer that holds them up.
+// its change is seen, so an owner replaced before its turn still gets it; once
+// the list is in, the first representation wanted is asked for, while the
+// owner is still the newest. Nothing is asked for blindly: some owners answer
+// any target with their data, and an unwanted answer could start a transfer
+// that holds them up.
 struct OwnerRead {
     OwnerChange change;
     // Each read asks from a window of its own. Owners such as xclip send the
@@ -88,16 +100,12 @@ struct OwnerRead {
     // server handled after it went to that newer owner, not this one.
     std::optional<std::uint32_t> nextChangeSequence;
     Clock::time_point supersededAt;
-};
-
-enum class Outcome { Received, Refused, TimedOut, TooLarge, CutShort, Interrupted };
-
-struct Transfer {
-    Outcome outcome = Outcome::Refused;
-    QByteArray bytes;
-    quint8 format = 8;
-    // A UTF-8 text sent in chunks, decoded as they came.
-    std::optional<QString> text = std::nullopt;
+    // Taken ahead, while an earlier owner was being read: the target list,
+    // and the request for the first representation wanted, so that an owner
+    // replaced soon after has been asked while it still could answer.
+    std::optional<Transfer> targetList = std::nullopt;
+    std::optional<std::pair<QByteArray, Request>> firstRequest = std::nullopt;
+    bool hasAskedAhead = false;
 };
 
 // Decodes a UTF-8 text chunk by chunk while its owner sends the next one, so
@@ -171,6 +179,8 @@ private:
     Transfer receiveIncrementally(const Request& request, quint32 size, bool isUtf8Text);
     XcbReply<xcb_generic_event_t> nextEvent(std::optional<Clock::time_point> deadline);
     bool takeOwnerChangeOrAnswer(const xcb_generic_event_t& event);
+    void askNewestAhead();
+    QList<QByteArray> targetNames(const Transfer& targetList);
     xcb_connection_t* c() const { return m_connection->get(); }
 
     std::uint32_t maximumWords() const {
@@ -328,7 +338,8 @@ X11ClipboardReader::Worker::read(const OwnerRead& ownerRead) {
     m_chunkTimeout = m_ownWindows.contains(ownerRead.change.owner) ? m_limits.ownProcessTimeout
                                                                    : m_limits.chunkTimeout;
 
-    const Transfer targetList = collect(ownerRead, ownerRead.targets);
+    const Transfer targetList =
+        ownerRead.targetList ? *ownerRead.targetList : collect(ownerRead, ownerRead.targets);
     if (targetList.outcome == Outcome::Interrupted)
         return nullptr;
     if (targetList.outcome != Outcome::Received || targetList.format != 32) {
@@ -340,27 +351,24 @@ X11ClipboardReader::Worker::read(const OwnerRead& ownerRead) {
                                                          QHash<QByteArray, QByteArray>{});
     }
 
-    QList<QByteArray> targets;
-    const auto* atoms = reinterpret_cast<const xcb_atom_t*>(targetList.bytes.constData());
-    const auto atomCount = targetList.bytes.size() / qsizetype(sizeof(xcb_atom_t));
-    for (qsizetype i = 0; i < atomCount; ++i) {
-        const QByteArray name = m_connection->atomName(atoms[i]);
-        if (!name.isEmpty() && !targets.contains(name))
-            targets.append(name);
-    }
+    const QList<QByteArray> targets = targetNames(targetList);
 
     QHash<QByteArray, QByteArray> representations;
     const auto textTarget = ClipboardMime::preferredTextTarget(targets);
     std::optional<QString> decodedText;
     for (const auto& target : ClipboardMime::targetsToFetch(targets)) {
-        // Asked now, the request would reach the newer owner, which might
-        // start a transfer for it that no one takes.
-        if (ownerRead.nextChangeSequence)
-            return nullptr;
         const bool isUtf8Text = target == textTarget && target != "STRING";
-        Transfer transfer = collect(
-            ownerRead, send(ownerRead.window, m_connection->atom(target), ownerRead.change.time),
-            isUtf8Text);
+        Request request;
+        if (ownerRead.firstRequest && ownerRead.firstRequest->first == target) {
+            request = ownerRead.firstRequest->second;
+        } else {
+            // Asked now, the request would reach the newer owner, which might
+            // start a transfer for it that no one takes.
+            if (ownerRead.nextChangeSequence)
+                return nullptr;
+            request = send(ownerRead.window, m_connection->atom(target), ownerRead.change.time);
+        }
+        Transfer transfer = collect(ownerRead, request, isUtf8Text);
         switch (transfer.outcome) {
         case Outcome::Interrupted:
             return nullptr;
@@ -589,6 +597,7 @@ bool X11ClipboardReader::Worker::takeOwnerChangeOrAnswer(const xcb_generic_event
         m_earlyAnswers.push_back(answer);
         if (m_earlyAnswers.size() > std::size_t(maximumEarlyAnswers))
             m_earlyAnswers.pop_front();
+        askNewestAhead();
         return true;
     }
     if (type != m_xfixesEvent + XCB_XFIXES_SELECTION_NOTIFY)
@@ -600,6 +609,62 @@ bool X11ClipboardReader::Worker::takeOwnerChangeOrAnswer(const xcb_generic_event
     // time against their ownership accept it.
     beginRead(OwnerChange{notify.owner, notify.timestamp, true}, event.full_sequence);
     return true;
+}
+
+QList<QByteArray> X11ClipboardReader::Worker::targetNames(const Transfer& targetList) {
+    QList<QByteArray> targets;
+    const auto* atoms = reinterpret_cast<const xcb_atom_t*>(targetList.bytes.constData());
+    const auto atomCount = targetList.bytes.size() / qsizetype(sizeof(xcb_atom_t));
+    for (qsizetype i = 0; i < atomCount; ++i) {
+        const QByteArray name = m_connection->atomName(atoms[i]);
+        if (!name.isEmpty() && !targets.contains(name))
+            targets.append(name);
+    }
+    return targets;
+}
+
+void X11ClipboardReader::Worker::askNewestAhead() {
+    // Only the newest owner still holds the clipboard, so only it may be
+    // asked; the read under way goes on meanwhile.
+    if (m_waiting.empty())
+        return;
+    OwnerRead& newest = m_waiting.back();
+    if (newest.change.owner == XCB_NONE || newest.nextChangeSequence || newest.hasAskedAhead)
+        return;
+    const auto answer = takeAnswer(newest.targets);
+    if (!answer)
+        return;
+    newest.hasAskedAhead = true;
+    if (answer->property == XCB_NONE) {
+        newest.targetList = Transfer{Outcome::Refused, {}};
+        return;
+    }
+    // Looked at without deleting: a list sent in pieces (never seen in
+    // practice) is left to the read in its turn.
+    auto reply =
+        adopt(xcb_get_property_reply(c(),
+                                     xcb_get_property(c(), 0, newest.window, answer->property,
+                                                      XCB_GET_PROPERTY_TYPE_ANY, 0, maximumWords()),
+                                     nullptr));
+    if (!reply || reply->type == m_incr || reply->bytes_after > 0) {
+        m_earlyAnswers.push_front(*answer);
+        return;
+    }
+    xcb_delete_property(c(), newest.window, answer->property);
+    const auto length = xcb_get_property_value_length(reply.get());
+    newest.targetList =
+        Transfer{Outcome::Received,
+                 QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())), length),
+                 reply->format};
+    if (newest.targetList->format != 32)
+        return;
+    const auto wanted = ClipboardMime::targetsToFetch(targetNames(*newest.targetList));
+    if (wanted.isEmpty())
+        return;
+    newest.firstRequest.emplace(
+        wanted.first(),
+        send(newest.window, m_connection->atom(wanted.first()), newest.change.time));
+    xcb_flush(c());
 }
 
 X11ClipboardReader::X11ClipboardReader(const ClipboardReadLimits& limits, QObject* parent)
