@@ -44,6 +44,9 @@ public:
         void add(QByteArrayView utf8, int previous = -1);
         void merge(const TextMask& other);
         bool covers(const TextMask& other) const;
+
+    private:
+        void addByte(unsigned byte);
     };
 
     // A filter prepared once for many entries: `members` (persistent
