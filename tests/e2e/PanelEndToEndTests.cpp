@@ -45,8 +45,7 @@ TEST_F(PanelEndToEndTest, TheHotKeyOpensThePanelOverAFieldAndReturnPastesTheCard
         << target.text().toStdString();
     EXPECT_NE(activeWindowName(session), u"Quillbox"_s);
     // The paste moved the card to the front and recorded nothing new.
-    const auto items = session.items();
-    EXPECT_EQ(items.size(), 2);
+    EXPECT_EQ(session.items().size(), 2);
 }
 
 TEST_F(PanelEndToEndTest, AHotKeyTakenByAnotherProgramIsLoggedAndTheCommandLineStillOpensThePanel) {

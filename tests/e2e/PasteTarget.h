@@ -30,13 +30,11 @@ public:
     }
     // The field's text as last reported.
     QString text() {
-        read();
-        const qsizetype at = m_output.lastIndexOf("text ");
-        if (at < 0)
-            return {};
-        const qsizetype end = m_output.indexOf('\n', at);
-        return QString::fromUtf8(
-            QByteArray::fromPercentEncoding(m_output.mid(at + 5, end - at - 5)));
+        QByteArray last;
+        for (const QByteArray& line : read().split('\n'))
+            if (line.startsWith("text "))
+                last = line.mid(5);
+        return QString::fromUtf8(QByteArray::fromPercentEncoding(last));
     }
     // Each key press as "<modifiers> <key>", in Qt's numbers.
     QList<QByteArray> keys() {

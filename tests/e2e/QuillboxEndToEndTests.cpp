@@ -76,7 +76,7 @@ TEST_F(QuillboxEndToEndTest, RecordsTextImagesAndFilesWithTheirSourceAndMovesARe
     EXPECT_EQ(session.items().size(), 3);
 }
 
-TEST_F(QuillboxEndToEndTest, NothingCopiedDuringAPauseIsRecorded) {
+TEST_F(QuillboxEndToEndTest, NothingCopiedDuringAPauseOrInAnExcludedApplicationIsRecorded) {
     EXPECT_EQ(session.run({u"pause"_s}).exitCode, 0);
     EXPECT_TRUE(session.run({u"status"_s}).standardOutput.contains("paused"));
     EXPECT_TRUE(session.run({u"pause"_s}).standardOutput.contains("already"));
@@ -91,18 +91,14 @@ TEST_F(QuillboxEndToEndTest, NothingCopiedDuringAPauseIsRecorded) {
     session.copy("after resuming");
     ASSERT_TRUE(session.waitForItemCount(1));
     EXPECT_EQ(session.items().at(0).toObject().value(u"preview"_s).toString(), u"after resuming"_s);
-}
 
-TEST_F(QuillboxEndToEndTest, AnExcludedApplicationsCopiesAreNotRecorded) {
     EXPECT_EQ(session.run({u"exclude"_s, QuillboxSession::editorID, u"E2E Editor"_s}).exitCode, 0);
-
     session.copy("kept out");
     serveFor(1500ms);
-    EXPECT_TRUE(session.items().isEmpty());
-
+    EXPECT_EQ(session.items().size(), 1);
     EXPECT_EQ(session.run({u"include"_s, QuillboxSession::editorID}).exitCode, 0);
     session.copy("let in");
-    ASSERT_TRUE(session.waitForItemCount(1));
+    ASSERT_TRUE(session.waitForItemCount(2));
 }
 
 TEST_F(QuillboxEndToEndTest, ASecondStartRefusesAndAStaleSocketDoesNotBlockTheNext) {
@@ -135,11 +131,8 @@ TEST_F(QuillboxEndToEndTest, QuitLeavesAStoreThatTheNextStartReads) {
     // Nothing of the deleted item is left in the files, and no log beside them.
     const QDir storeFolder(session.environment().value(u"XDG_DATA_HOME"_s) + u"/Quillbox"_s);
     EXPECT_EQ(storeFolder.entryList(QDir::Files), QStringList{u"Quillbox.store"_s});
-    for (const QString& name : storeFolder.entryList(QDir::Files)) {
-        QFile file(storeFolder.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_FALSE(file.readAll().contains(secret)) << name.toStdString();
-    }
+    for (const QString& name : storeFolder.entryList(QDir::Files))
+        EXPECT_FALSE(readFile(storeFolder.filePath(name)).contains(secret)) << name.toStdString();
 
     // Read from the file while nothing runs.
     const auto status = session.run({u"status"_s});
@@ -181,16 +174,13 @@ TEST_F(QuillboxEndToEndTest, ImportTakesAnyFileNameAndRefusesDevicesAndPipes) {
     const QString home = session.environment().value(u"HOME"_s);
     // A name that is not UTF-8 (Latin-1 "café"), as older file systems keep them.
     const QByteArray rawName = QFile::encodeName(home) + "/caf\xe9.jsonl";
-    {
-        const auto exported =
-            R"({"category":"text","contentType":"public.utf8-plain-text",)"
-            R"("content":"aW1wb3J0ZWQgdGV4dA==","copiedAt":"2024-05-01T10:00:00.000Z"})"
-            "\n";
-        FILE* file = std::fopen(rawName.constData(), "w");
-        ASSERT_TRUE(file);
-        std::fputs(exported, file);
-        std::fclose(file);
-    }
+    FILE* file = std::fopen(rawName.constData(), "w");
+    ASSERT_TRUE(file);
+    std::fputs(R"({"category":"text","contentType":"public.utf8-plain-text",)"
+               R"("content":"aW1wb3J0ZWQgdGV4dA==","copiedAt":"2024-05-01T10:00:00.000Z"})"
+               "\n",
+               file);
+    std::fclose(file);
     // The shell passes the name's bytes as they are.
     const auto imported =
         runCommand(u"/bin/sh"_s,
@@ -199,6 +189,7 @@ TEST_F(QuillboxEndToEndTest, ImportTakesAnyFileNameAndRefusesDevicesAndPipes) {
                    20s, session.environment());
     EXPECT_EQ(imported.exitCode, 0) << imported.standardError.constData();
     EXPECT_TRUE(session.waitForItemCount(1));
+    std::remove(rawName.constData()); // QTemporaryDir cannot remove a name that is not UTF-8
 
     const QString fifo = home + u"/pipe"_s;
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
@@ -213,24 +204,15 @@ TEST_F(QuillboxEndToEndTest, ImportTakesAnyFileNameAndRefusesDevicesAndPipes) {
     EXPECT_TRUE(session.run({u"status"_s}, 5s).standardOutput.contains("Items:     1"));
 }
 
-// A plain window of one colour where the window manager leaves it.
-class ColorPatch : public QWidget {
-public:
-    static inline const QColor color{0x12, 0x80, 0xC4};
-    static inline const QRect geometry{200, 150, 240, 160};
-    ColorPatch() {
-        setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint);
-        QPalette palette;
-        palette.setColor(QPalette::Window, color);
-        setPalette(palette);
-        setAutoFillBackground(true);
-        setGeometry(geometry);
-        show();
-    }
-};
-
 TEST_F(QuillboxEndToEndTest, PickColorRecordsTheColourClickedOnScreen) {
-    ColorPatch patch;
+    // A plain window of one colour where the window manager leaves it.
+    QWidget patch(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint);
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(0x12, 0x80, 0xC4));
+    patch.setPalette(palette);
+    patch.setAutoFillBackground(true);
+    patch.setGeometry(200, 150, 240, 160);
+    patch.show();
     ASSERT_TRUE(
         waitUntil([&] { return patch.windowHandle() && patch.windowHandle()->isExposed(); }));
     serveFor(300ms); // painted before the screen is frozen
@@ -239,7 +221,7 @@ TEST_F(QuillboxEndToEndTest, PickColorRecordsTheColourClickedOnScreen) {
     ASSERT_TRUE(picker.waitStarted());
     // The sampler comes up after the panel's quarter-second and a screen grab.
     serveFor(1500ms);
-    const QPoint target = ColorPatch::geometry.center();
+    const QPoint target = patch.geometry().center();
     ASSERT_EQ(runCommand(u"xdotool"_s,
                          {u"mousemove"_s, QString::number(target.x()), QString::number(target.y()),
                           u"click"_s, u"1"_s},

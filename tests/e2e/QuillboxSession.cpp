@@ -26,11 +26,9 @@ QuillboxSession::QuillboxSession()
     // no D-Bus daemon is started on the test's behalf.
     m_environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, u"unix:path=/nonexistent/quillbox-e2e"_s);
 
-    QFile entry(root + u"/data/applications/"_s + editorID + u".desktop"_s);
-    if (entry.open(QIODevice::WriteOnly)) {
-        entry.write("[Desktop Entry]\nType=Application\nName=E2E Editor\nExec=e2e-editor\n"
-                    "StartupWMClass=E2EEditor\n");
-    }
+    writeFile(root + u"/data/applications/"_s + editorID + u".desktop"_s,
+              "[Desktop Entry]\nType=Application\nName=E2E Editor\nExec=e2e-editor\n"
+              "StartupWMClass=E2EEditor\n");
 }
 
 QuillboxSession::~QuillboxSession() {
@@ -78,11 +76,6 @@ void QuillboxSession::copy(const QByteArray& data, const QString& target) {
     owner->waitStarted();
     owner->writeAndClose(data);
     m_clipboardOwners.push_back(std::move(owner));
-}
-
-QByteArray QuillboxSession::log() const {
-    QFile file(m_directory.path() + u"/quillbox.log"_s);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QJsonArray QuillboxSession::items() {

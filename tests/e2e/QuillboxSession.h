@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ChildProcess.h"
+#include "TestContent.h"
 
 #include <QJsonArray>
 #include <QProcessEnvironment>
@@ -37,7 +38,9 @@ public:
     void copy(const QByteArray& data, const QString& target = {});
 
     // What the application logged so far.
-    QByteArray log() const;
+    QByteArray log() const {
+        return readFile(m_directory.path() + QStringLiteral("/quillbox.log"));
+    }
 
     // `quillbox list --json`, newest first.
     QJsonArray items();

@@ -23,14 +23,8 @@ struct PanelRig {
         , store(StoreContainer::makeShared(false,
                                            QDir(folder).filePath(QStringLiteral("Quillbox.store"))))
         , content(store, state, nullptr, {})
-        , panel(PanelSetup{state,
-                           store,
-                           content,
-                           nullptr,
-                           preferences,
-                           SourceAppResolver::shared(),
-                           [] { return std::optional<QString>(); },
-                           {}},
+        , panel(PanelSetup{state, store, content, nullptr, preferences, SourceAppResolver::shared(),
+                           nullptr, nullptr},
                 nullptr) {
         AppConstants::registerDefaults(preferences);
         panel.onResignKey = [this] {

@@ -4,6 +4,7 @@
 #include "history/StoreContainer.h"
 #include "ui/PreviewImageCache.h"
 
+#include <QPainter>
 #include <QSemaphore>
 #include <QThread>
 #include <atomic>
@@ -43,9 +44,7 @@ TEST(PreviewImageCache, DecodesOffTheMainThreadToTheShownSizeAndTriesABrokenImag
     // middle, blue at both ends.
     QImage wide(400, 80, QImage::Format_RGB32);
     wide.fill(Qt::blue);
-    for (int y = 0; y < 80; ++y)
-        for (int x = 100; x < 300; ++x)
-            wide.setPixel(x, y, qRgb(255, 0, 0));
+    QPainter(&wide).fillRect(100, 0, 200, 80, Qt::red);
     const auto good = store.record(imageContent(encodedImage(wide, "PNG")), {}, {});
     const auto broken = store.record(imageContent("\x89PNG but not really"), {}, {});
 

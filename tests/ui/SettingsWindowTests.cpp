@@ -52,13 +52,8 @@ protected:
                   "[Desktop Entry]\nType=Application\nName=Image Viewer\nExec=viewer\n");
         AppConstants::registerDefaults(preferences);
         window = std::make_unique<SettingsWindow>(
-            SettingsContext{preferences,
-                            store,
-                            accessibility,
-                            loginItem,
-                            applications,
-                            directory.filePath(u"Quillbox.store"_s),
-                            {}});
+            SettingsContext{preferences, store, accessibility, loginItem, applications,
+                            directory.filePath(u"Quillbox.store"_s), nullptr});
     }
 
     template <typename T> T* find(const QString& name) {
