@@ -30,12 +30,8 @@ protected:
         qunsetenv("LC_MESSAGES");
     }
     void TearDown() override {
-        for (const auto& [name, value] : m_saved) {
-            if (value.isNull())
-                qunsetenv(name);
-            else
-                qputenv(name, value);
-        }
+        for (const auto& [name, value] : m_saved)
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
     }
 
     // Writes <root>/applications/<relativePath>.

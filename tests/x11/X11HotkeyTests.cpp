@@ -16,7 +16,6 @@ namespace {
 // X modifier bits as Xvfb's default keyboard map assigns them.
 constexpr unsigned xShift = 0x01, xLock = 0x02, xNumLock = 0x10, xSuper = 0x40;
 constexpr unsigned superShift = xSuper | xShift;
-const QString keySymbolV = u"76"_qs;
 
 // How long a press that should not arrive is waited for.
 constexpr auto quietPeriod = 400ms;
@@ -37,7 +36,7 @@ struct OtherGrabber {
         });
     }
     static QStringList arguments(const QList<unsigned>& masks) {
-        QStringList list{u"grab"_qs, keySymbolV};
+        QStringList list{u"grab"_qs, u"76"_qs}; // the keysym of V
         for (const unsigned mask : masks)
             list.append(QString::number(mask));
         return list;

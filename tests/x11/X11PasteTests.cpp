@@ -33,10 +33,6 @@ protected:
             std::make_unique<PasteService>(pasteboard, store, keystrokes, access, sounds);
     }
 
-    ClipboardItemPtr record(const ParsedClipboardContent& content) {
-        return store.record(content, std::nullopt, std::nullopt);
-    }
-
     // Starts the paste target, makes it the active window and remembers it
     // as where the keys go.
     std::unique_ptr<PasteTarget> openTarget(const QString& resourceName = {}) {
@@ -73,7 +69,8 @@ TEST_F(X11Paste, TextReachesTheWindowThatWasActiveBeforeOurs) {
     keystrokes.rememberTargetWindow(); // our own window is never the target
     EXPECT_EQ(keystrokes.targetWindow(), target->windowID().toUInt());
 
-    const auto item = record(textContent(QStringLiteral("Hello from Quillbox")));
+    const auto item = store.record(textContent(QStringLiteral("Hello from Quillbox")), std::nullopt,
+                                   std::nullopt);
     pasteService->paste(item, false);
     EXPECT_TRUE(waitUntil([&] { return target->text() == QStringLiteral("Hello from Quillbox"); },
                           std::chrono::seconds(10)))

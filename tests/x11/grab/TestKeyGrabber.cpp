@@ -19,10 +19,8 @@ int main(int argc, char** argv) {
     if (argc < 2)
         return 2;
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(c)) {
-        std::fprintf(stderr, "cannot open the display\n");
+    if (xcb_connection_has_error(c))
         return 1;
-    }
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
 
     if (std::strcmp(argv[1], "state") == 0) {
