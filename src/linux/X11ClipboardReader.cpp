@@ -34,9 +34,11 @@ constexpr int propertyCount = 64;
 // exit on the error a vanished window gives them, before anyone got their data.
 constexpr std::chrono::milliseconds retiredWindowLifetime{5000};
 // Owners whose first requests are out while an earlier owner is still being
-// read. Each holds two properties; past this the oldest waiting one is given
-// up, since owners change faster than they can be read.
-constexpr std::size_t maximumWaitingReads = 8;
+// read. Each holds a window and two properties; past this the oldest waiting
+// one is given up, since owners change faster than they can be read. A large
+// copy takes a second or two to read, and copies made meanwhile a tenth of a
+// second apart have all been asked ahead by then.
+constexpr std::size_t maximumWaitingReads = 32;
 // Answers that came in before they were looked for (a later owner's, while an
 // earlier one is read). Refusals of given-up requests are never collected.
 constexpr qsizetype maximumEarlyAnswers = 64;
