@@ -20,6 +20,7 @@
 #include "linux/X11Pasteboard.h"
 
 #include <QBuffer>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
@@ -72,6 +73,18 @@ Wait serveUntil(const std::function<bool()>& condition) {
     return wait;
 }
 
+// This process's resident memory in MB, from /proc.
+double residentMegabytes() {
+    QFile status(u"/proc/self/status"_qs);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
+    }
+    return -1;
+}
+
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0.0 : values[values.size() / 2];
@@ -79,8 +92,9 @@ double median(std::vector<double> values) {
 
 // A 50 MB text (lines of words, a non-ASCII letter in each) copied with xclip
 // until its item is in the history: when the reader's snapshot reached the
-// main thread, when the item was recorded, and the longest main-thread stall
-// (the tick that parses and records it).
+// main thread, when the item was recorded, the longest main-thread stall (the
+// tick that parses and records it), and the resident memory before the copy,
+// once it is recorded and a second later, while xclip still owns it.
 void measureLargeTextCopy(X11Pasteboard& pasteboard, const XvfbSession& session,
                           QTemporaryDir& files) {
     QByteArray text;
@@ -100,6 +114,9 @@ void measureLargeTextCopy(X11Pasteboard& pasteboard, const XvfbSession& session,
     std::vector<double> snapshotTimes;
     std::vector<double> recordTimes;
     qint64 stall = 0;
+    std::vector<double> residentBefore;
+    std::vector<double> residentRecorded;
+    std::vector<double> residentLater;
     for (int run = 0; run < largeTextRuns; ++run) {
         // Each run's text differs, so each is a new item.
         text.replace(0, 8, QByteArray::number(10'000'000 + run));
@@ -112,6 +129,7 @@ void measureLargeTextCopy(X11Pasteboard& pasteboard, const XvfbSession& session,
         serveUntil([&] { return !pasteboard.types().has_value(); });
         const qint64 before = pasteboard.changeCount();
         const qsizetype itemsBefore = store.itemCount();
+        residentBefore.push_back(residentMegabytes());
         ChildProcess owner(u"xclip"_qs,
                            {u"-quiet"_qs, u"-selection"_qs, u"clipboard"_qs, u"-i"_qs, path},
                            session.environment());
@@ -123,6 +141,11 @@ void measureLargeTextCopy(X11Pasteboard& pasteboard, const XvfbSession& session,
                 snapshotMs = double(elapsed.nsecsElapsed()) / 1e6;
             return store.itemCount() > itemsBefore;
         });
+        residentRecorded.push_back(residentMegabytes());
+        serveUntil([&, settled = QDeadlineTimer(std::chrono::seconds(1))] {
+            return settled.hasExpired();
+        });
+        residentLater.push_back(residentMegabytes());
         snapshotTimes.push_back(snapshotMs);
         recordTimes.push_back(wait.elapsedMs);
         stall = std::max(stall, wait.longestStallMs);
@@ -136,6 +159,11 @@ void measureLargeTextCopy(X11Pasteboard& pasteboard, const XvfbSession& session,
                 "longest main-thread stall %lld ms\n",
                 double(largeTextBytes) / 1e6, median(snapshotTimes), median(recordTimes),
                 largeTextRuns, static_cast<long long>(stall));
+    for (int run = 0; run < largeTextRuns; ++run)
+        std::printf("  run %d: resident %.0f MB before the copy, %.0f MB once recorded, %.0f MB a "
+                    "second later\n",
+                    run, residentBefore[std::size_t(run)], residentRecorded[std::size_t(run)],
+                    residentLater[std::size_t(run)]);
     monitor.stop();
 }
 

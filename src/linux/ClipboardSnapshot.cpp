@@ -135,4 +135,15 @@ std::optional<QColor> ClipboardSnapshot::color() const {
     return decodeColorData(*m_color);
 }
 
+ClipboardSnapshot ClipboardSnapshot::withRepresentationsUpTo(qsizetype maximumSize) const {
+    if (!m_hasOwner)
+        return {};
+    QHash<QByteArray, QByteArray> kept;
+    for (auto it = m_representations.cbegin(); it != m_representations.cend(); ++it) {
+        if (it.value().size() <= maximumSize)
+            kept.insert(it.key(), it.value());
+    }
+    return ClipboardSnapshot(m_targets, kept);
+}
+
 } // namespace quillbox

@@ -38,6 +38,10 @@ public:
     std::optional<QList<QUrl>> fileURLs() const;
     std::optional<QColor> color() const;
 
+    // The same owner's offer keeping only the representations of at most
+    // maximumSize bytes: the others read as not fetched.
+    ClipboardSnapshot withRepresentationsUpTo(qsizetype maximumSize) const;
+
 private:
     bool m_hasOwner = false;
     QList<QByteArray> m_targets;

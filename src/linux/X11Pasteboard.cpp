@@ -67,11 +67,17 @@ X11Pasteboard::~X11Pasteboard() {
 }
 
 std::optional<QString> X11Pasteboard::string(const QString& type) const {
-    return m_snapshot->string(type);
+    return contents()->string(type);
 }
 
 std::optional<QByteArray> X11Pasteboard::data(const QString& type) const {
-    return m_snapshot->data(type);
+    return contents()->data(type);
+}
+
+std::shared_ptr<const ClipboardSnapshot> X11Pasteboard::contents() const {
+    if (auto whole = m_handedOverSnapshot.lock())
+        return whole;
+    return m_snapshot;
 }
 
 void X11Pasteboard::write(const QList<PasteboardItem>& items) {
@@ -99,12 +105,18 @@ QList<std::shared_ptr<const Pasteboard>> X11Pasteboard::takePendingChanges() {
                                                                change.changeCount));
     m_pendingChanges.clear();
     m_pendingBytes = 0;
+    if (m_snapshot->byteSize() > retainedRepresentationSize) {
+        m_handedOverSnapshot = m_snapshot;
+        m_snapshot = std::make_shared<const ClipboardSnapshot>(
+            m_snapshot->withRepresentationsUpTo(retainedRepresentationSize));
+    }
     return changes;
 }
 
 void X11Pasteboard::applySnapshot(std::shared_ptr<const ClipboardSnapshot> snapshot,
                                   bool isChange) {
     m_snapshot = std::move(snapshot);
+    m_handedOverSnapshot.reset();
     if (isChange) {
         ++m_changeCount;
         m_pendingChanges.push_back({m_snapshot, m_changeCount});

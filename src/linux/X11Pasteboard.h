@@ -14,8 +14,9 @@ namespace quillbox {
 // latest snapshot the reader thread made, so they never wait on another
 // client; the change count moves each time a new owner's contents arrive,
 // Quillbox's own writes included, and each such snapshot is also queued for
-// takePendingChanges() so that none is lost between two polls. Writes go through Qt, which then
-// serves the other clients.
+// takePendingChanges() so that none is lost between two polls. Once taken,
+// large contents are no longer kept for reads (see takePendingChanges). Writes
+// go through Qt, which then serves the other clients.
 class X11Pasteboard : public QObject, public Pasteboard {
     Q_OBJECT
 public:
@@ -25,18 +26,25 @@ public:
     ~X11Pasteboard() override;
 
     qint64 changeCount() const override { return m_changeCount; }
-    std::optional<QStringList> types() const override { return m_snapshot->types(); }
+    std::optional<QStringList> types() const override { return contents()->types(); }
     std::optional<QString> string(const QString& type) const override;
     std::optional<QByteArray> data(const QString& type) const override;
-    std::optional<QList<QUrl>> fileURLs() const override { return m_snapshot->fileURLs(); }
-    std::optional<QColor> color() const override { return m_snapshot->color(); }
+    std::optional<QList<QUrl>> fileURLs() const override { return contents()->fileURLs(); }
+    std::optional<QColor> color() const override { return contents()->color(); }
     void write(const QList<PasteboardItem>& items) override;
+    // Hands the changes over to the taker, which then holds the only copy of
+    // representations larger than retainedRepresentationSize: reads of the
+    // current contents answer them only while the taker still holds them.
+    // A 50 MB text would otherwise stay in memory, bytes and decoded text,
+    // for as long as its owner keeps the clipboard.
     QList<std::shared_ptr<const Pasteboard>> takePendingChanges() override;
+
+    static constexpr qsizetype retainedRepresentationSize = qsizetype(1024) * 1024;
 
     // True once the contents found at start have been read.
     bool hasReadInitialContents() const { return m_hasReadInitialContents; }
     // The targets the current owner offered, as X atom names.
-    QList<QByteArray> targets() const { return m_snapshot->targets(); }
+    QList<QByteArray> targets() const { return contents()->targets(); }
 
 Q_SIGNALS:
     // A new snapshot is in place (the change count may have moved).
@@ -44,9 +52,14 @@ Q_SIGNALS:
 
 private:
     void applySnapshot(std::shared_ptr<const ClipboardSnapshot> snapshot, bool isChange);
+    // The current contents whole while anyone holds them, else as kept.
+    std::shared_ptr<const ClipboardSnapshot> contents() const;
 
     X11ClipboardReader m_reader;
     std::shared_ptr<const ClipboardSnapshot> m_snapshot;
+    // The whole current contents once m_snapshot keeps only their small
+    // representations.
+    std::weak_ptr<const ClipboardSnapshot> m_handedOverSnapshot;
     qint64 m_changeCount = 0;
     struct PendingChange {
         std::shared_ptr<const ClipboardSnapshot> snapshot;
