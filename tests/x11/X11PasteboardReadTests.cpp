@@ -190,6 +190,13 @@ TEST_P(ReadLarge, ArrivesWholeOrNotAtAll) {
     ASSERT_TRUE(data);
     ASSERT_EQ(data->size(), bytes.size());
     EXPECT_EQ(*data, bytes);
+    // Once the change is taken, contents this large are held only as long as
+    // the taker holds them.
+    auto taken = m_pasteboard->takePendingChanges();
+    EXPECT_EQ(m_pasteboard->data(row.type).value_or(QByteArray()).size(), bytes.size());
+    taken.clear();
+    EXPECT_EQ(m_pasteboard->data(row.type), std::nullopt);
+    EXPECT_TRUE(m_pasteboard->types().value_or(QStringList()).contains(row.type));
 }
 
 INSTANTIATE_TEST_SUITE_P(
