@@ -30,16 +30,25 @@ constexpr qint64 walTruncationPayloadBytes = 4 * 1024 * 1024;
 // more than an item keeps, which tells a whole text from a long one).
 constexpr qint64 listingPrefixBytes = ClipboardItem::listingTextBytes + 1;
 
-const char* columnName(HistoryDatabase::PayloadColumn column) {
-    switch (column) {
-    case HistoryDatabase::PayloadColumn::content:
-        return "content";
-    case HistoryDatabase::PayloadColumn::richTextData:
-        return "richTextData";
-    case HistoryDatabase::PayloadColumn::thumbnailData:
-        return "thumbnailData";
-    }
-    return "content";
+// A payload column's name and the two statements that read it, in the order
+// of PayloadColumn. The statement texts are literals: the statement cache
+// keys on their addresses.
+struct PayloadColumnSql {
+    const char* name;
+    const char* select;
+    const char* length;
+};
+
+const PayloadColumnSql& sqlFor(HistoryDatabase::PayloadColumn column) {
+    static constexpr PayloadColumnSql columns[] = {
+        {"content", "SELECT content FROM ClipboardItemPayload WHERE item = ?",
+         "SELECT length(content) FROM ClipboardItemPayload WHERE item = ?"},
+        {"richTextData", "SELECT richTextData FROM ClipboardItemPayload WHERE item = ?",
+         "SELECT length(richTextData) FROM ClipboardItemPayload WHERE item = ?"},
+        {"thumbnailData", "SELECT thumbnailData FROM ClipboardItemPayload WHERE item = ?",
+         "SELECT length(thumbnailData) FROM ClipboardItemPayload WHERE item = ?"},
+    };
+    return columns[static_cast<int>(column)];
 }
 
 qint64 nextKey(sqlite3* db, const char* sql) {
@@ -195,19 +204,7 @@ HistoryDatabase::Contents HistoryDatabase::load() {
 }
 
 std::optional<QByteArray> HistoryDatabase::payload(qint64 itemKey, PayloadColumn column) {
-    const char* sql = nullptr;
-    switch (column) {
-    case PayloadColumn::content:
-        sql = "SELECT content FROM ClipboardItemPayload WHERE item = ?";
-        break;
-    case PayloadColumn::richTextData:
-        sql = "SELECT richTextData FROM ClipboardItemPayload WHERE item = ?";
-        break;
-    case PayloadColumn::thumbnailData:
-        sql = "SELECT thumbnailData FROM ClipboardItemPayload WHERE item = ?";
-        break;
-    }
-    SqliteStatement& statement = this->statement(sql);
+    SqliteStatement& statement = this->statement(sqlFor(column).select);
     statement.bind(1, itemKey);
     std::optional<QByteArray> bytes;
     if (statement.step() == SQLITE_ROW)
@@ -217,19 +214,7 @@ std::optional<QByteArray> HistoryDatabase::payload(qint64 itemKey, PayloadColumn
 }
 
 qint64 HistoryDatabase::payloadSize(qint64 itemKey, PayloadColumn column) {
-    const char* sql = nullptr;
-    switch (column) {
-    case PayloadColumn::content:
-        sql = "SELECT length(content) FROM ClipboardItemPayload WHERE item = ?";
-        break;
-    case PayloadColumn::richTextData:
-        sql = "SELECT length(richTextData) FROM ClipboardItemPayload WHERE item = ?";
-        break;
-    case PayloadColumn::thumbnailData:
-        sql = "SELECT length(thumbnailData) FROM ClipboardItemPayload WHERE item = ?";
-        break;
-    }
-    SqliteStatement& statement = this->statement(sql);
+    SqliteStatement& statement = this->statement(sqlFor(column).length);
     statement.bind(1, itemKey);
     const qint64 size = statement.step() == SQLITE_ROW ? statement.int64(0) : 0;
     statement.reset();
@@ -241,8 +226,8 @@ QByteArray HistoryDatabase::readPayload(qint64 itemKey, PayloadColumn column, qi
     // A handle per piece: a handle kept open would hold a read transaction
     // (and keep the log from being folded in) for as long as a caller streams.
     sqlite3_blob* blob = nullptr;
-    if (sqlite3_blob_open(m_container->handle(), "main", "ClipboardItemPayload", columnName(column),
-                          itemKey, 0, &blob) != SQLITE_OK) {
+    if (sqlite3_blob_open(m_container->handle(), "main", "ClipboardItemPayload",
+                          sqlFor(column).name, itemKey, 0, &blob) != SQLITE_OK) {
         sqlite3_blob_close(blob);
         return {};
     }
