@@ -3,6 +3,8 @@
 #include "content/PasteboardTypes.h"
 #include "linux/ClipboardMime.h"
 
+#include <algorithm>
+
 namespace quillbox {
 
 ClipboardSnapshot::ClipboardSnapshot(const QList<QByteArray>& targets,
@@ -133,6 +135,13 @@ std::optional<QColor> ClipboardSnapshot::color() const {
     if (!m_color)
         return std::nullopt;
     return decodeColorData(*m_color);
+}
+
+qsizetype ClipboardSnapshot::largestRepresentationSize() const {
+    qsizetype largest = 0;
+    for (const QByteArray& bytes : m_representations)
+        largest = std::max(largest, bytes.size());
+    return largest;
 }
 
 ClipboardSnapshot ClipboardSnapshot::withRepresentationsUpTo(qsizetype maximumSize) const {

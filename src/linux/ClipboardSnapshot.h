@@ -31,6 +31,7 @@ public:
     std::optional<QByteArray> representation(const QByteArray& target) const;
     // The bytes of all representations fetched.
     qsizetype byteSize() const { return m_byteSize; }
+    qsizetype largestRepresentationSize() const;
 
     std::optional<QStringList> types() const;
     std::optional<QString> string(const QString& type) const;

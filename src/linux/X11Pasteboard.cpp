@@ -124,7 +124,9 @@ QList<std::shared_ptr<const Pasteboard>> X11Pasteboard::takePendingChanges() {
                                                                change.changeCount));
     m_pendingChanges.clear();
     m_pendingBytes = 0;
-    if (m_snapshot->byteSize() > retainedRepresentationSize) {
+    // Once per offer: a trimmed copy has nothing left to trim, so ticks that
+    // take an empty queue (while paused, say) leave it alone.
+    if (m_snapshot->largestRepresentationSize() > retainedRepresentationSize) {
         m_handedOverSnapshot = m_snapshot;
         m_snapshot = std::make_shared<const ClipboardSnapshot>(
             m_snapshot->withRepresentationsUpTo(retainedRepresentationSize));
