@@ -6,7 +6,6 @@
 #include "app/InspectClipboard.h"
 #include "app/SearchCommands.h"
 #include "capture/SourceAppResolver.h"
-#include "content/Hash.h"
 #include "core/AppState.h"
 #include "history/HistoryStore.h"
 
@@ -52,7 +51,7 @@ public:
     ClipboardItemPtr newer;
 };
 
-TEST_F(CommandDispatcherTest, ListShowsNewestFirstAndShowTheWholeItemAsTextAndAsJson) {
+TEST_F(CommandDispatcherTest, ListShowsNewestFirstOnOneLineEachAndShowTheWholeText) {
     const auto text = run(dispatcher, {u"list"_s});
     ASSERT_EQ(text.exitCode, 0);
     const auto lines = text.output.split(u'\n', Qt::SkipEmptyParts);
@@ -65,40 +64,24 @@ TEST_F(CommandDispatcherTest, ListShowsNewestFirstAndShowTheWholeItemAsTextAndAs
     const auto json = run(dispatcher, {u"list"_s, u"--json"_s, u"--limit"_s, u"1"_s});
     const auto array = QJsonDocument::fromJson(json.output.toUtf8()).array();
     ASSERT_EQ(array.size(), 1);
-    const auto first = array.at(0).toObject();
-    EXPECT_EQ(first.value(u"id"_s).toString(), newer->id().toString(QUuid::WithoutBraces));
-    EXPECT_EQ(first.value(u"kind"_s).toString(), u"text"_s);
-    EXPECT_EQ(first.value(u"contentHash"_s).toString(), sha256Hash("newer  text\nsecond line"));
-    EXPECT_EQ(QDateTime::fromString(first.value(u"copiedAt"_s).toString(), Qt::ISODateWithMs),
+    EXPECT_EQ(QDateTime::fromString(array.at(0).toObject().value(u"copiedAt"_s).toString(),
+                                    Qt::ISODateWithMs),
               newer->copiedAt());
 
-    // Show prints the whole text.
+    // Show prints the whole text, named by a unique start of its id in any case.
     const QString id = newer->id().toString(QUuid::WithoutBraces);
-    const auto shown = run(dispatcher, {u"show"_s, id.left(8)});
+    const auto shown = run(dispatcher, {u"show"_s, id.left(8).toUpper()});
     EXPECT_TRUE(shown.output.contains(id));
     EXPECT_TRUE(shown.output.contains(u"newer  text\nsecond line"_s)) << shown.output.toStdString();
-    const auto object =
-        QJsonDocument::fromJson(run(dispatcher, {u"show"_s, id, u"--json"_s}).output.toUtf8())
-            .object();
-    EXPECT_EQ(object.value(u"text"_s).toString(), u"newer  text\nsecond line"_s);
-    EXPECT_EQ(object.value(u"contentBytes"_s).toInt(), 23);
 }
 
-TEST_F(CommandDispatcherTest, ItemsAreNamedByTheirIdOrAUniqueStartOfIt) {
+TEST_F(CommandDispatcherTest, PinAndDeleteNameAnItemByItsIdAndRefuseOthers) {
     const QString id = older->id().toString(QUuid::WithoutBraces);
-    EXPECT_EQ(std::get<ClipboardItemPtr>(CommandDispatcher::findItem(store(), id)), older);
-    EXPECT_EQ(
-        std::get<ClipboardItemPtr>(CommandDispatcher::findItem(store(), id.left(8).toUpper())),
-        older);
-    EXPECT_TRUE(std::holds_alternative<QString>(CommandDispatcher::findItem(store(), id.left(2))));
-    EXPECT_TRUE(std::holds_alternative<QString>(
-        CommandDispatcher::findItem(store(), QUuid::createUuid().toString())));
-
-    const auto pin = run(dispatcher, {u"pin"_s, id.left(8)});
-    EXPECT_EQ(pin.exitCode, 0);
+    for (const QString& name : {id.left(2), QUuid::createUuid().toString()})
+        EXPECT_TRUE(std::holds_alternative<QString>(CommandDispatcher::findItem(store(), name)));
+    EXPECT_EQ(run(dispatcher, {u"pin"_s, id.left(8)}).exitCode, 0);
     EXPECT_TRUE(older->isPinned());
-    const auto removed = run(dispatcher, {u"delete"_s, id});
-    EXPECT_EQ(removed.exitCode, 0);
+    EXPECT_EQ(run(dispatcher, {u"delete"_s, id}).exitCode, 0);
     EXPECT_EQ(store().itemCount(), 1);
     const auto again = run(dispatcher, {u"delete"_s, id});
     EXPECT_EQ(again.exitCode, ExitCode::failure);
@@ -161,13 +144,10 @@ TEST_F(CommandDispatcherTest, ExportThenImportRestoresItemsWithTheirTimesWithout
     const auto importedLarge = target.itemWithHash(large->contentHash());
     ASSERT_TRUE(importedLarge);
     EXPECT_TRUE(importedLarge->plainText() == longText);
-    EXPECT_TRUE(importedLarge->content() == large->content());
     const auto imported = target.itemWithHash(newer->contentHash());
     ASSERT_TRUE(imported);
     EXPECT_EQ(imported->copiedAt(), newer->copiedAt());
     EXPECT_EQ(imported->ocrText(), u"recognised"_s);
-    EXPECT_EQ(imported->plainText(), newer->plainText());
-    EXPECT_EQ(imported->content(), newer->content());
 
     // Importing the same export again adds nothing.
     summary = HistoryTransfer::importLines(exported, target);

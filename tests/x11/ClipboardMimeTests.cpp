@@ -47,10 +47,17 @@ INSTANTIATE_TEST_SUITE_P(
         TypesCase{"unread_uri_list_is_nothing", {"text/uri-list", "SAVE_TARGETS"}, {}, {}},
         TypesCase{"markers_keep_their_exact_names",
                   {"com.quillbox.internal", "Pasteboard generator type",
-                   "org.nspasteboard.TransientType", "MULTIPLE", "DELETE", "INCR"},
+                   "org.nspasteboard.TransientType", "org.nspasteboard.ConcealedType", "MULTIPLE",
+                   "DELETE", "INCR"},
                   {},
                   {AppConstants::internalPasteboardType, u"Pasteboard generator type"_qs,
-                   u"org.nspasteboard.TransientType"_qs}}),
+                   u"org.nspasteboard.TransientType"_qs, PasteboardType::concealed}},
+        TypesCase{
+            "kde_password_hint", {"x-kde-passwordManagerHint"}, {}, {PasteboardType::concealed}},
+        TypesCase{"kde_password_hint_mime",
+                  {"text/x-kde-passwordManagerHint"},
+                  {},
+                  {PasteboardType::concealed}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ClipboardSnapshot, NoOwnerHasNoTypesAndSilentOwnerHasAnEmptyList) {

@@ -17,55 +17,37 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The longest time the main thread went without serving a 5 ms timer.
-class StallMeter {
-public:
-    StallMeter() {
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout,
-                         [this] { m_longest = std::max(m_longest, m_sinceTick.restart()); });
-        reset();
-        m_timer.start();
-    }
-    void reset() {
-        m_longest = 0;
-        m_sinceTick.start();
-    }
-    qint64 longestMs() const { return m_longest; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_sinceTick;
-    qint64 m_longest = 0;
-};
-
-constexpr auto stallLimit = 100;
+constexpr qint64 stallLimitMs = 100;
+constexpr qint64 giveUpLimitMs = 1500;
 
 TEST_F(PasteboardTest, OwnerThatNeverAnswersIsGivenUpWhileTheMainThreadGoesOn) {
     LogCapture log;
-    StallMeter stalls;
+    // The longest time the main thread went without serving a 5 ms timer.
+    QElapsedTimer sinceTick;
+    sinceTick.start();
+    qint64 longestStall = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout,
+                     [&] { longestStall = std::max(longestStall, sinceTick.restart()); });
+    tick.start(5);
     // A main thread that waited on the owner would stall for the whole
     // timeout every time; the best of a few tries keeps a busy machine's
     // scheduling hiccups from deciding the outcome.
     constexpr int tries = 3;
     qint64 bestStall = std::numeric_limits<qint64>::max();
-    for (int attempt = 0; attempt < tries && bestStall >= stallLimit; ++attempt) {
+    for (int attempt = 0; attempt < tries && bestStall >= stallLimitMs; ++attempt) {
         const qint64 before = m_pasteboard->changeCount();
         auto owner = startOwner({{u"UTF8_STRING"_qs, "never sent"}}, u"hang"_qs);
         QElapsedTimer elapsed;
         elapsed.start();
-        stalls.reset();
+        sinceTick.restart();
+        longestStall = 0;
         ASSERT_TRUE(waitForChange(
             before, [&] { return m_pasteboard->types() && m_pasteboard->types()->isEmpty(); }, 3s));
-        std::printf("[ figure ] silent owner given up after %lld ms; longest main-thread stall "
-                    "meanwhile %lld ms\n",
-                    static_cast<long long>(elapsed.elapsed()),
-                    static_cast<long long>(stalls.longestMs()));
-        bestStall = std::min(bestStall, stalls.longestMs());
-        EXPECT_LT(elapsed.elapsed(), 1500);
+        EXPECT_LT(elapsed.elapsed(), giveUpLimitMs);
+        bestStall = std::min(bestStall, longestStall);
     }
-    EXPECT_LT(bestStall, stallLimit);
-    EXPECT_EQ(ClipboardParser::parse(*m_pasteboard), std::nullopt);
+    EXPECT_LT(bestStall, stallLimitMs);
     EXPECT_TRUE(log.contains(u"Quillbox: the clipboard owner did not list its targets"_qs));
 
     // The reader goes on with the next owner.
@@ -86,7 +68,6 @@ TEST_F(PasteboardTest, OwnerThatListsTargetsButSendsNothingLeavesTypesWithoutDat
     EXPECT_EQ(m_pasteboard->types(), (QStringList{PasteboardType::string, PasteboardType::png}));
     EXPECT_EQ(m_pasteboard->string(PasteboardType::string), std::nullopt);
     EXPECT_EQ(m_pasteboard->data(PasteboardType::png), std::nullopt);
-    EXPECT_EQ(ClipboardParser::parse(*m_pasteboard), std::nullopt);
     EXPECT_TRUE(log.contains(u"Quillbox: the clipboard owner did not send image/png"_qs));
 }
 

@@ -3,7 +3,6 @@
 #include "PasteboardFixture.h"
 #include "TestContent.h"
 #include "capture/ClipboardParser.h"
-#include "content/Hash.h"
 #include "content/PasteboardTypes.h"
 
 #include <QImage>
@@ -21,22 +20,12 @@ QByteArray utf16(const QString& text) {
 // One row per offer as applications make it: a single target comes from
 // xclip, several from the test owner.
 struct OfferCase {
-    OfferCase(const char* name, QList<QPair<QString, QByteArray>> targets, QString expectedType,
-              std::optional<ContentCategory> category, QByteArray expectedContent = {},
-              QSize thumbnail = {})
-        : name(name)
-        , targets(std::move(targets))
-        , expectedType(std::move(expectedType))
-        , category(category)
-        , expectedContent(std::move(expectedContent))
-        , thumbnail(thumbnail) {}
-
     const char* name;
     QList<QPair<QString, QByteArray>> targets;
     QString expectedType;
     std::optional<ContentCategory> category; // none: seen but not recorded
-    QByteArray expectedContent;              // null: the first target's bytes
-    QSize thumbnail;                         // invalid: no thumbnail nor dimensions
+    QByteArray expectedContent = {};         // null: the first target's bytes
+    QSize thumbnail = {};                    // invalid: no thumbnail nor dimensions
 };
 
 class ReadOffer : public PasteboardTest, public ::testing::WithParamInterface<OfferCase> {};
@@ -57,17 +46,12 @@ TEST_P(ReadOffer, ClassifiesAndKeepsTheContent) {
         return;
     }
     ASSERT_TRUE(parsed);
-    const QByteArray content =
-        row.expectedContent.isNull() ? row.targets[0].second : row.expectedContent;
     EXPECT_EQ(parsed->category, *row.category);
     EXPECT_EQ(parsed->contentType, row.expectedType);
-    EXPECT_EQ(parsed->content, content);
-    EXPECT_EQ(parsed->contentHash, sha256Hash(content));
+    EXPECT_EQ(parsed->content,
+              row.expectedContent.isNull() ? row.targets[0].second : row.expectedContent);
     EXPECT_EQ(parsed->thumbnailData ? QImage::fromData(*parsed->thumbnailData).size() : QSize(),
               row.thumbnail);
-    if (!row.thumbnail.isValid()) {
-        EXPECT_EQ(parsed->imageDimensions, std::nullopt);
-    }
 }
 
 const QByteArray twoFiles = "file:///tmp/a%20b.txt\nfile:///srv/y.png";
@@ -80,12 +64,6 @@ INSTANTIATE_TEST_SUITE_P(
                                        "e aus Berlin \xf0\x9f\x91\x8b"}},
                   PasteboardType::string,
                   ContentCategory::text},
-        OfferCase{"png",
-                  {{u"image/png"_qs, encodedImage(gradientImage(64, 48), "PNG")}},
-                  PasteboardType::png,
-                  ContentCategory::image,
-                  {},
-                  {64, 48}},
         OfferCase{"jpeg_with_exif_rotation_gets_an_upright_thumbnail",
                   {{u"image/jpeg"_qs, jpegWithOrientation(300, 200, 6)}},
                   PasteboardType::jpeg,
@@ -129,17 +107,10 @@ INSTANTIATE_TEST_SUITE_P(
                   PasteboardType::url,
                   ContentCategory::url,
                   "https://example.org/x%20y"},
-        // The ways an application marks its copy as not to be kept.
+        // Markers that keep a copy out of the history, as other clients set
+        // them; the rest of the markers are mapped without an X server.
         OfferCase{"kde_password_manager_hint",
                   {{u"UTF8_STRING"_qs, "hunter2"}, {u"x-kde-passwordManagerHint"_qs, ""}},
-                  PasteboardType::concealed,
-                  std::nullopt},
-        OfferCase{"kde_password_manager_hint_mime",
-                  {{u"UTF8_STRING"_qs, "hunter2"}, {u"text/x-kde-passwordManagerHint"_qs, ""}},
-                  PasteboardType::concealed,
-                  std::nullopt},
-        OfferCase{"concealed_type",
-                  {{u"UTF8_STRING"_qs, "hunter2"}, {u"org.nspasteboard.ConcealedType"_qs, ""}},
                   PasteboardType::concealed,
                   std::nullopt},
         OfferCase{"generator_type_with_spaces",
