@@ -109,9 +109,7 @@ TEST_F(CommandDispatcherTest, ExcludingTwiceKeepsOneRuleAndIncludingRemovesIt) {
 
 TEST_F(CommandDispatcherTest, WithoutARunningInstanceOnlyReadingCommandsWork) {
     CommandDispatcher offline(CommandContext{store(), nullptr, u"disk"_s});
-    EXPECT_EQ(run(offline, {u"list"_s}).exitCode, 0);
     EXPECT_EQ(run(offline, {u"show"_s, older->id().toString()}).exitCode, 0);
-    EXPECT_TRUE(run(offline, {u"status"_s}).output.contains(u"not running"_s));
     for (const QStringList& arguments : {QStringList{u"pause"_s},
                                          {u"delete"_s, older->id().toString()},
                                          {u"pick-color"_s},

@@ -1,7 +1,6 @@
 #include "PasteboardFixture.h"
 
 #include <QFile>
-#include <QMutexLocker>
 
 namespace quillbox::testing {
 

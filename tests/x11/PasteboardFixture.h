@@ -8,7 +8,6 @@
 #include "X11TestEnvironment.h"
 #include "linux/X11Pasteboard.h"
 
-#include <QMutex>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -59,11 +59,6 @@ const QByteArray twoFiles = "file:///tmp/a%20b.txt\nfile:///srv/y.png";
 INSTANTIATE_TEST_SUITE_P(
     , ReadOffer,
     ::testing::Values(
-        OfferCase{"plain_text",
-                  {{u"UTF8_STRING"_qs, "Gr\xc3\xbc\xc3\x9f"
-                                       "e aus Berlin \xf0\x9f\x91\x8b"}},
-                  PasteboardType::string,
-                  ContentCategory::text},
         OfferCase{"jpeg_with_exif_rotation_gets_an_upright_thumbnail",
                   {{u"image/jpeg"_qs, jpegWithOrientation(300, 200, 6)}},
                   PasteboardType::jpeg,
@@ -79,10 +74,6 @@ INSTANTIATE_TEST_SUITE_P(
                   PasteboardType::string,
                   ContentCategory::text,
                   "caf\xc3\xa9 cr\xc3\xa8me"},
-        OfferCase{"colour",
-                  {{u"application/x-color"_qs, encodeColorData(QColor(0x33, 0x66, 0x99))}},
-                  PasteboardType::color,
-                  ContentCategory::color},
         OfferCase{"rich_text_with_plain_text",
                   {{u"text/rtf"_qs, "{\\rtf1\\ansi {\\b bold} words}"},
                    {u"UTF8_STRING"_qs, "bold words"}},
