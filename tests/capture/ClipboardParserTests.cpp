@@ -211,7 +211,6 @@ TEST(ClipboardParser, CountsEachCodeIndicatorOnce) {
 
 TEST(ClipboardParser, AcceptsUrlsAStrictParserAccepts) {
     const std::pair<const char*, bool> rows[] = {
-        {"", false},
         {"https://example.com/path?q=1#top", true},
         {"mailto:someone@example.com", true},
         {"relative/path", true},

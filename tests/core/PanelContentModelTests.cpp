@@ -79,11 +79,7 @@ void addSearchHistory(ModelRig& rig) {
     file.title = QStringLiteral("report.pdf");
     file.filePath = QStringLiteral("/home/u/secret/report.pdf");
     rig.add(file);
-    auto url =
-        parsedContent("https://quillbox.example/docs", PasteboardType::url, ContentCategory::url);
-    url.urlString = QStringLiteral("https://quillbox.example/docs");
-    url.title = QStringLiteral("Docs link");
-    rig.add(url);
+    rig.add(urlContent(u"https://quillbox.example/docs"_qs, u"Docs link"_qs));
     rig.add(textContent(QStringLiteral("Hello World")));
 }
 
@@ -112,7 +108,6 @@ const SearchCase searchCases[] = {
     {"OnlySpacesListEverything", u"  \t "_qs, {}, everything},
     {"LeadingSpacesAndTrailingTabAreTrimmed", u"  hello\t"_qs, {}, u"Hello World"_qs},
     {"TrailingLineBreakStaysPartOfTheSearch", u"hello\n"_qs, {}, {}},
-    {"UpperCaseMatchesLowerCase", u"WORLD"_qs, {}, u"Hello World"_qs},
     {"NoAccentDoesNotMatchAnAccent", u"cafe"_qs, {}, {}},
     {"AccentedUpperCaseMatches", u"CAFÉ"_qs, {}, u"café au lait"_qs},
     {"OneUpperCaseLetter", u"W"_qs, {}, u"Hello World, Minutes"_qs},
@@ -124,7 +119,6 @@ const SearchCase searchCases[] = {
     {"BySourceApplicationName", u"writer"_qs, {}, u"Minutes"_qs},
     {"CategoryAlone", {}, ContentCategory::text, u"Hello World, café au lait"_qs},
     {"CategoryAndSearch", u"o"_qs, ContentCategory::url, u"Docs link"_qs},
-    {"CategoryWithoutItems", {}, ContentCategory::color, {}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, PanelSearch, ::testing::ValuesIn(searchCases),
@@ -415,17 +409,6 @@ const CommandCase commandCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, PanelCommands, ::testing::ValuesIn(commandCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(PanelContentModel, DeletingTheOnlyItemClearsTheSelection) {
-    ModelRig rig;
-    rig.add(textContent(QStringLiteral("only")));
-    rig.appState.send(PanelCommand::deleteSelected);
-    EXPECT_FALSE(rig.appState.selectedCardID());
-    EXPECT_TRUE(rig.visible().isEmpty());
-    rig.appState.send(PanelCommand::deleteSelected); // nothing to delete: nothing happens
-    rig.appState.send(PanelCommand::pasteSelected);
-    EXPECT_TRUE(rig.pasteboard.writes().isEmpty());
-}
-
 TEST(PanelContentModel, AHiddenSelectionFallsBackToTheFirstAndComesBack) {
     ModelRig rig;
     for (const char* text : {"apple", "banana", "cherry"})
@@ -441,7 +424,7 @@ TEST(PanelContentModel, AHiddenSelectionFallsBackToTheFirstAndComesBack) {
     EXPECT_EQ(rig.selected(), QStringLiteral("banana"));
 }
 
-TEST(PanelContentModel, PastingHidesThePanelBeforeThePasteService) {
+TEST(PanelContentModel, PastingHidesThePanelFirstAndDeletingTheOnlyItemClearsTheSelection) {
     ModelRig rig;
     rig.add(textContent(QStringLiteral("x")));
     rig.appState.showPanel();
@@ -453,6 +436,13 @@ TEST(PanelContentModel, PastingHidesThePanelBeforeThePasteService) {
     rig.appState.send(PanelCommand::pasteSelectedAsPlainText);
     EXPECT_EQ(writesWhenHidden, 0);
     EXPECT_FALSE(rig.appState.isPanelVisible());
+    EXPECT_EQ(rig.pasteboard.writes().size(), 1);
+
+    rig.appState.send(PanelCommand::deleteSelected);
+    EXPECT_FALSE(rig.appState.selectedCardID());
+    EXPECT_TRUE(rig.visible().isEmpty());
+    rig.appState.send(PanelCommand::deleteSelected); // nothing to delete: nothing happens
+    rig.appState.send(PanelCommand::pasteSelected);
     EXPECT_EQ(rig.pasteboard.writes().size(), 1);
 }
 
