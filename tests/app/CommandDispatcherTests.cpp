@@ -101,8 +101,8 @@ TEST_F(CommandDispatcherTest, ExcludingTwiceKeepsOneRuleAndIncludingRemovesIt) {
     EXPECT_EQ(store().appRules().size(), 1);
     EXPECT_TRUE(store().isAppExcluded(u"org.example.Vault"_s));
 
-    const auto rules = run(dispatcher, {u"rules"_s, u"--json"_s});
-    EXPECT_TRUE(rules.output.contains(u"\"appID\":\"org.example.Vault\""_s));
+    EXPECT_TRUE(run(dispatcher, {u"rules"_s, u"--json"_s})
+                    .output.contains(u"\"appID\":\"org.example.Vault\""_s));
     run(dispatcher, {u"include"_s, u"org.example.Vault"_s});
     EXPECT_TRUE(store().appRules().isEmpty());
 }
@@ -130,7 +130,6 @@ TEST_F(CommandDispatcherTest, ExportThenImportRestoresItemsWithTheirTimesWithout
     const auto large = app.addText(longText, now.addSecs(-3600));
     ASSERT_TRUE(large->isPlainTextShortened());
     const QByteArray exported = run(dispatcher, {u"export"_s}).output.toUtf8();
-    EXPECT_EQ(exported.count('\n'), 3);
 
     testing::FakeApp other;
     auto& target = other.services->historyStore();
