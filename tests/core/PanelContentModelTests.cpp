@@ -74,10 +74,8 @@ void addSearchHistory(ModelRig& rig) {
     auto invoice = imageContent("IMAGE-1");
     rig.add(invoice);
     rig.store.setOcrText(rig.store.allItems().first(), QStringLiteral("Invoice total 42"));
-    auto file = parsedContent("file:///home/u/secret/report.pdf", PasteboardType::fileURL,
-                              ContentCategory::file);
-    file.title = QStringLiteral("report.pdf");
-    file.filePath = QStringLiteral("/home/u/secret/report.pdf");
+    auto file = fileContent({u"/home/u/secret/report.pdf"_qs});
+    file.title = u"report.pdf"_qs;
     rig.add(file);
     rig.add(urlContent(u"https://quillbox.example/docs"_qs, u"Docs link"_qs));
     rig.add(textContent(QStringLiteral("Hello World")));
