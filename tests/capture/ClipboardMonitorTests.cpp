@@ -107,13 +107,8 @@ TEST_F(ClipboardMonitorTest, ContentOnTheClipboardAtCreationIsNotRecorded) {
 
 // Each row arranges one change of the clipboard; the monitor must skip it,
 // and must not look at it again once it moved on.
-struct SkipCase {
-    const char* name;
-    std::function<void(ClipboardMonitorTest&)> arrange;
-};
-
 TEST_F(ClipboardMonitorTest, SkipsChangesItMustNotRecordAndNeverRetriesThem) {
-    const QList<SkipCase> cases{
+    const std::pair<const char*, std::function<void(ClipboardMonitorTest&)>> cases[] = {
         {"written by Quillbox itself",
          [](ClipboardMonitorTest& t) {
              t.copyText(u"own"_s, {AppConstants::internalPasteboardType});
@@ -133,10 +128,10 @@ TEST_F(ClipboardMonitorTest, SkipsChangesItMustNotRecordAndNeverRetriesThem) {
         {"with nothing readable on the clipboard",
          [](ClipboardMonitorTest& t) { t.pasteboard.setContents({u"application/x-unknown"_s}); }},
     };
-    for (const auto& row : cases) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, arrange] : cases) {
+        SCOPED_TRACE(name);
         events.clear();
-        row.arrange(*this);
+        arrange(*this);
         monitor->checkForChanges();
         EXPECT_EQ(monitor->lastChangeCount(), pasteboard.changeCount());
 

@@ -492,7 +492,7 @@ TEST(PanelRecognition, TypingOnRestartsThePassWhichGoesOnWithThePendingImages) {
     EXPECT_EQ(rig.recognizer.requestedImages, (QList<QByteArray>{"IMG-3", "IMG-2", "IMG-1"}));
 }
 
-TEST(PanelRecognition, ACancelledRecognitionsResultIsDropped) {
+TEST(PanelRecognition, AResultForACancelledPassOrADeletedImageIsDropped) {
     RecognitionRig rig;
     rig.appState.setSearchQuery(QStringLiteral("t"));
     rig.appState.setSearchQuery({}); // cancels; IMG-3 is still being read
@@ -503,13 +503,9 @@ TEST(PanelRecognition, ACancelledRecognitionsResultIsDropped) {
     rig.appState.setSearchQuery(QStringLiteral("l"));
     EXPECT_EQ(rig.recognizer.requestedImages.size(), 2);
     EXPECT_EQ(rig.recognizer.requestedImages.last(), QByteArray("IMG-3"));
-}
 
-TEST(PanelRecognition, AnImageDeletedWhileReadIsSkipped) {
-    RecognitionRig rig;
-    rig.appState.setSearchQuery(QStringLiteral("t"));
-    rig.store.deleteItem(rig.images[0]);
-    rig.recognizer.answer(0, OCRResult::success(QStringLiteral("gone")));
+    rig.store.deleteItem(rig.images[0]); // while it is read again: skipped
+    rig.recognizer.answer(1, OCRResult::success(QStringLiteral("gone")));
     EXPECT_EQ(rig.recognizer.requestedImages.last(), QByteArray("IMG-2"));
 }
 
