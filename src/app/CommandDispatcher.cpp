@@ -129,7 +129,14 @@ CommandResult CommandDispatcher::status() const {
     }
     text += u"Items:     %1\n"_s.arg(m_context.store.itemCount());
     text += u"History:   %1\n"_s.arg(m_context.storeDescription);
-    return CommandResult::success(text);
+    // What the store holds is shown either way, but only a running instance
+    // succeeds: a script that waits for `status` to succeed before copying
+    // must not copy while Quillbox is still starting and reading the
+    // clipboard it finds at launch.
+    CommandResult result = CommandResult::success(text);
+    if (!services)
+        result.exitCode = ExitCode::notRunning;
+    return result;
 }
 
 CommandResult CommandDispatcher::togglePanel() {

@@ -312,7 +312,8 @@ QString helpText() {
             "Bind `quillbox toggle` and `quillbox paste-stack` to keys in your desktop's\n"
             "keyboard settings where the built-in hot keys are not available.\n\n"
             "Exit status: 0 on success, 1 when the command failed, 2 for bad arguments,\n"
-            "3 when Quillbox is not running and the command needs it.\n"_s;
+            "3 when Quillbox is not running and the command needs it (status says\n"
+            "what the history on disk holds, and exits with 3).\n"_s;
     return text;
 }
 

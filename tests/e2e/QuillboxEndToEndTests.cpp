@@ -136,6 +136,7 @@ TEST_F(QuillboxEndToEndTest, QuitLeavesAStoreThatTheNextStartReads) {
 
     // Read from the file while nothing runs.
     const auto status = session.run({u"status"_s});
+    EXPECT_EQ(status.exitCode, 3);
     EXPECT_TRUE(status.standardOutput.contains("not running"));
     EXPECT_TRUE(status.standardOutput.contains("Items:     1"));
     EXPECT_EQ(session.items().size(), 1);

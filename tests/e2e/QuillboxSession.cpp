@@ -49,11 +49,10 @@ bool QuillboxSession::start() {
         m_environment);
     if (!m_application->waitStarted())
         return false;
+    // As a script would: until `status` succeeds, which it does only once the
+    // instance runs and has read the clipboard it found at launch.
     return waitUntil(
-               [&] {
-                   return !m_application->isRunning() ||
-                          run({u"status"_s}, 5s).standardOutput.contains("Quillbox:  running");
-               },
+               [&] { return !m_application->isRunning() || run({u"status"_s}, 5s).exitCode == 0; },
                10s) &&
            m_application->isRunning();
 }
