@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QSet>
 #include <QString>
 #include <optional>
 
@@ -20,6 +21,10 @@ inline const QString url = QStringLiteral("public.url");
 inline const QString fileURL = QStringLiteral("public.file-url");
 inline const QString color = QStringLiteral("com.apple.cocoa.pasteboard.color");
 inline const QString concealed = QStringLiteral("org.nspasteboard.ConcealedType");
+
+// The marker types with which other applications flag content that no
+// history may keep: confidential, transient or generated.
+const QSet<QString>& ignoredMarkers();
 } // namespace PasteboardType
 
 // Colour data as X11 clients exchange it (application/x-color): four unsigned

@@ -125,6 +125,13 @@ std::optional<QByteArray> preferredImageTarget(const QList<QByteArray>& offered)
 }
 
 QList<QByteArray> targetsToFetch(const QList<QByteArray>& offered) {
+    // Content flagged as secret or passing is never asked for: a password
+    // manager's secret does not even cross into this process.
+    for (const auto& target : offered) {
+        const auto type = typeForTarget(target);
+        if (type && PasteboardType::ignoredMarkers().contains(*type))
+            return {};
+    }
     QList<QByteArray> result;
     for (const auto& found :
          {preferredTextTarget(offered), preferredRtfTarget(offered), preferredImageTarget(offered),

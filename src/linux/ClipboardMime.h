@@ -32,7 +32,8 @@ std::optional<QString> typeForTarget(const QByteArray& target);
 
 // Of the offered targets, the ones worth fetching, at most one per kind:
 // text, RTF, the one preferred image, the file list (the URI list, else
-// GNOME's copied files), the Mozilla URL, colour.
+// GNOME's copied files), the Mozilla URL, colour. None at all when a marker
+// says the content must not be kept.
 QList<QByteArray> targetsToFetch(const QList<QByteArray>& offered);
 
 // Which offered target carries the text, RTF or image, or none.

@@ -105,11 +105,18 @@ INSTANTIATE_TEST_SUITE_P(
         MozUrlCase{"empty", "", std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ClipboardMime, FetchesOnlyThePreferredRepresentationOfEachKind) {
-    EXPECT_EQ(ClipboardMime::targetsToFetch({"TARGETS", "text/plain", "UTF8_STRING", "image/jpeg",
-                                             "image/tiff", "image/png", "application/rtf",
-                                             "text/x-moz-url", "org.nspasteboard.ConcealedType"}),
+TEST(ClipboardMime, FetchesOnlyThePreferredRepresentationOfEachKindAndNothingFlagged) {
+    const QList<QByteArray> offer{"TARGETS",    "text/plain", "UTF8_STRING",     "image/jpeg",
+                                  "image/tiff", "image/png",  "application/rtf", "text/x-moz-url"};
+    EXPECT_EQ(ClipboardMime::targetsToFetch(offer),
               (QList<QByteArray>{"UTF8_STRING", "application/rtf", "image/png", "text/x-moz-url"}));
+    // A secret is not even asked for, whichever way it is flagged.
+    for (const QByteArray marker : {"org.nspasteboard.ConcealedType", "x-kde-passwordManagerHint",
+                                    "org.nspasteboard.TransientType"}) {
+        SCOPED_TRACE(marker.constData());
+        EXPECT_EQ(ClipboardMime::targetsToFetch(offer + QList<QByteArray>{marker}),
+                  QList<QByteArray>{});
+    }
 }
 
 } // namespace

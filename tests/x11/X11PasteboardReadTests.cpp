@@ -43,6 +43,8 @@ TEST_P(ReadOffer, ClassifiesAndKeepsTheContent) {
     const auto parsed = ClipboardParser::parse(*m_pasteboard);
     if (!row.category) {
         EXPECT_EQ(parsed, std::nullopt);
+        // Flagged content is never fetched from its owner.
+        EXPECT_EQ(m_pasteboard->data(PasteboardType::string), std::nullopt);
         return;
     }
     ASSERT_TRUE(parsed);
