@@ -19,6 +19,7 @@
 #include "core/PasteService.h"
 #include "core/PasteStackManager.h"
 #include "core/SoundManager.h"
+#include "core/StackPasteMatcher.h"
 #include "history/HistoryStore.h"
 #include "ui/StatusItemController.h"
 #include "ui/settings/SettingsWindow.h"
@@ -253,18 +254,30 @@ void AppServices::togglePasteStack() {
 }
 
 void AppServices::setUpPasteStack() {
+    Pasteboard& pasteboard = *m_platform.pasteboard;
+    m_stackPastes = new StackPasteMatcher(
+        pasteboard.reportsOfferReads(),
+        [this] {
+            m_pasteStack->advance();
+            loadCurrentStackItem();
+        },
+        this);
+    // The watcher and the pasteboard are ours, so `this` outlives their reports.
     if (GlobalKeyWatcher* watcher = m_platform.pasteKeyWatcher.get()) {
-        // The watcher is ours, so `this` outlives its reports.
         watcher->onPasteKeyPressed = [this] {
             if (m_pasteStack->hasNext())
-                handleStackPaste();
+                m_stackPastes->pastePressed();
         };
     }
+    pasteboard.onOfferRead = [this] {
+        if (m_pasteStack->hasNext())
+            m_stackPastes->offerRead();
+    };
     // The stack announces every assignment; the window and the watcher
-    // follow changes only. Each start or end also retires advances still
-    // pending from the run before.
+    // follow changes only. Each start or end also forgets presses and reads
+    // still unmatched from the run before.
     connect(m_pasteStack, &PasteStackManager::isActiveChanged, this, [this](bool active) {
-        ++m_pasteStackRun;
+        m_stackPastes->reset();
         if (active == m_isPasteStackShown)
             return;
         m_isPasteStackShown = active;
@@ -315,16 +328,6 @@ void AppServices::installStackPasteMonitor() {
 void AppServices::removeStackPasteMonitor() {
     if (GlobalKeyWatcher* watcher = m_platform.pasteKeyWatcher.get())
         watcher->stop();
-}
-
-void AppServices::handleStackPaste() {
-    const int run = m_pasteStackRun;
-    QTimer::singleShot(pasteStackAdvanceDelay, this, [this, run] {
-        if (run != m_pasteStackRun)
-            return;
-        m_pasteStack->advance();
-        loadCurrentStackItem();
-    });
 }
 
 void AppServices::loadCurrentStackItem() {

@@ -30,6 +30,7 @@ class Preferences;
 class SoundManager;
 class SettingsWindow;
 class SourceAppResolver;
+class StackPasteMatcher;
 class StatusItemController;
 
 // The composition root: owns every long-lived service, brings them up in a
@@ -40,9 +41,6 @@ class AppServices : public QObject {
 public:
     static constexpr std::chrono::milliseconds colorPickerStartDelay{250};
     static constexpr std::chrono::seconds retentionInterval{3600};
-    // Between the user's paste key in another application and loading the
-    // next item of the Paste Stack: the application has read the clipboard by then.
-    static constexpr std::chrono::milliseconds pasteStackAdvanceDelay{250};
     // Present in the environment of test hosts: the store stays in memory and
     // start() does nothing.
     static inline const char* const testEnvironmentVariable = "XCTestConfigurationFilePath";
@@ -128,8 +126,6 @@ private:
     // (Re)starts watching the paste key in other applications.
     void installStackPasteMonitor();
     void removeStackPasteMonitor();
-    // Moves the stack on pasteStackAdvanceDelay after a paste.
-    void handleStackPaste();
     // Puts the item the next paste takes on the clipboard, marked as ours so
     // it is not recorded again.
     void loadCurrentStackItem();
@@ -160,9 +156,8 @@ private:
     std::unique_ptr<HotkeyManager> m_hotkeys;
     std::unique_ptr<PasteStackPresenter> m_pasteStackWindow;
     bool m_isPasteStackShown = false;
-    // Counts the runs, so an advance still pending from an ended run never
-    // moves the next one.
-    int m_pasteStackRun = 0;
+    // Tells each paste of the stack's item, to move it on once per paste.
+    StackPasteMatcher* m_stackPastes = nullptr;
     StatusItemController* m_statusItem = nullptr;
     std::unique_ptr<SettingsWindow> m_settingsWindow;
     QTimer* m_retentionTimer = nullptr;

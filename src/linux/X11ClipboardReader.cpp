@@ -148,16 +148,10 @@ private:
 
 // The windows one X client creates: those of Qt's own connection are this
 // process's, whichever thread asks.
-struct ClientWindows {
-    std::uint32_t base = 0;
-    std::uint32_t mask = 0;
-    bool contains(xcb_window_t window) const { return mask != 0 && (window & ~mask) == base; }
-};
-
 class X11ClipboardReader::Worker {
 public:
     Worker(std::unique_ptr<XcbConnection> connection, const ClipboardReadLimits& limits, int stopFd,
-           ClientWindows ownWindows, X11ClipboardReader* reader)
+           XcbClientWindows ownWindows, X11ClipboardReader* reader)
         : m_connection(std::move(connection))
         , m_limits(limits)
         , m_stopFd(stopFd)
@@ -197,7 +191,7 @@ private:
     std::unique_ptr<XcbConnection> m_connection;
     ClipboardReadLimits m_limits;
     int m_stopFd;
-    ClientWindows m_ownWindows;
+    XcbClientWindows m_ownWindows;
     // For the owner being read: how long each next chunk may take.
     std::chrono::milliseconds m_chunkTimeout{};
     X11ClipboardReader* m_reader;
@@ -692,14 +686,11 @@ bool X11ClipboardReader::start() {
         return false;
     }
     // Qt's own connection, when Qt runs on X11: its windows are ours.
-    ClientWindows ownWindows;
+    XcbClientWindows ownWindows;
     if (const auto* x11 =
-            qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
-        if (xcb_connection_t* qtConnection = x11->connection()) {
-            const xcb_setup_t* setup = xcb_get_setup(qtConnection);
-            ownWindows = {setup->resource_id_base, setup->resource_id_mask};
-        }
-    }
+            qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr)
+        ownWindows = XcbClientWindows::of(x11->connection());
+    m_requestorWindows = XcbClientWindows::of(connection->get());
     m_worker =
         std::make_unique<Worker>(std::move(connection), m_limits, m_stopPipe[0], ownWindows, this);
     m_thread.reset(QThread::create([worker = m_worker.get()] { worker->run(); }));

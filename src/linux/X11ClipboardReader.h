@@ -1,6 +1,7 @@
 #pragma once
 
 #include "linux/ClipboardSnapshot.h"
+#include "linux/XcbConnection.h"
 
 #include <QObject>
 #include <chrono>
@@ -46,12 +47,17 @@ public:
     bool start();
     void stop();
 
+    // The windows the reader asks owners from (once started): requests from
+    // them to Quillbox's own offer are its own reads.
+    XcbClientWindows requestorWindows() const { return m_requestorWindows; }
+
 Q_SIGNALS:
     void snapshotRead(std::shared_ptr<const quillbox::ClipboardSnapshot> snapshot, bool isChange);
 
 private:
     class Worker;
     ClipboardReadLimits m_limits;
+    XcbClientWindows m_requestorWindows;
     std::unique_ptr<Worker> m_worker;
     std::unique_ptr<QThread> m_thread;
     int m_stopPipe[2] = {-1, -1};

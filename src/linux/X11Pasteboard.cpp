@@ -3,8 +3,12 @@
 #include "content/Logging.h"
 #include "linux/ClipboardMime.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <cstdlib>
+#include <cstring>
+#include <xcb/xcb.h>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -65,7 +69,63 @@ PendingContents::~PendingContents() {
 #endif
 }
 
+xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
+    auto* reply = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, std::uint16_t(std::strlen(name)), name),
+        nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : XCB_NONE;
+    std::free(reply);
+    return atom;
+}
+
 } // namespace
+
+// Sees each request other programs make of the CLIPBOARD selection while Qt
+// owns it for us, just before Qt answers it. A request for the list of
+// targets or the time of ownership takes nothing; our own reader's requests
+// are not another program's.
+class X11Pasteboard::OfferReadFilter : public QAbstractNativeEventFilter {
+public:
+    OfferReadFilter(X11Pasteboard& pasteboard, xcb_connection_t* connection)
+        : m_pasteboard(pasteboard)
+        , m_clipboard(internAtom(connection, "CLIPBOARD"))
+        , m_targets(internAtom(connection, "TARGETS"))
+        , m_timestamp(internAtom(connection, "TIMESTAMP")) {
+        qGuiApp->installNativeEventFilter(this);
+    }
+    ~OfferReadFilter() override {
+        if (qGuiApp)
+            qGuiApp->removeNativeEventFilter(this);
+    }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+        if (eventType != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
+            return false;
+        const auto* request = reinterpret_cast<const xcb_selection_request_event_t*>(event);
+        if (request->selection != m_clipboard || request->target == m_targets ||
+            request->target == m_timestamp ||
+            m_pasteboard.m_reader.requestorWindows().contains(request->requestor))
+            return false;
+        // Queued: told once Qt has answered, so the taker has what it asked for.
+        QMetaObject::invokeMethod(
+            &m_pasteboard,
+            [pasteboard = &m_pasteboard] {
+                if (pasteboard->onOfferRead)
+                    pasteboard->onOfferRead();
+            },
+            Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    X11Pasteboard& m_pasteboard;
+    xcb_atom_t m_clipboard;
+    xcb_atom_t m_targets;
+    xcb_atom_t m_timestamp;
+};
 
 X11Pasteboard::X11Pasteboard(QObject* parent)
     : X11Pasteboard(ClipboardReadLimits{}, parent) {
@@ -79,6 +139,11 @@ X11Pasteboard::X11Pasteboard(const ClipboardReadLimits& limits, QObject* parent)
     connect(&m_reader, &X11ClipboardReader::snapshotRead, this, &X11Pasteboard::applySnapshot,
             Qt::QueuedConnection);
     m_reader.start();
+    if (const auto* x11 =
+            qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
+        if (xcb_connection_t* connection = x11->connection())
+            m_offerReads = std::make_unique<OfferReadFilter>(*this, connection);
+    }
 }
 
 X11Pasteboard::~X11Pasteboard() {

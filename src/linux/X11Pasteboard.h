@@ -41,6 +41,10 @@ public:
 
     static constexpr qsizetype retainedRepresentationSize = qsizetype(1024) * 1024;
 
+    // Qt serves Quillbox's offer from the main thread; the requests it
+    // answers there tell when another program takes it.
+    bool reportsOfferReads() const override { return m_offerReads != nullptr; }
+
     // True once the contents found at start have been read.
     bool hasReadInitialContents() const { return m_hasReadInitialContents; }
     // The targets the current owner offered, as X atom names.
@@ -51,11 +55,14 @@ Q_SIGNALS:
     void contentsChanged();
 
 private:
+    class OfferReadFilter;
+
     void applySnapshot(std::shared_ptr<const ClipboardSnapshot> snapshot, bool isChange);
     // The current contents whole while anyone holds them, else as kept.
     std::shared_ptr<const ClipboardSnapshot> contents() const;
 
     X11ClipboardReader m_reader;
+    std::unique_ptr<OfferReadFilter> m_offerReads;
     std::shared_ptr<const ClipboardSnapshot> m_snapshot;
     // The whole current contents once m_snapshot keeps only their small
     // representations.

@@ -6,6 +6,13 @@
 
 namespace quillbox {
 
+XcbClientWindows XcbClientWindows::of(xcb_connection_t* connection) {
+    if (!connection || xcb_connection_has_error(connection))
+        return {};
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    return {setup->resource_id_base, setup->resource_id_mask};
+}
+
 XcbConnection::XcbConnection(const QByteArray& displayName) {
     int screenNumber = 0;
     m_connection =

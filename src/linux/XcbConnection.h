@@ -10,6 +10,16 @@ struct xcb_connection_t;
 
 namespace quillbox {
 
+// The windows one X client creates: their ids share the client's base, as
+// the server hands each client a range of its own.
+struct XcbClientWindows {
+    std::uint32_t base = 0;
+    std::uint32_t mask = 0;
+
+    static XcbClientWindows of(xcb_connection_t* connection);
+    bool contains(std::uint32_t window) const { return mask != 0 && (window & ~mask) == base; }
+};
+
 // An xcb connection of our own to the X server named by DISPLAY, with an
 // atom cache. Owned by one thread at a time; Qt's own connection is never
 // used for anything that may wait on another client.

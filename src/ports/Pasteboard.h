@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -86,6 +87,14 @@ public:
     // every one of them. The record is bounded, so the oldest may be missing;
     // a pasteboard that keeps no record answers none.
     virtual QList<std::shared_ptr<const Pasteboard>> takePendingChanges() { return {}; }
+
+    // Whether onOfferRead is called: where the platform lets Quillbox see
+    // other programs take content from what it wrote.
+    virtual bool reportsOfferReads() const { return false; }
+    // Called on the main thread after another program took content (more
+    // than the list of types) from what Quillbox last wrote, as a paste of it
+    // does. Never for Quillbox's own reads.
+    std::function<void()> onOfferRead;
 };
 
 } // namespace quillbox

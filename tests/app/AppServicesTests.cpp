@@ -6,6 +6,7 @@
 #include "core/AccessibilityManager.h"
 #include "core/AppState.h"
 #include "core/PasteStackManager.h"
+#include "core/StackPasteMatcher.h"
 #include "support/X11TestEnvironment.h"
 
 #include <QTimer>
@@ -113,7 +114,7 @@ TEST(AppServicesTest, AStoppedRunForgetsItsPendingAdvanceAndAGrantRestartsTheWat
     monitor->checkForChanges();
     app.copyText(u"c"_s);
     monitor->checkForChanges();
-    testing::serveFor(2 * AppServices::pasteStackAdvanceDelay);
+    testing::serveFor(2 * StackPasteMatcher::advanceDelay);
     EXPECT_EQ(stack.currentIndex(), 0);
     EXPECT_EQ(clipboard(app), std::pair(u"b"_s, true));
 

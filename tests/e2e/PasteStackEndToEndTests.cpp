@@ -80,6 +80,23 @@ TEST_F(PasteStackEndToEndTest, ThreeCopiesPasteInTheirOrderWithCtrlVAndThenTheSt
     EXPECT_EQ(activeWindow().toStdString(), target.windowID().toStdString());
 }
 
+TEST_F(PasteStackEndToEndTest, TenCtrlVPressesFiftyMillisecondsApartPasteTenItemsInOrder) {
+    session.run({u"paste-stack"_s});
+    ASSERT_TRUE(waitUntil([&] { return isStackWindowShown(); }, 5s));
+    QStringList copied;
+    for (int i = 1; i <= 10; ++i)
+        copied.append(u"<%1>"_s.arg(i));
+    copyAll(copied);
+    QStringList presses{u"key"_s, u"--delay"_s, u"50"_s};
+    for (int i = 0; i < copied.size(); ++i)
+        presses.append(u"ctrl+v"_s);
+    xdotool(presses);
+    // Each press pasted the next item: none twice, none lost.
+    EXPECT_TRUE(waitUntil([&] { return target.text() == copied.join(QString()); }, 5s))
+        << target.text().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return !isStackWindowShown(); }, 3s));
+}
+
 TEST_F(PasteStackEndToEndTest, AHeldCtrlVMovesOnOnceAndCtrlAltVOrSuperVNotAtAll) {
     const RunResult started = session.run({u"paste-stack"_s});
     EXPECT_EQ(started.standardOutput, "The Paste Stack is collecting copies.\n");
