@@ -54,49 +54,58 @@ bool FileSystemWatcher::isWatching() const {
 void FileSystemWatcher::start() {
     if (m_watcher.isWatching())
         return;
-    m_watchedDirectory = m_locateFolder();
-    if (const auto names = listFolder(m_watchedDirectory))
-        m_knownFiles = *names;
     m_watcher.onFileEvent = [this](const QString& fileName) { fileEvent(fileName); };
-    if (!m_watcher.start(m_watchedDirectory)) {
-        qCWarning(lcCapture) << "Quillbox: FileSystemWatcher failed to open directory: "
-                             << m_watchedDirectory;
-        m_watcher.onFileEvent = nullptr;
-        return;
-    }
-    qCInfo(lcCapture) << "Quillbox: watching the screenshot folder" << m_watchedDirectory;
+    follow(m_locateFolder(), false);
 }
 
-void FileSystemWatcher::moveTo(const QString& folder, bool isNew) {
+void FileSystemWatcher::forgetLooks() {
     m_sizeCheck.stop();
+    m_knownFiles.clear();
     m_touchedFiles.clear();
     m_sizesAtEvent.clear();
     m_pendingFiles.clear();
     m_retryFiles.clear();
-    m_knownFiles.clear();
+}
+
+void FileSystemWatcher::follow(const QString& folder, bool isNew) {
+    forgetLooks();
     m_watchedDirectory = folder;
-    if (!isNew) {
-        if (const auto names = listFolder(folder))
-            m_knownFiles = *names;
+    m_awaitedIn.clear();
+    if (QFileInfo(folder).isDir()) {
+        if (!isNew) {
+            if (const auto names = listFolder(folder))
+                m_knownFiles = *names;
+        }
+        if (m_watcher.start(folder)) {
+            m_reportedAwaited.clear();
+            qCInfo(lcCapture) << "Quillbox: watching the screenshot folder" << folder;
+            return;
+        }
     }
-    if (!m_watcher.start(folder)) {
-        qCWarning(lcCapture) << "Quillbox: FileSystemWatcher failed to open directory: " << folder;
-        m_watcher.onFileEvent = nullptr;
-        return;
+    // Not there (yet; ~/Desktop in a fresh home): every look at the folder
+    // above asks again.
+    for (QString above = QFileInfo(folder).path();; above = QFileInfo(above).path()) {
+        if (QFileInfo(above).isDir() && m_watcher.start(above)) {
+            m_awaitedIn = above;
+            if (m_reportedAwaited != folder)
+                qCInfo(lcCapture) << "Quillbox: the screenshot folder" << folder
+                                  << "does not exist; it will be watched once it does";
+            m_reportedAwaited = folder;
+            return;
+        }
+        if (above == QFileInfo(above).path())
+            break;
     }
-    qCInfo(lcCapture) << "Quillbox: watching the screenshot folder" << folder << "from now on";
+    qCWarning(lcCapture) << "Quillbox: FileSystemWatcher failed to open directory: " << folder;
+    m_watcher.onFileEvent = nullptr;
 }
 
 void FileSystemWatcher::stop() {
     m_watcher.stop();
     m_watcher.onFileEvent = nullptr;
     m_debounce.stop();
-    m_sizeCheck.stop();
-    m_knownFiles.clear();
-    m_touchedFiles.clear();
-    m_sizesAtEvent.clear();
-    m_pendingFiles.clear();
-    m_retryFiles.clear();
+    m_awaitedIn.clear();
+    forgetLooks();
 }
 
 QString FileSystemWatcher::pathOf(const QString& fileName) const {
@@ -120,12 +129,21 @@ void FileSystemWatcher::fileEvent(const QString& fileName) {
 
 void FileSystemWatcher::scanForNewScreenshots() {
     const QString located = m_locateFolder();
-    if (located != m_watchedDirectory && QFileInfo(located).isDir()) {
+    if (isWaitingForFolder()) {
+        // Something changed in the folder above: the awaited folder (or
+        // another one now located) may be there, or one on the way to it.
+        // A folder that appeared there just now holds only new files.
+        const QFileInfo info(located);
+        follow(located, info.isDir() && info.path() == m_awaitedIn &&
+                            m_touchedFiles.contains(info.fileName()));
+        if (isWaitingForFolder() || !m_watcher.isWatching())
+            return;
+    } else if (located != m_watchedDirectory && QFileInfo(located).isDir()) {
         // A folder created in the watched one just now holds only new files.
         const QFileInfo info(located);
         const bool isNew =
             info.path() == m_watchedDirectory && m_touchedFiles.contains(info.fileName());
-        moveTo(located, isNew);
+        follow(located, isNew);
         if (!m_watcher.isWatching())
             return;
     }

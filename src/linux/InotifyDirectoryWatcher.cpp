@@ -36,8 +36,13 @@ bool InotifyDirectoryWatcher::start(const QString& folderPath) {
     // that write a temporary file and rename it into place.
     if (inotify_add_watch(fd, path.constData(),
                           IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_ONLYDIR) < 0) {
-        qCWarning(lcCapture) << "Quillbox: cannot watch folder" << folderPath << ":"
-                             << std::strerror(errno);
+        // A folder that is not there is the caller's to wait for; other
+        // failures (no watches left, no permission) are worth a warning.
+        if (errno == ENOENT || errno == ENOTDIR)
+            qCDebug(lcCapture) << "Quillbox: no folder to watch at" << folderPath;
+        else
+            qCWarning(lcCapture) << "Quillbox: cannot watch folder" << folderPath << ":"
+                                 << std::strerror(errno);
         ::close(fd);
         return false;
     }

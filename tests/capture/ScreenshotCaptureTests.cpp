@@ -11,9 +11,11 @@
 #include "support/X11TestEnvironment.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <atomic>
 #include <gtest/gtest.h>
 
@@ -131,6 +133,23 @@ TEST_F(ScreenshotCapture, TheScreenshotFolderGnomeCreatesWithTheFirstScreenshotI
 
     writeScreenshot(u"Screenshot from 2026-12-06 10-05-00.png"_s, screenshotPNG(10));
     EXPECT_TRUE(waitUntil([&] { return store().allItems().size() == 2; }, 3s));
+}
+
+TEST_F(ScreenshotCapture, AFolderThatDoesNotExistYetIsWatchedForQuietlyUntilItAppears) {
+    // A fresh home: no Pictures and no Desktop, so the last resort, Desktop.
+    ASSERT_TRUE(QDir(home.filePath(u"Pictures"_s)).removeRecursively());
+    LogCapture log;
+    services->start();
+    serveFor(200ms);
+    EXPECT_FALSE(log.contains(u"cannot watch"_s) || log.contains(u"failed to open"_s))
+        << log.lines().join(u'\n').toStdString();
+
+    ASSERT_TRUE(QDir(home.path()).mkdir(u"Desktop"_s));
+    ASSERT_TRUE(
+        writeFile(home.filePath(u"Desktop/Screenshot_20261206_110000.png"_s), screenshotPNG(11)));
+    ASSERT_TRUE(waitUntil([&] { return store().allItems().size() == 1; }, 3s));
+    EXPECT_EQ(store().allItems().first()->filePath(),
+              home.filePath(u"Desktop/Screenshot_20261206_110000.png"_s));
 }
 
 TEST_F(ScreenshotCapture, OnlyScreenshotsTakenWhileSwitchedOnAndReadableAreRecorded) {
