@@ -37,6 +37,16 @@ FileSystemWatcher::FileSystemWatcher(DirectoryWatcher& watcher, ScreenshotIngest
     m_sizeCheck.setSingleShot(true);
     m_sizeCheck.setInterval(sizeCheckInterval);
     connect(&m_sizeCheck, &QTimer::timeout, this, &FileSystemWatcher::checkPendingFiles);
+    // A file that was empty or did not decode is looked at again when the
+    // tool writes it again.
+    connect(&m_ingestor, &ScreenshotIngestor::ingested, this,
+            [this](const QString& path, const ScreenshotIngestor::Result& result) {
+                const QFileInfo info(path);
+                if ((result.outcome == ScreenshotIngestor::Outcome::unreadable ||
+                     result.outcome == ScreenshotIngestor::Outcome::notAnImage) &&
+                    info.path() == m_watchedDirectory && m_watcher.isWatching())
+                    m_retryFiles.insert(info.fileName());
+            });
 }
 
 FileSystemWatcher::~FileSystemWatcher() {
@@ -168,6 +178,7 @@ void FileSystemWatcher::scanForNewScreenshots() {
 }
 
 void FileSystemWatcher::checkPendingFiles() {
+    QStringList complete;
     for (auto it = m_pendingFiles.begin(); it != m_pendingFiles.end();) {
         const QFileInfo info(pathOf(it.key()));
         const qint64 size = info.isFile() ? info.size() : -1;
@@ -181,16 +192,13 @@ void FileSystemWatcher::checkPendingFiles() {
             continue;
         }
         // The same size at two looks: the tool is done with it.
-        const QString name = it.key();
+        complete.append(it.key());
         it = m_pendingFiles.erase(it);
-        const auto result = m_ingestor.ingest(pathOf(name));
-        if (result.outcome == ScreenshotIngestor::Outcome::unreadable ||
-            result.outcome == ScreenshotIngestor::Outcome::notAnImage)
-            m_retryFiles.insert(name);
-        // Ingesting may have stopped the watcher (a listener of the capture).
-        if (!m_watcher.isWatching())
-            return;
     }
+    // Names of screenshots carry the time they were taken: that order.
+    complete.sort();
+    for (const QString& name : std::as_const(complete))
+        m_ingestor.ingest(pathOf(name));
     if (!m_pendingFiles.isEmpty() && !m_debounce.isActive())
         m_sizeCheck.start();
 }

@@ -28,8 +28,7 @@ QList<InstalledApplication> DesktopApplicationCatalog::applications() {
     QSet<QString> seen;
     for (const auto& directory : DesktopEntryIndex::applicationDirectories()) {
         QStringList paths;
-        QDirIterator it(directory, {u"*.desktop"_s}, QDir::Files,
-                        QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
+        QDirIterator it(directory, {u"*.desktop"_s}, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext())
             paths.append(it.next());
         paths.sort();

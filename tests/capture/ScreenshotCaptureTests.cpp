@@ -192,5 +192,52 @@ TEST_F(ScreenshotCapture, AScreenshotAlsoPutOnTheClipboardIsOneItem) {
     EXPECT_EQ(captured, 0);
 }
 
+TEST_F(ScreenshotCapture, ManyScreenshotsArrivingAtOnceAreRecordedInOrderWhileTheMainThreadRuns) {
+    services->start();
+    // Distinct files that each cost a full decode: one picture with a
+    // numbered text chunk in front of its end.
+    const QByteArray png = encodedImage(gradientImage(1920, 1080), "PNG");
+    const auto numbered = [&](int number) {
+        QByteArray chunk = QByteArray("tEXtn\0", 6) + QByteArray::number(number);
+        quint32 crc = 0xFFFFFFFFu;
+        for (const char byte : chunk) {
+            crc ^= static_cast<quint8>(byte);
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+        crc = ~crc;
+        QByteArray bytes;
+        for (const quint32 value : {quint32(chunk.size() - 4), crc}) {
+            for (int shift = 24; shift >= 0; shift -= 8)
+                bytes.append(static_cast<char>(value >> shift));
+        }
+        return png.left(png.size() - 12) + bytes.left(4) + chunk + bytes.mid(4) + png.right(12);
+    };
+    QTemporaryDir staging(home.filePath(u"staging-XXXXXX"_s));
+    const int count = 100;
+    QStringList names;
+    for (int i = 0; i < count; ++i) {
+        names.append(u"Screenshot_2026-12-06_12-%1-00.png"_s.arg(i, 3, 10, QChar(u'0')));
+        ASSERT_TRUE(writeFile(staging.filePath(names.last()), numbered(i)));
+    }
+    for (const QString& name : names)
+        ASSERT_TRUE(QFile::rename(staging.filePath(name), pathOf(name)));
+
+    QElapsedTimer sinceTick;
+    sinceTick.start();
+    qint64 longestGap = 0;
+    QTimer ticks;
+    QObject::connect(&ticks, &QTimer::timeout,
+                     [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+    ticks.start(20);
+    ASSERT_TRUE(waitUntil([&] { return store().allItems().size() == count; }, 120s));
+    ticks.stop();
+    EXPECT_LT(longestGap, 1000) << "the main thread stood still that many milliseconds";
+    QStringList recorded;
+    for (const auto& item : store().allItems())
+        recorded.prepend(item->plainText().value_or(QString()));
+    EXPECT_EQ(recorded, names);
+}
+
 } // namespace
 } // namespace quillbox::testing

@@ -240,6 +240,31 @@ TEST_F(DesktopEntriesTest, IconPathsAreReadOnlyWhenTheyAreFilesAndNotOnTheMainTh
     EXPECT_TRUE(applications.at(1).icon.isNull());
 }
 
+TEST_F(DesktopEntriesTest, FolderLinksOutOfTheApplicationFoldersAreNotFollowed) {
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(testing::writeFile(elsewhere.filePath(QStringLiteral("deep/outside.desktop")),
+                                   "[Desktop Entry]\nType=Application\nName=Outside\n"));
+    ASSERT_TRUE(testing::writeFile(elsewhere.filePath(QStringLiteral("linked.desktop")),
+                                   "[Desktop Entry]\nType=Application\nName=Linked\n"));
+    writeUserEntry(QStringLiteral("inside.desktop"),
+                   "[Desktop Entry]\nType=Application\nName=Inside\n");
+    const QString folder = m_home.filePath(QStringLiteral("applications"));
+    // A linked entry counts; linked folders, one of them a loop, do not.
+    ASSERT_TRUE(QFile::link(elsewhere.filePath(QStringLiteral("linked.desktop")),
+                            folder + QStringLiteral("/linked.desktop")));
+    ASSERT_TRUE(QFile::link(elsewhere.path(), folder + QStringLiteral("/elsewhere")));
+    ASSERT_TRUE(QFile::link(folder, folder + QStringLiteral("/loop")));
+
+    QStringList names;
+    for (const auto& application : DesktopApplicationCatalog().applications())
+        names.append(application.name);
+    EXPECT_EQ(names, QStringList({QStringLiteral("Inside"), QStringLiteral("Linked")}));
+    DesktopEntryIndex index;
+    EXPECT_TRUE(index.entry(QStringLiteral("linked")));
+    EXPECT_FALSE(index.entry(QStringLiteral("elsewhere-deep-outside")));
+    EXPECT_FALSE(index.entry(QStringLiteral("loop-inside")));
+}
+
 // Real windows of known classes, made active through the window manager.
 class FrontmostWindowTest : public DesktopEntriesTest {
 protected:
