@@ -64,7 +64,9 @@ bool FileSystemWatcher::isWatching() const {
 void FileSystemWatcher::start() {
     if (m_watcher.isWatching())
         return;
-    m_watcher.onFileEvent = [this](const QString& fileName) { fileEvent(fileName); };
+    m_watcher.onFileEvent = [this](const QString& fileName, DirectoryWatcher::FileEvent event) {
+        fileEvent(fileName, event);
+    };
     follow(m_locateFolder(), false);
 }
 
@@ -75,6 +77,7 @@ void FileSystemWatcher::forgetLooks() {
     m_sizesAtEvent.clear();
     m_pendingFiles.clear();
     m_retryFiles.clear();
+    m_openFiles.clear();
 }
 
 void FileSystemWatcher::follow(const QString& folder, bool isNew) {
@@ -122,9 +125,15 @@ QString FileSystemWatcher::pathOf(const QString& fileName) const {
     return m_watchedDirectory + u'/' + fileName;
 }
 
-void FileSystemWatcher::fileEvent(const QString& fileName) {
+void FileSystemWatcher::fileEvent(const QString& fileName, DirectoryWatcher::FileEvent event) {
     // An empty name means events were lost; the look at the folder finds
-    // what they were about.
+    // what they were about, and no file is known to be open any more.
+    if (fileName.isEmpty())
+        m_openFiles.clear();
+    else if (event == DirectoryWatcher::FileEvent::created)
+        m_openFiles.insert(fileName);
+    else
+        m_openFiles.remove(fileName);
     if (!fileName.isEmpty()) {
         m_touchedFiles.insert(fileName);
         if (ScreenshotNames::isScreenshotFileName(fileName)) {
@@ -186,7 +195,7 @@ void FileSystemWatcher::checkPendingFiles() {
             it = m_pendingFiles.erase(it); // gone, or not a file
             continue;
         }
-        if (size != it.value()) {
+        if (size != it.value() || m_openFiles.contains(it.key())) {
             it.value() = size;
             ++it;
             continue;

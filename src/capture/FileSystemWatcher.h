@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ports/DirectoryWatcher.h"
+
 #include <QHash>
 #include <QObject>
 #include <QSet>
@@ -10,16 +12,15 @@
 
 namespace quillbox {
 
-class DirectoryWatcher;
 class ScreenshotIngestor;
 
 // Watches the screenshot folder and hands each new screenshot file to the
 // ingestor once it is complete: a burst of folder events leads to one look,
-// debounceDelay after the last event, and a file is read only once its size
-// held still between two looks (its last event and that look, or looks
-// sizeCheckInterval apart after that). Files present when
-// watching starts are never recorded. A folder that does not exist is waited
-// for in the nearest folder above it that does. Main thread.
+// debounceDelay after the last event, and a file is read only once its writer
+// closed it (when it was seen being made) and its size held still between two looks (its last event
+// and that look, or looks sizeCheckInterval apart after that). Files present when watching starts
+// are never recorded. A folder that does not exist is waited for in the nearest folder above it
+// that does. Main thread.
 class FileSystemWatcher : public QObject {
     Q_OBJECT
 public:
@@ -48,7 +49,7 @@ public:
     bool isWaitingForFolder() const { return !m_awaitedIn.isEmpty(); }
 
 private:
-    void fileEvent(const QString& fileName);
+    void fileEvent(const QString& fileName, DirectoryWatcher::FileEvent event);
     void scanForNewScreenshots();
     void checkPendingFiles();
     // Watches the folder, or waits for it when it does not exist; with
@@ -79,6 +80,9 @@ private:
     // Screenshots that were empty or did not decode: another event for one of
     // them (the tool finished or rewrote it) makes it a candidate again.
     QSet<QString> m_retryFiles;
+    // Files made and not yet closed after writing: a tool that pauses with
+    // its file half written leaves its size still for a while.
+    QSet<QString> m_openFiles;
     QTimer m_debounce;
     QTimer m_sizeCheck;
 };

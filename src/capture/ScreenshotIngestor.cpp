@@ -31,6 +31,17 @@ QString contentTypeForExtension(const QString& extension) {
     return PasteboardType::png;
 }
 
+// Whether the bytes reach the end their format marks: a JPEG's end-of-image
+// marker after its last scan, a PNG's IEND chunk. A file cut short still
+// decodes (JPEG fills the rest with grey), so decoding does not tell.
+bool reachesItsEnd(const QByteArray& bytes) {
+    if (bytes.startsWith("\xFF\xD8"))
+        return bytes.lastIndexOf("\xFF\xD9") > bytes.lastIndexOf("\xFF\xDA");
+    if (bytes.startsWith("\x89PNG"))
+        return bytes.indexOf("IEND", std::max<qsizetype>(0, bytes.size() - 64)) >= 0;
+    return true;
+}
+
 } // namespace
 
 struct ScreenshotIngestor::Prepared {
@@ -105,6 +116,13 @@ ScreenshotIngestor::Prepared ScreenshotIngestor::prepare(const QString& path) {
         // it is half-written or damaged, and a rewrite brings it back here.
         qCWarning(lcCapture) << "Quillbox: screenshot" << path
                              << "is not a readable image; not recorded";
+        prepared.outcome = Outcome::notAnImage;
+        return prepared;
+    }
+    if (!reachesItsEnd(prepared.bytes)) {
+        // Being written still, or cut short: the writer's next close brings
+        // it back here.
+        qCInfo(lcCapture) << "Quillbox: screenshot" << path << "is incomplete; not recorded yet";
         prepared.outcome = Outcome::notAnImage;
         return prepared;
     }

@@ -14,6 +14,15 @@ namespace quillbox {
 namespace {
 // Room for many events per read; each is a header and a NUL-padded name.
 constexpr std::size_t eventBufferSize = 64 * 1024;
+
+DirectoryWatcher::FileEvent kindOf(std::uint32_t mask) {
+    if (mask & IN_CLOSE_WRITE)
+        return DirectoryWatcher::FileEvent::closedAfterWriting;
+    // A made folder is never written to: it is complete at once.
+    if ((mask & IN_CREATE) && !(mask & IN_ISDIR))
+        return DirectoryWatcher::FileEvent::created;
+    return DirectoryWatcher::FileEvent::movedIn;
+}
 } // namespace
 
 InotifyDirectoryWatcher::InotifyDirectoryWatcher(QObject* parent)
@@ -64,7 +73,7 @@ void InotifyDirectoryWatcher::stop() {
 void InotifyDirectoryWatcher::readEvents() {
     alignas(inotify_event) static char buffer[eventBufferSize];
     const int fd = m_fd;
-    QStringList names;
+    QList<QPair<QString, FileEvent>> events;
     bool isGone = false;
     for (;;) {
         const ssize_t length = ::read(fd, buffer, sizeof buffer);
@@ -74,18 +83,18 @@ void InotifyDirectoryWatcher::readEvents() {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + offset);
             offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             if (event->mask & IN_Q_OVERFLOW)
-                names.append(QString()); // events were lost: look at everything
+                events.append({QString(), FileEvent::movedIn}); // lost: look at everything
             else if (event->mask & IN_IGNORED)
                 isGone = true; // the folder was removed or unmounted
             else if (event->len > 0)
-                names.append(QFile::decodeName(event->name));
+                events.append({QFile::decodeName(event->name), kindOf(event->mask)});
         }
     }
-    for (const QString& name : std::as_const(names)) {
+    for (const auto& [name, kind] : std::as_const(events)) {
         // A report may stop the watching; nothing is reported after that.
         if (m_fd != fd || !onFileEvent)
             return;
-        onFileEvent(name);
+        onFileEvent(name, kind);
     }
     if (isGone && m_fd == fd) {
         qCWarning(lcCapture) << "Quillbox: the watched folder" << m_folderPath

@@ -192,6 +192,24 @@ TEST_F(ScreenshotCapture, AScreenshotAlsoPutOnTheClipboardIsOneItem) {
     EXPECT_EQ(captured, 0);
 }
 
+TEST_F(ScreenshotCapture, AJpegWrittenWithAPauseIsRecordedOnceFinished) {
+    services->start();
+    const QString name = u"Screenshot_2026-12-06_10-06-00.jpg"_s;
+    const QByteArray bytes = encodedImage(gradientImage(640, 480), "JPEG", 90);
+    {
+        QFile file(pathOf(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes.left(bytes.size() / 2));
+        file.flush();
+        serveFor(1500ms); // the tool pauses with the file open
+        file.write(bytes.mid(bytes.size() / 2));
+    }
+    ASSERT_TRUE(waitUntil([&] { return !store().allItems().isEmpty(); }, 3s));
+    serveFor(settleTime);
+    ASSERT_EQ(store().allItems().size(), 1);
+    EXPECT_EQ(store().allItems().first()->content(), bytes);
+}
+
 TEST_F(ScreenshotCapture, ManyScreenshotsArrivingAtOnceAreRecordedInOrderWhileTheMainThreadRuns) {
     services->start();
     // Distinct files that each cost a full decode: one picture with a
