@@ -67,6 +67,14 @@ void FileSystemWatcher::start() {
     m_watcher.onFileEvent = [this](const QString& fileName, DirectoryWatcher::FileEvent event) {
         fileEvent(fileName, event);
     };
+    m_watcher.onFolderGone = [this] { folderGone(); };
+    follow(m_locateFolder(), false);
+}
+
+void FileSystemWatcher::folderGone() {
+    // Whatever stands at the path now is followed: the folder made again,
+    // or, until then, the folder above that waits for it (or the next place
+    // screenshots go, as located).
     follow(m_locateFolder(), false);
 }
 
@@ -111,11 +119,13 @@ void FileSystemWatcher::follow(const QString& folder, bool isNew) {
     }
     qCWarning(lcCapture) << "Quillbox: FileSystemWatcher failed to open directory: " << folder;
     m_watcher.onFileEvent = nullptr;
+    m_watcher.onFolderGone = nullptr;
 }
 
 void FileSystemWatcher::stop() {
     m_watcher.stop();
     m_watcher.onFileEvent = nullptr;
+    m_watcher.onFolderGone = nullptr;
     m_debounce.stop();
     m_awaitedIn.clear();
     forgetLooks();

@@ -51,6 +51,7 @@ public:
 private:
     void fileEvent(const QString& fileName, DirectoryWatcher::FileEvent event);
     void scanForNewScreenshots();
+    void folderGone();
     void checkPendingFiles();
     // Watches the folder, or waits for it when it does not exist; with
     // `isNew`, everything in it is a candidate.

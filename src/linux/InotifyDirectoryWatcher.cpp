@@ -44,7 +44,8 @@ bool InotifyDirectoryWatcher::start(const QString& folderPath) {
     // IN_CLOSE_WRITE tells when a writer is done; IN_MOVED_TO catches tools
     // that write a temporary file and rename it into place.
     if (inotify_add_watch(fd, path.constData(),
-                          IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_ONLYDIR) < 0) {
+                          IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF |
+                              IN_ONLYDIR) < 0) {
         // A folder that is not there is the caller's to wait for; other
         // failures (no watches left, no permission) are worth a warning.
         if (errno == ENOENT || errno == ENOTDIR)
@@ -84,8 +85,8 @@ void InotifyDirectoryWatcher::readEvents() {
             offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             if (event->mask & IN_Q_OVERFLOW)
                 events.append({QString(), FileEvent::movedIn}); // lost: look at everything
-            else if (event->mask & IN_IGNORED)
-                isGone = true; // the folder was removed or unmounted
+            else if (event->mask & (IN_IGNORED | IN_MOVE_SELF))
+                isGone = true; // the folder was removed, unmounted or renamed
             else if (event->len > 0)
                 events.append({QFile::decodeName(event->name), kindOf(event->mask)});
         }
@@ -97,9 +98,12 @@ void InotifyDirectoryWatcher::readEvents() {
         onFileEvent(name, kind);
     }
     if (isGone && m_fd == fd) {
-        qCWarning(lcCapture) << "Quillbox: the watched folder" << m_folderPath
-                             << "went away; no longer watching it";
+        // A renamed folder is still watched under its new name: not wanted,
+        // the owner follows paths.
+        qCInfo(lcCapture) << "Quillbox: the watched folder" << m_folderPath << "went away";
         stop();
+        if (onFolderGone)
+            onFolderGone();
     }
 }
 

@@ -28,6 +28,9 @@ public:
     // file in it is closed after writing. An empty name means reports were
     // lost. A file written in several chunks is reported several times.
     std::function<void(const QString& fileName, FileEvent event)> onFileEvent;
+    // Called on the main thread when the folder itself was removed, renamed
+    // or unmounted; the watcher has stopped by then.
+    std::function<void()> onFolderGone;
 };
 
 } // namespace quillbox

@@ -192,6 +192,28 @@ TEST_F(ScreenshotCapture, AScreenshotAlsoPutOnTheClipboardIsOneItem) {
     EXPECT_EQ(captured, 0);
 }
 
+TEST_F(ScreenshotCapture, TheFolderIsFollowedByItsPathWhenRemovedOrRenamedAndMadeAgain) {
+    services->start();
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    serveFor(100ms);
+    ASSERT_TRUE(QDir().mkdir(folder));
+    writeScreenshot(u"Screenshot from 2026-12-06 10-07-00.png"_s, screenshotPNG(12));
+    ASSERT_TRUE(waitUntil([&] { return store().allItems().size() == 1; }, 3s));
+
+    const QString renamed = home.filePath(u"Pictures/Earlier"_s);
+    ASSERT_TRUE(QDir().rename(folder, renamed));
+    serveFor(100ms);
+    ASSERT_TRUE(QDir().mkdir(folder));
+    ASSERT_TRUE(
+        writeFile(renamed + u"/Screenshot from 2026-12-06 10-08-00.png"_s, screenshotPNG(13)));
+    writeScreenshot(u"Screenshot from 2026-12-06 10-09-00.png"_s, screenshotPNG(14));
+    ASSERT_TRUE(waitUntil([&] { return store().allItems().size() == 2; }, 3s));
+    serveFor(settleTime);
+    ASSERT_EQ(store().allItems().size(), 2);
+    EXPECT_EQ(store().allItems().first()->plainText(),
+              u"Screenshot from 2026-12-06 10-09-00.png"_s);
+}
+
 TEST_F(ScreenshotCapture, AJpegWrittenWithAPauseIsRecordedOnceFinished) {
     services->start();
     const QString name = u"Screenshot_2026-12-06_10-06-00.jpg"_s;
