@@ -111,7 +111,10 @@ ScreenshotIngestor::Prepared ScreenshotIngestor::prepare(const QString& path) {
     // The thumbnailer answers from the header alone when the pixels do not
     // decode; only a thumbnail shows the whole image was there.
     prepared.thumbnail = ImageThumbnailer::process(prepared.bytes, thumbnailMaxPixelSize);
-    if (!prepared.thumbnail || !prepared.thumbnail->thumbnailPNG) {
+    // An image too costly to decode is kept without a preview, as on the
+    // clipboard.
+    const bool isKeptWithoutPreview = prepared.thumbnail && prepared.thumbnail->isTooCostly;
+    if (!prepared.thumbnail || (!prepared.thumbnail->thumbnailPNG && !isKeptWithoutPreview)) {
         // Unlike a clipboard image, a file that does not decode is not kept:
         // it is half-written or damaged, and a rewrite brings it back here.
         qCWarning(lcCapture) << "Quillbox: screenshot" << path

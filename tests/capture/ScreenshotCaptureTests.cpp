@@ -232,6 +232,31 @@ TEST_F(ScreenshotCapture, AJpegWrittenWithAPauseIsRecordedOnceFinished) {
     EXPECT_EQ(store().allItems().first()->content(), bytes);
 }
 
+TEST_F(ScreenshotCapture, ScreenshotsTooCostlyToPreviewAreRecordedWithoutAPreview) {
+    services->start();
+    QImage huge(8200, 8000, QImage::Format_Mono);
+    huge.fill(0);
+    const struct {
+        QString name;
+        QByteArray bytes;
+        QString dimensions;
+    } rows[] = {
+        {u"Screenshot_2026-12-06_10-10-00.png"_s, encodedImage(huge, "PNG"), u"8200 x 8000"_s},
+        {u"Screenshot_2026-12-06_10-10-01.jpg"_s, progressiveJpegWithEmptyScans(256, 256, 2000),
+         u"256 x 256"_s},
+    };
+    for (const auto& row : rows)
+        writeScreenshot(row.name, row.bytes);
+    ASSERT_TRUE(waitUntil([&] { return store().allItems().size() == 2; }, 5s));
+    for (const auto& item : store().allItems()) {
+        const auto row = std::find_if(std::begin(rows), std::end(rows),
+                                      [&](const auto& r) { return r.name == item->plainText(); });
+        ASSERT_NE(row, std::end(rows));
+        EXPECT_EQ(item->imageDimensions(), row->dimensions);
+        EXPECT_FALSE(item->thumbnailData());
+    }
+}
+
 TEST_F(ScreenshotCapture, ManyScreenshotsArrivingAtOnceAreRecordedInOrderWhileTheMainThreadRuns) {
     services->start();
     // Distinct files that each cost a full decode: one picture with a
