@@ -1,5 +1,6 @@
 #include "capture/ImageThumbnailer.h"
 
+#include "capture/ImageDecodeBudget.h"
 #include "content/Logging.h"
 
 #include <QBuffer>
@@ -10,12 +11,9 @@ namespace quillbox {
 
 namespace {
 
-// Images with more pixels than this get dimensions but no thumbnail: a small
-// file can claim a huge size, and decoding it would take gigabytes. 64 MP
-// covers 8K screenshots and camera photos.
-constexpr qint64 maxDecodedPixels = 64'000'000;
 // What decoding the largest accepted image needs (32-bit pixels), in MB.
-constexpr int decodeAllocationLimitMB = static_cast<int>(maxDecodedPixels * 4 / (1024 * 1024)) + 1;
+constexpr int decodeAllocationLimitMB =
+    static_cast<int>(ImageDecodeBudget::maxPixels * 4 / (1024 * 1024)) + 1;
 
 // Qt refuses any single image over 128 MB by default, which would leave a
 // 36 MP TIFF (decoded at full size before scaling, 144 MB) without a
@@ -66,9 +64,13 @@ std::optional<ImageThumbnailer::Result> ImageThumbnailer::process(const QByteArr
         result.pixelWidth = sourceSize.width();
         result.pixelHeight = sourceSize.height();
     }
-    if (static_cast<qint64>(result.pixelWidth) * result.pixelHeight > maxDecodedPixels) {
-        qCWarning(lcCapture, "Quillbox: image of %d x %d pixels is too large for a thumbnail",
+    // Images that claim a huge size, or hold thousands of scans, get their
+    // dimensions but no thumbnail.
+    if (ImageDecodeBudget::isTooCostly(data, sourceSize)) {
+        qCWarning(lcCapture,
+                  "Quillbox: image of %d x %d pixels is too costly to decode for a thumbnail",
                   result.pixelWidth, result.pixelHeight);
+        result.isTooCostly = true;
         return result;
     }
 

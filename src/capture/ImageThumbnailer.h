@@ -21,6 +21,9 @@ public:
         // is applied); 0 where the header does not state it.
         int pixelWidth = 0;
         int pixelHeight = 0;
+        // The image was not decoded because that would cost too much (see
+        // ImageDecodeBudget): it is kept without a preview.
+        bool isTooCostly = false;
 
         // "1920 x 1080"; absent when either side is below 1.
         std::optional<QString> dimensionsDescription() const;

@@ -1,10 +1,13 @@
 #include "capture/OCRService.h"
 
+#include "capture/ImageDecodeBudget.h"
 #include "content/Logging.h"
 #include "ports/TextRecognizer.h"
 
+#include <QBuffer>
 #include <QFutureWatcher>
 #include <QImage>
+#include <QImageReader>
 #include <QPromise>
 
 namespace quillbox {
@@ -34,7 +37,14 @@ QFuture<OCRResult> OCRService::recognizeText(const QByteArray& imageBytes) {
 }
 
 OCRResult OCRService::recognizeNow(TextRecognizer& recognizer, const QByteArray& imageBytes) {
-    const QImage image = QImage::fromData(imageBytes);
+    QBuffer buffer;
+    buffer.setData(imageBytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (ImageDecodeBudget::isTooCostly(imageBytes, reader.size()))
+        return OCRResult::failure(OCRError::invalidImage,
+                                  QStringLiteral("the image is too costly to decode"));
+    const QImage image = reader.read();
     if (image.isNull() || image.width() == 0 || image.height() == 0)
         return OCRResult::failure(OCRError::invalidImage);
     TextRecognition recognition = recognizer.recognize(image);

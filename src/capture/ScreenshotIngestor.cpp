@@ -11,6 +11,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillbox {
 
@@ -28,7 +31,26 @@ QString contentTypeForExtension(const QString& extension) {
     return PasteboardType::png;
 }
 
+// Whether the bytes reach the end their format marks: a JPEG's end-of-image
+// marker after its last scan, a PNG's IEND chunk. A file cut short still
+// decodes (JPEG fills the rest with grey), so decoding does not tell.
+bool reachesItsEnd(const QByteArray& bytes) {
+    if (bytes.startsWith("\xFF\xD8"))
+        return bytes.lastIndexOf("\xFF\xD9") > bytes.lastIndexOf("\xFF\xDA");
+    if (bytes.startsWith("\x89PNG"))
+        return bytes.indexOf("IEND", std::max<qsizetype>(0, bytes.size() - 64)) >= 0;
+    return true;
+}
+
 } // namespace
+
+struct ScreenshotIngestor::Prepared {
+    QString path;
+    Outcome outcome = Outcome::unreadable; // `recorded`: ready to be recorded
+    QByteArray bytes;
+    QString hash;
+    std::optional<ImageThumbnailer::Result> thumbnail;
+};
 
 ScreenshotIngestor::ScreenshotIngestor(HistoryStore& store, NotificationCenter& notifications,
                                        OCRService* ocr, QObject* parent)
@@ -36,58 +58,108 @@ ScreenshotIngestor::ScreenshotIngestor(HistoryStore& store, NotificationCenter& 
     , m_store(store)
     , m_notifications(notifications)
     , m_ocr(ocr) {
+    m_worker.setMaxThreadCount(1);
 }
 
-ScreenshotIngestor::Result ScreenshotIngestor::ingest(const QString& path) {
-    if (m_ingestedPaths.contains(path))
-        return {Outcome::alreadyHandled, nullptr};
+ScreenshotIngestor::~ScreenshotIngestor() {
+    // What the worker hands back is posted to this object; once it has
+    // finished, nothing more is, and what was posted dies with the object.
+    m_worker.clear();
+    m_worker.waitForDone();
+}
 
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() == 0)
-        return {Outcome::unreadable, nullptr};
-    if (info.size() > fileSizeLimit) {
+void ScreenshotIngestor::ingest(const QString& path) {
+    if (m_ingestedPaths.contains(path) || m_queuedPaths.contains(path))
+        return;
+    m_queuedPaths.insert(path);
+    m_worker.start([this, path] {
+        const Prepared prepared = prepare(path);
+        QMetaObject::invokeMethod(
+            this, [this, prepared] { finish(prepared); }, Qt::QueuedConnection);
+    });
+}
+
+ScreenshotIngestor::Prepared ScreenshotIngestor::prepare(const QString& path) {
+    Prepared prepared;
+    prepared.path = path;
+    // The folder is anyone's to write in: only a regular file is read, and a
+    // pipe is not waited on (O_NONBLOCK), whatever the path named before.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return prepared;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size == 0) {
+        ::close(fd);
+        return prepared;
+    }
+    if (status.st_size > fileSizeLimit) {
+        ::close(fd);
         qCWarning(lcCapture) << "Quillbox: screenshot" << path << "is larger than" << fileSizeLimit
                              << "bytes; not recorded";
-        return {Outcome::unreadable, nullptr};
+        return prepared;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCInfo(lcCapture) << "Quillbox: screenshot" << path
-                          << "could not be read:" << file.errorString();
-        return {Outcome::unreadable, nullptr};
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return prepared;
     }
-    const QByteArray bytes = file.readAll();
-    if (bytes.isEmpty())
-        return {Outcome::unreadable, nullptr};
-
+    prepared.bytes = file.read(status.st_size);
+    if (prepared.bytes.isEmpty())
+        return prepared;
     // The same hash the clipboard path gives the same bytes: no re-encoding.
-    const QString hash = sha256Hash(bytes);
-    if (m_store.itemWithHash(hash)) {
-        m_ingestedPaths.insert(path);
-        return {Outcome::duplicate, nullptr};
-    }
-
+    prepared.hash = sha256Hash(prepared.bytes);
     // The thumbnailer answers from the header alone when the pixels do not
     // decode; only a thumbnail shows the whole image was there.
-    const auto thumbnail = ImageThumbnailer::process(bytes, thumbnailMaxPixelSize);
-    if (!thumbnail || !thumbnail->thumbnailPNG) {
+    prepared.thumbnail = ImageThumbnailer::process(prepared.bytes, thumbnailMaxPixelSize);
+    // An image too costly to decode is kept without a preview, as on the
+    // clipboard.
+    const bool isKeptWithoutPreview = prepared.thumbnail && prepared.thumbnail->isTooCostly;
+    if (!prepared.thumbnail || (!prepared.thumbnail->thumbnailPNG && !isKeptWithoutPreview)) {
         // Unlike a clipboard image, a file that does not decode is not kept:
         // it is half-written or damaged, and a rewrite brings it back here.
         qCWarning(lcCapture) << "Quillbox: screenshot" << path
                              << "is not a readable image; not recorded";
-        return {Outcome::notAnImage, nullptr};
+        prepared.outcome = Outcome::notAnImage;
+        return prepared;
     }
-    m_ingestedPaths.insert(path);
+    if (!reachesItsEnd(prepared.bytes)) {
+        // Being written still, or cut short: the writer's next close brings
+        // it back here.
+        qCInfo(lcCapture) << "Quillbox: screenshot" << path << "is incomplete; not recorded yet";
+        prepared.outcome = Outcome::notAnImage;
+        return prepared;
+    }
+    prepared.outcome = Outcome::recorded;
+    return prepared;
+}
 
+void ScreenshotIngestor::finish(const Prepared& prepared) {
+    m_queuedPaths.remove(prepared.path);
+    const Result result = record(prepared);
+    Q_EMIT ingested(prepared.path, result);
+}
+
+ScreenshotIngestor::Result ScreenshotIngestor::record(const Prepared& prepared) {
+    if (m_ingestedPaths.contains(prepared.path))
+        return {Outcome::alreadyHandled, nullptr};
+    if (prepared.outcome != Outcome::recorded)
+        return {prepared.outcome, nullptr};
+    if (m_store.itemWithHash(prepared.hash)) {
+        m_ingestedPaths.insert(prepared.path);
+        return {Outcome::duplicate, nullptr};
+    }
+    m_ingestedPaths.insert(prepared.path);
+
+    const QFileInfo info(prepared.path);
     ParsedClipboardContent content;
-    content.content = bytes;
+    content.content = prepared.bytes;
     content.plainText = info.fileName();
     content.contentType = contentTypeForExtension(info.suffix());
     content.category = ContentCategory::image;
-    content.contentHash = hash;
-    content.filePath = path;
-    content.imageDimensions = thumbnail->dimensionsDescription();
-    content.thumbnailData = thumbnail->thumbnailPNG;
+    content.contentHash = prepared.hash;
+    content.filePath = prepared.path;
+    content.imageDimensions = prepared.thumbnail->dimensionsDescription();
+    content.thumbnailData = prepared.thumbnail->thumbnailPNG;
     content.title = sourceAppName;
 
     ClipboardItemPtr item = m_store.record(content, sourceAppIdentifier, sourceAppName);

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QThreadPool>
 
 namespace quillbox {
 
@@ -16,7 +17,10 @@ class OCRService;
 // once per path and once per content: a screenshot that is also on the
 // clipboard (GNOME Shell puts the same PNG bytes in both places) stays one
 // item, whichever of the two is recorded first, since both hash the same
-// bytes. Its text is recognised afterwards, off the main thread. Main thread.
+// bytes. The file is read, checked and thumbnailed on a worker thread, one
+// file at a time in the order asked, and recorded on the main thread in that
+// order; its text is recognised afterwards, off the main thread as well.
+// Main thread.
 class ScreenshotIngestor : public QObject {
     Q_OBJECT
 public:
@@ -43,10 +47,23 @@ public:
     // With an OCR service, the recorded image's text is recognised afterwards.
     ScreenshotIngestor(HistoryStore& store, NotificationCenter& notifications,
                        OCRService* ocr = nullptr, QObject* parent = nullptr);
+    ~ScreenshotIngestor() override;
 
-    Result ingest(const QString& path);
+    // Queues the file; `ingested` tells how it went. A path already handled
+    // or queued is not queued again.
+    void ingest(const QString& path);
+    // Files queued and not yet told of.
+    qsizetype pendingCount() const { return m_queuedPaths.size(); }
+
+Q_SIGNALS:
+    void ingested(const QString& path, const ScreenshotIngestor::Result& result);
 
 private:
+    struct Prepared;
+    // The worker's part: everything that may wait on the file or take long.
+    static Prepared prepare(const QString& path);
+    void finish(const Prepared& prepared);
+    Result record(const Prepared& prepared);
     void recognizeText(const ClipboardItemPtr& item);
 
     HistoryStore& m_store;
@@ -54,6 +71,9 @@ private:
     OCRService* m_ocr;
     // Paths recorded or found to be duplicates; only grows.
     QSet<QString> m_ingestedPaths;
+    QSet<QString> m_queuedPaths;
+    // One thread, so that files are prepared and recorded in the order asked.
+    QThreadPool m_worker;
 };
 
 } // namespace quillbox

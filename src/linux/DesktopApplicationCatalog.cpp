@@ -1,5 +1,6 @@
 #include "linux/DesktopApplicationCatalog.h"
 
+#include "linux/ApplicationIcons.h"
 #include "linux/DesktopEntryIndex.h"
 
 #include <QDir>
@@ -17,28 +18,17 @@ namespace {
 const QString desktopSuffix = u".desktop"_s;
 
 InstalledApplication fromEntry(const DesktopEntry& entry) {
-    return {entry.id, entry.name,
-            DesktopApplicationCatalog::iconNamed(entry.icon).value_or(QIcon())};
+    return {entry.id, entry.name, ApplicationIcons::fromDesktopEntry(entry.icon).value_or(QIcon())};
 }
 
 } // namespace
-
-std::optional<QIcon> DesktopApplicationCatalog::iconNamed(const QString& name) {
-    if (name.isEmpty())
-        return std::nullopt;
-    QIcon icon = QFileInfo(name).isAbsolute() ? QIcon(name) : QIcon::fromTheme(name);
-    if (icon.isNull())
-        return std::nullopt;
-    return icon;
-}
 
 QList<InstalledApplication> DesktopApplicationCatalog::applications() {
     QList<InstalledApplication> result;
     QSet<QString> seen;
     for (const auto& directory : DesktopEntryIndex::applicationDirectories()) {
         QStringList paths;
-        QDirIterator it(directory, {u"*.desktop"_s}, QDir::Files,
-                        QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
+        QDirIterator it(directory, {u"*.desktop"_s}, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext())
             paths.append(it.next());
         paths.sort();
@@ -85,7 +75,7 @@ std::optional<QIcon> DesktopApplicationCatalog::icon(const QString& identifier) 
         const QString path = directory + u'/' + identifier + desktopSuffix;
         if (QFileInfo(path).isFile()) {
             if (auto entry = DesktopEntryIndex::parseFile(path, identifier))
-                return iconNamed(entry->icon);
+                return ApplicationIcons::fromDesktopEntry(entry->icon);
             return std::nullopt;
         }
     }

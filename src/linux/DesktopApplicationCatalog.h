@@ -12,9 +12,6 @@ public:
     QList<InstalledApplication> applications() override;
     std::optional<InstalledApplication> applicationFromFile(const QString& path) override;
     std::optional<QIcon> icon(const QString& identifier) override;
-
-    // An icon-theme name or an absolute path; none when nothing is found.
-    static std::optional<QIcon> iconNamed(const QString& name);
 };
 
 } // namespace quillbox

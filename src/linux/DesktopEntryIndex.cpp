@@ -215,8 +215,7 @@ void DesktopEntryIndex::scan() {
     // listing them again, which would cost more than the lookup).
     m_watchedFolders = directories;
     for (const auto& directory : directories) {
-        QDirIterator it(directory, QDir::Dirs | QDir::NoDotAndDotDot,
-                        QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
+        QDirIterator it(directory, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
         while (it.hasNext())
             m_watchedFolders.append(it.next());
     }
@@ -229,7 +228,7 @@ void DesktopEntryIndex::scan() {
     for (const auto& directory : directories) {
         QStringList paths;
         QDirIterator it(directory, {QStringLiteral("*.desktop")}, QDir::Files,
-                        QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
+                        QDirIterator::Subdirectories);
         while (it.hasNext())
             paths.append(it.next());
         paths.sort();

@@ -20,7 +20,9 @@ struct DesktopEntry {
 };
 
 // The installed applications' desktop entries, from $XDG_DATA_HOME and
-// $XDG_DATA_DIRS "applications" folders (earlier folders win). Read once, on
+// $XDG_DATA_DIRS "applications" folders (earlier folders win), with their
+// subfolders but not folders linked into them (a link to /usr would make
+// every lookup a walk of the whole tree); linked entry files count. Read once, on
 // first use, and again when a lookup misses and a folder has changed since.
 class DesktopEntryIndex {
 public:

@@ -14,6 +14,15 @@ namespace quillbox {
 namespace {
 // Room for many events per read; each is a header and a NUL-padded name.
 constexpr std::size_t eventBufferSize = 64 * 1024;
+
+DirectoryWatcher::FileEvent kindOf(std::uint32_t mask) {
+    if (mask & IN_CLOSE_WRITE)
+        return DirectoryWatcher::FileEvent::closedAfterWriting;
+    // A made folder is never written to: it is complete at once.
+    if ((mask & IN_CREATE) && !(mask & IN_ISDIR))
+        return DirectoryWatcher::FileEvent::created;
+    return DirectoryWatcher::FileEvent::movedIn;
+}
 } // namespace
 
 InotifyDirectoryWatcher::InotifyDirectoryWatcher(QObject* parent)
@@ -35,9 +44,15 @@ bool InotifyDirectoryWatcher::start(const QString& folderPath) {
     // IN_CLOSE_WRITE tells when a writer is done; IN_MOVED_TO catches tools
     // that write a temporary file and rename it into place.
     if (inotify_add_watch(fd, path.constData(),
-                          IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_ONLYDIR) < 0) {
-        qCWarning(lcCapture) << "Quillbox: cannot watch folder" << folderPath << ":"
-                             << std::strerror(errno);
+                          IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF |
+                              IN_ONLYDIR) < 0) {
+        // A folder that is not there is the caller's to wait for; other
+        // failures (no watches left, no permission) are worth a warning.
+        if (errno == ENOENT || errno == ENOTDIR)
+            qCDebug(lcCapture) << "Quillbox: no folder to watch at" << folderPath;
+        else
+            qCWarning(lcCapture) << "Quillbox: cannot watch folder" << folderPath << ":"
+                                 << std::strerror(errno);
         ::close(fd);
         return false;
     }
@@ -59,7 +74,7 @@ void InotifyDirectoryWatcher::stop() {
 void InotifyDirectoryWatcher::readEvents() {
     alignas(inotify_event) static char buffer[eventBufferSize];
     const int fd = m_fd;
-    QStringList names;
+    QList<QPair<QString, FileEvent>> events;
     bool isGone = false;
     for (;;) {
         const ssize_t length = ::read(fd, buffer, sizeof buffer);
@@ -69,23 +84,26 @@ void InotifyDirectoryWatcher::readEvents() {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + offset);
             offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             if (event->mask & IN_Q_OVERFLOW)
-                names.append(QString()); // events were lost: look at everything
-            else if (event->mask & IN_IGNORED)
-                isGone = true; // the folder was removed or unmounted
+                events.append({QString(), FileEvent::movedIn}); // lost: look at everything
+            else if (event->mask & (IN_IGNORED | IN_MOVE_SELF))
+                isGone = true; // the folder was removed, unmounted or renamed
             else if (event->len > 0)
-                names.append(QFile::decodeName(event->name));
+                events.append({QFile::decodeName(event->name), kindOf(event->mask)});
         }
     }
-    for (const QString& name : std::as_const(names)) {
+    for (const auto& [name, kind] : std::as_const(events)) {
         // A report may stop the watching; nothing is reported after that.
         if (m_fd != fd || !onFileEvent)
             return;
-        onFileEvent(name);
+        onFileEvent(name, kind);
     }
     if (isGone && m_fd == fd) {
-        qCWarning(lcCapture) << "Quillbox: the watched folder" << m_folderPath
-                             << "went away; no longer watching it";
+        // A renamed folder is still watched under its new name: not wanted,
+        // the owner follows paths.
+        qCInfo(lcCapture) << "Quillbox: the watched folder" << m_folderPath << "went away";
         stop();
+        if (onFolderGone)
+            onFolderGone();
     }
 }
 

@@ -1,6 +1,7 @@
 #include "linux/X11FrontmostApplicationSource.h"
 
 #include "content/Logging.h"
+#include "linux/ApplicationIcons.h"
 #include "linux/XcbConnection.h"
 
 #include <QFile>
@@ -77,15 +78,6 @@ QString executableOf(std::uint32_t pid) {
     return path;
 }
 
-std::optional<QIcon> iconNamed(const QString& name) {
-    if (name.isEmpty())
-        return std::nullopt;
-    QIcon icon = QFileInfo(name).isAbsolute() ? QIcon(name) : QIcon::fromTheme(name);
-    if (icon.isNull())
-        return std::nullopt;
-    return icon;
-}
-
 } // namespace
 
 X11FrontmostApplicationSource::X11FrontmostApplicationSource(const QByteArray& displayName)
@@ -154,7 +146,7 @@ std::optional<RunningApplication> X11FrontmostApplicationSource::frontmostApplic
         app.identifier = entry->id;
         if (!entry->name.isEmpty())
             app.name = entry->name;
-        app.icon = iconNamed(entry->icon);
+        app.icon = ApplicationIcons::fromDesktopEntry(entry->icon);
     }
     // Without an entry the window class stands in for the identifier, and
     // for the name whatever names the window's program.
@@ -167,10 +159,12 @@ std::optional<RunningApplication> X11FrontmostApplicationSource::frontmostApplic
         if (!name.isEmpty())
             app.name = name;
     }
+    // The window's own names are only ever theme names: any client may set
+    // them to a path.
     if (!app.icon)
-        app.icon = iconNamed(instance);
+        app.icon = ApplicationIcons::themed(instance);
     if (!app.icon)
-        app.icon = iconNamed(windowClass.toLower());
+        app.icon = ApplicationIcons::themed(windowClass.toLower());
     return app;
 }
 
@@ -179,7 +173,7 @@ X11FrontmostApplicationSource::installedApplicationIcon(const QString& identifie
     const auto entry = m_entries.entry(identifier);
     if (!entry)
         return std::nullopt;
-    return iconNamed(entry->icon);
+    return ApplicationIcons::fromDesktopEntry(entry->icon);
 }
 
 } // namespace quillbox

@@ -1,5 +1,6 @@
 #include "ui/PreviewImageCache.h"
 
+#include "capture/ImageDecodeBudget.h"
 #include "content/Logging.h"
 
 #include <QBuffer>
@@ -45,6 +46,8 @@ std::optional<QImage> PreviewImageCache::decodeFilling(const QByteArray& bytes, 
     QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     const QSize stored = reader.size();
+    if (ImageDecodeBudget::isTooCostly(bytes, stored))
+        return std::nullopt;
     if (stored.isValid() && !stored.isEmpty() &&
         reader.supportsOption(QImageIOHandler::ScaledSize)) {
         // Formats that can decode smaller (JPEG) go straight to about the

@@ -1,6 +1,8 @@
 #include "TestContent.h"
 #include "capture/ImageThumbnailer.h"
 
+#include <QBuffer>
+#include <QImageWriter>
 #include <gtest/gtest.h>
 
 namespace quillbox {
@@ -34,6 +36,16 @@ QByteArray pngClaimingAHugeSize() {
     return png;
 }
 
+QByteArray progressiveJpeg(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    EXPECT_TRUE(writer.write(image));
+    return bytes;
+}
+
 TEST(ImageThumbnailer, ThumbnailFollowsTheLongerSideAndTheSourceSizeIsKept) {
     struct Row {
         const char* name;
@@ -62,6 +74,19 @@ TEST(ImageThumbnailer, ThumbnailFollowsTheLongerSideAndTheSourceSizeIsKept) {
         {"huge claimed size is not decoded",
          pngClaimingAHugeSize(),
          QStringLiteral("60000 x 60000"),
+         {}},
+        {"progressive JPEG",
+         testing::progressiveJpegWithEmptyScans(64, 48, 4),
+         QStringLiteral("64 x 48"),
+         {64, 48}},
+        {"progressive photo as encoders write it",
+         progressiveJpeg(testing::gradientImage(3000, 2000)),
+         QStringLiteral("3000 x 2000"),
+         {600, 400}},
+        // Each scan is a pass over the whole image: thousands are not decoded.
+        {"progressive JPEG of thousands of scans",
+         testing::progressiveJpegWithEmptyScans(256, 256, 2000),
+         QStringLiteral("256 x 256"),
          {}},
     };
     for (const Row& row : rows) {

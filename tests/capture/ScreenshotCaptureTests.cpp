@@ -11,9 +11,11 @@
 #include "support/X11TestEnvironment.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <atomic>
 #include <gtest/gtest.h>
 
@@ -133,6 +135,23 @@ TEST_F(ScreenshotCapture, TheScreenshotFolderGnomeCreatesWithTheFirstScreenshotI
     EXPECT_TRUE(waitUntil([&] { return store().allItems().size() == 2; }, 3s));
 }
 
+TEST_F(ScreenshotCapture, AFolderThatDoesNotExistYetIsWatchedForQuietlyUntilItAppears) {
+    // A fresh home: no Pictures and no Desktop, so the last resort, Desktop.
+    ASSERT_TRUE(QDir(home.filePath(u"Pictures"_s)).removeRecursively());
+    LogCapture log;
+    services->start();
+    serveFor(200ms);
+    EXPECT_FALSE(log.contains(u"cannot watch"_s) || log.contains(u"failed to open"_s))
+        << log.lines().join(u'\n').toStdString();
+
+    ASSERT_TRUE(QDir(home.path()).mkdir(u"Desktop"_s));
+    ASSERT_TRUE(
+        writeFile(home.filePath(u"Desktop/Screenshot_20261206_110000.png"_s), screenshotPNG(11)));
+    ASSERT_TRUE(waitUntil([&] { return store().allItems().size() == 1; }, 3s));
+    EXPECT_EQ(store().allItems().first()->filePath(),
+              home.filePath(u"Desktop/Screenshot_20261206_110000.png"_s));
+}
+
 TEST_F(ScreenshotCapture, OnlyScreenshotsTakenWhileSwitchedOnAndReadableAreRecorded) {
     services->start();
     app->preferences->setValue(AppConstants::Keys::screenshotMonitoringEnabled, false);
@@ -171,6 +190,118 @@ TEST_F(ScreenshotCapture, AScreenshotAlsoPutOnTheClipboardIsOneItem) {
     serveFor(settleTime);
     EXPECT_EQ(store().allItems().size(), 1);
     EXPECT_EQ(captured, 0);
+}
+
+TEST_F(ScreenshotCapture, TheFolderIsFollowedByItsPathWhenRemovedOrRenamedAndMadeAgain) {
+    services->start();
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    serveFor(100ms);
+    ASSERT_TRUE(QDir().mkdir(folder));
+    writeScreenshot(u"Screenshot from 2026-12-06 10-07-00.png"_s, screenshotPNG(12));
+    ASSERT_TRUE(waitUntil([&] { return store().allItems().size() == 1; }, 3s));
+
+    const QString renamed = home.filePath(u"Pictures/Earlier"_s);
+    ASSERT_TRUE(QDir().rename(folder, renamed));
+    serveFor(100ms);
+    ASSERT_TRUE(QDir().mkdir(folder));
+    ASSERT_TRUE(
+        writeFile(renamed + u"/Screenshot from 2026-12-06 10-08-00.png"_s, screenshotPNG(13)));
+    writeScreenshot(u"Screenshot from 2026-12-06 10-09-00.png"_s, screenshotPNG(14));
+    ASSERT_TRUE(waitUntil([&] { return store().allItems().size() == 2; }, 3s));
+    serveFor(settleTime);
+    ASSERT_EQ(store().allItems().size(), 2);
+    EXPECT_EQ(store().allItems().first()->plainText(),
+              u"Screenshot from 2026-12-06 10-09-00.png"_s);
+}
+
+TEST_F(ScreenshotCapture, AJpegWrittenWithAPauseIsRecordedOnceFinished) {
+    services->start();
+    const QString name = u"Screenshot_2026-12-06_10-06-00.jpg"_s;
+    const QByteArray bytes = encodedImage(gradientImage(640, 480), "JPEG", 90);
+    {
+        QFile file(pathOf(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes.left(bytes.size() / 2));
+        file.flush();
+        serveFor(1500ms); // the tool pauses with the file open
+        file.write(bytes.mid(bytes.size() / 2));
+    }
+    ASSERT_TRUE(waitUntil([&] { return !store().allItems().isEmpty(); }, 3s));
+    serveFor(settleTime);
+    ASSERT_EQ(store().allItems().size(), 1);
+    EXPECT_EQ(store().allItems().first()->content(), bytes);
+}
+
+TEST_F(ScreenshotCapture, ScreenshotsTooCostlyToPreviewAreRecordedWithoutAPreview) {
+    services->start();
+    QImage huge(8200, 8000, QImage::Format_Mono);
+    huge.fill(0);
+    const struct {
+        QString name;
+        QByteArray bytes;
+        QString dimensions;
+    } rows[] = {
+        {u"Screenshot_2026-12-06_10-10-00.png"_s, encodedImage(huge, "PNG"), u"8200 x 8000"_s},
+        {u"Screenshot_2026-12-06_10-10-01.jpg"_s, progressiveJpegWithEmptyScans(256, 256, 2000),
+         u"256 x 256"_s},
+    };
+    for (const auto& row : rows)
+        writeScreenshot(row.name, row.bytes);
+    ASSERT_TRUE(waitUntil([&] { return store().allItems().size() == 2; }, 5s));
+    for (const auto& item : store().allItems()) {
+        const auto row = std::find_if(std::begin(rows), std::end(rows),
+                                      [&](const auto& r) { return r.name == item->plainText(); });
+        ASSERT_NE(row, std::end(rows));
+        EXPECT_EQ(item->imageDimensions(), row->dimensions);
+        EXPECT_FALSE(item->thumbnailData());
+    }
+}
+
+TEST_F(ScreenshotCapture, ManyScreenshotsArrivingAtOnceAreRecordedInOrderWhileTheMainThreadRuns) {
+    services->start();
+    // Distinct files that each cost a full decode: one picture with a
+    // numbered text chunk in front of its end.
+    const QByteArray png = encodedImage(gradientImage(1920, 1080), "PNG");
+    const auto numbered = [&](int number) {
+        QByteArray chunk = QByteArray("tEXtn\0", 6) + QByteArray::number(number);
+        quint32 crc = 0xFFFFFFFFu;
+        for (const char byte : chunk) {
+            crc ^= static_cast<quint8>(byte);
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+        crc = ~crc;
+        QByteArray bytes;
+        for (const quint32 value : {quint32(chunk.size() - 4), crc}) {
+            for (int shift = 24; shift >= 0; shift -= 8)
+                bytes.append(static_cast<char>(value >> shift));
+        }
+        return png.left(png.size() - 12) + bytes.left(4) + chunk + bytes.mid(4) + png.right(12);
+    };
+    QTemporaryDir staging(home.filePath(u"staging-XXXXXX"_s));
+    const int count = 20;
+    QStringList names;
+    for (int i = 0; i < count; ++i) {
+        names.append(u"Screenshot_2026-12-06_12-%1-00.png"_s.arg(i, 3, 10, QChar(u'0')));
+        ASSERT_TRUE(writeFile(staging.filePath(names.last()), numbered(i)));
+    }
+    for (const QString& name : names)
+        ASSERT_TRUE(QFile::rename(staging.filePath(name), pathOf(name)));
+
+    QElapsedTimer sinceTick;
+    sinceTick.start();
+    qint64 longestGap = 0;
+    QTimer ticks;
+    QObject::connect(&ticks, &QTimer::timeout,
+                     [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+    ticks.start(20);
+    ASSERT_TRUE(waitUntil([&] { return store().allItems().size() == count; }, 120s));
+    ticks.stop();
+    EXPECT_LT(longestGap, 1000) << "the main thread stood still that many milliseconds";
+    QStringList recorded;
+    for (const auto& item : store().allItems())
+        recorded.prepend(item->plainText().value_or(QString()));
+    EXPECT_EQ(recorded.join(u'\n').toStdString(), names.join(u'\n').toStdString());
 }
 
 } // namespace

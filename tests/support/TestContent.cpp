@@ -108,4 +108,31 @@ QByteArray readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+QByteArray progressiveJpegWithEmptyScans(int width, int height, int scans) {
+    const auto segment = [](quint8 marker, const QByteArray& body) {
+        QByteArray bytes;
+        bytes.append(char(0xFF)).append(char(marker));
+        bytes.append(char((body.size() + 2) >> 8)).append(char((body.size() + 2) & 0xFF));
+        return bytes + body;
+    };
+    // Each block's scan data is one bit: the only Huffman code, "0", which
+    // means "DC difference 0" in the DC table and "end of block" in the AC one.
+    const int blocks = (width / 8) * (height / 8);
+    const QByteArray scanData((blocks + 7) / 8, 0);
+    QByteArray huffmanOneCode(16, 0);
+    huffmanOneCode[0] = 1;          // one code of length 1
+    huffmanOneCode.append(char(0)); // for symbol 0
+    QByteArray jpeg("\xFF\xD8", 2);
+    jpeg += segment(0xDB, QByteArray(1, 0) + QByteArray(64, 1));
+    jpeg += segment(0xC2, QByteArray("\x08", 1) + char(height >> 8) + char(height & 0xFF) +
+                              char(width >> 8) + char(width & 0xFF) +
+                              QByteArray("\x01\x01\x11\x00", 4));
+    jpeg += segment(0xC4, QByteArray(1, 0x00) + huffmanOneCode);
+    jpeg += segment(0xC4, QByteArray(1, 0x10) + huffmanOneCode);
+    jpeg += segment(0xDA, QByteArray("\x01\x01\x00\x00\x00\x00", 6)) + scanData;
+    for (int scan = 0; scan < scans; ++scan)
+        jpeg += segment(0xDA, QByteArray("\x01\x01\x00\x01\x3F\x00", 6)) + scanData;
+    return jpeg + QByteArray("\xFF\xD9", 2);
+}
+
 } // namespace quillbox::testing

@@ -38,6 +38,11 @@ QImage gradientImage(int width, int height);
 // clockwise): the stored pixels are width x height.
 QByteArray jpegWithOrientation(int width, int height, quint16 orientation);
 
+// A grey progressive JPEG (width and height multiples of 8) whose DC scan is
+// followed by `scans` AC scans that carry nothing: small, valid enough for
+// decoders, and costly to decode since each scan is a pass over the image.
+QByteArray progressiveJpegWithEmptyScans(int width, int height, int scans);
+
 // A whole file written, its folders made first (false when it could not be),
 // or read (empty when it can't be).
 bool writeFile(const QString& path, const QByteArray& bytes);

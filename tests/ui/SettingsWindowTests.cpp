@@ -187,6 +187,23 @@ TEST_F(SettingsWindowTest, PinboardsAreAddedRenamedAndDeletedThroughTheStore) {
     EXPECT_EQ(list->count(), 1);
 }
 
+TEST_F(SettingsWindowTest, AScreenshotFolderThatDoesNotExistIsShownAsAwaited) {
+    const QString folder = directory.filePath(u"Desktop"_s);
+    const auto shownFolder = [&] {
+        SettingsWindow settings(
+            SettingsContext{preferences, store, accessibility, loginItem, applications,
+                            directory.filePath(u"Quillbox.store"_s), [&] { return folder; }});
+        QStringList texts;
+        for (auto* label : settings.findChildren<QLabel*>())
+            if (label->objectName().startsWith(u"screenshotFolder"_s))
+                texts.append(label->text());
+        return texts.join(u' ');
+    };
+    EXPECT_TRUE(shownFolder().contains(u"once it exists"_s)) << shownFolder().toStdString();
+    ASSERT_TRUE(QDir().mkdir(folder));
+    EXPECT_FALSE(shownFolder().contains(u"once it exists"_s));
+}
+
 TEST(PinboardColorTest, HexTextTruncatesComponents) {
     EXPECT_EQ(PinboardsSettingsPage::toHex(QColor::fromRgbF(0.5f, 0.999f, 0.0f)), u"#7FFE00"_s);
     EXPECT_EQ(PinboardsSettingsPage::toHex(QColor(255, 59, 48, 10)), u"#FF3B30"_s);

@@ -1,20 +1,70 @@
 #include "ChildProcess.h"
 #include "TestContent.h"
 #include "X11TestEnvironment.h"
+#include "linux/DesktopApplicationCatalog.h"
 #include "linux/DesktopEntryIndex.h"
 #include "linux/X11FrontmostApplicationSource.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
+#include <condition_variable>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace quillbox {
 namespace {
 
 using testing::ChildProcess;
 using testing::X11TestEnvironment;
+using namespace std::chrono_literals;
+
+// A named pipe another program could leave where a file is expected. After
+// `patience` it opens the pipe's write end now and then, which frees a reader
+// stuck in open() on the main thread; finish() says whether it ever had to.
+class PipeRescue {
+public:
+    PipeRescue(const QString& path, std::chrono::milliseconds patience)
+        : m_path(QFile::encodeName(path)) {
+        EXPECT_EQ(::mkfifo(m_path.constData(), 0600), 0);
+        m_thread = std::thread([this, patience] {
+            std::unique_lock lock(m_mutex);
+            auto wait = patience;
+            while (!m_done.wait_for(lock, wait, [this] { return m_isFinished; })) {
+                // Succeeds only while a reader waits in open().
+                const int fd = ::open(m_path.constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) {
+                    m_hadToRescue = true;
+                    ::close(fd);
+                }
+                wait = 50ms;
+            }
+        });
+    }
+    bool finish() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_isFinished = true;
+        }
+        m_done.notify_all();
+        m_thread.join();
+        return m_hadToRescue;
+    }
+
+private:
+    QByteArray m_path;
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    bool m_isFinished = false;
+    bool m_hadToRescue = false;
+    std::thread m_thread;
+};
 
 // Points the desktop-entry folders at empty temporary ones, so that only the
 // entries a test writes exist, and restores the environment afterwards.
@@ -159,6 +209,62 @@ TEST_F(DesktopEntriesTest, FindsEntriesInstalledAfterTheFirstLookup) {
     EXPECT_TRUE(index.entry(QStringLiteral("vendor-tool")));
 }
 
+TEST_F(DesktopEntriesTest, IconPathsAreReadOnlyWhenTheyAreFilesAndNotOnTheMainThread) {
+    QImage red(16, 16, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    const QString picture = m_home.filePath(QStringLiteral("red.png"));
+    ASSERT_TRUE(red.save(picture));
+    const QString pipe = m_home.filePath(QStringLiteral("pipe.png"));
+    PipeRescue rescue(pipe, 2s);
+    writeUserEntry(QStringLiteral("piped.desktop"),
+                   "[Desktop Entry]\nType=Application\nName=Piped\nIcon=" + pipe.toUtf8() + "\n");
+    writeUserEntry(QStringLiteral("painted.desktop"),
+                   "[Desktop Entry]\nType=Application\nName=Painted\nIcon=" + picture.toUtf8() +
+                       "\n");
+
+    DesktopApplicationCatalog catalog;
+    const auto applications = catalog.applications();
+    const auto pipedIcon = catalog.icon(QStringLiteral("piped"));
+    X11FrontmostApplicationSource source;
+    const auto installedIcon = source.installedApplicationIcon(QStringLiteral("piped"));
+    EXPECT_FALSE(rescue.finish());
+    EXPECT_FALSE(pipedIcon);
+    EXPECT_FALSE(installedIcon);
+
+    // A picture file is read meanwhile and shown once it is.
+    ASSERT_EQ(applications.size(), 2);
+    const auto& painted = applications.at(0);
+    ASSERT_EQ(painted.name, QStringLiteral("Painted"));
+    EXPECT_TRUE(testing::waitUntil(
+        [&] { return painted.icon.pixmap(16, 16).toImage().pixelColor(8, 8) == Qt::red; }));
+    EXPECT_TRUE(applications.at(1).icon.isNull());
+}
+
+TEST_F(DesktopEntriesTest, FolderLinksOutOfTheApplicationFoldersAreNotFollowed) {
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(testing::writeFile(elsewhere.filePath(QStringLiteral("deep/outside.desktop")),
+                                   "[Desktop Entry]\nType=Application\nName=Outside\n"));
+    ASSERT_TRUE(testing::writeFile(elsewhere.filePath(QStringLiteral("linked.desktop")),
+                                   "[Desktop Entry]\nType=Application\nName=Linked\n"));
+    writeUserEntry(QStringLiteral("inside.desktop"),
+                   "[Desktop Entry]\nType=Application\nName=Inside\n");
+    const QString folder = m_home.filePath(QStringLiteral("applications"));
+    // A linked entry counts; linked folders, one of them a loop, do not.
+    ASSERT_TRUE(QFile::link(elsewhere.filePath(QStringLiteral("linked.desktop")),
+                            folder + QStringLiteral("/linked.desktop")));
+    ASSERT_TRUE(QFile::link(elsewhere.path(), folder + QStringLiteral("/elsewhere")));
+    ASSERT_TRUE(QFile::link(folder, folder + QStringLiteral("/loop")));
+
+    QStringList names;
+    for (const auto& application : DesktopApplicationCatalog().applications())
+        names.append(application.name);
+    EXPECT_EQ(names.join(u',').toStdString(), "Inside,Linked");
+    DesktopEntryIndex index;
+    EXPECT_TRUE(index.entry(QStringLiteral("linked")));
+    EXPECT_FALSE(index.entry(QStringLiteral("elsewhere-deep-outside")));
+    EXPECT_FALSE(index.entry(QStringLiteral("loop-inside")));
+}
+
 // Real windows of known classes, made active through the window manager.
 class FrontmostWindowTest : public DesktopEntriesTest {
 protected:
@@ -222,6 +328,17 @@ TEST_F(FrontmostWindowTest, ResolvesByWindowClassThenByTheProcesssExecutableElse
     probe.reset();
     loner.reset();
     EXPECT_TRUE(testing::waitUntil([&] { return !source.frontmostApplication(); }));
+}
+
+TEST_F(FrontmostWindowTest, AWindowClassThatNamesAPipeIsNeverOpened) {
+    // Any client may name its window after a path; a class is never one.
+    const QString pipe = m_home.filePath(QStringLiteral("class.png"));
+    PipeRescue rescue(pipe, 2s);
+    auto window = openActiveWindow(pipe, QStringLiteral("QbPipe"));
+    const auto app = frontmostWith(QStringLiteral("QbPipe"));
+    EXPECT_FALSE(rescue.finish());
+    ASSERT_TRUE(app);
+    EXPECT_FALSE(app->icon);
 }
 
 } // namespace

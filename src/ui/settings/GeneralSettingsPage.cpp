@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -132,6 +133,11 @@ QWidget* GeneralSettingsPage::makeScreenshotSection() {
         path->setText(path->fontMetrics().elidedText(folder, Qt::ElideMiddle, folderPathWidth));
         row->addWidget(path, 1);
         static_cast<QVBoxLayout*>(box->layout())->addLayout(row);
+        // Until the folder exists, Quillbox waits for it rather than watches it.
+        if (!QFileInfo(folder).isDir())
+            box->layout()->addWidget(SettingsStyle::caption(
+                u"This folder does not exist yet; it will be watched once it exists."_s,
+                u"screenshotFolderNote"_s, box));
     }
     return box;
 }
