@@ -7,6 +7,7 @@
 #include "content/Logging.h"
 #include "core/AppState.h"
 #include "core/PasteStackManager.h"
+#include "history/HistorySnapshot.h"
 #include "history/HistoryStore.h"
 
 #include <QCoreApplication>
@@ -261,7 +262,15 @@ void CommandDispatcher::pickColor(Reply reply) {
 void CommandDispatcher::exportHistory(Reply reply) const {
     // Piece by piece, each once the reader has taken the one before: a large
     // item is never held as one string, nor queued whole for a slow reader.
-    auto cursor = std::make_shared<HistoryTransfer::ExportCursor>(m_context.store.allItems());
+    HistoryStore& store = m_context.store;
+    if (store.hasUnsavedChanges())
+        store.save();
+    // One picture of the stored history, whatever is deleted or added while
+    // it is written; a store in memory has no second connection to hold one.
+    std::shared_ptr<HistorySnapshot> snapshot = HistorySnapshot::open(*store.container());
+    auto cursor = snapshot ? std::make_shared<HistoryTransfer::ExportCursor>(
+                                 [snapshot] { return snapshot->next(); })
+                           : std::make_shared<HistoryTransfer::ExportCursor>(store.allItems());
     auto step = std::make_shared<std::function<void()>>();
     *step = [cursor, reply, weakStep = std::weak_ptr<std::function<void()>>(step)] {
         const QByteArray piece = cursor->next(exportPieceSize);

@@ -271,8 +271,19 @@ struct ExportCursor::Segment {
     std::shared_ptr<QStringDecoder> contentText;
 };
 
-ExportCursor::ExportCursor(QList<ClipboardItemPtr> items)
+ExportCursor::ExportCursor(ItemSource items)
     : m_items(std::move(items)) {
+}
+
+ExportCursor::ExportCursor(QList<ClipboardItemPtr> items)
+    : m_items([items = std::move(items), next = qsizetype(0)]() mutable -> ClipboardItemPtr {
+        while (next < items.size()) {
+            ClipboardItemPtr item = std::move(items[next++]);
+            if (item->persistentID() != 0)
+                return item;
+        }
+        return nullptr;
+    }) {
 }
 
 ExportCursor::~ExportCursor() = default;
@@ -335,11 +346,13 @@ QByteArray ExportCursor::next(qsizetype maxBytes) {
     QByteArray piece;
     while (piece.size() < maxBytes) {
         if (m_segments.isEmpty()) {
-            if (m_nextItem >= m_items.size())
-                break;
             // The item's payloads are loaded now (its content as it is
             // written) and let go once written.
-            m_current = std::move(m_items[m_nextItem++]);
+            m_current.reset();
+            if (m_items)
+                m_current = m_items();
+            if (!m_current)
+                break;
             startItem(*m_current);
         }
         Segment& segment = m_segments.first();

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <variant>
 
@@ -27,6 +28,11 @@ namespace HistoryTransfer {
 // Writes the items' lines piece by piece; one payload is loaded at a time.
 class ExportCursor {
 public:
+    // The items newest first, one per call, null at the end; each item is let
+    // go once written, before the next is asked for.
+    using ItemSource = std::function<ClipboardItemPtr()>;
+    explicit ExportCursor(ItemSource items);
+    // Items of a live store: one deleted before its turn is left out.
     explicit ExportCursor(QList<ClipboardItemPtr> items);
     ~ExportCursor();
     ExportCursor(const ExportCursor&) = delete;
@@ -41,8 +47,7 @@ private:
     struct Segment;
     void startItem(const ClipboardItem& item);
 
-    QList<ClipboardItemPtr> m_items;
-    qsizetype m_nextItem = 0;
+    ItemSource m_items;
     ClipboardItemPtr m_current; // the item being written: its content is read in pieces
     QList<Segment> m_segments;
 };

@@ -13,7 +13,9 @@
 #include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -150,6 +152,65 @@ TEST_F(CommandDispatcherTest, ExportThenImportRestoresItemsWithTheirTimesWithout
     summary = HistoryTransfer::importLines(exported, target);
     EXPECT_EQ(summary.imported, 0);
     EXPECT_EQ(target.itemCount(), 3);
+}
+
+int countBusyWaits(void* count, int) {
+    ++*static_cast<int*>(count);
+    return 0; // give up at once
+}
+
+TEST(HistoryExportTest, AnExportIsTheHistoryAsItWasWhenItStarted) {
+    QTemporaryDir directory;
+    HistoryStore store(StoreContainer::makeShared(false, directory.filePath(u"Quillbox.store"_s)));
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    QList<ClipboardItemPtr> items;
+    for (int i = 0; i < 3; ++i) {
+        // Each several pieces long, so the export is under way when they go.
+        items.append(store.record(testing::textContent(QString(1'500'000, QChar(u'a' + i))),
+                                  std::nullopt, std::nullopt));
+        store.setCopiedAt(items.last(), now.addSecs(i - 10));
+    }
+    // Waiting on the export's reader would stall the application's thread.
+    int busyWaits = 0;
+    sqlite3_busy_handler(store.container()->handle(), countBusyWaits, &busyWaits);
+
+    CommandDispatcher dispatcher(CommandContext{store, nullptr, u"disk"_s});
+    auto channel = std::make_shared<CommandReply::Channel>();
+    QByteArray exported;
+    std::optional<CommandResult> result;
+    std::vector<std::function<void()>> waiting;
+    channel->finish = [&](const CommandResult& r) { result = r; };
+    channel->write = [&](const QByteArray& bytes) { exported += bytes; };
+    channel->whenDrained = [&](std::function<void()> next) { waiting.push_back(std::move(next)); };
+    const auto drain = [&] {
+        auto steps = std::exchange(waiting, {});
+        for (auto& step : steps)
+            step();
+    };
+    dispatcher.execute(parseCommandLine({u"export"_s}).command, CommandReply(channel));
+    drain();
+    ASSERT_FALSE(exported.isEmpty());
+    ASSERT_FALSE(result);
+    // While it runs: two items go, one is pinned, a large one is copied.
+    store.deleteItem(items[0]);
+    store.deleteItem(items[2]);
+    store.togglePin(items[1]);
+    const auto added =
+        store.record(testing::textContent(QString(5'000'000, u'z')), std::nullopt, std::nullopt);
+    while (!result && !waiting.empty())
+        drain();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->exitCode, 0);
+    EXPECT_EQ(busyWaits, 0);
+
+    testing::FakeApp other;
+    const auto summary = HistoryTransfer::importLines(exported, other.store());
+    EXPECT_TRUE(summary.problems.isEmpty()) << summary.problems.join(u'\n').toStdString();
+    EXPECT_EQ(summary.imported, 3);
+    for (const auto& item : items)
+        EXPECT_TRUE(other.store().itemWithHash(item->contentHash()));
+    EXPECT_FALSE(other.store().itemWithHash(added->contentHash()));
+    EXPECT_FALSE(other.store().itemWithHash(items[1]->contentHash())->isPinned());
 }
 
 // Characters a terminal acts on: everything below space but the line break,
