@@ -213,6 +213,51 @@ TEST(HistoryExportTest, AnExportIsTheHistoryAsItWasWhenItStarted) {
     EXPECT_FALSE(other.store().itemWithHash(items[1]->contentHash())->isPinned());
 }
 
+TEST_F(CommandDispatcherTest, ALongListIsStreamedInPiecesAsTheReaderTakesThem) {
+    {
+        HistoryStore::Batch batch(store());
+        for (int i = 0; i < 6000; ++i)
+            store().record(testing::textContent(u"item %1 "_s.arg(i) + QString(80, u'x')),
+                           std::nullopt, std::nullopt);
+    }
+    for (const bool json : {true, false}) {
+        SCOPED_TRACE(json ? "json" : "table");
+        auto channel = std::make_shared<CommandReply::Channel>();
+        QList<QByteArray> pieces;
+        std::optional<CommandResult> result;
+        std::vector<std::function<void()>> waiting;
+        channel->finish = [&](const CommandResult& r) { result = r; };
+        channel->write = [&](const QByteArray& bytes) { pieces.append(bytes); };
+        channel->whenDrained = [&](std::function<void()> next) {
+            waiting.push_back(std::move(next));
+        };
+        QStringList arguments{u"list"_s};
+        if (json)
+            arguments.append(u"--json"_s);
+        dispatcher.execute(parseCommandLine(arguments).command, CommandReply(channel));
+        // Nothing more is made until the reader has taken what was sent.
+        for (int round = 0; !result && round < 1000; ++round) {
+            const qsizetype before = pieces.size();
+            for (auto& step : std::exchange(waiting, {}))
+                step();
+            EXPECT_LE(pieces.size(), before + 1);
+        }
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->exitCode, 0);
+        EXPECT_TRUE(result->output.isEmpty());
+        EXPECT_GT(pieces.size(), 1);
+        const QByteArray whole = pieces.join();
+        if (json) {
+            const auto array = QJsonDocument::fromJson(whole).array();
+            ASSERT_EQ(array.size(), 6002);
+            EXPECT_EQ(array.first().toObject().value(u"id"_s).toString(),
+                      store().allItems().first()->id().toString(QUuid::WithoutBraces));
+        } else {
+            EXPECT_EQ(whole.count('\n'), 6002);
+        }
+    }
+}
+
 // Characters a terminal acts on: everything below space but the line break,
 // DEL and the C1 range.
 bool hasTerminalControls(const QString& text) {
