@@ -19,7 +19,7 @@ class HistoryStore;
 // The history as JSON lines: one object per item with every field, payloads
 // in base64, times in ISO 8601 UTC. Import reads the same lines back into a
 // store, skipping content the store already holds (by hash) and keeping each
-// item's copy time, pin and recognised text.
+// item's copy time and pin.
 //
 // Lines are written and read in pieces: an item of hundreds of megabytes
 // never exists as one JSON document or one UTF-16 string.
@@ -56,14 +56,13 @@ private:
 QByteArray exportLine(const ClipboardItem& item);
 
 // A line read back: the content to record and what the item had beside it.
-// The shown and searched text is derived from the content wherever the
-// content is text (plain text, code, URLs, file lists), so a line cannot
-// show one text and paste another.
+// Only the content's bytes are taken from the line: everything shown or
+// searched is made from them (ImportedContent), and recognised text is left
+// to be recognised again.
 struct ImportedItem {
     ParsedClipboardContent content;
     std::optional<QString> sourceAppBundleID;
     std::optional<QString> sourceAppName;
-    std::optional<QString> ocrText;
     QDateTime copiedAt;
     bool isPinned = false;
 };

@@ -6,11 +6,14 @@
 #include "app/InspectClipboard.h"
 #include "app/SearchCommands.h"
 #include "capture/SourceAppResolver.h"
+#include "content/Hash.h"
+#include "content/PasteboardTypes.h"
 #include "core/AppState.h"
 #include "history/HistoryStore.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
@@ -146,7 +149,7 @@ TEST_F(CommandDispatcherTest, ExportThenImportRestoresItemsWithTheirTimesWithout
     const auto imported = target.itemWithHash(newer->contentHash());
     ASSERT_TRUE(imported);
     EXPECT_EQ(imported->copiedAt(), newer->copiedAt());
-    EXPECT_EQ(imported->ocrText(), u"recognised"_s);
+    EXPECT_EQ(imported->ocrText(), std::nullopt); // recognised again, from the content
 
     // Importing the same export again adds nothing.
     summary = HistoryTransfer::importLines(exported, target);
@@ -256,6 +259,65 @@ TEST_F(CommandDispatcherTest, ALongListIsStreamedInPiecesAsTheReaderTakesThem) {
             EXPECT_EQ(whole.count('\n'), 6002);
         }
     }
+}
+
+// An exported line with its content and kind, and the rest of its fields
+// as a forger would set them.
+QByteArray forgedLine(const QByteArray& content, const QString& type, const QString& category,
+                      const QJsonObject& fields) {
+    QJsonObject object{{u"content"_s, QString::fromLatin1(content.toBase64())},
+                       {u"contentType"_s, type},
+                       {u"category"_s, category},
+                       {u"copiedAt"_s, u"2024-01-01T00:00:00.000Z"_s}};
+    for (auto it = fields.begin(); it != fields.end(); ++it)
+        object.insert(it.key(), it.value());
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+TEST(HistoryImportTest, EveryShownOrSearchedFieldComesFromTheContent) {
+    const QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Helvetica;}}"
+                           "\\f0 Pay {\\b Alice} caf\\'e9\\par \\u8364?5}";
+    const QByteArray green = encodeColorData(QColor(0, 255, 0));
+    const QByteArray png = testing::solidPng(Qt::red, QSize(40, 30));
+    const QByteArray lies = QByteArray("aGVsbG8=");
+    QByteArray lines = forgedLine(rtf, PasteboardType::rtf, u"richText"_s,
+                                  {{u"plainText"_s, u"Pay Mallory"_s},
+                                   {u"richTextData"_s, QString::fromLatin1(lies)},
+                                   {u"title"_s, u"Pay Mallory"_s},
+                                   {u"characterCount"_s, 3}}) +
+                       forgedLine(green, PasteboardType::color, u"color"_s,
+                                  {{u"colorHex"_s, u"#FF0000"_s}, {u"plainText"_s, u"#FF0000"_s}}) +
+                       forgedLine(png, PasteboardType::png, u"image"_s,
+                                  {{u"imageDimensions"_s, u"9999 x 9999"_s},
+                                   {u"thumbnailData"_s,
+                                    QString::fromLatin1(testing::solidPng(Qt::blue).toBase64())},
+                                   {u"ocrText"_s, u"password"_s},
+                                   {u"plainText"_s, u"password"_s}});
+    testing::FakeApp app;
+    const auto summary = HistoryTransfer::importLines(lines, app.store());
+    EXPECT_TRUE(summary.problems.isEmpty()) << summary.problems.join(u'\n').toStdString();
+    ASSERT_EQ(summary.imported, 3);
+
+    const auto rich = app.store().itemWithHash(sha256Hash(rtf));
+    ASSERT_TRUE(rich);
+    EXPECT_EQ(rich->plainText(), u"Pay Alice caf\u00e9\n\u20ac5"_s);
+    EXPECT_EQ(rich->richTextData(), rtf);
+    EXPECT_EQ(rich->title(), std::nullopt);
+    EXPECT_EQ(rich->characterCount(), 17);
+
+    const auto color = app.store().itemWithHash(sha256Hash(green));
+    ASSERT_TRUE(color);
+    EXPECT_EQ(color->colorHex(), u"#00FF00"_s);
+    EXPECT_EQ(color->plainText(), u"#00FF00"_s);
+
+    const auto image = app.store().itemWithHash(sha256Hash(png));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->imageDimensions(), u"40 x 30"_s);
+    EXPECT_EQ(image->ocrText(), std::nullopt);
+    EXPECT_EQ(image->plainText(), std::nullopt);
+    const QImage thumbnail = QImage::fromData(image->thumbnailData().value_or(QByteArray()));
+    ASSERT_FALSE(thumbnail.isNull());
+    EXPECT_EQ(thumbnail.pixelColor(0, 0), QColor(Qt::red));
 }
 
 // Characters a terminal acts on: everything below space but the line break,

@@ -2,6 +2,7 @@
 #include "content/ContentCategory.h"
 #include "content/Hash.h"
 #include "content/PasteboardTypes.h"
+#include "content/RtfText.h"
 #include "content/TextMetrics.h"
 
 #include <gtest/gtest.h>
@@ -86,4 +87,23 @@ TEST(ColorData, RoundTripsAndRejectsShortData) {
     ASSERT_TRUE(decoded);
     EXPECT_EQ(hexString(*decoded), hexString(color));
     EXPECT_FALSE(decodeColorData(QByteArray("abc")));
+}
+
+TEST(RtfText, TheWordsOfTheDocumentWithoutItsTablesAndFormatting) {
+    const std::pair<const char*, const char16_t*> rows[] = {
+        {R"({\rtf1\ansi{\fonttbl{\f0 Helvetica;}}{\colortbl;\red255\green0\blue0;}\f0\cf1 Hello {\b bold}\par World})",
+         u"Hello bold\nWorld"},
+        {R"({\rtf1 caf\'e9 \'80 \u8364? \uc2\u8364xx!\tab t\line x\~y \{\}\\})",
+         u"caf\u00e9 \u20ac \u20ac \u20ac!\tt\nx\u00a0y {}\\"},
+        // Ignorable groups and field instructions say nothing; a field's result does.
+        {R"({\rtf1{\*\generator Writer;}{\field{\*\fldinst HYPERLINK "x"}{\fldrslt link}} {\info{\title T}}end})",
+         u"link end"},
+        // An astral character as two escapes; a group's \uc ends with the group.
+        {R"({\rtf1{\uc0\u-10179\u-8704}\u65?})", u"\U0001F600A"},
+        {"{\\rtf1 unclosed {\\b group", u"unclosed group"},
+    };
+    for (const auto& [rtf, text] : rows) {
+        SCOPED_TRACE(rtf);
+        EXPECT_EQ(plainTextFromRtf(QByteArray(rtf)), QString::fromUtf16(text));
+    }
 }
