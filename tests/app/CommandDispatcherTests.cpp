@@ -320,12 +320,13 @@ TEST(HistoryImportTest, EveryShownOrSearchedFieldComesFromTheContent) {
     EXPECT_EQ(thumbnail.pixelColor(0, 0), QColor(Qt::red));
 }
 
-// Characters a terminal acts on: everything below space but the line break,
-// DEL and the C1 range.
+// Characters a terminal acts on (everything below space but the line
+// break, DEL and the C1 range) or that reorder what follows them.
 bool hasTerminalControls(const QString& text) {
     for (const QChar c : text) {
         const char16_t u = c.unicode();
-        if ((u < 0x20 && u != u'\n') || (u >= 0x7f && u <= 0x9f))
+        if ((u < 0x20 && u != u'\n') || (u >= 0x7f && u <= 0x9f) || (u >= 0x202a && u <= 0x202e) ||
+            (u >= 0x2066 && u <= 0x2069))
             return true;
     }
     return false;
@@ -334,7 +335,7 @@ bool hasTerminalControls(const QString& text) {
 TEST_F(CommandDispatcherTest, HumanReadableOutputEscapesTerminalControls) {
     SearchCommands::install(dispatcher,
                             [](const CommandContext&) { return SearchCommands::Tools{}; });
-    const QString hostile = u"evil\x1b]0;owned\x07 \x1b[2J\u009b31m\x7f\rdone\ttab"_s;
+    const QString hostile = u"evil\x1b]0;owned\x07 \x1b[2J\u009b31m\x7f\rdone\ttab \u202Etxt.exe"_s;
     const auto item = app.addText(hostile, now, u"org.example.\x1b[5mBlink"_s);
     const QString id = item->id().toString(QUuid::WithoutBraces);
     const QStringList commands[] = {{u"list"_s}, {u"search"_s, u"evil"_s}, {u"show"_s, id}};
@@ -345,6 +346,11 @@ TEST_F(CommandDispatcherTest, HumanReadableOutputEscapesTerminalControls) {
         EXPECT_FALSE(hasTerminalControls(result.output)) << result.output.toStdString();
         EXPECT_TRUE(result.output.contains(u"\\x1b]0;owned\\x07"_s)) << result.output.toStdString();
     }
+    // A preview is cut between characters, not through an emoji's surrogate pair.
+    app.addText(QString(u"a\U0001F600"_s).repeated(40), now.addSecs(1));
+    const auto listed = run(dispatcher, {u"list"_s, u"--limit"_s, u"1"_s}).output;
+    EXPECT_TRUE(QStringView(listed).isValidUtf16()) << listed.toStdString();
+    EXPECT_TRUE(listed.contains(u"\U0001F600a\u2026"_s)) << listed.toStdString();
     // A search without matches says so, and not that the history is empty.
     EXPECT_EQ(run(dispatcher, {u"search"_s, u"nothing like this"_s}).output,
               u"No items match.\n"_s);

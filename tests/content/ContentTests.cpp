@@ -4,6 +4,7 @@
 #include "content/PasteboardTypes.h"
 #include "content/RtfText.h"
 #include "content/TextMetrics.h"
+#include "content/UntrustedText.h"
 
 #include <gtest/gtest.h>
 
@@ -87,6 +88,36 @@ TEST(ColorData, RoundTripsAndRejectsShortData) {
     ASSERT_TRUE(decoded);
     EXPECT_EQ(hexString(*decoded), hexString(color));
     EXPECT_FALSE(decodeColorData(QByteArray("abc")));
+}
+
+TEST(UntrustedText, EachFormNeutralisesWhatActsOrReordersAndKeepsTheRest) {
+    struct Row {
+        const char16_t* text;
+        const char16_t* block;
+        const char16_t* line;
+        const char16_t* terminal;
+    };
+    const Row rows[] = {
+        // An override that shows "evilexe.txt", and each of the others.
+        {u"evil\u202Etxt.exe\u202C", u"eviltxt.exe", u"eviltxt.exe", u"evil\\u202etxt.exe\\u202c"},
+        {u"a\u202Ab\u202Bc\u202Dd", u"abcd", u"abcd", u"a\\u202ab\\u202bc\\u202dd"},
+        {u"a\u2066b\u2067c\u2068d\u2069", u"abcd", u"abcd", u"a\\u2066b\\u2067c\\u2068d\\u2069"},
+        // Marks and right-to-left letters stay.
+        {u"\u200E\u200F\u061C\u05D0\u0628", u"\u200E\u200F\u061C\u05D0\u0628",
+         u"\u200E\u200F\u061C\u05D0\u0628", u"\u200E\u200F\u061C\u05D0\u0628"},
+        {u"one\r\ntwo\rthree\nfour\u2029five", u"one\u2028two\u2028three\u2028four\u2028five",
+         u"one  two three four five", u"one\\r\\ntwo\\rthree\\nfour\u2029five"},
+        {u"tab\there\x1b[2J\x7f\u009b", u"tab\there [2J  ", u"tab here [2J  ",
+         u"tab\\there\\x1b[2J\\x7f\\x9b"},
+    };
+    for (const Row& row : rows) {
+        const QString text = QString::fromUtf16(row.text);
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_EQ(UntrustedText::block(text), QString::fromUtf16(row.block));
+        EXPECT_EQ(UntrustedText::line(text), QString::fromUtf16(row.line));
+        EXPECT_EQ(UntrustedText::terminal(text), QString::fromUtf16(row.terminal));
+    }
+    EXPECT_EQ(UntrustedText::terminal(u"a\nb\u202E", true), QStringLiteral("a\nb\\u202e"));
 }
 
 TEST(RtfText, TheWordsOfTheDocumentWithoutItsTablesAndFormatting) {
