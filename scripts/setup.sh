@@ -22,6 +22,8 @@ packages=(
   xvfb openbox xclip xdotool x11-utils dbus-x11 fonts-dejavu-core
   # an XEmbed system tray for the tray item's tests
   trayer
+  # GLib's desktop-entry reader (gio launch) for the autostart entry's test
+  libglib2.0-bin
 )
 
 sudo=""

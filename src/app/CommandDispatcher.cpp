@@ -4,9 +4,11 @@
 #include "app/HistoryImport.h"
 #include "app/HistoryTransfer.h"
 #include "app/ItemFormatting.h"
+#include "app/ListingStream.h"
 #include "content/Logging.h"
 #include "core/AppState.h"
 #include "core/PasteStackManager.h"
+#include "history/HistorySnapshot.h"
 #include "history/HistoryStore.h"
 
 #include <QCoreApplication>
@@ -62,7 +64,7 @@ void CommandDispatcher::execute(const Command& command, Reply reply) {
     else if (name == u"pause"_s || name == u"resume"_s)
         reply(setPaused(name == u"pause"_s));
     else if (name == u"list"_s)
-        reply(list(command));
+        list(command, std::move(reply));
     else if (name == u"show"_s)
         reply(show(command));
     else if (name == u"delete"_s)
@@ -164,17 +166,12 @@ CommandResult CommandDispatcher::setPaused(bool paused) {
     return CommandResult::success(paused ? u"Recording paused.\n"_s : u"Recording resumed.\n"_s);
 }
 
-CommandResult CommandDispatcher::list(const Command& command) const {
+void CommandDispatcher::list(const Command& command, Reply reply) const {
     QList<ClipboardItemPtr> items = m_context.store.allItems();
     if (command.hasOption(u"--limit"_s))
         items = items.mid(0, command.options.value(u"--limit"_s).toInt());
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    if (!command.hasOption(u"--json"_s))
-        return CommandResult::success(ItemFormatting::itemTable(items, now));
-    QJsonArray array;
-    for (const auto& item : items)
-        array.append(ItemFormatting::itemJson(*item, now));
-    return CommandResult::success(json(QJsonDocument(array)));
+    ListingStream::send(std::move(items), command.hasOption(u"--json"_s),
+                        u"The history is empty.\n"_s, std::move(reply));
 }
 
 CommandResult CommandDispatcher::show(const Command& command) const {
@@ -268,7 +265,15 @@ void CommandDispatcher::pickColor(Reply reply) {
 void CommandDispatcher::exportHistory(Reply reply) const {
     // Piece by piece, each once the reader has taken the one before: a large
     // item is never held as one string, nor queued whole for a slow reader.
-    auto cursor = std::make_shared<HistoryTransfer::ExportCursor>(m_context.store.allItems());
+    HistoryStore& store = m_context.store;
+    if (store.hasUnsavedChanges())
+        store.save();
+    // One picture of the stored history, whatever is deleted or added while
+    // it is written; a store in memory has no second connection to hold one.
+    std::shared_ptr<HistorySnapshot> snapshot = HistorySnapshot::open(*store.container());
+    auto cursor = snapshot ? std::make_shared<HistoryTransfer::ExportCursor>(
+                                 [snapshot] { return snapshot->next(); })
+                           : std::make_shared<HistoryTransfer::ExportCursor>(store.allItems());
     auto step = std::make_shared<std::function<void()>>();
     *step = [cursor, reply, weakStep = std::weak_ptr<std::function<void()>>(step)] {
         const QByteArray piece = cursor->next(exportPieceSize);

@@ -51,7 +51,7 @@ private:
     CommandResult setPaused(bool paused);
     CommandResult togglePanel();
     CommandResult togglePasteStack();
-    CommandResult list(const Command& command) const;
+    void list(const Command& command, Reply reply) const;
     CommandResult show(const Command& command) const;
     CommandResult deleteItem(const Command& command);
     CommandResult pin(const Command& command);

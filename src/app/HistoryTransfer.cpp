@@ -1,9 +1,8 @@
 #include "app/HistoryTransfer.h"
 
+#include "app/ImportedContent.h"
 #include "content/ContentCategory.h"
 #include "content/Hash.h"
-#include "content/PasteboardTypes.h"
-#include "content/TextMetrics.h"
 #include "history/HistoryStore.h"
 
 #include <QHash>
@@ -11,7 +10,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringDecoder>
-#include <QUrl>
 #include <cmath>
 #include <cstring>
 
@@ -214,50 +212,6 @@ bool readBytes(const QJsonObject& object, const SplitLine& split, const QString&
     return true;
 }
 
-// Local paths of a file list's URLs, one a line, as capture shows them.
-QString filePaths(const QByteArray& uriList) {
-    QStringList paths;
-    for (const QByteArray& line : uriList.split('\n')) {
-        if (!line.trimmed().isEmpty())
-            paths.append(QUrl::fromEncoded(line.trimmed()).toLocalFile());
-    }
-    return paths.join(u'\n');
-}
-
-// What capture would have shown for this content: the text from the content
-// itself wherever the content is text. Only rich text (whose words the line
-// carries beside the RTF) and colours keep the line's own text.
-void deriveText(ParsedClipboardContent& content) {
-    const bool isPlainContent = content.contentType == PasteboardType::string;
-    switch (content.category) {
-    case ContentCategory::text:
-    case ContentCategory::code:
-    case ContentCategory::url:
-        content.plainText = QString::fromUtf8(content.content);
-        if (content.category == ContentCategory::url)
-            content.urlString = content.plainText;
-        break;
-    case ContentCategory::richText:
-        if (isPlainContent)
-            content.plainText = QString::fromUtf8(content.content);
-        break;
-    case ContentCategory::file: {
-        content.plainText = filePaths(content.content);
-        const QString first = content.plainText->section(u'\n', 0, 0);
-        content.filePath = first.isEmpty() ? std::nullopt : std::optional<QString>(first);
-        break;
-    }
-    case ContentCategory::color:
-        content.plainText = content.colorHex;
-        break;
-    case ContentCategory::image:
-        content.plainText.reset();
-        break;
-    }
-    if (content.plainText && !content.characterCount)
-        content.characterCount = characterCount(*content.plainText);
-}
-
 } // namespace
 
 struct ExportCursor::Segment {
@@ -271,8 +225,19 @@ struct ExportCursor::Segment {
     std::shared_ptr<QStringDecoder> contentText;
 };
 
-ExportCursor::ExportCursor(QList<ClipboardItemPtr> items)
+ExportCursor::ExportCursor(ItemSource items)
     : m_items(std::move(items)) {
+}
+
+ExportCursor::ExportCursor(QList<ClipboardItemPtr> items)
+    : m_items([items = std::move(items), next = qsizetype(0)]() mutable -> ClipboardItemPtr {
+        while (next < items.size()) {
+            ClipboardItemPtr item = std::move(items[next++]);
+            if (item->persistentID() != 0)
+                return item;
+        }
+        return nullptr;
+    }) {
 }
 
 ExportCursor::~ExportCursor() = default;
@@ -335,11 +300,13 @@ QByteArray ExportCursor::next(qsizetype maxBytes) {
     QByteArray piece;
     while (piece.size() < maxBytes) {
         if (m_segments.isEmpty()) {
-            if (m_nextItem >= m_items.size())
-                break;
             // The item's payloads are loaded now (its content as it is
             // written) and let go once written.
-            m_current = std::move(m_items[m_nextItem++]);
+            m_current.reset();
+            if (m_items)
+                m_current = m_items();
+            if (!m_current)
+                break;
             startItem(*m_current);
         }
         Segment& segment = m_segments.first();
@@ -446,34 +413,30 @@ std::variant<ImportedItem, QString> readLine(QByteArray line, const QDateTime& n
         return u"\"characterCount\" is not a number"_s;
     }
 
-    // Only a rich text read from something other than plain text keeps the
-    // plain text of its line; every other kind has it made from its content
-    // below, so a large one is not decoded from the line only to be dropped.
-    const bool keepsLinePlainText = content.category == ContentCategory::richText &&
-                                    content.contentType != PasteboardType::string;
-    std::optional<QString> unusedPlainText; // a short one is still checked
-    const bool isPlainTextSkipped = !keepsLinePlainText && split.large.contains(plainTextKey);
+    // The shown fields are made from the content below: a large value in the
+    // line is not even decoded, a short one only checked.
+    std::optional<QString> unusedText;
+    std::optional<QByteArray> unusedBytes;
     const bool fieldsRead =
-        (isPlainTextSkipped ||
-         readText(object, split, plainTextKey,
-                  keepsLinePlainText ? content.plainText : unusedPlainText)) &&
-        readBytes(object, split, richTextKey, content.richTextData) &&
-        readText(object, split, u"urlString"_s, content.urlString) &&
-        readText(object, split, u"filePath"_s, content.filePath) &&
-        readText(object, split, u"colorHex"_s, content.colorHex) &&
-        readText(object, split, u"imageDimensions"_s, content.imageDimensions) &&
-        readBytes(object, split, thumbnailKey, content.thumbnailData) &&
+        (split.large.contains(plainTextKey) || readText(object, split, plainTextKey, unusedText)) &&
+        (split.large.contains(richTextKey) || readBytes(object, split, richTextKey, unusedBytes)) &&
+        readText(object, split, u"urlString"_s, unusedText) &&
+        readText(object, split, u"filePath"_s, unusedText) &&
+        readText(object, split, u"colorHex"_s, unusedText) &&
+        readText(object, split, u"imageDimensions"_s, unusedText) &&
+        (split.large.contains(thumbnailKey) ||
+         readBytes(object, split, thumbnailKey, unusedBytes)) &&
         readText(object, split, u"title"_s, content.title) &&
         readText(object, split, u"sourceAppBundleID"_s, item.sourceAppBundleID) &&
-        readText(object, split, u"sourceAppName"_s, item.sourceAppName) &&
-        readText(object, split, u"ocrText"_s, item.ocrText);
+        readText(object, split, u"sourceAppName"_s, item.sourceAppName);
     if (!fieldsRead)
         return u"a field has the wrong type or is not base64"_s;
     // The line goes before the text is made from the content: a large item
     // is in memory once as bytes and once as text, not also as its line.
     split = {};
     line = QByteArray();
-    deriveText(content);
+    if (const auto problem = ImportedContent::deriveShownFields(content))
+        return *problem;
     item.isPinned = object.value(u"isPinned"_s).toBool(false);
     return item;
 }
@@ -486,8 +449,6 @@ void importItem(const ImportedItem& imported, HistoryStore& store, ImportSummary
     const auto item =
         store.record(imported.content, imported.sourceAppBundleID, imported.sourceAppName);
     store.setCopiedAt(item, imported.copiedAt);
-    if (imported.ocrText)
-        store.setOcrText(item, *imported.ocrText);
     if (imported.isPinned != item->isPinned())
         store.togglePin(item);
     ++summary.imported;

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <variant>
 
@@ -18,7 +19,7 @@ class HistoryStore;
 // The history as JSON lines: one object per item with every field, payloads
 // in base64, times in ISO 8601 UTC. Import reads the same lines back into a
 // store, skipping content the store already holds (by hash) and keeping each
-// item's copy time, pin and recognised text.
+// item's copy time and pin.
 //
 // Lines are written and read in pieces: an item of hundreds of megabytes
 // never exists as one JSON document or one UTF-16 string.
@@ -27,6 +28,11 @@ namespace HistoryTransfer {
 // Writes the items' lines piece by piece; one payload is loaded at a time.
 class ExportCursor {
 public:
+    // The items newest first, one per call, null at the end; each item is let
+    // go once written, before the next is asked for.
+    using ItemSource = std::function<ClipboardItemPtr()>;
+    explicit ExportCursor(ItemSource items);
+    // Items of a live store: one deleted before its turn is left out.
     explicit ExportCursor(QList<ClipboardItemPtr> items);
     ~ExportCursor();
     ExportCursor(const ExportCursor&) = delete;
@@ -41,8 +47,7 @@ private:
     struct Segment;
     void startItem(const ClipboardItem& item);
 
-    QList<ClipboardItemPtr> m_items;
-    qsizetype m_nextItem = 0;
+    ItemSource m_items;
     ClipboardItemPtr m_current; // the item being written: its content is read in pieces
     QList<Segment> m_segments;
 };
@@ -51,14 +56,13 @@ private:
 QByteArray exportLine(const ClipboardItem& item);
 
 // A line read back: the content to record and what the item had beside it.
-// The shown and searched text is derived from the content wherever the
-// content is text (plain text, code, URLs, file lists), so a line cannot
-// show one text and paste another.
+// Only the content's bytes are taken from the line: everything shown or
+// searched is made from them (ImportedContent), and recognised text is left
+// to be recognised again.
 struct ImportedItem {
     ParsedClipboardContent content;
     std::optional<QString> sourceAppBundleID;
     std::optional<QString> sourceAppName;
-    std::optional<QString> ocrText;
     QDateTime copiedAt;
     bool isPinned = false;
 };

@@ -2,8 +2,10 @@
 
 #include "content/ContentCategory.h"
 #include "content/RelativeDate.h"
+#include "content/UntrustedText.h"
 
 #include <QJsonValue>
+#include <QTextBoundaryFinder>
 
 using namespace Qt::StringLiterals;
 
@@ -15,10 +17,17 @@ QJsonValue optionalJson(const std::optional<QString>& text) {
     return text ? QJsonValue(*text) : QJsonValue(QJsonValue::Null);
 }
 
+// Cut between characters as the user sees them: never through an emoji, a
+// surrogate pair or a letter and its accents.
 QString cut(const QString& text, int maxLength) {
     if (text.size() <= maxLength)
         return text;
-    return text.left(maxLength - 1) + u'…';
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    graphemes.setPosition(maxLength - 1);
+    const qsizetype end = graphemes.isAtBoundary()
+                              ? graphemes.position()
+                              : std::max<qsizetype>(graphemes.toPreviousBoundary(), 0);
+    return text.left(end) + u'…';
 }
 
 QString sourceName(const ClipboardItem& item) {
@@ -32,30 +41,7 @@ QString sourceName(const ClipboardItem& item) {
 } // namespace
 
 QString escapeControls(const QString& text, bool keepLineBreaks) {
-    QString shown;
-    shown.reserve(text.size());
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        const bool isControl = u < 0x20 || (u >= 0x7f && u <= 0x9f);
-        if (!isControl || (keepLineBreaks && u == u'\n')) {
-            shown += c;
-            continue;
-        }
-        switch (u) {
-        case u'\n':
-            shown += u"\\n"_s;
-            break;
-        case u'\t':
-            shown += u"\\t"_s;
-            break;
-        case u'\r':
-            shown += u"\\r"_s;
-            break;
-        default:
-            shown += u"\\x"_s + QString::number(u, 16).rightJustified(2, u'0');
-        }
-    }
-    return shown;
+    return UntrustedText::terminal(text, keepLineBreaks);
 }
 
 QString isoTime(const QDateTime& time) {

@@ -14,9 +14,9 @@ namespace quillbox {
 // people, JSON for scripts.
 namespace ItemFormatting {
 
-// Text made safe for a terminal: control characters (C0 but the line
-// break, DEL, C1) shown as \xNN, \n, \t or \r instead of acted on. Copied
-// text is untrusted: an escape sequence could retitle or clear the terminal.
+// Text made safe for a terminal (UntrustedText::terminal). Copied text is
+// untrusted: an escape sequence could retitle or clear the terminal, an
+// override reorder a file name.
 QString escapeControls(const QString& text, bool keepLineBreaks = false);
 
 // One line saying what the item is: its title, else its text (whitespace

@@ -3,14 +3,13 @@
 #include "app/AppServices.h"
 #include "app/CommandDispatcher.h"
 #include "app/ItemFormatting.h"
+#include "app/ListingStream.h"
 #include "core/AppState.h"
 #include "core/PasteService.h"
 #include "history/HistoryStore.h"
 #include "linux/TesseractTextRecognizer.h"
 #include "ports/KeystrokeSender.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QStringList>
 #include <cstdio>
 #include <memory>
@@ -60,17 +59,11 @@ std::variant<PinboardPtr, CommandResult> pinboardOf(HistoryStore& store, const C
     return CommandResult::failure(QStringLiteral("No pinboard named \"%1\".").arg(name));
 }
 
-CommandResult listing(QList<ClipboardItemPtr> items, const Command& command) {
+void sendListing(QList<ClipboardItemPtr> items, const Command& command, Reply reply) {
     if (command.hasOption(limitOption))
         items = items.mid(0, command.options.value(limitOption).toInt());
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    if (!command.hasOption(jsonOption))
-        return CommandResult::success(
-            ItemFormatting::itemTable(items, now, QStringLiteral("No items match.\n")));
-    QJsonArray array;
-    for (const auto& item : items)
-        array.append(ItemFormatting::itemJson(*item, now));
-    return CommandResult::success(QString::fromUtf8(QJsonDocument(array).toJson()));
+    ListingStream::send(std::move(items), command.hasOption(jsonOption),
+                        QStringLiteral("No items match.\n"), std::move(reply));
 }
 
 // One search with a panel state and content model of its own, so that the
@@ -109,7 +102,7 @@ private:
         if (m_hasReplied)
             return;
         m_hasReplied = true;
-        m_reply(listing(m_model.filteredItems(), m_command));
+        sendListing(m_model.filteredItems(), m_command, m_reply);
         deleteLater();
     }
 

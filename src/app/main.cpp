@@ -13,6 +13,7 @@
 #include "content/AppConstants.h"
 #include "content/Logging.h"
 #include "history/HistoryStore.h"
+#include "linux/ProgramRestart.h"
 #include "linux/TesseractTextRecognizer.h"
 #include "linux/X11FrontmostApplicationSource.h"
 #include "linux/X11Pasteboard.h"
@@ -64,7 +65,7 @@ void useLargeHeapPages(char** argv) {
     setenv(mallocTunablesVariable, wanted.constData(), 1);
     if (!TesseractTextRecognizer::areEngineThreadsLimited())
         return; // that restart comes next and takes the setting along
-    execv("/proc/self/exe", argv);
+    ProgramRestart::exec(argv);
     qCWarning(lcApp).noquote() << u"Quillbox: could not restart with large heap pages: %1"_s.arg(
         QString::fromLocal8Bit(std::strerror(errno)));
 }
@@ -292,6 +293,7 @@ int runCommand(int argc, char** argv, const Command& command) {
 } // namespace
 
 int main(int argc, char** argv) {
+    quillbox::ProgramRestart::restoreName(argv[0]);
     QCoreApplication::setApplicationName(quillbox::AppConstants::applicationName);
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLBOX_VERSION));
 

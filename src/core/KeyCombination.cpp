@@ -108,6 +108,12 @@ std::optional<KeyCombination> KeyCombination::parse(const QString& text) {
     const auto keySymbol = keySymbolNamed(parts.back().trimmed());
     if (!keySymbol)
         return std::nullopt;
+    // A key grabbed for the whole desktop can no longer be typed anywhere:
+    // only function keys may go without a modifier other than Shift.
+    const bool isFunctionKey =
+        *keySymbol >= keySymbolF1 && *keySymbol < keySymbolF1 + highestFunctionKey;
+    if ((combination.modifiers & ~std::uint32_t(HotkeyModifier::shift)) == 0 && !isFunctionKey)
+        return std::nullopt;
     combination.keySymbol = *keySymbol;
     return combination;
 }

@@ -21,7 +21,9 @@ struct KeyCombination {
 
     // Modifiers Super, Ctrl (or Control), Alt and Shift in any order and case,
     // then a letter, a digit, F1 to F35 or a key name such as Space, Print or
-    // Page_Up. Absent for anything else.
+    // Page_Up. Absent for anything else, and for a key other than F1 to F35
+    // without a modifier (Shift alone does not count): taken for the whole
+    // desktop, it could no longer be typed.
     static std::optional<KeyCombination> parse(const QString& text);
     // The canonical text: "Super+Ctrl+Alt+Shift+<key>", modifiers in that order.
     QString toString() const;

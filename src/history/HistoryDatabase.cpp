@@ -77,68 +77,84 @@ QString HistoryDatabase::lastError() const {
     return quillbox::lastError(m_container->handle());
 }
 
+// The listing fields of items, with the start of a text kept in the
+// content when it is short; length() of a blob reads no more than its
+// header, so a long one costs nothing here. A store of the first layout
+// (read-only, so not brought up to date) keeps every text in its own column.
+QByteArray HistoryDatabase::itemsSql(const char* tail) const {
+    return "SELECT c.pk, c.id, c.plainText, c.contentType, c.category, c.title,"
+           " c.sourceAppBundleID, c.sourceAppName, c.ocrText, c.characterCount, "
+           "c.imageDimensions,"
+           " c.urlString, c.filePath, c.colorHex, c.contentHash, c.copiedAt, c.isPinned,"
+           " c.hasRichTextData, c.hasThumbnailData, " +
+           (m_layoutRevision >= 2
+                ? "c.isPlainTextInContent, CASE WHEN c.isPlainTextInContent AND "
+                  "length(p.content) <= " +
+                      QByteArray::number(ClipboardItem::listingTextBytes) +
+                      " THEN p.content END"
+                      " FROM ClipboardItem c LEFT JOIN ClipboardItemPayload p ON p.item = c.pk "
+                : QByteArray("0, NULL FROM ClipboardItem c ")) +
+           tail;
+}
+
+ClipboardItemPtr HistoryDatabase::itemFromRow(const SqliteStatement& row, bool& isLongContentText) {
+    auto item = std::make_shared<ClipboardItem>(ClipboardItem::StoredTag());
+    item->m_database = this;
+    item->m_rowID = row.int64(0);
+    item->m_id = uuid(row.bytes(1));
+    isLongContentText = false;
+    if (row.int64(19) != 0) {
+        if (row.isNull(20))
+            isLongContentText = true; // its start is for the caller to read
+        else
+            item->setPlainTextUtf8(row.bytes(20), true, true);
+    } else if (!row.isNull(2)) {
+        // The column's UTF-8 as it is, without a round trip through UTF-16.
+        item->setPlainTextUtf8(row.bytes(2), false, true);
+    }
+    item->setOrigin(row.text(3), row.text(4), row.text(6), row.text(7));
+    item->setTitle(row.optionalText(5));
+    item->setOcrText(row.optionalText(8));
+    item->setCharacterCount(row.optionalInt64(9));
+    item->setImageDimensions(row.optionalText(10));
+    item->setUrlString(row.optionalText(11));
+    item->setFilePath(row.optionalText(12));
+    item->setColorHex(row.optionalText(13));
+    item->setContentHash(row.text(14));
+    item->m_copiedAtMs = row.int64(15);
+    item->m_isPinned = row.int64(16) != 0;
+    item->m_hasRichTextData = row.int64(17) != 0;
+    item->m_hasThumbnailData = row.int64(18) != 0;
+    return item;
+}
+
+void HistoryDatabase::readListingStart(ClipboardItem& item) {
+    item.setPlainTextUtf8(readPayload(item.m_rowID, PayloadColumn::content, 0, listingPrefixBytes),
+                          true, false);
+}
+
 HistoryDatabase::Contents HistoryDatabase::load() {
     sqlite3* db = m_container->handle();
     Contents contents;
     // One read transaction, so the four tables are read as one picture.
     execute(db, "BEGIN");
     // In key order, which follows the file; sorting by time is cheaper in memory.
-    // A text kept in the content comes with it when short; length() of a blob
-    // reads no more than its header, so a long one costs nothing here.
-    // A store of the first layout (read-only, so not brought up to date)
-    // keeps every text in its own column.
-    const QByteArray itemsSql =
-        "SELECT c.pk, c.id, c.plainText, c.contentType, c.category, c.title,"
-        " c.sourceAppBundleID, c.sourceAppName, c.ocrText, c.characterCount, c.imageDimensions,"
-        " c.urlString, c.filePath, c.colorHex, c.contentHash, c.copiedAt, c.isPinned,"
-        " c.hasRichTextData, c.hasThumbnailData, " +
-        (m_layoutRevision >= 2
-             ? "c.isPlainTextInContent, CASE WHEN c.isPlainTextInContent AND length(p.content) "
-               "<= " +
-                   QByteArray::number(ClipboardItem::listingTextBytes) +
-                   " THEN p.content END"
-                   " FROM ClipboardItem c LEFT JOIN ClipboardItemPayload p ON p.item = c.pk"
-                   " ORDER BY c.pk"
-             : QByteArray("0, NULL FROM ClipboardItem c ORDER BY c.pk"));
-    SqliteStatement items(db, itemsSql.constData());
+    const QByteArray sql = itemsSql("ORDER BY c.pk");
+    SqliteStatement items(db, sql.constData());
     QList<ClipboardItemPtr> longContentTexts;
     int result = items.step();
     for (; result == SQLITE_ROW; result = items.step()) {
-        auto item = std::make_shared<ClipboardItem>(ClipboardItem::StoredTag());
-        item->m_database = this;
-        item->m_rowID = items.int64(0);
-        item->m_id = uuid(items.bytes(1));
-        if (items.int64(19) != 0) {
-            if (items.isNull(20))
-                longContentTexts.append(item); // its start is read below
-            else
-                item->setPlainTextUtf8(items.bytes(20), true, true);
-        } else if (!items.isNull(2)) {
-            // The column's UTF-8 as it is, without a round trip through UTF-16.
-            item->setPlainTextUtf8(items.bytes(2), false, true);
-        }
-        item->setOrigin(items.text(3), items.text(4), items.text(6), items.text(7));
-        item->setTitle(items.optionalText(5));
-        item->setOcrText(items.optionalText(8));
-        item->setCharacterCount(items.optionalInt64(9));
-        item->setImageDimensions(items.optionalText(10));
-        item->setUrlString(items.optionalText(11));
-        item->setFilePath(items.optionalText(12));
-        item->setColorHex(items.optionalText(13));
-        item->setContentHash(items.text(14));
-        item->m_copiedAtMs = items.int64(15);
-        item->m_isPinned = items.int64(16) != 0;
-        item->m_hasRichTextData = items.int64(17) != 0;
-        item->m_hasThumbnailData = items.int64(18) != 0;
+        bool isLongContentText = false;
+        auto item = itemFromRow(items, isLongContentText);
+        if (isLongContentText)
+            longContentTexts.append(item);
         contents.items.append(std::move(item));
     }
     if (result != SQLITE_DONE)
         qCWarning(lcStore).noquote()
             << QStringLiteral("Quillbox: failed to read history: %1").arg(lastError());
-    for (const ClipboardItemPtr& item : std::as_const(longContentTexts)) {
-        item->setPlainTextUtf8(
-            readPayload(item->m_rowID, PayloadColumn::content, 0, listingPrefixBytes), true, false);
-    }
+    for (const ClipboardItemPtr& item : std::as_const(longContentTexts))
+        readListingStart(*item);
     // Still in key order here: links find their items by binary search.
     const auto itemWithKey = [&contents](qint64 key) -> ClipboardItemPtr {
         const auto found = std::lower_bound(
@@ -201,6 +217,44 @@ HistoryDatabase::Contents HistoryDatabase::load() {
     contents.nextRuleKey = nextKey(db, "SELECT max(pk) FROM AppRule");
     execute(db, "COMMIT");
     return contents;
+}
+
+bool HistoryDatabase::beginSnapshot() {
+    sqlite3* db = m_container->handle();
+    // The first read fixes the picture the transaction sees.
+    if (execute(db, "BEGIN") != SQLITE_OK)
+        return false;
+    auto keys = std::make_unique<SqliteStatement>(
+        db, "SELECT pk FROM ClipboardItem ORDER BY copiedAt DESC, pk DESC");
+    const int first = keys->step();
+    if (first != SQLITE_ROW && first != SQLITE_DONE) {
+        rollback();
+        return false;
+    }
+    m_snapshotKeys = std::move(keys);
+    m_snapshotItemSql = itemsSql("WHERE c.pk = ?");
+    m_snapshotStep = first;
+    return true;
+}
+
+ClipboardItemPtr HistoryDatabase::nextSnapshotItem() {
+    // Only the keys are sorted: the rows, a text's start among them, are
+    // read one at a time.
+    while (m_snapshotKeys && m_snapshotStep == SQLITE_ROW) {
+        const qint64 key = m_snapshotKeys->int64(0);
+        m_snapshotStep = m_snapshotKeys->step();
+        SqliteStatement& row = statement(m_snapshotItemSql.constData());
+        row.bind(1, key);
+        if (row.step() != SQLITE_ROW)
+            continue;
+        bool isLongContentText = false;
+        auto item = itemFromRow(row, isLongContentText);
+        row.reset();
+        if (isLongContentText)
+            readListingStart(*item);
+        return item;
+    }
+    return nullptr;
 }
 
 std::optional<QByteArray> HistoryDatabase::payload(qint64 itemKey, PayloadColumn column) {
@@ -270,7 +324,11 @@ bool HistoryDatabase::commit() {
         return false;
     if (m_payloadBytesWritten >= walTruncationPayloadBytes && !m_container->isInMemory()) {
         // Not being able to (a reader in another process) only costs space.
-        execute(m_container->handle(), "PRAGMA wal_checkpoint(TRUNCATE)");
+        // A reader of our own (an export) would hold this thread up until
+        // it ends: then as much is folded in as can be without waiting.
+        execute(m_container->handle(), m_container->hasOpenReaders()
+                                           ? "PRAGMA wal_checkpoint(PASSIVE)"
+                                           : "PRAGMA wal_checkpoint(TRUNCATE)");
     }
     m_payloadBytesWritten = 0;
     return true;

@@ -36,6 +36,12 @@ public:
     // A failed read leaves what was read so far and logs the error.
     Contents load();
 
+    // One picture of the store, for a connection of its own (an export):
+    // after beginSnapshot, what the items were at that moment, newest first,
+    // one at a time (null at the end), whatever is written elsewhere meanwhile.
+    bool beginSnapshot();
+    ClipboardItemPtr nextSnapshotItem();
+
     enum class PayloadColumn { content, richTextData, thumbnailData };
     std::optional<QByteArray> payload(qint64 itemKey, PayloadColumn column);
     // The size in bytes (0 when absent), and a piece read without loading
@@ -64,12 +70,20 @@ public:
 
 private:
     SqliteStatement& statement(const char* sql);
+    QByteArray itemsSql(const char* tail) const;
+    // An item from a row of itemsSql(); a long text kept in the content is
+    // left for readListingStart.
+    ClipboardItemPtr itemFromRow(const SqliteStatement& row, bool& isLongContentText);
+    void readListingStart(ClipboardItem& item);
     template <typename... Values> bool run(const char* sql, const Values&... values);
 
     StoreContainerPtr m_container;
     QHash<const char*, std::shared_ptr<SqliteStatement>> m_statements;
     int m_layoutRevision = 0;
-    qint64 m_payloadBytesWritten = 0; // in the transaction being written
+    qint64 m_payloadBytesWritten = 0;                // in the transaction being written
+    std::unique_ptr<SqliteStatement> m_snapshotKeys; // items' keys, newest first
+    int m_snapshotStep = 0;
+    QByteArray m_snapshotItemSql;
 };
 
 } // namespace quillbox

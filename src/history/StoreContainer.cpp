@@ -148,6 +148,29 @@ StoreContainer::StoreContainer(sqlite3* db, QString path)
 
 StoreContainer::~StoreContainer() {
     sqlite3_close_v2(m_db);
+    if (m_isReader)
+        --*m_openReaders;
+}
+
+std::shared_ptr<StoreContainer> StoreContainer::openReader() const {
+    if (isInMemory())
+        return nullptr;
+    // Read-only, but not immutable: the reader must see the write-ahead log.
+    const QByteArray uri = "file:" + QUrl::toPercentEncoding(m_path, "/") + "?mode=ro";
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_close_v2(db);
+        return nullptr;
+    }
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, int(storeBusyTimeout.count()));
+    std::shared_ptr<StoreContainer> reader(new StoreContainer(db, m_path));
+    reader->m_isReadOnly = true;
+    reader->m_isReader = true;
+    reader->m_openReaders = m_openReaders;
+    ++*m_openReaders;
+    return reader;
 }
 
 void StoreContainer::finishWriting() {

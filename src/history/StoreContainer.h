@@ -44,6 +44,13 @@ public:
     // stays behind in them. The store stays usable.
     void finishWriting();
 
+    // A second, read-only connection to the same file, for reading one
+    // picture of the store while this connection goes on writing; null in
+    // memory or when it can't be opened. While any is open, writes here no
+    // longer wait for readers to fold the write-ahead log back.
+    std::shared_ptr<StoreContainer> openReader() const;
+    bool hasOpenReaders() const { return *m_openReaders > 0; }
+
     bool isInMemory() const { return m_path.isEmpty(); }
     bool isReadOnly() const { return m_isReadOnly; }
     QString path() const { return m_path; } // empty in memory
@@ -58,6 +65,9 @@ private:
     sqlite3* m_db = nullptr;
     QString m_path;
     bool m_isReadOnly = false;
+    // Readers opened on this store and still open; shared with them.
+    std::shared_ptr<int> m_openReaders = std::make_shared<int>(0);
+    bool m_isReader = false;
 };
 
 using StoreContainerPtr = std::shared_ptr<StoreContainer>;

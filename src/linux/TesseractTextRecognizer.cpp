@@ -1,6 +1,7 @@
 #include "linux/TesseractTextRecognizer.h"
 
 #include "content/Logging.h"
+#include "linux/ProgramRestart.h"
 
 #include <QMutexLocker>
 #include <QPainter>
@@ -98,7 +99,7 @@ void TesseractTextRecognizer::limitEngineThreads(char** argv) {
     if (!gomp)
         return;
     dlclose(gomp);
-    execv("/proc/self/exe", argv);
+    ProgramRestart::exec(argv);
     qCWarning(lcCapture).noquote() << "Quillbox: could not restart with one OpenMP thread:"
                                    << QString::fromLocal8Bit(std::strerror(errno));
 }

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QStringList>
 
 using namespace Qt::StringLiterals;
 
@@ -43,27 +44,77 @@ QHash<QString, QString> mainGroup(const QString& path) {
     return values;
 }
 
-// Desktop entries quote arguments holding spaces or quoting characters.
-QString quotedArgument(const QString& argument) {
-    static const QString special = u" \t\n\"'\\><~|&;$*?#()`"_s;
-    if (std::none_of(argument.begin(), argument.end(), [](QChar c) { return special.contains(c); }))
-        return argument;
+// One argument of an Exec value before string escaping: quoted when it holds
+// a reserved character (with \ " ` $ escaped inside the quotes), and every
+// % doubled, so it is never read as a field code.
+QString execArgument(const QString& argument) {
+    static const QString reserved = u" \t\n\"'\\><~|&;$*?#()`"_s;
     QString escaped = argument;
+    escaped.replace(u'%', u"%%"_s);
+    if (std::none_of(argument.begin(), argument.end(),
+                     [](QChar c) { return reserved.contains(c); }))
+        return escaped;
     for (const QChar c : {u'\\', u'"', u'`', u'$'})
         escaped.replace(c, u"\\"_s + c);
-    escaped.replace(u"\\"_s, u"\\\\"_s); // string-value escaping of the backslashes
     return u'"' + escaped + u'"';
+}
+
+// A desktop entry's string-value escapes: the value stays on its one line.
+QString stringValue(const QString& text) {
+    QString escaped;
+    escaped.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'\\':
+            escaped += u"\\\\"_s;
+            break;
+        case u'\n':
+            escaped += u"\\n"_s;
+            break;
+        case u'\t':
+            escaped += u"\\t"_s;
+            break;
+        case u'\r':
+            escaped += u"\\r"_s;
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
 }
 
 } // namespace
 
-XdgAutostartLoginItem::XdgAutostartLoginItem()
-    : XdgAutostartLoginItem(defaultFolder(), defaultCommand()) {
+std::optional<QString> XdgAutostartLoginItem::execValue(const QString& program) {
+    // Other control characters have no escape in a desktop entry, and a name
+    // that was not UTF-8 can't be written back as it is.
+    for (const QChar c : program) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != u'\n' && u != u'\t' && u != u'\r') || u == 0x7f ||
+            c == QChar::ReplacementCharacter)
+            return std::nullopt;
+    }
+    if (program.isEmpty())
+        return std::nullopt;
+    // GLib looks the program up before it turns %% back into %, so a path
+    // with a % is not the program named first: the shell runs it instead.
+    const QStringList arguments = program.contains(u'%')
+                                      ? QStringList{u"sh"_s, u"-c"_s, u"exec \"$0\""_s, program}
+                                      : QStringList{program};
+    QStringList escaped;
+    for (const QString& argument : arguments)
+        escaped.append(execArgument(argument));
+    return stringValue(escaped.join(u' '));
 }
 
-XdgAutostartLoginItem::XdgAutostartLoginItem(QString folder, QString command)
+XdgAutostartLoginItem::XdgAutostartLoginItem()
+    : XdgAutostartLoginItem(defaultFolder(), defaultProgram()) {
+}
+
+XdgAutostartLoginItem::XdgAutostartLoginItem(QString folder, QString program)
     : m_folder(std::move(folder))
-    , m_command(std::move(command)) {
+    , m_program(std::move(program)) {
 }
 
 QString XdgAutostartLoginItem::defaultFolder() {
@@ -71,13 +122,13 @@ QString XdgAutostartLoginItem::defaultFolder() {
            u"/autostart"_s;
 }
 
-QString XdgAutostartLoginItem::defaultCommand() {
+QString XdgAutostartLoginItem::defaultProgram() {
     const QString program = QCoreApplication::applicationFilePath();
     const QString onPath = QStandardPaths::findExecutable(u"quillbox"_s);
     if (!onPath.isEmpty() &&
         QFileInfo(onPath).canonicalFilePath() == QFileInfo(program).canonicalFilePath())
         return u"quillbox"_s;
-    return program.isEmpty() ? u"quillbox"_s : quotedArgument(program);
+    return program.isEmpty() ? u"quillbox"_s : program;
 }
 
 QString XdgAutostartLoginItem::filePath() const {
@@ -92,7 +143,7 @@ bool XdgAutostartLoginItem::isEnabled() const {
            values.value(u"X-GNOME-Autostart-enabled"_s) != u"false";
 }
 
-QString XdgAutostartLoginItem::entryText() const {
+QString XdgAutostartLoginItem::entryText(const QString& exec) const {
     return u"[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Quillbox\n"
@@ -103,10 +154,17 @@ QString XdgAutostartLoginItem::entryText() const {
            "StartupNotify=false\n"
            "X-GNOME-Autostart-enabled=true\n"
            "X-GNOME-Autostart-Phase=Applications\n"
-           "X-KDE-autostart-after=panel\n"_s.arg(m_command);
+           "X-KDE-autostart-after=panel\n"_s.arg(exec);
 }
 
 std::optional<QString> XdgAutostartLoginItem::enable() {
+    const auto exec = execValue(m_program);
+    if (!exec) {
+        const QString reason = u"this program's path can't be written in an autostart entry: "
+                               "it holds control characters or is not UTF-8"_s;
+        qCWarning(lcX11).noquote() << u"Quillbox: launch at login not enabled: "_s + reason;
+        return reason;
+    }
     // An entry switched off by hand is written anew rather than edited, so
     // no stale key keeps it off.
     if (!QDir().mkpath(m_folder)) {
@@ -115,7 +173,7 @@ std::optional<QString> XdgAutostartLoginItem::enable() {
         return reason;
     }
     QSaveFile file(filePath());
-    if (!file.open(QIODevice::WriteOnly) || file.write(entryText().toUtf8()) < 0 ||
+    if (!file.open(QIODevice::WriteOnly) || file.write(entryText(*exec).toUtf8()) < 0 ||
         !file.commit()) {
         const QString reason = file.errorString();
         qCWarning(lcX11).noquote() << u"Quillbox: launch at login not enabled: "_s + reason;

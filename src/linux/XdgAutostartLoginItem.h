@@ -3,6 +3,7 @@
 #include "ports/LoginItemService.h"
 
 #include <QString>
+#include <optional>
 
 namespace quillbox {
 
@@ -15,12 +16,15 @@ class XdgAutostartLoginItem : public LoginItemService {
 public:
     // The standard folder, $XDG_CONFIG_HOME/autostart, and the running program.
     XdgAutostartLoginItem();
-    XdgAutostartLoginItem(QString folder, QString command);
+    XdgAutostartLoginItem(QString folder, QString program);
 
     static QString defaultFolder();
-    // The command the entry runs: "quillbox" when that is the program found
+    // The program the entry runs: "quillbox" when that is the program found
     // on PATH, else this program's absolute path.
-    static QString defaultCommand();
+    static QString defaultProgram();
+    // The entry's Exec value that runs the program, escaped as desktop
+    // entries require; none when an entry can't name it.
+    static std::optional<QString> execValue(const QString& program);
 
     QString filePath() const;
 
@@ -29,10 +33,10 @@ public:
     std::optional<QString> disable() override;
 
 private:
-    QString entryText() const;
+    QString entryText(const QString& exec) const;
 
     QString m_folder;
-    QString m_command;
+    QString m_program;
 };
 
 } // namespace quillbox

@@ -3,6 +3,7 @@
 #include "capture/SourceAppResolver.h"
 #include "content/ColorHex.h"
 #include "content/RelativeDate.h"
+#include "content/UntrustedText.h"
 #include "ui/CardSymbols.h"
 #include "ui/PanelListModel.h"
 #include "ui/PanelTheme.h"
@@ -347,8 +348,10 @@ void CardDelegate::paintHeader(QPainter& painter, const QRectF& card,
     }
     const QString name = item.sourceAppName().value_or(QStringLiteral("Unknown"));
     const QFontMetricsF metrics(m_fonts->name);
-    const QString shown = metrics.elidedText(TextBlock::visiblePrefix(name).toString().simplified(),
-                                             Qt::ElideRight, std::max<qreal>(0, nameRight - x));
+    // An imported item's source name is as untrusted as copied text.
+    const QString shown =
+        metrics.elidedText(UntrustedText::line(TextBlock::visiblePrefix(name)).simplified(),
+                           Qt::ElideRight, std::max<qreal>(0, nameRight - x));
     painter.setFont(m_fonts->name);
     painter.setPen(PanelTheme::withAlpha(PanelTheme::cardText, 0.65));
     painter.drawText(QPointF(x, centreY - metrics.height() / 2 + metrics.ascent()), shown);

@@ -2,6 +2,7 @@
 
 #include "content/ColorHex.h"
 #include "content/RelativeDate.h"
+#include "content/UntrustedText.h"
 #include "ui/PanelTheme.h"
 
 #include <QPainter>
@@ -17,18 +18,12 @@ constexpr int elementSpacing = 16;
 constexpr int textPixelSize = 12;
 constexpr int swatchSize = 11;
 constexpr int swatchSpacing = 6;
-// The clipboard's text is untrusted: one line, control characters shown
-// as spaces, never the full length of a huge text.
+// The clipboard's text is untrusted: one line, nothing that acts or
+// reorders, never the full length of a huge text.
 constexpr int longestDetail = 500;
 
 QString oneLine(const QString& text) {
-    QString line = text.left(longestDetail);
-    for (QChar& c : line) {
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
-            c == QChar::ParagraphSeparator)
-            c = u' ';
-    }
-    return line;
+    return UntrustedText::line(QStringView(text).left(longestDetail));
 }
 
 // What the footer says about an item of this kind, when it knows.

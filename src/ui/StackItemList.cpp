@@ -1,6 +1,7 @@
 #include "ui/StackItemList.h"
 
 #include "content/ContentCategory.h"
+#include "content/UntrustedText.h"
 #include "core/PasteStackManager.h"
 #include "ui/CardSymbols.h"
 #include "ui/PanelTheme.h"
@@ -35,7 +36,7 @@ bool isLineBreak(QChar c) {
 }
 
 // The text's non-empty lines joined with single spaces, looking at no more
-// of it than the label can use; other control characters become spaces.
+// of it than the label can use.
 QString joinedLines(QStringView text) {
     QString label;
     qsizetype start = 0;
@@ -51,10 +52,6 @@ QString joinedLines(QStringView text) {
         if (isFull)
             break;
         start = i + 1;
-    }
-    for (QChar& c : label) {
-        if (c.category() == QChar::Other_Control)
-            c = u' ';
     }
     return label;
 }
@@ -102,17 +99,19 @@ StackItemList::StackItemList(PasteStackManager& manager, QWidget* parent)
 QString StackItemList::rowLabel(const ClipboardItem& item) {
     const std::optional<ContentCategory> kind = contentCategoryFromRaw(item.category());
     if (kind == ContentCategory::file) {
+        // File names are as untrusted as copied text.
         const QList<QUrl> urls = item.fileURLs();
         if (urls.size() == 1)
-            return fileName(urls.first());
+            return UntrustedText::line(fileName(urls.first()));
         if (urls.size() > 1)
-            return u"%1 +%2 more"_s.arg(fileName(urls.first())).arg(urls.size() - 1);
+            return UntrustedText::line(
+                u"%1 +%2 more"_s.arg(fileName(urls.first())).arg(urls.size() - 1));
     } else if (kind == ContentCategory::image) {
         const auto dimensions = item.imageDimensions();
         return dimensions ? u"Image "_s + *dimensions : u"Image"_s;
     }
-    const QString label =
-        joinedLines(item.title().value_or(item.plainTextPreview().value_or(QString())));
+    const QString label = UntrustedText::line(
+        joinedLines(item.title().value_or(item.plainTextPreview().value_or(QString()))));
     return label.isEmpty() ? displayNameForRaw(item.category()) : label;
 }
 

@@ -1,5 +1,7 @@
 #include "ui/TextPreview.h"
 
+#include "content/UntrustedText.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QTextOption>
@@ -15,29 +17,6 @@ constexpr qsizetype middleElisionEndLength = 200;
 constexpr qsizetype lastLineSourceLimit = 400;
 
 const QChar ellipsis(0x2026);
-
-// Clipboard text is untrusted: line breaks become the layout's line
-// separator, and other control characters (except tab) spaces, so nothing
-// invisible changes how a card looks.
-QString displayText(QStringView text) {
-    QString shown;
-    shown.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == u'\r') {
-            if (i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
-            shown += QChar::LineSeparator;
-        } else if (c == u'\n' || c == QChar::ParagraphSeparator) {
-            shown += QChar::LineSeparator;
-        } else if (c != u'\t' && c.category() == QChar::Other_Control) {
-            shown += u' ';
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
-}
 
 QString oneLine(QString text) {
     text.replace(QChar::LineSeparator, u' ');
@@ -64,7 +43,8 @@ TextBlock::TextBlock(QStringView text, const QFont& font, qreal width, int maxLi
                      qreal maxHeight, Overflow overflow, qreal extraLineSpacing)
     : m_font(font)
     , m_spacing(extraLineSpacing) {
-    QString shown = displayText(text);
+    // Clipboard text is untrusted: nothing invisible changes how a card looks.
+    QString shown = UntrustedText::block(text);
     switch (overflow) {
     case Overflow::clip:
         break;

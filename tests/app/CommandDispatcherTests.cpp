@@ -6,14 +6,19 @@
 #include "app/InspectClipboard.h"
 #include "app/SearchCommands.h"
 #include "capture/SourceAppResolver.h"
+#include "content/Hash.h"
+#include "content/PasteboardTypes.h"
 #include "core/AppState.h"
 #include "history/HistoryStore.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -144,7 +149,7 @@ TEST_F(CommandDispatcherTest, ExportThenImportRestoresItemsWithTheirTimesWithout
     const auto imported = target.itemWithHash(newer->contentHash());
     ASSERT_TRUE(imported);
     EXPECT_EQ(imported->copiedAt(), newer->copiedAt());
-    EXPECT_EQ(imported->ocrText(), u"recognised"_s);
+    EXPECT_EQ(imported->ocrText(), std::nullopt); // recognised again, from the content
 
     // Importing the same export again adds nothing.
     summary = HistoryTransfer::importLines(exported, target);
@@ -152,12 +157,176 @@ TEST_F(CommandDispatcherTest, ExportThenImportRestoresItemsWithTheirTimesWithout
     EXPECT_EQ(target.itemCount(), 3);
 }
 
-// Characters a terminal acts on: everything below space but the line break,
-// DEL and the C1 range.
+int countBusyWaits(void* count, int) {
+    ++*static_cast<int*>(count);
+    return 0; // give up at once
+}
+
+TEST(HistoryExportTest, AnExportIsTheHistoryAsItWasWhenItStarted) {
+    QTemporaryDir directory;
+    HistoryStore store(StoreContainer::makeShared(false, directory.filePath(u"Quillbox.store"_s)));
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    QList<ClipboardItemPtr> items;
+    for (int i = 0; i < 3; ++i) {
+        // Each several pieces long, so the export is under way when they go.
+        items.append(store.record(testing::textContent(QString(1'500'000, QChar(u'a' + i))),
+                                  std::nullopt, std::nullopt));
+        store.setCopiedAt(items.last(), now.addSecs(i - 10));
+    }
+    // Waiting on the export's reader would stall the application's thread.
+    int busyWaits = 0;
+    sqlite3_busy_handler(store.container()->handle(), countBusyWaits, &busyWaits);
+
+    CommandDispatcher dispatcher(CommandContext{store, nullptr, u"disk"_s});
+    auto channel = std::make_shared<CommandReply::Channel>();
+    QByteArray exported;
+    std::optional<CommandResult> result;
+    std::vector<std::function<void()>> waiting;
+    channel->finish = [&](const CommandResult& r) { result = r; };
+    channel->write = [&](const QByteArray& bytes) { exported += bytes; };
+    channel->whenDrained = [&](std::function<void()> next) { waiting.push_back(std::move(next)); };
+    const auto drain = [&] {
+        auto steps = std::exchange(waiting, {});
+        for (auto& step : steps)
+            step();
+    };
+    dispatcher.execute(parseCommandLine({u"export"_s}).command, CommandReply(channel));
+    drain();
+    ASSERT_FALSE(exported.isEmpty());
+    ASSERT_FALSE(result);
+    // While it runs: two items go, one is pinned, a large one is copied.
+    store.deleteItem(items[0]);
+    store.deleteItem(items[2]);
+    store.togglePin(items[1]);
+    const auto added =
+        store.record(testing::textContent(QString(5'000'000, u'z')), std::nullopt, std::nullopt);
+    while (!result && !waiting.empty())
+        drain();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->exitCode, 0);
+    EXPECT_EQ(busyWaits, 0);
+
+    testing::FakeApp other;
+    const auto summary = HistoryTransfer::importLines(exported, other.store());
+    EXPECT_TRUE(summary.problems.isEmpty()) << summary.problems.join(u'\n').toStdString();
+    EXPECT_EQ(summary.imported, 3);
+    for (const auto& item : items)
+        EXPECT_TRUE(other.store().itemWithHash(item->contentHash()));
+    EXPECT_FALSE(other.store().itemWithHash(added->contentHash()));
+    EXPECT_FALSE(other.store().itemWithHash(items[1]->contentHash())->isPinned());
+}
+
+TEST_F(CommandDispatcherTest, ALongListIsStreamedInPiecesAsTheReaderTakesThem) {
+    {
+        HistoryStore::Batch batch(store());
+        for (int i = 0; i < 6000; ++i)
+            store().record(testing::textContent(u"item %1 "_s.arg(i) + QString(80, u'x')),
+                           std::nullopt, std::nullopt);
+    }
+    for (const bool json : {true, false}) {
+        SCOPED_TRACE(json ? "json" : "table");
+        auto channel = std::make_shared<CommandReply::Channel>();
+        QList<QByteArray> pieces;
+        std::optional<CommandResult> result;
+        std::vector<std::function<void()>> waiting;
+        channel->finish = [&](const CommandResult& r) { result = r; };
+        channel->write = [&](const QByteArray& bytes) { pieces.append(bytes); };
+        channel->whenDrained = [&](std::function<void()> next) {
+            waiting.push_back(std::move(next));
+        };
+        QStringList arguments{u"list"_s};
+        if (json)
+            arguments.append(u"--json"_s);
+        dispatcher.execute(parseCommandLine(arguments).command, CommandReply(channel));
+        // Nothing more is made until the reader has taken what was sent.
+        for (int round = 0; !result && round < 1000; ++round) {
+            const qsizetype before = pieces.size();
+            for (auto& step : std::exchange(waiting, {}))
+                step();
+            EXPECT_LE(pieces.size(), before + 1);
+        }
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->exitCode, 0);
+        EXPECT_TRUE(result->output.isEmpty());
+        EXPECT_GT(pieces.size(), 1);
+        const QByteArray whole = pieces.join();
+        if (json) {
+            const auto array = QJsonDocument::fromJson(whole).array();
+            ASSERT_EQ(array.size(), 6002);
+            EXPECT_EQ(array.first().toObject().value(u"id"_s).toString(),
+                      store().allItems().first()->id().toString(QUuid::WithoutBraces));
+        } else {
+            EXPECT_EQ(whole.count('\n'), 6002);
+        }
+    }
+}
+
+// An exported line with its content and kind, and the rest of its fields
+// as a forger would set them.
+QByteArray forgedLine(const QByteArray& content, const QString& type, const QString& category,
+                      const QJsonObject& fields) {
+    QJsonObject object{{u"content"_s, QString::fromLatin1(content.toBase64())},
+                       {u"contentType"_s, type},
+                       {u"category"_s, category},
+                       {u"copiedAt"_s, u"2024-01-01T00:00:00.000Z"_s}};
+    for (auto it = fields.begin(); it != fields.end(); ++it)
+        object.insert(it.key(), it.value());
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+TEST(HistoryImportTest, EveryShownOrSearchedFieldComesFromTheContent) {
+    const QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Helvetica;}}"
+                           "\\f0 Pay {\\b Alice} caf\\'e9\\par \\u8364?5}";
+    const QByteArray green = encodeColorData(QColor(0, 255, 0));
+    const QByteArray png = testing::solidPng(Qt::red, QSize(40, 30));
+    const QByteArray lies = QByteArray("aGVsbG8=");
+    QByteArray lines = forgedLine(rtf, PasteboardType::rtf, u"richText"_s,
+                                  {{u"plainText"_s, u"Pay Mallory"_s},
+                                   {u"richTextData"_s, QString::fromLatin1(lies)},
+                                   {u"title"_s, u"Pay Mallory"_s},
+                                   {u"characterCount"_s, 3}}) +
+                       forgedLine(green, PasteboardType::color, u"color"_s,
+                                  {{u"colorHex"_s, u"#FF0000"_s}, {u"plainText"_s, u"#FF0000"_s}}) +
+                       forgedLine(png, PasteboardType::png, u"image"_s,
+                                  {{u"imageDimensions"_s, u"9999 x 9999"_s},
+                                   {u"thumbnailData"_s,
+                                    QString::fromLatin1(testing::solidPng(Qt::blue).toBase64())},
+                                   {u"ocrText"_s, u"password"_s},
+                                   {u"plainText"_s, u"password"_s}});
+    testing::FakeApp app;
+    const auto summary = HistoryTransfer::importLines(lines, app.store());
+    EXPECT_TRUE(summary.problems.isEmpty()) << summary.problems.join(u'\n').toStdString();
+    ASSERT_EQ(summary.imported, 3);
+
+    const auto rich = app.store().itemWithHash(sha256Hash(rtf));
+    ASSERT_TRUE(rich);
+    EXPECT_EQ(rich->plainText(), u"Pay Alice caf\u00e9\n\u20ac5"_s);
+    EXPECT_EQ(rich->richTextData(), rtf);
+    EXPECT_EQ(rich->title(), std::nullopt);
+    EXPECT_EQ(rich->characterCount(), 17);
+
+    const auto color = app.store().itemWithHash(sha256Hash(green));
+    ASSERT_TRUE(color);
+    EXPECT_EQ(color->colorHex(), u"#00FF00"_s);
+    EXPECT_EQ(color->plainText(), u"#00FF00"_s);
+
+    const auto image = app.store().itemWithHash(sha256Hash(png));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->imageDimensions(), u"40 x 30"_s);
+    EXPECT_EQ(image->ocrText(), std::nullopt);
+    EXPECT_EQ(image->plainText(), std::nullopt);
+    const QImage thumbnail = QImage::fromData(image->thumbnailData().value_or(QByteArray()));
+    ASSERT_FALSE(thumbnail.isNull());
+    EXPECT_EQ(thumbnail.pixelColor(0, 0), QColor(Qt::red));
+}
+
+// Characters a terminal acts on (everything below space but the line
+// break, DEL and the C1 range) or that reorder what follows them.
 bool hasTerminalControls(const QString& text) {
     for (const QChar c : text) {
         const char16_t u = c.unicode();
-        if ((u < 0x20 && u != u'\n') || (u >= 0x7f && u <= 0x9f))
+        if ((u < 0x20 && u != u'\n') || (u >= 0x7f && u <= 0x9f) || (u >= 0x202a && u <= 0x202e) ||
+            (u >= 0x2066 && u <= 0x2069))
             return true;
     }
     return false;
@@ -166,7 +335,7 @@ bool hasTerminalControls(const QString& text) {
 TEST_F(CommandDispatcherTest, HumanReadableOutputEscapesTerminalControls) {
     SearchCommands::install(dispatcher,
                             [](const CommandContext&) { return SearchCommands::Tools{}; });
-    const QString hostile = u"evil\x1b]0;owned\x07 \x1b[2J\u009b31m\x7f\rdone\ttab"_s;
+    const QString hostile = u"evil\x1b]0;owned\x07 \x1b[2J\u009b31m\x7f\rdone\ttab \u202Etxt.exe"_s;
     const auto item = app.addText(hostile, now, u"org.example.\x1b[5mBlink"_s);
     const QString id = item->id().toString(QUuid::WithoutBraces);
     const QStringList commands[] = {{u"list"_s}, {u"search"_s, u"evil"_s}, {u"show"_s, id}};
@@ -177,6 +346,11 @@ TEST_F(CommandDispatcherTest, HumanReadableOutputEscapesTerminalControls) {
         EXPECT_FALSE(hasTerminalControls(result.output)) << result.output.toStdString();
         EXPECT_TRUE(result.output.contains(u"\\x1b]0;owned\\x07"_s)) << result.output.toStdString();
     }
+    // A preview is cut between characters, not through an emoji's surrogate pair.
+    app.addText(QString(u"a\U0001F600"_s).repeated(40), now.addSecs(1));
+    const auto listed = run(dispatcher, {u"list"_s, u"--limit"_s, u"1"_s}).output;
+    EXPECT_TRUE(QStringView(listed).isValidUtf16()) << listed.toStdString();
+    EXPECT_TRUE(listed.contains(u"\U0001F600a\u2026"_s)) << listed.toStdString();
     // A search without matches says so, and not that the history is empty.
     EXPECT_EQ(run(dispatcher, {u"search"_s, u"nothing like this"_s}).output,
               u"No items match.\n"_s);

@@ -2,7 +2,9 @@
 #include "content/ContentCategory.h"
 #include "content/Hash.h"
 #include "content/PasteboardTypes.h"
+#include "content/RtfText.h"
 #include "content/TextMetrics.h"
+#include "content/UntrustedText.h"
 
 #include <gtest/gtest.h>
 
@@ -86,4 +88,53 @@ TEST(ColorData, RoundTripsAndRejectsShortData) {
     ASSERT_TRUE(decoded);
     EXPECT_EQ(hexString(*decoded), hexString(color));
     EXPECT_FALSE(decodeColorData(QByteArray("abc")));
+}
+
+TEST(UntrustedText, EachFormNeutralisesWhatActsOrReordersAndKeepsTheRest) {
+    struct Row {
+        const char16_t* text;
+        const char16_t* block;
+        const char16_t* line;
+        const char16_t* terminal;
+    };
+    const Row rows[] = {
+        // An override that shows "evilexe.txt", and each of the others.
+        {u"evil\u202Etxt.exe\u202C", u"eviltxt.exe", u"eviltxt.exe", u"evil\\u202etxt.exe\\u202c"},
+        {u"a\u202Ab\u202Bc\u202Dd", u"abcd", u"abcd", u"a\\u202ab\\u202bc\\u202dd"},
+        {u"a\u2066b\u2067c\u2068d\u2069", u"abcd", u"abcd", u"a\\u2066b\\u2067c\\u2068d\\u2069"},
+        // Marks and right-to-left letters stay.
+        {u"\u200E\u200F\u061C\u05D0\u0628", u"\u200E\u200F\u061C\u05D0\u0628",
+         u"\u200E\u200F\u061C\u05D0\u0628", u"\u200E\u200F\u061C\u05D0\u0628"},
+        {u"one\r\ntwo\rthree\nfour\u2029five", u"one\u2028two\u2028three\u2028four\u2028five",
+         u"one  two three four five", u"one\\r\\ntwo\\rthree\\nfour\u2029five"},
+        {u"tab\there\x1b[2J\x7f\u009b", u"tab\there [2J  ", u"tab here [2J  ",
+         u"tab\\there\\x1b[2J\\x7f\\x9b"},
+    };
+    for (const Row& row : rows) {
+        const QString text = QString::fromUtf16(row.text);
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_EQ(UntrustedText::block(text), QString::fromUtf16(row.block));
+        EXPECT_EQ(UntrustedText::line(text), QString::fromUtf16(row.line));
+        EXPECT_EQ(UntrustedText::terminal(text), QString::fromUtf16(row.terminal));
+    }
+    EXPECT_EQ(UntrustedText::terminal(u"a\nb\u202E", true), QStringLiteral("a\nb\\u202e"));
+}
+
+TEST(RtfText, TheWordsOfTheDocumentWithoutItsTablesAndFormatting) {
+    const std::pair<const char*, const char16_t*> rows[] = {
+        {R"({\rtf1\ansi{\fonttbl{\f0 Helvetica;}}{\colortbl;\red255\green0\blue0;}\f0\cf1 Hello {\b bold}\par World})",
+         u"Hello bold\nWorld"},
+        {R"({\rtf1 caf\'e9 \'80 \u8364? \uc2\u8364xx!\tab t\line x\~y \{\}\\})",
+         u"caf\u00e9 \u20ac \u20ac \u20ac!\tt\nx\u00a0y {}\\"},
+        // Ignorable groups and field instructions say nothing; a field's result does.
+        {R"({\rtf1{\*\generator Writer;}{\field{\*\fldinst HYPERLINK "x"}{\fldrslt link}} {\info{\title T}}end})",
+         u"link end"},
+        // An astral character as two escapes; a group's \uc ends with the group.
+        {R"({\rtf1{\uc0\u-10179\u-8704}\u65?})", u"\U0001F600A"},
+        {"{\\rtf1 unclosed {\\b group", u"unclosed group"},
+    };
+    for (const auto& [rtf, text] : rows) {
+        SCOPED_TRACE(rtf);
+        EXPECT_EQ(plainTextFromRtf(QByteArray(rtf)), QString::fromUtf16(text));
+    }
 }

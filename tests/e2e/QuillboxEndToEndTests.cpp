@@ -102,6 +102,14 @@ TEST_F(QuillboxEndToEndTest, NothingCopiedDuringAPauseOrInAnExcludedApplicationI
 }
 
 TEST_F(QuillboxEndToEndTest, ASecondStartRefusesAndAStaleSocketDoesNotBlockTheNext) {
+    // Restarted to limit the recognition engine's threads, it keeps its name.
+    const QString process = u"/proc/%1/"_s.arg(session.application()->pid());
+    EXPECT_TRUE(readFile(process + u"environ"_s).contains("OMP_THREAD_LIMIT=1"));
+    EXPECT_EQ(readFile(process + u"comm"_s), "quillbox\n");
+    const auto shown = runCommand(
+        u"ps"_s, {u"-o"_s, u"comm="_s, u"-p"_s, QString::number(session.application()->pid())});
+    EXPECT_EQ(shown.standardOutput.trimmed(), "quillbox");
+
     const auto second = session.run({}, 10s);
     EXPECT_EQ(second.exitCode, 1);
     EXPECT_TRUE(second.standardError.contains("Quillbox is already running."))

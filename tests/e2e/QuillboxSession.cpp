@@ -22,6 +22,9 @@ QuillboxSession::QuillboxSession()
     m_environment.insert(u"XDG_DATA_HOME"_s, root + u"/data"_s);
     m_environment.insert(u"XDG_CONFIG_HOME"_s, root + u"/config"_s);
     m_environment.insert(u"XDG_RUNTIME_DIR"_s, root + u"/runtime"_s);
+    // The application sets these itself, restarting once, as for a user.
+    m_environment.remove(u"OMP_THREAD_LIMIT"_s);
+    m_environment.remove(u"GLIBC_TUNABLES"_s);
     // No desktop portal: the colour picker uses Quillbox's own overlay, and
     // no D-Bus daemon is started on the test's behalf.
     m_environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, u"unix:path=/nonexistent/quillbox-e2e"_s);

@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
@@ -118,6 +119,50 @@ TEST_F(SettingsWindowTest, LaunchAtLoginShowsTheAutostartFileAsItIs) {
     EXPECT_TRUE(error->text().startsWith(u"Couldn't change launch at login: "_s))
         << error->text().toStdString();
     EXPECT_TRUE(QFileInfo(QFileInfo(file).path()).isFile());
+}
+
+// GLib's desktop-entry reader runs the entry written for a program under
+// folders whose names need every kind of escape.
+TEST(AutostartEntryTest, TheDesktopRunsTheProgramWhateverItsPath) {
+    QTemporaryDir directory;
+    const QString marker = directory.filePath(u"ran"_s);
+    const QString folders[] = {u"50%fun"_s,
+                               u"two  spaces"_s,
+                               u"quote\"s and 'apos'"_s,
+                               u"$HOME `id` ~x"_s,
+                               u"back\\slash\\n"_s,
+                               u"new\nline\ttab"_s,
+                               u"semi;colon & (a|b) * ? # <>"_s,
+                               u"%f %U 100%"_s,
+                               u"a=b%"_s};
+    for (const QString& folder : folders) {
+        SCOPED_TRACE(folder.toStdString());
+        const QString program = directory.filePath(folder + u"/prog"_s);
+        ASSERT_TRUE(writeFile(program, "#!/bin/sh\nprintf '%s' \"$0\" > \"$QUILLBOX_MARKER.part\"\n"
+                                       "mv \"$QUILLBOX_MARKER.part\" \"$QUILLBOX_MARKER\"\n"));
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        XdgAutostartLoginItem item(directory.filePath(u"autostart"_s), program);
+        ASSERT_EQ(item.enable(), std::nullopt);
+        const QByteArray entry = readFile(item.filePath());
+        EXPECT_EQ(entry.count("\nExec="), 1) << entry.constData();
+        QFile::remove(marker);
+        QProcess gio;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"QUILLBOX_MARKER"_s, marker);
+        gio.setProcessEnvironment(environment);
+        gio.start(u"gio"_s, {u"launch"_s, item.filePath()});
+        ASSERT_TRUE(gio.waitForFinished(10'000));
+        EXPECT_EQ(gio.exitCode(), 0) << gio.readAllStandardError().constData();
+        EXPECT_TRUE(waitUntil([&] { return QFileInfo::exists(marker); }, 10s));
+        EXPECT_EQ(QString::fromUtf8(readFile(marker)), program);
+    }
+    // A control character has no escape: nothing is written, and the user is told.
+    XdgAutostartLoginItem unwritable(directory.filePath(u"refused"_s),
+                                     directory.filePath(u"bell\x07/prog"_s));
+    const auto reason = unwritable.enable();
+    ASSERT_TRUE(reason);
+    EXPECT_TRUE(reason->contains(u"control characters"_s));
+    EXPECT_FALSE(QFileInfo::exists(unwritable.filePath()));
 }
 
 TEST_F(SettingsWindowTest, RetentionChoicePrunesAtOnce) {
