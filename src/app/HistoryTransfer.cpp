@@ -226,7 +226,7 @@ QString filePaths(const QByteArray& uriList) {
 
 // What capture would have shown for this content: the text from the content
 // itself wherever the content is text. Only rich text (whose words the line
-// carries beside the RTF) and colours keep the line's own text.
+// carries beside the RTF or HTML) and colours keep the line's own text.
 void deriveText(ParsedClipboardContent& content) {
     const bool isPlainContent = content.contentType == PasteboardType::string;
     switch (content.category) {
