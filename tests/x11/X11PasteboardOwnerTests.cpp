@@ -172,12 +172,6 @@ INSTANTIATE_TEST_SUITE_P(
                    {u"text/plain;charset=utf-8"_qs, "Quillbox paste"},
                    {u"application/rtf"_qs, "{\\rtf1 Quillbox}"},
                    {u"org.example.custom"_qs, "x"}}},
-        WriteCase{"html_with_its_plain_text",
-                  {{{PasteboardType::html, "<b>caf\xc3\xa9</b>"},
-                    {PasteboardType::string, "caf\xc3\xa9"}}},
-                  PasteboardType::html,
-                  "<b>caf\xc3\xa9</b>",
-                  {{u"text/html"_qs, "<b>caf\xc3\xa9</b>"}, {u"UTF8_STRING"_qs, "caf\xc3\xa9"}}},
         WriteCase{
             "files_of_all_items_merged_for_file_managers",
             {{{PasteboardType::fileURL, "file:///tmp/a%20b.txt"}},

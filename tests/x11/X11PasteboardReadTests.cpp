@@ -97,13 +97,6 @@ INSTANTIATE_TEST_SUITE_P(
                   "<b>caf\xc3\xa9</b> words",
                   {},
                   u"caf\u00e9 words"_qs},
-        OfferCase{"html_alone_as_xclip_offers_it",
-                  {{u"text/html"_qs, "<p>Only <i>HTML</i><img src=\"a.png\"></p>\n"}},
-                  PasteboardType::html,
-                  ContentCategory::richText,
-                  {},
-                  {},
-                  u"Only HTML"_qs},
         OfferCase{
             "file_list_with_comment_and_crlf",
             {{u"text/uri-list"_qs, "# two files\r\nfile:///tmp/a%20b.txt\r\nfile:///srv/y.png\r\n"},
