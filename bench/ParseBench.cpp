@@ -78,6 +78,39 @@ void BM_ParseText(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseText)->Arg(10 * 1024)->Arg(5 * 1024 * 1024)->Unit(benchmark::kMillisecond);
 
+// HTML as a web page's copy has it: paragraphs of styled text with links.
+QByteArray webPageHtml(qsizetype bytes) {
+    const QByteArray paragraph =
+        "<p style=\"color:#333;font-family:sans-serif\">The <b>quick</b> brown fox "
+        "<a href=\"https://example.com/fox\">jumps</a> over the <i>lazy</i> dog.</p>\n";
+    QByteArray html = "<meta charset=\"utf-8\">";
+    while (html.size() < bytes)
+        html += paragraph;
+    return html;
+}
+
+// The owner offers HTML with its plain text (browsers) or HTML alone, whose
+// words are then read from at most its first HtmlText::readLength bytes.
+void BM_ParseHtml(benchmark::State& state) {
+    const QByteArray html = webPageHtml(state.range(0));
+    FakePasteboard pasteboard;
+    if (state.range(1) != 0) {
+        pasteboard.setContents({Type::html, Type::string});
+        pasteboard.setString(Type::string, proseOfSize(state.range(0) / 3));
+    } else {
+        pasteboard.setContents({Type::html});
+    }
+    pasteboard.setData(Type::html, html);
+    runParse(state, pasteboard, html.size());
+}
+BENCHMARK(BM_ParseHtml)
+    ->ArgNames({"bytes", "with_text"})
+    ->Args({16 * 1024, 1})
+    ->Args({16 * 1024, 0})
+    ->Args({64 * 1024, 0})
+    ->Args({5 * 1024 * 1024, 0})
+    ->Unit(benchmark::kMillisecond);
+
 void BM_ParseScreenshotPng1920x1080(benchmark::State& state) {
     const QByteArray png = quillbox::testing::encodedImage(screenshot(1920, 1080), "PNG");
     FakePasteboard pasteboard;

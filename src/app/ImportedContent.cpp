@@ -4,6 +4,7 @@
 #include "capture/ImageThumbnailer.h"
 #include "content/ColorHex.h"
 #include "content/PasteboardTypes.h"
+#include "content/HtmlText.h"
 #include "content/RtfText.h"
 #include "content/TextMetrics.h"
 
@@ -35,6 +36,11 @@ Problem deriveRichText(ParsedClipboardContent& content) {
     if (content.contentType == PasteboardType::rtf) {
         content.richTextData = content.content;
         content.plainText = plainTextFromRtf(content.content);
+        return std::nullopt;
+    }
+    if (content.contentType == PasteboardType::html) {
+        content.richTextData = content.content;
+        content.plainText = HtmlText::plainText(content.content);
         return std::nullopt;
     }
     return u"rich text of type \"%1\" can't be read"_s.arg(content.contentType);

@@ -62,6 +62,8 @@ QString preview(const ClipboardItem& item, int maxLength) {
         text = *hex;
     else if (auto url = item.urlString())
         text = *url;
+    else if (item.contentCategory() == ContentCategory::richText)
+        text = displayName(ContentCategory::richText); // formatting without words, an image say
     return escapeControls(cut(text.simplified(), maxLength));
 }
 

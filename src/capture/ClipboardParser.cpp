@@ -3,6 +3,7 @@
 #include "capture/ImageThumbnailer.h"
 #include "content/ColorHex.h"
 #include "content/Hash.h"
+#include "content/HtmlText.h"
 #include "content/Logging.h"
 #include "content/PasteboardTypes.h"
 #include "content/TextMetrics.h"
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cctype>
 #include <cstdint>
 
 namespace quillbox {
@@ -122,7 +124,9 @@ ContentCategory ClipboardParser::categoryFrom(const QStringList& types,
         return ContentCategory::image;
     if (types.contains(PasteboardType::url))
         return ContentCategory::url;
-    if (types.contains(PasteboardType::rtf) || types.contains(PasteboardType::rtfd))
+    // Linux applications offer formatted text as HTML; RTF is rare there.
+    if (types.contains(PasteboardType::rtf) || types.contains(PasteboardType::rtfd) ||
+        types.contains(PasteboardType::html))
         return ContentCategory::richText;
     if (types.contains(PasteboardType::string)) {
         const auto string = pasteboard.string(PasteboardType::string);
@@ -181,10 +185,35 @@ std::optional<ParsedClipboardContent> ClipboardParser::parseText(const Pasteboar
 
 std::optional<ParsedClipboardContent> ClipboardParser::parseRichText(const Pasteboard& pasteboard,
                                                                      const QStringList& types) {
-    const QString richType =
-        types.contains(PasteboardType::rtfd) ? PasteboardType::rtfd : PasteboardType::rtf;
-    const auto richBytes = pasteboard.data(richType);
+    // RTF wins when it is there, HTML is taken only without it: an item keeps
+    // one rich representation.
+    const QString richType = types.contains(PasteboardType::rtfd)  ? PasteboardType::rtfd
+                             : types.contains(PasteboardType::rtf) ? PasteboardType::rtf
+                                                                   : PasteboardType::html;
+    auto richBytes = pasteboard.data(richType);
     const auto plain = pasteboard.string(PasteboardType::string);
+    const auto isBlank = [](const QString& text) {
+        return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSpace(); });
+    };
+
+    // HTML of white space alone holds nothing, like blank text; HTML without
+    // the owner's own plain text is read for its words.
+    std::optional<QString> text = plain;
+    if (richBytes && richType == PasteboardType::html) {
+        const bool isHtmlBlank = std::all_of(richBytes->cbegin(), richBytes->cend(), [](char c) {
+            return std::isspace(static_cast<unsigned char>(c)) != 0;
+        });
+        if (isHtmlBlank && (!plain || isBlank(*plain))) {
+            qCDebug(lcCapture, "Quillbox: clipboard HTML holds only white space; not recorded");
+            return std::nullopt;
+        }
+        if (isHtmlBlank) {
+            richBytes.reset();
+        } else if (!plain || isBlank(*plain)) {
+            if (auto derived = HtmlText::plainText(*richBytes))
+                text = std::move(derived);
+        }
+    }
 
     std::optional<ParsedClipboardContent> parsed;
     if (richBytes) {
@@ -194,13 +223,14 @@ std::optional<ParsedClipboardContent> ClipboardParser::parseRichText(const Paste
         // Listed but unreadable rich data: the words alone still count, and
         // hash like the same words copied as plain text.
         parsed = makeContent(plain->toUtf8(), PasteboardType::string, ContentCategory::richText);
+        text = plain;
     } else {
         qCDebug(lcCapture, "Quillbox: clipboard has neither rich nor plain text; not recorded");
         return std::nullopt;
     }
-    if (plain) {
-        parsed->plainText = *plain;
-        parsed->characterCount = characterCount(*plain);
+    if (text) {
+        parsed->plainText = *text;
+        parsed->characterCount = characterCount(*text);
     }
     return parsed;
 }

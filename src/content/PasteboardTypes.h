@@ -14,6 +14,7 @@ namespace PasteboardType {
 inline const QString string = QStringLiteral("public.utf8-plain-text");
 inline const QString rtf = QStringLiteral("public.rtf");
 inline const QString rtfd = QStringLiteral("com.apple.flat-rtfd");
+inline const QString html = QStringLiteral("public.html");
 inline const QString png = QStringLiteral("public.png");
 inline const QString tiff = QStringLiteral("public.tiff");
 inline const QString jpeg = QStringLiteral("public.jpeg");

@@ -24,6 +24,14 @@ const QList<QByteArray>& rtfTargets() {
     return targets;
 }
 
+const QList<QByteArray>& htmlTargets() {
+    // Browsers, GTK, Qt and office suites offer text/html; a charset makes it
+    // certain the bytes are UTF-8.
+    static const QList<QByteArray> targets{QByteArrayLiteral("text/html;charset=utf-8"),
+                                           QByteArrayLiteral("text/html")};
+    return targets;
+}
+
 const QList<QByteArray>& imageTargets() {
     // PNG first, as the parser prefers it; only one image is ever fetched.
     static const QList<QByteArray> targets{QByteArrayLiteral("image/png"),
@@ -96,6 +104,8 @@ std::optional<QString> typeForTarget(const QByteArray& target) {
         return PasteboardType::string;
     if (containsMime(rtfTargets(), target))
         return PasteboardType::rtf;
+    if (containsMime(htmlTargets(), target))
+        return PasteboardType::html;
     if (sameMime(target, "image/png"))
         return PasteboardType::png;
     if (sameMime(target, "image/tiff"))
@@ -120,6 +130,10 @@ std::optional<QByteArray> preferredRtfTarget(const QList<QByteArray>& offered) {
     return firstOffered(rtfTargets(), offered);
 }
 
+std::optional<QByteArray> preferredHtmlTarget(const QList<QByteArray>& offered) {
+    return firstOffered(htmlTargets(), offered);
+}
+
 std::optional<QByteArray> preferredImageTarget(const QList<QByteArray>& offered) {
     return firstOffered(imageTargets(), offered);
 }
@@ -133,10 +147,13 @@ QList<QByteArray> targetsToFetch(const QList<QByteArray>& offered) {
             return {};
     }
     QList<QByteArray> result;
-    for (const auto& found :
-         {preferredTextTarget(offered), preferredRtfTarget(offered), preferredImageTarget(offered),
-          firstOffered({uriListTarget, gnomeCopiedFilesTarget}, offered),
-          firstOffered({mozUrlTarget}, offered), firstOffered({colorTarget}, offered)}) {
+    const auto rtf = preferredRtfTarget(offered);
+    const auto image = preferredImageTarget(offered);
+    const auto color = firstOffered({colorTarget}, offered);
+    const auto html = rtf || image || color ? std::nullopt : preferredHtmlTarget(offered);
+    for (const auto& found : {preferredTextTarget(offered), rtf, html, image,
+                              firstOffered({uriListTarget, gnomeCopiedFilesTarget}, offered),
+                              firstOffered({mozUrlTarget}, offered), color}) {
         if (found)
             result.append(*found);
     }
@@ -159,6 +176,28 @@ std::optional<QByteArray> textAsSentInUtf8(const QByteArray& bytes, const QByteA
     // Decoding drops a byte-order mark and replaces what is not UTF-8.
     if (text.startsWith("\xef\xbb\xbf") || !QByteArrayView(text).isValidUtf8())
         return std::nullopt;
+    return text;
+}
+
+QByteArray htmlAsUtf8(const QByteArray& bytes) {
+    const auto decoded = [&bytes](QStringConverter::Encoding encoding, qsizetype skip) {
+        QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
+        QString text = decoder(bytes.sliced(skip));
+        while (text.endsWith(QChar(u'\0')))
+            text.chop(1);
+        return text.toUtf8();
+    };
+    if (bytes.startsWith("\xff\xfe"))
+        return decoded(QStringConverter::Utf16LE, 2);
+    if (bytes.startsWith("\xfe\xff"))
+        return decoded(QStringConverter::Utf16BE, 2);
+    // Without a byte-order mark, UTF-16 gives itself away by the zero high
+    // byte of the markup's first character; UTF-8 never has a NUL there.
+    if (bytes.size() >= 2 && bytes.size() % 2 == 0 && bytes.at(0) != '\0' && bytes.at(1) == '\0')
+        return decoded(QStringConverter::Utf16LE, 0);
+    QByteArray text = bytes.startsWith("\xef\xbb\xbf") ? bytes.sliced(3) : bytes;
+    while (text.endsWith('\0'))
+        text.chop(1);
     return text;
 }
 
@@ -243,6 +282,8 @@ std::unique_ptr<QMimeData> mimeDataForItems(const QList<PasteboardItem>& items) 
         } else if (type == PasteboardType::rtf) {
             mime->setData(QStringLiteral("text/rtf"), bytes);
             mime->setData(QStringLiteral("application/rtf"), bytes);
+        } else if (type == PasteboardType::html) {
+            mime->setData(QStringLiteral("text/html"), bytes); // kept as UTF-8
         } else if (type == PasteboardType::png) {
             mime->setData(QStringLiteral("image/png"), bytes);
         } else if (type == PasteboardType::tiff) {

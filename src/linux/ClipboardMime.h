@@ -32,13 +32,15 @@ std::optional<QString> typeForTarget(const QByteArray& target);
 
 // Of the offered targets, the ones worth fetching, at most one per kind:
 // text, RTF, the one preferred image, the file list (the URI list, else
-// GNOME's copied files), the Mozilla URL, colour. None at all when a marker
-// says the content must not be kept.
+// GNOME's copied files), the Mozilla URL, colour; and HTML, unless RTF, an
+// image or a colour is offered, which decide what the copy is before HTML.
+// None at all when a marker says the content must not be kept.
 QList<QByteArray> targetsToFetch(const QList<QByteArray>& offered);
 
 // Which offered target carries the text, RTF or image, or none.
 std::optional<QByteArray> preferredTextTarget(const QList<QByteArray>& offered);
 std::optional<QByteArray> preferredRtfTarget(const QList<QByteArray>& offered);
+std::optional<QByteArray> preferredHtmlTarget(const QList<QByteArray>& offered);
 std::optional<QByteArray> preferredImageTarget(const QList<QByteArray>& offered);
 
 // Text as offered by the target (UTF-8, or Latin-1 for STRING), without the
@@ -47,6 +49,11 @@ QString decodeText(const QByteArray& bytes, const QByteArray& target);
 // The bytes decodeText reads, when they are already the UTF-8 that encoding
 // its result gives back (valid UTF-8 without a byte-order mark); else none.
 std::optional<QByteArray> textAsSentInUtf8(const QByteArray& bytes, const QByteArray& target);
+
+// HTML as UTF-8, whatever the owner sent: browsers send UTF-8, Firefox
+// UTF-16 with a byte-order mark; a UTF-8 byte-order mark and trailing NULs
+// are dropped. Other bytes are kept as they are.
+QByteArray htmlAsUtf8(const QByteArray& bytes);
 
 // The URL of a text/x-moz-url value ("URL\nTitle"), which Firefox and Qt
 // write as UTF-16 and others as UTF-8; none when empty.

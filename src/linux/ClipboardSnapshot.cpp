@@ -26,6 +26,8 @@ ClipboardSnapshot::ClipboardSnapshot(const QList<QByteArray>& targets,
         }
     }
     m_rtf = fetched(ClipboardMime::preferredRtfTarget(targets));
+    if (const auto html = fetched(ClipboardMime::preferredHtmlTarget(targets)))
+        m_html = ClipboardMime::htmlAsUtf8(*html);
     if (const auto target = ClipboardMime::preferredImageTarget(targets)) {
         m_imageType = *ClipboardMime::typeForTarget(*target);
         m_image = representation(*target);
@@ -106,6 +108,8 @@ std::optional<QByteArray> ClipboardSnapshot::data(const QString& type) const {
     }
     if (type == PasteboardType::rtf)
         return m_rtf;
+    if (type == PasteboardType::html)
+        return m_html;
     if (type == m_imageType)
         return m_image;
     if (type == PasteboardType::url)

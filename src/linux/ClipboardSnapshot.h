@@ -54,6 +54,7 @@ private:
     // encoding m_text would give: a large text is not encoded again.
     std::optional<QByteArray> m_textUtf8;
     std::optional<QByteArray> m_rtf;
+    std::optional<QByteArray> m_html; // UTF-8, whatever the owner sent
     QString m_imageType;
     std::optional<QByteArray> m_image;
     std::optional<QString> m_url;

@@ -165,6 +165,7 @@ struct CardDelegate::PreviewLayout {
     QColor color;
     QString filePath;
     bool hasFile = false;
+    bool isPlaceholder = false; // the kind's name stands for text there is none of
     qsizetype textLength = 0;
 };
 
@@ -396,7 +397,14 @@ std::unique_ptr<CardDelegate::PreviewLayout> CardDelegate::buildPreview(const Cl
     case ContentCategory::richText:
     case ContentCategory::code: {
         // Only the start of a long text is ever looked at, let alone laid out.
-        const QString text = item.plainTextPreview().value_or(QString());
+        QString text = item.plainTextPreview().value_or(QString());
+        // Rich text without words of its own (an image, say) still shows
+        // what it is rather than an empty card.
+        if (layout->kind == ContentCategory::richText &&
+            std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSpace(); })) {
+            text = displayName(ContentCategory::richText);
+            layout->isPlaceholder = true;
+        }
         const QFont& font = layout->kind == ContentCategory::code ? m_fonts->code : m_fonts->text;
         layout->first = std::make_unique<TextBlock>(TextBlock::visiblePrefix(text), font, width, 0,
                                                     size.height(), Overflow::clip, textLineSpacing);
@@ -486,7 +494,7 @@ void CardDelegate::paintPreview(QPainter& painter, const QRectF& area,
     case ContentCategory::richText:
     case ContentCategory::code:
     case ContentCategory::image:
-        painter.setPen(PanelTheme::cardText);
+        painter.setPen(layout.isPlaceholder ? secondaryText() : PanelTheme::cardText);
         layout.first->draw(painter, area.topLeft());
         break;
     case ContentCategory::url:

@@ -1,8 +1,11 @@
 #include "FakePasteboard.h"
 #include "TestContent.h"
 #include "capture/ClipboardParser.h"
+#include "content/HtmlText.h"
 #include "content/PasteboardTypes.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -13,6 +16,8 @@ using testing::FakePasteboard;
 namespace Type = PasteboardType;
 
 const QByteArray rtf = "{\\rtf1\\ansi Hello}";
+const QByteArray boldHtml = "<meta charset='utf-8'><p><b>let</b> a<br>return a</p>";
+const QByteArray imageHtml = "<img src=\"https://example.com/x.png\">\n";
 
 ParsedClipboardContent expected(const QByteArray& content, const QString& contentType,
                                 ContentCategory category, std::optional<QString> text = {},
@@ -112,7 +117,7 @@ const ParseCase parseCases[] = {
      QStringList{Type::string},
      {{Type::string, emojiFamily.toUtf8()}},
      expectedText(emojiFamily, ContentCategory::text, 1)},
-    {"unknown_types_only", QStringList{QStringLiteral("text/html")}, {}, std::nullopt},
+    {"unknown_types_only", QStringList{QStringLiteral("text/x-unknown")}, {}, std::nullopt},
     {"empty_url_does_not_fall_back_to_text",
      QStringList{Type::url, Type::string},
      {{Type::url, ""}, {Type::string, "some words"}},
@@ -146,6 +151,30 @@ const ParseCase parseCases[] = {
      {{Type::rtf, rtf}},
      expectedRich(rtf, Type::rtf, std::nullopt, std::nullopt)},
     {"rtf_listed_with_nothing_readable", QStringList{Type::rtf}, {}, std::nullopt},
+    {"html_keeps_the_owners_plain_text_and_code_stays_rich_text",
+     QStringList{Type::html, Type::string},
+     {{Type::html, boldHtml}, {Type::string, "let a\nreturn a"}},
+     expectedRich(boldHtml, Type::html, QStringLiteral("let a\nreturn a"), 14)},
+    {"html_alone_gives_its_words_without_hidden_parts",
+     QStringList{Type::html},
+     {{Type::html, "<style>p{color:red}</style><script>var x;</script><ul><li>one &amp; "
+                   "two</li><li>caf&eacute;</li></ul><p>&nbsp;</p>"}},
+     expectedRich("<style>p{color:red}</style><script>var x;</script><ul><li>one &amp; "
+                  "two</li><li>caf&eacute;</li></ul><p>&nbsp;</p>",
+                  Type::html, QStringLiteral("one & two\ncaf\u00e9"), 14)},
+    {"html_with_blank_plain_text_gives_its_words",
+     QStringList{Type::string, Type::html},
+     {{Type::html, "<p>word</p>"}, {Type::string, " "}},
+     expectedRich("<p>word</p>", Type::html, QStringLiteral("word"), 4)},
+    {"html_of_an_image_alone_has_no_text",
+     QStringList{Type::html},
+     {{Type::html, imageHtml}},
+     expectedRich(imageHtml, Type::html, std::nullopt, std::nullopt)},
+    {"blank_html_and_no_text", QStringList{Type::html}, {{Type::html, " \r\n"}}, std::nullopt},
+    {"rtf_wins_over_html",
+     QStringList{Type::html, Type::rtf, Type::string},
+     {{Type::html, boldHtml}, {Type::rtf, rtf}, {Type::string, "Hello"}},
+     expectedRich(rtf, Type::rtf, QStringLiteral("Hello"), 5)},
     {"two_file_urls",
      QStringList{Type::fileURL, Type::string, Type::png},
      {},
@@ -192,6 +221,38 @@ TEST(ClipboardParser, PrefersPngOverTiffAndDescribesTheImage) {
     ASSERT_TRUE(parsed->thumbnailData);
     EXPECT_EQ(QImage::fromData(*parsed->thumbnailData, "PNG").size(), QSize(600, 150));
     EXPECT_EQ(pasteboard.readCount(Type::tiff), 0);
+}
+
+TEST(ClipboardParser, ReadsHtmlWithoutOpeningWhatItLinksAndOnlyItsStart) {
+    // A style sheet that, were it read, would keep the spaces apart.
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QFile sheet(folder.filePath(QStringLiteral("s.css")));
+    ASSERT_TRUE(sheet.open(QIODevice::WriteOnly));
+    sheet.write("p { white-space: pre }");
+    sheet.close();
+    const QByteArray linked = "<html><head><link rel=\"stylesheet\" href=\"" +
+                              QUrl::fromLocalFile(sheet.fileName()).toEncoded() +
+                              "\"></head><body><p>a    b</p></body></html>";
+    FakePasteboard pasteboard;
+    pasteboard.setContents({Type::html});
+    pasteboard.setData(Type::html, linked);
+    auto parsed = ClipboardParser::parse(pasteboard);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->plainText, QStringLiteral("a b"));
+
+    // A page far larger than what is read: its words come from its start,
+    // and the whole page is still what is kept.
+    QByteArray page;
+    while (page.size() < 16 * HtmlText::readLength)
+        page += "<p>caf\xc3\xa9 words</p>";
+    pasteboard.setData(Type::html, page);
+    parsed = ClipboardParser::parse(pasteboard);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->content, page);
+    ASSERT_TRUE(parsed->plainText);
+    EXPECT_TRUE(parsed->plainText->startsWith(QStringLiteral("caf\u00e9 words\ncaf\u00e9")));
+    EXPECT_LT(parsed->plainText->size(), HtmlText::readLength);
 }
 
 TEST(ClipboardParser, CountsEachCodeIndicatorOnce) {

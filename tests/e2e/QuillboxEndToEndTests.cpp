@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QPalette>
 #include <QUrl>
@@ -74,6 +75,66 @@ TEST_F(QuillboxEndToEndTest, RecordsTextImagesAndFilesWithTheirSourceAndMovesARe
     ASSERT_TRUE(
         waitUntil([&] { return session.items().at(0).toObject().value(u"id"_s) == textID; }, 8s));
     EXPECT_EQ(session.items().size(), 3);
+}
+
+TEST_F(QuillboxEndToEndTest, HtmlIsRichTextThatGoesBackWithItsWordsAndSurvivesExportAndImport) {
+    // As browsers and office suites put it, here without any plain text.
+    const QByteArray html = "<p>Only <b>HTML</b> here<img src=\"https://example.com/x.png\"></p>";
+    session.copy(html, u"text/html"_s);
+    ASSERT_TRUE(session.waitForItemCount(1));
+    const auto recorded = session.items().at(0).toObject();
+    const QString id = recorded.value(u"id"_s).toString();
+    EXPECT_EQ(recorded.value(u"kind"_s).toString(), u"richText"_s);
+    EXPECT_EQ(recorded.value(u"contentType"_s).toString(), u"public.html"_s);
+    EXPECT_EQ(recorded.value(u"contentHash"_s).toString(), sha256Hash(html));
+    EXPECT_EQ(recorded.value(u"preview"_s).toString(), u"Only HTML here"_s);
+
+    const auto inspected =
+        QJsonDocument::fromJson(session.run({u"inspect-clipboard"_s, u"--json"_s}).standardOutput)
+            .object();
+    EXPECT_EQ(inspected.value(u"category"_s).toString(), u"richText"_s);
+    EXPECT_EQ(inspected.value(u"contentType"_s).toString(), u"public.html"_s);
+    EXPECT_EQ(inspected.value(u"richTextBytes"_s).toInteger(), html.size());
+    EXPECT_EQ(inspected.value(u"plainTextPreview"_s).toString(), u"Only HTML here"_s);
+
+    // Pasted back: the HTML with its words; as plain text: the words alone.
+    const auto offered = [](bool hasHtml) {
+        QList<QByteArray> targets;
+        const bool isOurs = waitUntil(
+            [&] {
+                targets = readClipboardWithXclip(u"TARGETS"_s).split('\n');
+                return targets.contains("com.quillbox.internal") &&
+                       targets.contains("text/html") == hasHtml;
+            },
+            5s);
+        return isOurs && targets.contains("UTF8_STRING") && targets.contains("text/plain");
+    };
+    EXPECT_EQ(session.run({u"paste"_s, id}).exitCode, 0);
+    EXPECT_TRUE(offered(true));
+    EXPECT_EQ(readClipboardWithXclip(u"text/html"_s), html);
+    EXPECT_EQ(readClipboardWithXclip(u"UTF8_STRING"_s), "Only HTML here");
+    EXPECT_EQ(session.run({u"copy"_s, u"--plain"_s, id}).exitCode, 0);
+    EXPECT_TRUE(offered(false));
+    EXPECT_EQ(readClipboardWithXclip(u"UTF8_STRING"_s), "Only HTML here");
+
+    // Exported, deleted and imported: the same item again.
+    const QString file = session.environment().value(u"HOME"_s) + u"/history.jsonl"_s;
+    ASSERT_TRUE(writeFile(file, session.run({u"export"_s}).standardOutput));
+    EXPECT_EQ(session.run({u"delete"_s, id}).exitCode, 0);
+    ASSERT_TRUE(session.waitForItemCount(0));
+    EXPECT_EQ(session.run({u"import"_s, file}).exitCode, 0);
+    ASSERT_TRUE(session.waitForItemCount(1));
+    const auto imported = session.items().at(0).toObject();
+    for (const QString& field :
+         {u"kind"_s, u"contentType"_s, u"contentHash"_s, u"preview"_s, u"characterCount"_s})
+        EXPECT_EQ(imported.value(field), recorded.value(field)) << field.toStdString();
+    const auto details =
+        QJsonDocument::fromJson(
+            session.run({u"show"_s, imported.value(u"id"_s).toString(), u"--json"_s})
+                .standardOutput)
+            .object();
+    EXPECT_EQ(details.value(u"richTextBytes"_s).toInteger(), html.size());
+    EXPECT_EQ(details.value(u"text"_s).toString(), u"Only HTML here"_s);
 }
 
 TEST_F(QuillboxEndToEndTest, NothingCopiedDuringAPauseOrInAnExcludedApplicationIsRecorded) {

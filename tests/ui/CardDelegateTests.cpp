@@ -104,6 +104,19 @@ TEST_F(CardDelegateTest, PreviewsOfEachKindPaintTheirContent) {
     const auto dark = [](QColor c) { return c.lightness() < 100; };
     EXPECT_GT(countPixels(render(text, true), preview, dark), 50);
 
+    // Rich text without words (an image's markup, or blank text) is not an
+    // empty card; in the text's colour, a muted one.
+    const auto inked = [](QColor c) { return c.lightness() < 200; };
+    for (const std::optional<QString>& words :
+         {std::optional<QString>(), std::optional(u" \n"_qs)}) {
+        const QByteArray html =
+            "<img src=\"https://example.com/" + QByteArray::number(words.has_value()) + ".png\">";
+        const auto rich = store.record(
+            parsedContent(html, u"public.html"_qs, ContentCategory::richText, words), {}, {});
+        EXPECT_GT(countPixels(render(rich, true), preview, inked), 50) << words.has_value();
+        EXPECT_EQ(countPixels(render(rich, true), preview, dark), 0) << words.has_value();
+    }
+
     const auto files = store.record(fileContent({u"/tmp/a.txt"_qs, u"/tmp/b.txt"_qs}), {}, {});
     EXPECT_GT(countPixels(render(files, true), preview, dark), 50);
 

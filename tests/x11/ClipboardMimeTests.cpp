@@ -52,6 +52,10 @@ INSTANTIATE_TEST_SUITE_P(
                   {},
                   {AppConstants::internalPasteboardType, u"Pasteboard generator type"_qs,
                    u"org.nspasteboard.TransientType"_qs, PasteboardType::concealed}},
+        TypesCase{"html_targets_become_one_type",
+                  {"text/html", "text/_moz_htmlcontext", "text/html;charset=utf-8", "UTF8_STRING"},
+                  {},
+                  {PasteboardType::html, u"text/_moz_htmlcontext"_qs, PasteboardType::string}},
         TypesCase{
             "kde_password_hint", {"x-kde-passwordManagerHint"}, {}, {PasteboardType::concealed}},
         TypesCase{"kde_password_hint_mime",
@@ -107,9 +111,16 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ClipboardMime, FetchesOnlyThePreferredRepresentationOfEachKindAndNothingFlagged) {
     const QList<QByteArray> offer{"TARGETS",    "text/plain", "UTF8_STRING",     "image/jpeg",
-                                  "image/tiff", "image/png",  "application/rtf", "text/x-moz-url"};
+                                  "image/tiff", "image/png",  "application/rtf", "text/html",
+                                  "text/x-moz-url"};
     EXPECT_EQ(ClipboardMime::targetsToFetch(offer),
               (QList<QByteArray>{"UTF8_STRING", "application/rtf", "image/png", "text/x-moz-url"}));
+    // HTML only where nothing that decides the kind before it is offered.
+    EXPECT_EQ(ClipboardMime::targetsToFetch(
+                  {"text/html", "text/_moz_htmlcontext", "text/html;charset=utf-8", "text/plain"}),
+              (QList<QByteArray>{"text/plain", "text/html;charset=utf-8"}));
+    EXPECT_EQ(ClipboardMime::targetsToFetch({"text/html", "image/png"}),
+              QList<QByteArray>{"image/png"});
     // A secret is not even asked for, whichever way it is flagged.
     for (const QByteArray marker : {"org.nspasteboard.ConcealedType", "x-kde-passwordManagerHint",
                                     "org.nspasteboard.TransientType"}) {
@@ -118,5 +129,28 @@ TEST(ClipboardMime, FetchesOnlyThePreferredRepresentationOfEachKindAndNothingFla
                   QList<QByteArray>{});
     }
 }
+
+struct HtmlCase {
+    const char* name;
+    QByteArray bytes;
+};
+
+class HtmlEncoding : public ::testing::TestWithParam<HtmlCase> {};
+
+TEST_P(HtmlEncoding, IsKeptAsUtf8) {
+    const ClipboardSnapshot snapshot({"text/html"}, {{"text/html", GetParam().bytes}});
+    EXPECT_EQ(snapshot.data(PasteboardType::html), QByteArray("<b>caf\xc3\xa9</b>"));
+}
+
+const QString boldCafe = u"<b>caf\u00e9</b>"_qs;
+
+INSTANTIATE_TEST_SUITE_P(
+    , HtmlEncoding,
+    ::testing::Values(HtmlCase{"utf8_with_a_trailing_nul", boldCafe.toUtf8() + QByteArray(1, '\0')},
+                      HtmlCase{"utf8_with_bom", "\xef\xbb\xbf<b>caf\xc3\xa9</b>"},
+                      HtmlCase{"utf16_with_bom_as_firefox_sends_it",
+                               "\xff\xfe" + utf16le(boldCafe)},
+                      HtmlCase{"utf16_without_bom", utf16le(boldCafe) + QByteArray(2, '\0')}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

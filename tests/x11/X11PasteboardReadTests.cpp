@@ -26,6 +26,7 @@ struct OfferCase {
     std::optional<ContentCategory> category; // none: seen but not recorded
     QByteArray expectedContent = {};         // null: the first target's bytes
     QSize thumbnail = {};                    // invalid: no thumbnail nor dimensions
+    std::optional<QString> plainText = {};   // checked for rich text only
 };
 
 class ReadOffer : public PasteboardTest, public ::testing::WithParamInterface<OfferCase> {};
@@ -54,6 +55,10 @@ TEST_P(ReadOffer, ClassifiesAndKeepsTheContent) {
               row.expectedContent.isNull() ? row.targets[0].second : row.expectedContent);
     EXPECT_EQ(parsed->thumbnailData ? QImage::fromData(*parsed->thumbnailData).size() : QSize(),
               row.thumbnail);
+    if (row.category == ContentCategory::richText) {
+        EXPECT_EQ(parsed->plainText, row.plainText);
+        EXPECT_EQ(parsed->richTextData, parsed->content);
+    }
 }
 
 const QByteArray twoFiles = "file:///tmp/a%20b.txt\nfile:///srv/y.png";
@@ -80,7 +85,20 @@ INSTANTIATE_TEST_SUITE_P(
                   {{u"text/rtf"_qs, "{\\rtf1\\ansi {\\b bold} words}"},
                    {u"UTF8_STRING"_qs, "bold words"}},
                   PasteboardType::rtf,
-                  ContentCategory::richText},
+                  ContentCategory::richText,
+                  {},
+                  {},
+                  u"bold words"_qs},
+        // Firefox sends its HTML as UTF-16; it is kept as UTF-8.
+        OfferCase{"browser_html_with_plain_text",
+                  {{u"text/html"_qs, "\xff\xfe" + utf16(u"<b>caf\u00e9</b> words"_qs)},
+                   {u"text/_moz_htmlcontext"_qs, utf16(u"<html><body></body></html>"_qs)},
+                   {u"UTF8_STRING"_qs, "caf\xc3\xa9 words"}},
+                  PasteboardType::html,
+                  ContentCategory::richText,
+                  "<b>caf\xc3\xa9</b> words",
+                  {},
+                  u"caf\u00e9 words"_qs},
         OfferCase{
             "file_list_with_comment_and_crlf",
             {{u"text/uri-list"_qs, "# two files\r\nfile:///tmp/a%20b.txt\r\nfile:///srv/y.png\r\n"},
