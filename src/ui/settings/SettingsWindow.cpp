@@ -33,7 +33,7 @@ SettingsWindow::SettingsWindow(SettingsContext context, QWidget* parent)
     layout->addWidget(m_tabs);
 
     m_general = new GeneralSettingsPage(context, m_tabs);
-    m_shortcuts = new ShortcutsSettingsPage(m_tabs);
+    m_shortcuts = new ShortcutsSettingsPage(context.panelKeys, context.pasteStackKeys, m_tabs);
     m_rules = new RulesSettingsPage(context.historyStore, context.installedApplications, m_tabs);
     m_pinboards = new PinboardsSettingsPage(context.historyStore, m_tabs);
     m_about = new AboutSettingsPage(context.historyLocation, m_tabs);
