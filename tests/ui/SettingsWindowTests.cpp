@@ -25,6 +25,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -118,6 +120,22 @@ TEST_F(SettingsWindowTest, LaunchAtLoginShowsTheAutostartFileAsItIs) {
     EXPECT_TRUE(error->text().startsWith(u"Couldn't change launch at login: "_s))
         << error->text().toStdString();
     EXPECT_TRUE(QFileInfo(QFileInfo(file).path()).isFile());
+}
+
+TEST_F(SettingsWindowTest, TheGeneralPageShowsWholeWithTheAccessAndLoginErrorRows) {
+    window->present();
+    ASSERT_FALSE(accessibility.isAccessibilityGranted()); // the longer row, with its button
+    const QScrollBar* bar = window->generalScroller()->verticalScrollBar();
+    serveFor(100ms);
+    EXPECT_EQ(bar->maximum(), 0) << "the general page scrolls at the window's own size";
+
+    // The message of a failed change joins the page under the switch.
+    const QString folder = QFileInfo(loginItem.filePath()).path();
+    writeFile(folder, "not a folder");
+    find<QCheckBox>(u"launchAtLoginSwitch"_s)->click();
+    ASSERT_FALSE(find<QLabel>(u"launchAtLoginError"_s)->isHidden());
+    serveFor(100ms);
+    EXPECT_EQ(bar->maximum(), 0) << "the login error pushes the page into scrolling";
 }
 
 TEST_F(SettingsWindowTest, RetentionChoicePrunesAtOnce) {

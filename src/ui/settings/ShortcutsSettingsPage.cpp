@@ -1,5 +1,6 @@
 #include "ui/settings/ShortcutsSettingsPage.h"
 
+#include "ui/settings/SettingsSection.h"
 #include "ui/settings/SettingsStyle.h"
 
 #include <QFontDatabase>
@@ -37,13 +38,15 @@ ShortcutsSettingsPage::ShortcutsSettingsPage(const QString& panelKeys,
     : QWidget(parent) {
     setObjectName(u"shortcutsSettingsPage"_s);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(SettingsStyle::pageMargin, SettingsStyle::pageMargin / 2,
+                               SettingsStyle::pageMargin, SettingsStyle::pageMargin);
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     QGroupBox* box = nullptr;
     QGridLayout* grid = nullptr;
     int index = 0;
     for (const auto& row : rows(panelKeys, pasteStackKeys)) {
         if (!box || box->title() != row.section) {
-            box = new QGroupBox(row.section, this);
+            box = new SettingsSection(row.section, this);
             box->setObjectName(row.section == u"Global"_s ? u"globalShortcuts"_s
                                                           : u"panelShortcuts"_s);
             grid = new QGridLayout(box);
