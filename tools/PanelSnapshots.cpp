@@ -22,9 +22,12 @@
 #include "ui/settings/SettingsWindow.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QPainter>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -177,5 +180,16 @@ int main(int argc, char** argv) {
     for (const QString& file : written)
         std::printf("wrote %s\n", qPrintable(file));
     ok &= written.size() == 6;
+
+    // The general page with the login-item change refused (a file stands
+    // where the autostart folder belongs), beside the missing paste access.
+    QFile blocker(data.filePath(u"autostart"_s));
+    if (blocker.open(QIODevice::WriteOnly))
+        blocker.close();
+    settings.tabs()->setCurrentIndex(0);
+    if (auto* launch = settings.findChild<QCheckBox*>(u"launchAtLoginSwitch"_s))
+        launch->click();
+    settle();
+    ok &= save(settings.grab().toImage(), folder, u"settings-general-error"_s);
     return ok ? 0 : 1;
 }

@@ -80,6 +80,12 @@ void AppServices::start() {
     if (m_isStarted || isUnderTestHost())
         return;
     m_isStarted = true;
+    // Read once, so the keys registered and the keys the windows name agree
+    // (and a mistyped combination is reported once).
+    m_panelKeys = KeyCombination::fromPreferences(*m_preferences, AppConstants::Keys::panelHotkey,
+                                                  KeyCombination::panelDefault());
+    m_pasteStackKeys = KeyCombination::fromPreferences(
+        *m_preferences, AppConstants::Keys::pasteStackHotkey, KeyCombination::pasteStackDefault());
     startClipboardMonitor();
     wirePausing();
     setUpScreenshots();
@@ -166,8 +172,9 @@ void AppServices::setUpStatusItem() {
     actions.quit = [] {
         QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
     };
-    m_statusItem = new StatusItemController(*m_appState, *m_pasteStack, m_platform.makeTrayIcon(),
-                                            std::move(actions), this);
+    m_statusItem = new StatusItemController(
+        *m_appState, *m_pasteStack, m_platform.makeTrayIcon(), std::move(actions),
+        {m_panelKeys.toString(), m_pasteStackKeys.toString()}, this);
 }
 
 void AppServices::openSettings() {
@@ -183,7 +190,9 @@ void AppServices::openSettings() {
                                 *m_platform.loginItem,
                                 *m_platform.installedApplications,
                                 m_modelContainer->path(),
-                                [] { return FileSystemWatcher::screenshotDirectory(); }};
+                                [] { return FileSystemWatcher::screenshotDirectory(); },
+                                m_panelKeys.toString(),
+                                m_pasteStackKeys.toString()};
         m_settingsWindow = std::make_unique<SettingsWindow>(std::move(context));
     }
     if (m_appState->isPanelVisible())
@@ -234,10 +243,8 @@ void AppServices::setUpHotkeys() {
     if (!m_platform.hotkeyBackend)
         return;
     m_hotkeys = std::make_unique<HotkeyManager>(*m_platform.hotkeyBackend);
-    const KeyCombination panelKeys = KeyCombination::fromPreferences(
-        *m_preferences, AppConstants::Keys::panelHotkey, KeyCombination::panelDefault());
-    const KeyCombination stackKeys = KeyCombination::fromPreferences(
-        *m_preferences, AppConstants::Keys::pasteStackHotkey, KeyCombination::pasteStackDefault());
+    const KeyCombination& panelKeys = m_panelKeys;
+    const KeyCombination& stackKeys = m_pasteStackKeys;
     // A combination taken by another program is logged; the panel stays
     // reachable from the tray and `quillbox toggle`.
     m_hotkeys->registerHotkey(panelKeys.keySymbol, panelKeys.modifiers,
@@ -301,11 +308,8 @@ void AppServices::pasteStackActiveChanged(bool active) {
         return;
     }
     if (!m_pasteStackWindow && m_platform.makePasteStackWindow) {
-        const KeyCombination stackKeys =
-            KeyCombination::fromPreferences(*m_preferences, AppConstants::Keys::pasteStackHotkey,
-                                            KeyCombination::pasteStackDefault());
         m_pasteStackWindow = m_platform.makePasteStackWindow(
-            PasteStackSetup{*m_pasteStack, *m_accessibilityManager, stackKeys.toString()},
+            PasteStackSetup{*m_pasteStack, *m_accessibilityManager, m_pasteStackKeys.toString()},
             m_platform.windowHints.get());
     }
     if (m_pasteStackWindow)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppPlatform.h"
+#include "core/KeyCombination.h"
 #include "history/ClipboardItem.h"
 #include "history/StoreContainer.h"
 
@@ -153,6 +154,9 @@ private:
     PanelContentModel* m_panelContent = nullptr;
     std::unique_ptr<PanelPresenter> m_panel;
     bool m_isPanelShown = false;
+    // The system-wide combinations, as the preferences set them at start.
+    KeyCombination m_panelKeys = KeyCombination::panelDefault();
+    KeyCombination m_pasteStackKeys = KeyCombination::pasteStackDefault();
     std::unique_ptr<HotkeyManager> m_hotkeys;
     std::unique_ptr<PasteStackPresenter> m_pasteStackWindow;
     bool m_isPasteStackShown = false;

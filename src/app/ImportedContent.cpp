@@ -3,8 +3,8 @@
 #include "capture/ClipboardParser.h"
 #include "capture/ImageThumbnailer.h"
 #include "content/ColorHex.h"
-#include "content/PasteboardTypes.h"
 #include "content/HtmlText.h"
+#include "content/PasteboardTypes.h"
 #include "content/RtfText.h"
 #include "content/TextMetrics.h"
 

@@ -2,9 +2,13 @@
 
 #include "core/PasteService.h"
 #include "history/HistoryStore.h"
+#include "ui/PanelGlyphs.h"
+#include "ui/PanelMenuStyle.h"
 
 #include <QIcon>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 #include <QPointer>
 
 namespace quillbox {
@@ -23,6 +27,21 @@ QAction* addAction(QMenu* menu, const QString& text, const QString& objectName, 
     action->setObjectName(objectName);
     QObject::connect(action, &QAction::triggered, context, function);
     return action;
+}
+
+// The red bin beside "Delete", drawn so it shows with any icon theme or none.
+QIcon deleteIcon() {
+    QIcon icon;
+    for (const int size : {16, 24, 32}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        drawPanelGlyph(painter, PanelGlyph::trash, QRectF(0, 0, size, size),
+                       PanelMenuStyle::destructiveColor());
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 } // namespace
@@ -87,13 +106,15 @@ QMenu* CardContextMenu::create(const Context& context, QWidget* parent) {
     }
     menu->addSeparator();
 
-    // Menus have no destructive style here; the theme's delete icon marks it.
     QAction* remove = addAction(menu, QStringLiteral("Delete"), QStringLiteral("deleteAction"),
                                 menu, [store, item] {
                                     if (store && item)
                                         store->deleteItem(item);
                                 });
-    remove->setIcon(QIcon::fromTheme(QStringLiteral("edit-delete")));
+    // The destructive entry: red text beside a red bin.
+    PanelMenuStyle::setDestructive(*remove);
+    remove->setIcon(deleteIcon());
+    PanelMenuStyle::apply(*menu, context.hints);
     return menu;
 }
 

@@ -13,10 +13,12 @@ namespace quillbox {
 
 class HistoryStore;
 class PasteService;
+class WindowHints;
 
 // The context menu of a history card: paste, paste as plain text, copy, pin,
 // file into pinboards, remove from the pinboard shown, delete. Store changes
-// go through the HistoryStore, which saves after each.
+// go through the HistoryStore, which saves after each. It wears the panel's
+// dark rounded look, with "Delete" marked as destructive.
 class CardContextMenu {
 public:
     struct Context {
@@ -26,6 +28,8 @@ public:
         HistoryStore* store = nullptr;
         PasteService* pasteService = nullptr; // "Copy" does nothing without one
         std::function<void(bool asPlainText)> onPaste;
+        // Whether a compositor blends the menu's rounded corners; may be null.
+        const WindowHints* hints = nullptr;
     };
 
     // A new menu for the item; the caller shows it and deletes it. The

@@ -18,7 +18,8 @@ namespace quillbox {
 
 HistoryPanel::HistoryPanel(const PanelSetup& setup, WindowHints* hints, QObject* parent)
     : QObject(parent)
-    , m_setup(setup) {
+    , m_setup(setup)
+    , m_hints(hints) {
     m_content = new PanelContentView(PanelViewContext{setup.appState, setup.store, setup.content,
                                                       setup.pasteService, setup.clipboardText,
                                                       setup.pickColor});
@@ -70,6 +71,7 @@ void HistoryPanel::openCardMenu(int row, const QPoint& globalPosition) {
     context.store = &m_setup.store;
     context.pasteService = m_setup.pasteService;
     context.onPaste = [this, item](bool asPlainText) { m_setup.content.paste(item, asPlainText); };
+    context.hints = m_hints;
     QMenu* menu = CardContextMenu::create(context, m_window.get());
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(globalPosition);

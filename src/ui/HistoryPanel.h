@@ -40,6 +40,7 @@ private:
     PreviewImageCache* m_images = nullptr;
     CardDelegate* m_delegate = nullptr;
     std::unique_ptr<PanelWindow> m_window;
+    WindowHints* m_hints;
     PanelKeyFilter* m_keyFilter = nullptr;
 };
 

@@ -91,6 +91,26 @@ void drawPanelGlyph(QPainter& painter, PanelGlyph glyph, const QRectF& box, cons
         }
         break;
     }
+    case PanelGlyph::trash: {
+        // A bin with a lid and a handle, two grooves down its front.
+        painter.setPen(glyphPen(color, s * 0.09));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawLine(QPointF(r.left() + s * 0.14, r.top() + s * 0.24),
+                         QPointF(r.right() - s * 0.14, r.top() + s * 0.24));
+        painter.drawLine(QPointF(r.left() + s * 0.4, r.top() + s * 0.12),
+                         QPointF(r.right() - s * 0.4, r.top() + s * 0.12));
+        QPainterPath bin;
+        bin.moveTo(r.left() + s * 0.24, r.top() + s * 0.3);
+        bin.lineTo(r.left() + s * 0.3, r.bottom() - s * 0.1);
+        bin.lineTo(r.right() - s * 0.3, r.bottom() - s * 0.1);
+        bin.lineTo(r.right() - s * 0.24, r.top() + s * 0.3);
+        painter.drawPath(bin);
+        painter.setPen(glyphPen(color, s * 0.07));
+        for (const qreal x : {0.43, 0.57})
+            painter.drawLine(QPointF(r.left() + s * x, r.top() + s * 0.42),
+                             QPointF(r.left() + s * x, r.bottom() - s * 0.24));
+        break;
+    }
     }
     painter.restore();
 }

@@ -17,6 +17,7 @@ enum class PanelGlyph {
     eyedropper,
     pauseCircle,
     clipboard,
+    trash,
 };
 
 // What every drawn symbol is made of: a round-capped line, and the largest

@@ -14,21 +14,20 @@ using namespace Qt::StringLiterals;
 namespace quillbox {
 
 namespace {
-// The keys that reach the same commands elsewhere, as Linux names them.
-const QString openPanelKeys = u"Super+Shift+V"_s;
-const QString pasteStackKeys = u"Super+Shift+C"_s;
+// The keys that reach the same commands in the application's own windows.
 const QString settingsKeys = u"Ctrl+,"_s;
 const QString quitKeys = u"Ctrl+Q"_s;
 } // namespace
 
 StatusItemController::StatusItemController(AppState& appState, PasteStackManager& pasteStack,
                                            std::unique_ptr<TrayIcon> trayIcon, Actions actions,
-                                           QObject* parent)
+                                           StatusItemKeys keys, QObject* parent)
     : QObject(parent)
     , m_appState(appState)
     , m_pasteStack(pasteStack)
     , m_trayIcon(std::move(trayIcon))
-    , m_actions(std::move(actions)) {
+    , m_actions(std::move(actions))
+    , m_keys(std::move(keys)) {
     m_wasPanelVisible = m_appState.isPanelVisible();
     m_tone = StatusItemIcons::panelToneFor(QApplication::palette().color(QPalette::Window));
 
@@ -55,12 +54,13 @@ StatusItemController::StatusItemController(AppState& appState, PasteStackManager
     qApp->installEventFilter(this);
 
     if (!m_trayIcon->isAvailable()) {
-        qCInfo(lcUi) << "Quillbox: no system tray on this desktop; the panel opens with"
-                     << openPanelKeys << "or `quillbox toggle`";
-        return;
+        qCInfo(lcUi).noquote()
+            << u"Quillbox: no system tray yet; the item joins one when it starts. Until then "
+               "the panel opens with %1 or `quillbox toggle`"_s.arg(m_keys.openPanel);
     }
+    // Shown either way: the tray item follows the tray's arrival and restarts
+    // only once it has been asked to show.
     m_trayIcon->show();
-    m_isShown = true;
 }
 
 StatusItemController::~StatusItemController() {
@@ -121,7 +121,7 @@ QList<TrayMenuEntry> StatusItemController::makeMenu() {
     const bool paused = m_appState.isMonitoringPaused();
     const bool stackActive = m_pasteStack.isActive();
     return {
-        {u"Open Quillbox"_s, openPanelKeys, [this] { m_appState.showPanel(); }},
+        {u"Open Quillbox"_s, m_keys.openPanel, [this] { m_appState.showPanel(); }},
         {u"Pick Color\u2026"_s,
          {},
          [this] {
@@ -130,7 +130,7 @@ QList<TrayMenuEntry> StatusItemController::makeMenu() {
          }},
         {},
         {paused ? u"Resume Monitoring"_s : u"Pause Monitoring"_s, {}, [this] { togglePause(); }},
-        {stackActive ? u"Stop Paste Stack"_s : u"Start Paste Stack"_s, pasteStackKeys,
+        {stackActive ? u"Stop Paste Stack"_s : u"Start Paste Stack"_s, m_keys.pasteStack,
          [this] { togglePasteStack(); }},
         {},
         {u"Settings\u2026"_s, settingsKeys,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/KeyCombination.h"
 #include "ports/TrayIcon.h"
 #include "ui/StatusItemIcons.h"
 
@@ -14,10 +15,19 @@ namespace quillbox {
 class AppState;
 class PasteStackManager;
 
+// The system-wide key combinations the tray menu names beside its entries:
+// the ones registered, which the preferences may have changed.
+struct StatusItemKeys {
+    QString openPanel = KeyCombination::panelDefault().toString();
+    QString pasteStack = KeyCombination::pasteStackDefault().toString();
+};
+
 // Quillbox's item in the desktop's tray: its icon shows whether recording is
 // paused, a left click shows or hides the history panel, and its menu holds
-// the main commands. Where the desktop has no tray it logs so once and stays
-// out of the way; the panel is still reached by its hot key and the command line.
+// the main commands. The item is asked to show even where no tray runs yet:
+// panels often start after the programs of a session, and the item joins the
+// tray when it arrives (and again when it restarts). Until then the panel is
+// reached by its hot key and the command line.
 class StatusItemController : public QObject {
     Q_OBJECT
 public:
@@ -34,11 +44,10 @@ public:
 
     StatusItemController(AppState& appState, PasteStackManager& pasteStack,
                          std::unique_ptr<TrayIcon> trayIcon, Actions actions,
-                         QObject* parent = nullptr);
+                         StatusItemKeys keys = {}, QObject* parent = nullptr);
     ~StatusItemController() override;
 
     TrayIcon& trayIcon() { return *m_trayIcon; }
-    bool isShown() const { return m_isShown; }
 
     // The menu's entries for the current state, as the tray shows them.
     QList<TrayMenuEntry> makeMenu();
@@ -60,10 +69,10 @@ private:
     PasteStackManager& m_pasteStack;
     std::unique_ptr<TrayIcon> m_trayIcon;
     Actions m_actions;
+    StatusItemKeys m_keys;
     // Invalid until the panel first hides: "long ago".
     QElapsedTimer m_sincePanelHide;
     bool m_wasPanelVisible = false;
-    bool m_isShown = false;
     bool m_isShowingPausedIcon = false;
     StatusItemIcons::PanelTone m_tone = StatusItemIcons::PanelTone::light;
 };

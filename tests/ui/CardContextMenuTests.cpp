@@ -1,8 +1,10 @@
 #include "TestContent.h"
+#include "X11TestEnvironment.h"
 #include "history/HistoryStore.h"
 #include "history/StoreContainer.h"
 #include "ui/CardContextMenu.h"
 
+#include <QImage>
 #include <QMenu>
 #include <gtest/gtest.h>
 #include <memory>
@@ -100,4 +102,35 @@ TEST(CardContextMenu, ActionsReachTheStoreAndThePasteCallback) {
 
     find(*menu, u"deleteAction"_qs)->trigger();
     EXPECT_FALSE(store.itemWithID(item->id()));
+}
+
+// Drawn, not only flagged: red shows on the "Delete" line and nowhere else.
+TEST(CardContextMenu, OnlyDeleteIsDrawnAsDestructive) {
+    HistoryStore store(StoreContainer::makeInMemory());
+    const auto item = store.record(textContent(u"words"_qs), {}, {});
+    const auto work = store.createPinboard(u"Work"_qs, u"#FF0000"_qs, 0);
+    const std::unique_ptr<QMenu> menu(
+        CardContextMenu::create({item, {work}, work, &store, nullptr, nullptr}));
+    menu->popup(QPoint(40, 40));
+    ASSERT_TRUE(waitUntil([&] { return menu->isVisible(); }));
+    serveFor(std::chrono::milliseconds(100));
+    const QImage drawn = menu->grab().toImage();
+    const auto redPixels = [&](const QRect& line) {
+        int count = 0;
+        for (int y = line.top(); y <= line.bottom(); ++y)
+            for (int x = line.left(); x <= line.right(); ++x) {
+                const QColor pixel = drawn.pixelColor(x, y);
+                count += pixel.red() > 200 && pixel.green() < 150 && pixel.blue() < 150;
+            }
+        return count;
+    };
+    for (QAction* action : menu->actions()) {
+        if (action->isSeparator())
+            continue;
+        const int red = redPixels(menu->actionGeometry(action));
+        if (action->objectName() == u"deleteAction"_qs)
+            EXPECT_GT(red, 20) << "Delete is not drawn in red";
+        else
+            EXPECT_EQ(red, 0) << action->text().toStdString();
+    }
 }

@@ -26,6 +26,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -163,6 +165,22 @@ TEST(AutostartEntryTest, TheDesktopRunsTheProgramWhateverItsPath) {
     ASSERT_TRUE(reason);
     EXPECT_TRUE(reason->contains(u"control characters"_s));
     EXPECT_FALSE(QFileInfo::exists(unwritable.filePath()));
+}
+
+TEST_F(SettingsWindowTest, TheGeneralPageShowsWholeWithTheAccessAndLoginErrorRows) {
+    window->present();
+    ASSERT_FALSE(accessibility.isAccessibilityGranted()); // the longer row, with its button
+    const QScrollBar* bar = window->generalScroller()->verticalScrollBar();
+    serveFor(100ms);
+    EXPECT_EQ(bar->maximum(), 0) << "the general page scrolls at the window's own size";
+
+    // The message of a failed change joins the page under the switch.
+    const QString folder = QFileInfo(loginItem.filePath()).path();
+    writeFile(folder, "not a folder");
+    find<QCheckBox>(u"launchAtLoginSwitch"_s)->click();
+    ASSERT_FALSE(find<QLabel>(u"launchAtLoginError"_s)->isHidden());
+    serveFor(100ms);
+    EXPECT_EQ(bar->maximum(), 0) << "the login error pushes the page into scrolling";
 }
 
 TEST_F(SettingsWindowTest, RetentionChoicePrunesAtOnce) {

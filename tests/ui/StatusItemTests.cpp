@@ -3,20 +3,25 @@
 #include "FakeTrayIcon.h"
 #include "X11TestEnvironment.h"
 #include "app/AppTestSupport.h"
+#include "content/AppConstants.h"
 #include "core/AppState.h"
 #include "core/PasteStackManager.h"
 #include "linux/DesktopApplicationCatalog.h"
 #include "linux/XdgAutostartLoginItem.h"
+#include "ui/PasteStackWindow.h"
 #include "ui/StatusItemController.h"
 #include "ui/SystemTrayIcon.h"
 #include "ui/settings/SettingsWindow.h"
+#include "ui/settings/ShortcutsSettingsPage.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;
@@ -51,12 +56,33 @@ void click(int button) {
     }
 }
 
+std::unique_ptr<ChildProcess> startTrayer() {
+    auto trayer = std::make_unique<ChildProcess>(
+        u"trayer"_s,
+        QStringList{u"--edge"_s, u"top"_s, u"--align"_s, u"right"_s, u"--widthtype"_s, u"request"_s,
+                    u"--height"_s, u"24"_s, u"--SetDockType"_s, u"true"_s},
+        X11TestEnvironment::session().environment());
+    EXPECT_TRUE(trayer->waitStarted());
+    return trayer;
+}
+
+// The tray host has taken our window in: it is mapped, inside the host's
+// window rather than on the root window.
+bool isEmbedded() {
+    QWidget* window = embeddedTrayWindow();
+    if (!window || !window->isVisible())
+        return false;
+    const RunResult tree =
+        runCommand(u"xwininfo"_s, {u"-tree"_s, u"-id"_s, QString::number(window->winId())}, 5s,
+                   X11TestEnvironment::session().environment());
+    for (const QByteArray& line : tree.standardOutput.split('\n'))
+        if (line.contains("Parent window id:"))
+            return !line.contains("(the root window)");
+    return false;
+}
+
 TEST(TrayHostTest, ItemShowsFollowsPauseAndKeepsTheReopenGuard) {
-    ChildProcess trayer(u"trayer"_s,
-                        {u"--edge"_s, u"top"_s, u"--align"_s, u"right"_s, u"--widthtype"_s,
-                         u"request"_s, u"--height"_s, u"24"_s, u"--SetDockType"_s, u"true"_s},
-                        X11TestEnvironment::session().environment());
-    ASSERT_TRUE(trayer.waitStarted());
+    const auto trayer = startTrayer();
     ASSERT_TRUE(waitUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 10s))
         << "trayer did not take the system tray selection";
     AppState state;
@@ -64,7 +90,6 @@ TEST(TrayHostTest, ItemShowsFollowsPauseAndKeepsTheReopenGuard) {
     auto tray = std::make_unique<SystemTrayIcon>();
     SystemTrayIcon* trayIcon = tray.get();
     StatusItemController controller(state, stack, std::move(tray), {});
-    ASSERT_TRUE(controller.isShown());
     // Embedded: the host gave the item a place on the screen.
     ASSERT_TRUE(waitUntil([&] { return trayIcon->geometry().width() > 0; }, 10s));
     // The host moves its panel into place after it starts, and Qt embeds
@@ -127,7 +152,28 @@ TEST(TrayHostTest, ItemShowsFollowsPauseAndKeepsTheReopenGuard) {
     EXPECT_TRUE(waitUntil([&] { return !state.isPanelVisible(); }));
 }
 
-TEST(StatusItemTest, MenuEntriesFollowPauseAndPasteStackAndWithoutATrayNothingShows) {
+// Panels started after Quillbox at login, and panels that restart.
+TEST(TrayHostTest, ItemJoinsATrayThatStartsLaterAndOneThatRestarts) {
+    ASSERT_TRUE(waitUntil([] { return !QSystemTrayIcon::isSystemTrayAvailable(); }, 10s))
+        << "a tray from another test is still running";
+    AppState state;
+    PasteStackManager stack;
+    StatusItemController controller(state, stack, std::make_unique<SystemTrayIcon>(), {});
+    serveFor(200ms);
+    EXPECT_FALSE(isEmbedded());
+
+    auto trayer = startTrayer();
+    EXPECT_TRUE(waitUntil(isEmbedded, 10s)) << "the item did not join a tray started after it";
+
+    // The host dies without a word, and another takes its place.
+    ASSERT_EQ(::kill(pid_t(trayer->pid()), SIGKILL), 0);
+    ASSERT_TRUE(trayer->waitFinished(5s));
+    ASSERT_TRUE(waitUntil([] { return !isEmbedded(); }, 10s));
+    trayer = startTrayer();
+    EXPECT_TRUE(waitUntil(isEmbedded, 10s)) << "the item did not join the restarted tray";
+}
+
+TEST(StatusItemTest, MenuEntriesFollowPauseAndPasteStackAndWithoutATrayTheItemWaitsForOne) {
     AppState state;
     PasteStackManager stack;
     auto tray = std::make_unique<FakeTrayIcon>();
@@ -140,15 +186,19 @@ TEST(StatusItemTest, MenuEntriesFollowPauseAndPasteStackAndWithoutATrayNothingSh
     EXPECT_TRUE(stack.isActive());
     EXPECT_EQ(fake->openMenu().at(4).title, u"Stop Paste Stack"_s);
 
-    // No tray on the desktop: the application goes on without the item.
+    // No tray on the desktop yet: the application goes on, and the item is
+    // asked to show so that it joins a tray that starts later.
     StatusItemController trayless(state, stack, std::make_unique<FakeTrayIcon>(false), {});
-    EXPECT_FALSE(trayless.isShown());
+    EXPECT_TRUE(trayless.trayIcon().isVisible());
 }
 
-TEST(StatusItemTest, ServicesWireTheTrayToSettings) {
+TEST(StatusItemTest, ServicesWireTheTrayToSettingsAndNameTheKeysThePreferencesSet) {
     FakeTrayIcon* fake = nullptr;
     QTemporaryDir home;
     FakeApp app([&](AppPlatform& platform) {
+        platform.makePasteStackWindow = [](const PasteStackSetup& setup, WindowHints* hints) {
+            return std::make_unique<PasteStackWindow>(setup, hints);
+        };
         platform.makeTrayIcon = [&fake] {
             auto tray = std::make_unique<FakeTrayIcon>();
             fake = tray.get();
@@ -158,10 +208,26 @@ TEST(StatusItemTest, ServicesWireTheTrayToSettings) {
             std::make_unique<XdgAutostartLoginItem>(home.filePath(u"autostart"_s), u"quillbox"_s);
         platform.installedApplications = std::make_unique<DesktopApplicationCatalog>();
     });
+    app.preferences->setValue(AppConstants::Keys::panelHotkey, u"ctrl+alt+v"_s);
+    app.preferences->setValue(AppConstants::Keys::pasteStackHotkey, u"Super+F9"_s);
     AppServices& services = *app.services;
     services.start();
     ASSERT_NE(fake, nullptr);
     EXPECT_TRUE(fake->isVisible());
+
+    QStringList menuKeys;
+    for (const TrayMenuEntry& entry : fake->openMenu())
+        if (!entry.keys.isEmpty())
+            menuKeys.append(entry.title + u' ' + entry.keys);
+    EXPECT_EQ(menuKeys, (QStringList{u"Open Quillbox Ctrl+Alt+V"_s, u"Start Paste Stack Super+F9"_s,
+                                     u"Settings\u2026 Ctrl+,"_s, u"Quit Quillbox Ctrl+Q"_s}));
+    ASSERT_TRUE(fake->choose(u"Start Paste Stack"_s));
+    auto* stackWindow = dynamic_cast<PasteStackWindow*>(services.pasteStackWindow());
+    ASSERT_NE(stackWindow, nullptr);
+    const auto* stopHint = stackWindow->findChild<QLabel*>(u"pasteStackStopHint"_s);
+    ASSERT_NE(stopHint, nullptr);
+    EXPECT_EQ(stopHint->text(), u"Super+F9 to stop"_s);
+    ASSERT_TRUE(fake->choose(u"Stop Paste Stack"_s));
 
     services.appState().setPanelVisible(true);
     ASSERT_TRUE(fake->choose(u"Settings\u2026"_s));
@@ -169,6 +235,13 @@ TEST(StatusItemTest, ServicesWireTheTrayToSettings) {
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(services.appState().isPanelVisible());
+    const auto keysOn = [window](int row) {
+        const auto* keys =
+            window->shortcutsPage()->findChild<QLabel*>(u"shortcutKeys%1"_s.arg(row));
+        return keys ? keys->text() : QString();
+    };
+    EXPECT_EQ(keysOn(0), u"Ctrl+Alt+V"_s);
+    EXPECT_EQ(keysOn(1), u"Super+F9"_s);
     window->close();
     services.openSettings();
     EXPECT_EQ(services.settingsWindow(), window);

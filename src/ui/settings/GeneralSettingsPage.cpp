@@ -5,6 +5,9 @@
 #include "core/AccessibilityManager.h"
 #include "history/HistoryStore.h"
 #include "ports/LoginItemService.h"
+#include "ui/PanelTheme.h"
+#include "ui/PasteStackGlyphs.h"
+#include "ui/settings/SettingsSection.h"
 #include "ui/settings/SettingsStyle.h"
 
 #include <QCheckBox>
@@ -12,11 +15,12 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -25,16 +29,32 @@ namespace quillbox {
 
 namespace {
 
-constexpr int accessIconSize = 16;
+constexpr int accessIconSize = 18;
 // The folder path is shortened in the middle beyond this width.
 constexpr int folderPathWidth = 320;
 const QString loginErrorPrefix = u"Couldn't change launch at login: "_s;
 
+// Rows inside a section.
+constexpr int rowSpacing = 8;
+
 QGroupBox* section(const QString& title, const QString& objectName, QWidget* parent) {
-    auto* box = new QGroupBox(title, parent);
+    auto* box = new SettingsSection(title, parent);
     box->setObjectName(objectName);
-    new QVBoxLayout(box);
+    auto* layout = new QVBoxLayout(box);
+    layout->setSpacing(rowSpacing);
     return box;
+}
+
+QPixmap accessSymbol(bool granted, int size, qreal scale) {
+    QPixmap pixmap(QSize(size, size) * scale);
+    pixmap.setDevicePixelRatio(scale);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    drawStackGlyph(painter, granted ? StackGlyph::checkmarkCircle : StackGlyph::warningTriangle,
+                   QRectF(0, 0, size, size),
+                   granted ? SettingsStyle::grantedGreen() : SettingsStyle::warningOrange(),
+                   PanelTheme::hud);
+    return pixmap;
 }
 
 } // namespace
@@ -52,6 +72,9 @@ GeneralSettingsPage::GeneralSettingsPage(SettingsContext context, QWidget* paren
     , m_context(std::move(context)) {
     setObjectName(u"generalSettingsPage"_s);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(SettingsStyle::pageMargin, SettingsStyle::pageMargin / 2,
+                               SettingsStyle::pageMargin, SettingsStyle::pageMargin);
+    layout->setSpacing(SettingsStyle::sectionSpacing);
     layout->addWidget(makeStartupSection());
     layout->addWidget(makeHistorySection());
     layout->addWidget(makeScreenshotSection());
@@ -66,9 +89,10 @@ QWidget* GeneralSettingsPage::makeStartupSection() {
     m_launchAtLogin = new QCheckBox(u"Launch at login"_s, box);
     m_launchAtLogin->setObjectName(u"launchAtLoginSwitch"_s);
     connect(m_launchAtLogin, &QCheckBox::toggled, this, &GeneralSettingsPage::setLaunchAtLogin);
+    // Red on a tinted ground, selectable so the system's reason can be copied.
     m_launchAtLoginError = SettingsStyle::caption({}, u"launchAtLoginError"_s, box);
-    m_launchAtLoginError->setForegroundRole(QPalette::NoRole);
-    m_launchAtLoginError->setStyleSheet(u"color: #D70015;"_s);
+    m_launchAtLoginError->setStyleSheet(SettingsStyle::errorStyleSheet());
+    m_launchAtLoginError->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_launchAtLoginError->hide();
     box->layout()->addWidget(m_launchAtLogin);
     box->layout()->addWidget(m_launchAtLoginError);
@@ -156,11 +180,18 @@ QWidget* GeneralSettingsPage::makeSoundSection() {
 
 QWidget* GeneralSettingsPage::makeAccessSection() {
     auto* box = section(u"Accessibility"_s, u"accessSection"_s, this);
-    auto* row = new QHBoxLayout;
-    m_accessIcon = new QLabel(box);
+    m_accessRow = new QFrame(box);
+    m_accessRow->setObjectName(u"accessRow"_s);
+    auto* row = new QHBoxLayout(m_accessRow);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(rowSpacing);
+    m_accessIcon = new QLabel(m_accessRow);
     m_accessIcon->setObjectName(u"accessIcon"_s);
-    m_accessText = SettingsStyle::caption({}, u"accessText"_s, box);
-    m_grantAccess = new QPushButton(u"Grant Access"_s, box);
+    m_accessIcon->setFixedSize(accessIconSize, accessIconSize);
+    // In the body colour: the row says what the user has to act on.
+    m_accessText = SettingsStyle::caption({}, u"accessText"_s, m_accessRow);
+    m_accessText->setForegroundRole(QPalette::WindowText);
+    m_grantAccess = new QPushButton(u"Grant Access"_s, m_accessRow);
     m_grantAccess->setObjectName(u"grantAccessButton"_s);
     connect(m_grantAccess, &QPushButton::clicked, this, [this] {
         // Asks, then polls so the row turns green once the grant is seen.
@@ -169,17 +200,15 @@ QWidget* GeneralSettingsPage::makeAccessSection() {
     });
     connect(&m_context.accessibility, &AccessibilityManager::isAccessibilityGrantedChanged, this,
             &GeneralSettingsPage::showAccess);
-    row->addWidget(m_accessIcon);
+    row->addWidget(m_accessIcon, 0, Qt::AlignTop);
     row->addWidget(m_accessText, 1);
-    row->addWidget(m_grantAccess);
-    static_cast<QVBoxLayout*>(box->layout())->addLayout(row);
+    row->addWidget(m_grantAccess, 0, Qt::AlignVCenter);
+    box->layout()->addWidget(m_accessRow);
     return box;
 }
 
 void GeneralSettingsPage::showAccess(bool granted) {
-    const auto icon = style()->standardIcon(granted ? QStyle::SP_DialogApplyButton
-                                                    : QStyle::SP_MessageBoxWarning);
-    m_accessIcon->setPixmap(icon.pixmap(accessIconSize, accessIconSize));
+    m_accessIcon->setPixmap(accessSymbol(granted, accessIconSize, devicePixelRatioF()));
     m_accessText->setText(
         granted ? u"Accessibility access granted. Direct paste and Paste Stack are available."_s
                 : u"Accessibility access is required for direct paste and Paste Stack."_s);

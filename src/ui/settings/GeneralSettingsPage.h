@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QFrame;
 class QLabel;
 class QPushButton;
 
@@ -45,6 +46,7 @@ private:
     QCheckBox* m_launchAtLogin = nullptr;
     QLabel* m_launchAtLoginError = nullptr;
     QComboBox* m_retention = nullptr;
+    QFrame* m_accessRow = nullptr;
     QLabel* m_accessIcon = nullptr;
     QLabel* m_accessText = nullptr;
     QPushButton* m_grantAccess = nullptr;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/KeyCombination.h"
+
 #include <QString>
 #include <functional>
 
@@ -22,6 +24,9 @@ struct SettingsContext {
     QString historyLocation;
     // The folder screenshot capture watches; the row is left out without it.
     std::function<QString()> screenshotFolder;
+    // The system-wide key combinations registered, as the shortcuts page names them.
+    QString panelKeys = KeyCombination::panelDefault().toString();
+    QString pasteStackKeys = KeyCombination::pasteStackDefault().toString();
 };
 
 } // namespace quillbox

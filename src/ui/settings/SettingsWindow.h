@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class QScrollArea;
 class QTabWidget;
 
 namespace quillbox {
@@ -19,7 +20,9 @@ class ShortcutsSettingsPage;
 class SettingsWindow : public QWidget {
     Q_OBJECT
 public:
-    static constexpr QSize windowSize{532, 446};
+    // The window is at least this large, and as tall as the general page
+    // needs at the fonts in use (up to most of the screen's height).
+    static constexpr QSize minimumWindowSize{600, 446};
 
     explicit SettingsWindow(SettingsContext context, QWidget* parent = nullptr);
 
@@ -27,6 +30,7 @@ public:
     void present();
 
     QTabWidget* tabs() const { return m_tabs; }
+    QScrollArea* generalScroller() const { return m_generalScroller; }
     GeneralSettingsPage* generalPage() const { return m_general; }
     ShortcutsSettingsPage* shortcutsPage() const { return m_shortcuts; }
     RulesSettingsPage* rulesPage() const { return m_rules; }
@@ -34,7 +38,13 @@ public:
     AboutSettingsPage* aboutPage() const { return m_about; }
 
 private:
+    static constexpr int windowMargin = 12;
+    static constexpr int tabIconSize = 18;
+
+    QSize fittingSize();
+
     QTabWidget* m_tabs = nullptr;
+    QScrollArea* m_generalScroller = nullptr;
     GeneralSettingsPage* m_general = nullptr;
     ShortcutsSettingsPage* m_shortcuts = nullptr;
     RulesSettingsPage* m_rules = nullptr;

@@ -1,5 +1,6 @@
 #include "ui/settings/ShortcutsSettingsPage.h"
 
+#include "ui/settings/SettingsSection.h"
 #include "ui/settings/SettingsStyle.h"
 
 #include <QFontDatabase>
@@ -18,10 +19,11 @@ constexpr int keyPaddingX = 8;
 constexpr int keyPaddingY = 4;
 } // namespace
 
-const QList<ShortcutsSettingsPage::Row>& ShortcutsSettingsPage::rows() {
-    static const QList<Row> table{
-        {u"Global"_s, u"Open Panel"_s, u"Super+Shift+V"_s},
-        {u"Global"_s, u"Start / Stop Paste Stack"_s, u"Super+Shift+C"_s},
+QList<ShortcutsSettingsPage::Row> ShortcutsSettingsPage::rows(const QString& panelKeys,
+                                                              const QString& pasteStackKeys) {
+    return {
+        {u"Global"_s, u"Open Panel"_s, panelKeys},
+        {u"Global"_s, u"Start / Stop Paste Stack"_s, pasteStackKeys},
         {u"In the Panel"_s, u"Select previous / next item"_s, u"\u2190 \u2192"_s},
         {u"In the Panel"_s, u"Paste selected item"_s, u"\u21A9"_s},
         {u"In the Panel"_s, u"Paste as plain text"_s, u"Shift+\u21A9"_s},
@@ -29,20 +31,22 @@ const QList<ShortcutsSettingsPage::Row>& ShortcutsSettingsPage::rows() {
         {u"In the Panel"_s, u"Pause / Resume monitoring"_s, u"Ctrl+T"_s},
         {u"In the Panel"_s, u"Close panel / cancel color picker"_s, u"Esc"_s},
     };
-    return table;
 }
 
-ShortcutsSettingsPage::ShortcutsSettingsPage(QWidget* parent)
+ShortcutsSettingsPage::ShortcutsSettingsPage(const QString& panelKeys,
+                                             const QString& pasteStackKeys, QWidget* parent)
     : QWidget(parent) {
     setObjectName(u"shortcutsSettingsPage"_s);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(SettingsStyle::pageMargin, SettingsStyle::pageMargin / 2,
+                               SettingsStyle::pageMargin, SettingsStyle::pageMargin);
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     QGroupBox* box = nullptr;
     QGridLayout* grid = nullptr;
     int index = 0;
-    for (const auto& row : rows()) {
+    for (const auto& row : rows(panelKeys, pasteStackKeys)) {
         if (!box || box->title() != row.section) {
-            box = new QGroupBox(row.section, this);
+            box = new SettingsSection(row.section, this);
             box->setObjectName(row.section == u"Global"_s ? u"globalShortcuts"_s
                                                           : u"panelShortcuts"_s);
             grid = new QGridLayout(box);

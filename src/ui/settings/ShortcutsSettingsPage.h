@@ -4,8 +4,9 @@
 
 namespace quillbox {
 
-// The fixed table of Quillbox's keys, in Linux names, and how to reach the
-// two global commands where global keys cannot be grabbed.
+// The table of Quillbox's keys, in Linux names, and how to reach the two
+// global commands where global keys cannot be grabbed. The global keys are
+// the ones registered, which the preferences may have changed.
 class ShortcutsSettingsPage : public QWidget {
     Q_OBJECT
 public:
@@ -14,9 +15,10 @@ public:
         QString description;
         QString keys;
     };
-    static const QList<Row>& rows();
+    static QList<Row> rows(const QString& panelKeys, const QString& pasteStackKeys);
 
-    explicit ShortcutsSettingsPage(QWidget* parent = nullptr);
+    ShortcutsSettingsPage(const QString& panelKeys, const QString& pasteStackKeys,
+                          QWidget* parent = nullptr);
 };
 
 } // namespace quillbox
