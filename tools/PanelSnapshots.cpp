@@ -27,6 +27,8 @@
 #include <QFile>
 #include <QMenu>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -97,6 +99,10 @@ int main(int argc, char** argv) {
     source(fileContent({u"/home/user/Documents/report.pdf"_s, u"/home/user/Documents/a.txt"_s,
                         u"/home/user/Documents/b.txt"_s}),
            "org.gnome.Nautilus", "Files");
+    // A file that is an image: its card shows a thumbnail.
+    const QString photo = data.filePath(u"beach.png"_s);
+    gradientImage(640, 400).save(photo);
+    source(fileContent({photo}), "org.gnome.Nautilus", "Files");
     const auto colour = source(colorContent(u"#3C8DBC"_s), "quillbox", "Quillbox");
     settle(600); // thumbnails decode off the main thread
     ok &= shoot(u"02-every-kind"_s);
@@ -115,6 +121,14 @@ int main(int argc, char** argv) {
         store.add(item, work);
     state.setSelectedPinboardID(work->id());
     ok &= shoot(u"05-pinboard-tab"_s);
+    // At its narrowest the chips share the row with the tabs.
+    window.resize(PanelWindow::minimumPanelSize.width(), window.height());
+    ok &= shoot(u"05-pinboard-tab-narrow"_s);
+    if (auto* chips = window.findChild<QScrollArea*>(u"chipsArea"_s)) {
+        chips->horizontalScrollBar()->setValue(chips->horizontalScrollBar()->maximum());
+        ok &= shoot(u"05-pinboard-tab-narrow-chips-scrolled"_s);
+    }
+    window.resize(PanelWindow::defaultSize);
     state.setSelectedPinboardID(std::nullopt);
 
     // The context menu of the colour card, drawn where it opens.

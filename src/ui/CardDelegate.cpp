@@ -5,14 +5,13 @@
 #include "content/RelativeDate.h"
 #include "content/UntrustedText.h"
 #include "ui/CardSymbols.h"
+#include "ui/FileIcons.h"
 #include "ui/PanelListModel.h"
 #include "ui/PanelTheme.h"
 #include "ui/PreviewImageCache.h"
 #include "ui/TextPreview.h"
 
 #include <QApplication>
-#include <QFileIconProvider>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -47,12 +46,13 @@ constexpr qreal urlSpacing = 2;
 constexpr int urlMaxLines = 3;
 constexpr qreal fileSpacing = 8;
 constexpr qreal fileIconSide = 44;
+// A short card shrinks the file icon down to this before it leaves it out.
+constexpr qreal smallestFileIconSide = 24;
 constexpr int fileNameMaxLines = 2;
 constexpr qreal imageRadius = 8;
 constexpr qreal placeholderSymbolSide = 22;
 constexpr qreal swatchRadius = 10;
 constexpr qreal swatchSpacing = 8;
-constexpr int fileIconCacheSize = 128;
 // A displayed address keeps this much of each end of a very long one; its
 // middle is elided anyway.
 constexpr qsizetype urlEndLength = 200;
@@ -165,7 +165,8 @@ struct CardDelegate::PreviewLayout {
     QColor color;
     QString filePath;
     bool hasFile = false;
-    bool isPlaceholder = false; // the kind's name stands for text there is none of
+    bool isPlaceholder = false;    // the kind's name stands for text there is none of
+    qreal iconSide = fileIconSide; // 0: no room for the icon
     qsizetype textLength = 0;
 };
 
@@ -174,7 +175,7 @@ CardDelegate::CardDelegate(PreviewImageCache& images, QObject* parent)
     , m_images(images)
     , m_fonts(std::make_unique<Fonts>())
     , m_previews(previewLayoutCacheSize)
-    , m_fileIcons(fileIconCacheSize) {
+    , m_fileIcons(new FileIcons(this)) {
     // No rounded design on this desktop: the default sans serif it is.
     QFont sans = QApplication::font();
     sans.setStyleHint(QFont::SansSerif);
@@ -244,12 +245,21 @@ void CardDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     const auto item = index.data(PanelListModel::ItemRole).value<ClipboardItemPtr>();
     if (!item)
         return;
+    if (const auto* card = qstyleoption_cast<const CardStyleOption*>(&option)) {
+        paintCard(*painter, option.rect, item, card->pose);
+        return;
+    }
     paintCard(*painter, option.rect, item, option.state.testFlag(QStyle::State_Selected),
               option.state.testFlag(QStyle::State_MouseOver));
 }
 
 void CardDelegate::paintCard(QPainter& painter, const QRect& cellRect, const ClipboardItemPtr& item,
                              bool isSelected, bool isHovered) const {
+    paintCard(painter, cellRect, item, CardPose::settled(isSelected, isHovered));
+}
+
+void CardDelegate::paintCard(QPainter& painter, const QRect& cellRect, const ClipboardItemPtr& item,
+                             CardPose pose) const {
     if (!item)
         return;
     painter.save();
@@ -257,12 +267,19 @@ void CardDelegate::paintCard(QPainter& painter, const QRect& cellRect, const Cli
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                            QPainter::SmoothPixmapTransform);
     const QRectF card = cellRect.marginsRemoved(cellMargins);
-    if (!isSelected && !isHovered) {
+    const qreal lift = std::clamp(pose.lift, 0.0, 1.0);
+    const qreal emphasis = std::clamp(pose.emphasis, 0.0, 1.0);
+    if (lift < 1) {
+        const qreal scale = restingScale + (1 - restingScale) * lift;
         painter.translate(card.center());
-        painter.scale(restingScale, restingScale);
+        painter.scale(scale, scale);
         painter.translate(-card.center());
     }
-    paintShadow(painter, card, isSelected);
+    // Halfway through a change of selection the two shadows blend.
+    if (emphasis < 1)
+        paintShadow(painter, card, false, 1 - emphasis);
+    if (emphasis > 0)
+        paintShadow(painter, card, true, emphasis);
 
     QPainterPath face;
     face.addRoundedRect(card, cornerRadius, cornerRadius);
@@ -286,9 +303,10 @@ void CardDelegate::paintCard(QPainter& painter, const QRect& cellRect, const Cli
     paintFooter(painter, card, *item);
     painter.restore();
 
-    if (isSelected) {
+    if (emphasis > 0) {
         const qreal inset = selectionRingWidth / 2;
-        painter.setPen(QPen(PanelTheme::marigold, selectionRingWidth));
+        painter.setPen(
+            QPen(PanelTheme::withAlpha(PanelTheme::marigold, emphasis), selectionRingWidth));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(card.adjusted(inset, inset, -inset, -inset), cornerRadius - inset,
                                 cornerRadius - inset);
@@ -296,7 +314,8 @@ void CardDelegate::paintCard(QPainter& painter, const QRect& cellRect, const Cli
     painter.restore();
 }
 
-void CardDelegate::paintShadow(QPainter& painter, const QRectF& card, bool isSelected) const {
+void CardDelegate::paintShadow(QPainter& painter, const QRectF& card, bool isSelected,
+                               qreal opacity) const {
     const ShadowStyle& style = isSelected ? selectedShadow : restingShadow;
     const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
     const int spread = 3 * style.boxRadius + 1;
@@ -323,7 +342,10 @@ void CardDelegate::paintShadow(QPainter& painter, const QRectF& card, bool isSel
         shadow.setDevicePixelRatio(ratio);
         it = m_shadows.insert(key, shadow);
     }
+    const qreal previous = painter.opacity();
+    painter.setOpacity(previous * opacity);
     painter.drawImage(card.topLeft() + QPointF(-spread, style.offsetY - spread), *it);
+    painter.setOpacity(previous);
 }
 
 void CardDelegate::paintHeader(QPainter& painter, const QRectF& card,
@@ -443,12 +465,25 @@ std::unique_ptr<CardDelegate::PreviewLayout> CardDelegate::buildPreview(const Cl
         } else {
             name = QStringLiteral("File");
         }
-        layout->first = std::make_unique<TextBlock>(name, m_fonts->strong, width, fileNameMaxLines,
-                                                    0, Overflow::elideMiddle);
         if (urls.size() >= 2)
             layout->second =
                 std::make_unique<TextBlock>(QStringLiteral("+%1 more").arg(urls.size() - 1),
                                             m_fonts->count, width, 1, 0, Overflow::elideEnd);
+        // Everything stays above the footer's rule: on a short card the name
+        // keeps one line, then the icon shrinks, then it goes.
+        const qreal countHeight = layout->second ? fileSpacing + layout->second->height() : 0;
+        const auto fitIcon = [&](qreal nameHeight) {
+            const qreal room = size.height() - nameHeight - countHeight - fileSpacing;
+            return room >= fileIconSide           ? fileIconSide
+                   : room >= smallestFileIconSide ? std::floor(room)
+                                                  : 0.0;
+        };
+        layout->first = std::make_unique<TextBlock>(name, m_fonts->strong, width, fileNameMaxLines,
+                                                    0, Overflow::elideMiddle);
+        if (layout->first->lineCount() > 1 && fitIcon(layout->first->height()) < fileIconSide)
+            layout->first = std::make_unique<TextBlock>(name, m_fonts->strong, width, 1, 0,
+                                                        Overflow::elideMiddle);
+        layout->iconSide = fitIcon(layout->first->height());
         break;
     }
     case ContentCategory::color: {
@@ -471,12 +506,11 @@ qsizetype CardDelegate::laidOutTextLength(const QUuid& id) const {
     return 0;
 }
 
-QIcon CardDelegate::fileIcon(const QString& path) const {
-    if (QIcon* cached = m_fileIcons.object(path))
-        return *cached;
-    const QIcon icon = QFileIconProvider().icon(QFileInfo(path));
-    m_fileIcons.insert(path, new QIcon(icon));
-    return icon;
+void CardDelegate::paintFileIcon(QPainter& painter, const QRectF& rect,
+                                 const PreviewLayout& layout) const {
+    if (layout.hasFile && m_fileIcons->paint(painter, rect, layout.filePath))
+        return;
+    CardSymbols::draw(painter, CardSymbols::Symbol::document, rect, secondaryText());
 }
 
 void CardDelegate::paintPreview(QPainter& painter, const QRectF& area,
@@ -507,13 +541,13 @@ void CardDelegate::paintPreview(QPainter& painter, const QRectF& area,
         layout.second->draw(painter, QPointF(area.left(), y));
         break;
     case ContentCategory::file: {
-        const QRectF iconRect(area.left(), y, fileIconSide, fileIconSide);
-        const QIcon icon = layout.hasFile ? fileIcon(layout.filePath) : QIcon();
-        if (!icon.isNull())
-            icon.paint(&painter, iconRect.toAlignedRect());
-        else
-            CardSymbols::draw(painter, CardSymbols::Symbol::document, iconRect, secondaryText());
-        y += fileIconSide + fileSpacing;
+        // Nothing of a file card reaches into the padding above the rule.
+        painter.setClipRect(area, Qt::IntersectClip);
+        if (layout.iconSide > 0) {
+            paintFileIcon(painter, QRectF(area.left(), y, layout.iconSide, layout.iconSide),
+                          layout);
+            y += layout.iconSide + fileSpacing;
+        }
         painter.setPen(PanelTheme::cardText);
         layout.first->draw(painter, QPointF(area.left(), y));
         y += layout.first->height() + fileSpacing;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/ClipboardItem.h"
+#include "ui/CardPose.h"
 
 #include <QCache>
 #include <QFont>
@@ -13,13 +14,16 @@
 
 namespace quillbox {
 
+class FileIcons;
 class PreviewImageCache;
 class TextBlock;
 
 // Paints the history cards of the panel's strip, one per row of the list
 // model (PanelListModel::ItemRole), with QPainter only: no widget per card,
 // so a strip over a long history costs only what is on screen. Selection
-// comes as QStyle::State_Selected, the pointer as State_MouseOver.
+// comes as QStyle::State_Selected, the pointer as State_MouseOver; a view
+// that eases cards between the two passes a CardStyleOption with the pose of
+// the moment.
 //
 // A row's cell is the card plus a margin around it that holds the card's
 // shadow (cellMargins): the view shows cells without spacing of its own, so
@@ -54,6 +58,8 @@ public:
     // Paints the card of `item` into the cell `cellRect`.
     void paintCard(QPainter& painter, const QRect& cellRect, const ClipboardItemPtr& item,
                    bool isSelected, bool isHovered) const;
+    void paintCard(QPainter& painter, const QRect& cellRect, const ClipboardItemPtr& item,
+                   CardPose pose) const;
 
     // The label at the footer's right: the kind of content, or an image's
     // pixel size with "×".
@@ -68,6 +74,10 @@ public:
     // Forgets the laid-out previews (after a font or size change).
     void clearPreviewLayouts();
 
+    // The file cards' thumbnails and icons; its thumbnailReady asks for a
+    // repaint of the cards showing the file.
+    FileIcons& fileIcons() const { return *m_fileIcons; }
+
 private:
     struct Fonts;
     struct PreviewLayout;
@@ -79,10 +89,10 @@ private:
     void paintFooter(QPainter& painter, const QRectF& card, const ClipboardItem& item) const;
     void paintPreview(QPainter& painter, const QRectF& area, const ClipboardItemPtr& item) const;
     void paintImage(QPainter& painter, const QRectF& area, const ClipboardItemPtr& item) const;
-    void paintShadow(QPainter& painter, const QRectF& card, bool isSelected) const;
+    void paintShadow(QPainter& painter, const QRectF& card, bool isSelected, qreal opacity) const;
     qreal headerHeight() const;
     qreal footerHeight() const;
-    QIcon fileIcon(const QString& path) const;
+    void paintFileIcon(QPainter& painter, const QRectF& rect, const PreviewLayout& layout) const;
 
     PreviewImageCache& m_images;
     std::unique_ptr<Fonts> m_fonts;
@@ -90,7 +100,7 @@ private:
     mutable QCache<QString, PreviewLayout> m_previews;
     // Blurred card shadows, one per card size, selection and pixel ratio.
     mutable QHash<QString, QImage> m_shadows;
-    mutable QCache<QString, QIcon> m_fileIcons;
+    FileIcons* m_fileIcons;
 };
 
 } // namespace quillbox

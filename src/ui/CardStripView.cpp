@@ -1,5 +1,9 @@
 #include "ui/CardStripView.h"
 
+#include "ui/CardMotion.h"
+#include "ui/CardPose.h"
+#include "ui/PanelListModel.h"
+
 #include <QPainter>
 #include <QScrollBar>
 #include <QVariantAnimation>
@@ -17,9 +21,11 @@ constexpr QSize fallbackCellSize{212, 260};
 
 CardStripView::CardStripView(QWidget* parent)
     : QAbstractItemView(parent)
-    , m_scrollAnimation(new QVariantAnimation(this)) {
+    , m_scrollAnimation(new QVariantAnimation(this))
+    , m_motion(new CardMotion(this)) {
     setObjectName(u"cardStrip"_s);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    // Mouse presses never select: the panel's state does (see the header).
+    setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -36,6 +42,7 @@ CardStripView::CardStripView(QWidget* parent)
     m_scrollAnimation->setEasingCurve(QEasingCurve::OutCubic);
     connect(m_scrollAnimation, &QVariantAnimation::valueChanged, this,
             [this](const QVariant& value) { horizontalScrollBar()->setValue(value.toInt()); });
+    connect(m_motion, &CardMotion::moved, this, &CardStripView::repaintMoved);
 }
 
 void CardStripView::setModel(QAbstractItemModel* model) {
@@ -205,10 +212,45 @@ void CardStripView::dataChanged(const QModelIndex& topLeft, const QModelIndex& b
 void CardStripView::reset() {
     QAbstractItemView::reset();
     m_scrollAnimation->stop();
+    m_motion->stopAll();
     m_hoveredRow = -1;
     horizontalScrollBar()->setValue(0);
     updateGeometries();
     viewport()->update();
+}
+
+void CardStripView::selectionChanged(const QItemSelection& selected,
+                                     const QItemSelection& deselected) {
+    QAbstractItemView::selectionChanged(selected, deselected);
+    // One card hands the selection to another: both ease. The selection
+    // that comes with a new list, or after a deletion, just shows.
+    if (deselected.isEmpty() || !isVisible())
+        return;
+    for (const QModelIndex& index : deselected.indexes()) {
+        const bool isHovered = index.row() == m_hoveredRow;
+        moveCard(index, true, isHovered, false, isHovered);
+    }
+    for (const QModelIndex& index : selected.indexes()) {
+        const bool isHovered = index.row() == m_hoveredRow;
+        moveCard(index, false, isHovered, true, isHovered);
+    }
+}
+
+void CardStripView::moveCard(const QModelIndex& index, bool wasSelected, bool wasHovered,
+                             bool isSelected, bool isHovered) {
+    const QUuid id = index.data(PanelListModel::IdRole).toUuid();
+    if (!id.isNull())
+        m_motion->move(id, CardPose::settled(wasSelected, wasHovered),
+                       CardPose::settled(isSelected, isHovered));
+}
+
+void CardStripView::repaintMoved(const QList<QUuid>& ids) {
+    const auto [first, last] = visibleRows();
+    for (int row = first; row <= last; ++row) {
+        const QModelIndex index = model()->index(row, 0, rootIndex());
+        if (ids.contains(index.data(PanelListModel::IdRole).toUuid()))
+            viewport()->update(visualRect(index));
+    }
 }
 
 void CardStripView::centreOnRow(int row, bool animated) {
@@ -234,21 +276,26 @@ void CardStripView::paintEvent(QPaintEvent* event) {
     if (last < first || !itemDelegate())
         return;
     QPainter painter(viewport());
-    QStyleOptionViewItem option;
+    CardStyleOption option;
     initViewItemOption(&option);
     const QModelIndex current = currentIndex();
+    const bool isAnyMoving = m_motion->movingCount() > 0;
     for (int row = first; row <= last; ++row) {
         const QModelIndex index = model()->index(row, 0, rootIndex());
         option.rect = visualRect(index);
         if (!event->region().intersects(option.rect))
             continue;
         option.state = QStyle::State_Enabled;
-        if (selectionModel() && selectionModel()->isSelected(index))
+        const bool isSelected = selectionModel() && selectionModel()->isSelected(index);
+        if (isSelected)
             option.state |= QStyle::State_Selected;
         if (row == m_hoveredRow)
             option.state |= QStyle::State_MouseOver;
         if (index == current)
             option.state |= QStyle::State_HasFocus;
+        option.pose = CardPose::settled(isSelected, row == m_hoveredRow);
+        if (isAnyMoving)
+            option.pose = m_motion->pose(index.data(PanelListModel::IdRole).toUuid(), option.pose);
         itemDelegate()->paint(&painter, option, index);
     }
 }
@@ -271,10 +318,58 @@ void CardStripView::setHoveredRow(int row) {
     m_hoveredRow = row;
     if (!model())
         return;
+    if (isVisible()) {
+        const auto isSelected = [this](const QModelIndex& index) {
+            return selectionModel() && selectionModel()->isSelected(index);
+        };
+        if (previous >= 0 && previous < rowCount()) {
+            const QModelIndex index = model()->index(previous, 0, rootIndex());
+            moveCard(index, isSelected(index), true, isSelected(index), false);
+        }
+        if (row >= 0 && row < rowCount()) {
+            const QModelIndex index = model()->index(row, 0, rootIndex());
+            moveCard(index, isSelected(index), false, isSelected(index), true);
+        }
+    }
     for (const int changed : {previous, row}) {
         if (changed >= 0 && changed < rowCount())
             viewport()->update(visualRect(model()->index(changed, 0, rootIndex())));
     }
+}
+
+void CardStripView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        m_earlierPress = m_lastPress;
+        m_lastPress = Press{indexAt(event->position().toPoint()), event->timestamp()};
+    }
+    m_isEndingDoubleClick = false;
+    QAbstractItemView::mousePressEvent(event);
+}
+
+void CardStripView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QAbstractItemView::mouseDoubleClickEvent(event);
+        return;
+    }
+    // The first click selected its card and began to centre it: the second
+    // press may well land on a neighbour, and the double click is still
+    // meant for the first card.
+    const Press& first = m_lastPress.timestamp == event->timestamp() ? m_earlierPress : m_lastPress;
+    m_isEndingDoubleClick = true;
+    event->accept();
+    if (first.card.isValid())
+        Q_EMIT cardDoubleClicked(first.card);
+}
+
+void CardStripView::mouseReleaseEvent(QMouseEvent* event) {
+    if (!m_isEndingDoubleClick) {
+        QAbstractItemView::mouseReleaseEvent(event);
+        return;
+    }
+    // The release of a double click is no click of its own.
+    m_isEndingDoubleClick = false;
+    const QSignalBlocker quiet(this);
+    QAbstractItemView::mouseReleaseEvent(event);
 }
 
 void CardStripView::mouseMoveEvent(QMouseEvent* event) {

@@ -5,6 +5,7 @@
 #include "ui/CardContextMenu.h"
 #include "ui/CardDelegate.h"
 #include "ui/CardStripView.h"
+#include "ui/FileIcons.h"
 #include "ui/PanelContentView.h"
 #include "ui/PanelKeyFilter.h"
 #include "ui/PanelListModel.h"
@@ -32,6 +33,10 @@ HistoryPanel::HistoryPanel(const PanelSetup& setup, WindowHints* hints, QObject*
         if (const int row = model->rowOf(id); row >= 0)
             m_content->strip()->update(model->index(row, 0));
     });
+    // A file's thumbnail or kind arrived: the cards in sight repaint (a file
+    // may be on several of them).
+    connect(&m_delegate->fileIcons(), &FileIcons::thumbnailReady, this,
+            [this] { m_content->strip()->viewport()->update(); });
     m_window = std::make_unique<PanelWindow>(m_content, setup.preferences, hints);
     m_window->onResignKey = [this] {
         if (onResignKey)

@@ -4,6 +4,7 @@
 #include "core/PanelContentModel.h"
 #include "ui/CardDelegate.h"
 #include "ui/CardStripView.h"
+#include "ui/ChipsScrollArea.h"
 #include "ui/EmptyStateView.h"
 #include "ui/FilterChipsView.h"
 #include "ui/PanelFooterView.h"
@@ -16,7 +17,6 @@
 
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QScrollArea>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -107,15 +107,9 @@ PanelContentView::PanelContentView(PanelViewContext context, QWidget* parent)
 
     auto* filterRow = new QHBoxLayout;
     filterRow->setSpacing(12);
-    auto* chipsArea = new QScrollArea(this);
+    auto* chipsArea = new ChipsScrollArea(this);
     chipsArea->setObjectName(u"chipsArea"_s);
-    chipsArea->setWidget(new FilterChipsView(m_context.appState, chipsArea));
-    chipsArea->setWidgetResizable(true);
-    chipsArea->setFrameShape(QFrame::NoFrame);
-    chipsArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    chipsArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    chipsArea->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    chipsArea->setFixedHeight(chipsArea->widget()->sizeHint().height());
+    chipsArea->setRow(new FilterChipsView(m_context.appState, chipsArea));
     chipsArea->setStyleSheet(u"background: transparent"_s);
     filterRow->addWidget(chipsArea, 1);
     auto* tabs = new PinboardTabsView(m_context.store, m_context.appState, this);
@@ -148,8 +142,9 @@ PanelContentView::PanelContentView(PanelViewContext context, QWidget* parent)
     layout->addWidget(m_footer);
 
     AppState& state = m_context.appState;
-    connect(&state, &AppState::selectedCardIDChanged, this,
-            [this](std::optional<QUuid> id) { syncSelection(id.has_value()); });
+    connect(&state, &AppState::selectedCardIDChanged, this, [this](std::optional<QUuid> id) {
+        syncSelection(id.has_value() && !m_isSelectingForMenu);
+    });
     connect(&state, &AppState::isMonitoringPausedChanged, m_pausedLabel, &QWidget::setVisible);
     connect(&state, &AppState::searchQueryChanged, this, &PanelContentView::updateEmptyState);
     connect(&state, &AppState::selectedCategoryChanged, this, &PanelContentView::updateEmptyState);
@@ -173,13 +168,21 @@ PanelContentView::PanelContentView(PanelViewContext context, QWidget* parent)
         if (const auto item = m_listModel->itemAt(index.row()))
             m_context.appState.setSelectedCardID(item->id());
     });
-    connect(m_strip, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+    connect(m_strip, &CardStripView::cardDoubleClicked, this, [this](const QModelIndex& index) {
         if (const auto item = m_listModel->itemAt(index.row()))
             m_context.content.paste(item, false);
     });
     connect(m_strip, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
         const QModelIndex index = m_strip->indexAt(position);
-        if (index.isValid() && onCardMenu)
+        const auto item = m_listModel->itemAt(index.row());
+        if (!index.isValid() || !item)
+            return;
+        // The card whose menu is open is the selected one, for the keys and
+        // the footer too. It stays where it is, under the menu.
+        m_isSelectingForMenu = true;
+        m_context.appState.setSelectedCardID(item->id());
+        m_isSelectingForMenu = false;
+        if (onCardMenu)
             onCardMenu(index.row(), m_strip->viewport()->mapToGlobal(position));
     });
 

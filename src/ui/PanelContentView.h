@@ -73,6 +73,7 @@ private:
     EmptyStateView* m_emptyState;
     PanelFooterView* m_footer;
     CardDelegate* m_cardDelegate = nullptr;
+    bool m_isSelectingForMenu = false;
 };
 
 } // namespace quillbox

@@ -5,14 +5,17 @@
 #include "ports/WindowHints.h"
 #include "ui/PanelTheme.h"
 #include "ui/RoundedHud.h"
+#include "ui/WindowResizeGrips.h"
 
 #include <QCursor>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -25,6 +28,7 @@ constexpr auto showDuration = 180ms;
 constexpr auto hideDuration = 150ms;
 constexpr double showStartScale = 0.96;
 constexpr double hideEndScale = 0.97;
+constexpr auto focusReturnGrace = 300ms;
 
 // The frame scaled about its centre.
 QRect scaled(const QRect& frame, double scale) {
@@ -62,6 +66,20 @@ PanelWindow::PanelWindow(QWidget* content, Preferences& preferences, WindowHints
     // Rounded corners: see-through where a compositor blends them, cut out
     // by a window shape where none runs (they would show black).
     m_hud = std::make_unique<RoundedHud>(*this, cornerRadius, m_hints);
+    // Frameless, so the edges and corners are made grips of their own.
+    m_grips = new WindowResizeGrips(*this, cornerRadius, this);
+    connect(m_grips, &WindowResizeGrips::windowManagerResizeEnded, this, [this] {
+        if (!std::exchange(m_isFocusLent, false))
+            return;
+        // The focus comes back as the window manager lets go of the
+        // keyboard; if it went to another window instead, the panel closes.
+        QTimer::singleShot(focusReturnGrace, this, [this] {
+            // Another resize may have taken the focus again meanwhile.
+            if (m_isShowing && !isActiveWindow() && !m_grips->isWindowManagerResizing() &&
+                onResignKey)
+                onResignKey();
+        });
+    });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     content->setParent(this);
@@ -166,8 +184,14 @@ void PanelWindow::animate(const QRect& from, const QRect& to, qreal fromOpacity,
 }
 
 bool PanelWindow::event(QEvent* event) {
-    if (event->type() == QEvent::WindowDeactivate && m_isShowing && onResignKey)
-        onResignKey();
+    if (event->type() == QEvent::WindowDeactivate && m_isShowing && onResignKey) {
+        // While the window manager resizes the panel it holds the keyboard:
+        // the focus is only lent.
+        if (m_grips->isWindowManagerResizing())
+            m_isFocusLent = true;
+        else
+            onResignKey();
+    }
     return QWidget::event(event);
 }
 

@@ -15,11 +15,13 @@ namespace quillbox {
 class Preferences;
 class RoundedHud;
 class WindowHints;
+class WindowResizeGrips;
 
 // The floating, frameless, rounded window that carries the panel's content.
 // It comes up centred on the screen under the pointer with a short grow and
-// fade, keeps the size the user gave it, stays out of the task bar and the
-// pager, and says when it lost the keyboard focus so the panel can close.
+// fade, can be resized at its edges and corners and keeps the size the user
+// gave it, stays out of the task bar and the pager, and says when it lost the
+// keyboard focus so the panel can close.
 class PanelWindow : public QWidget, public PanelPresenter {
     Q_OBJECT
 public:
@@ -66,6 +68,9 @@ private:
     bool m_isShowing = false;
     std::unique_ptr<RoundedHud> m_hud;
     QVariantAnimation* m_animation;
+    WindowResizeGrips* m_grips;
+    // The window manager took the focus to resize; it should come back.
+    bool m_isFocusLent = false;
 };
 
 } // namespace quillbox

@@ -7,6 +7,7 @@
 #include "ui/CardStripView.h"
 #include "ui/EmptyStateView.h"
 #include "ui/PanelContentView.h"
+#include "ui/PanelFooterView.h"
 #include "ui/PanelListModel.h"
 #include "ui/PanelWindow.h"
 #include "ui/SearchBarView.h"
@@ -38,9 +39,12 @@ public:
     }
     QLineEdit* field() const { return panel.content()->searchBar()->field(); }
     int rows() const { return panel.content()->listModel()->rowCount(); }
+    // The card the strip shows selected.
     QUuid selectedID() const {
-        const QModelIndex current = panel.content()->strip()->currentIndex();
-        return current.data(PanelListModel::IdRole).toUuid();
+        const QModelIndexList selected =
+            panel.content()->strip()->selectionModel()->selectedIndexes();
+        return selected.size() == 1 ? selected.first().data(PanelListModel::IdRole).toUuid()
+                                    : QUuid();
     }
     void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), modifiers);
@@ -181,6 +185,90 @@ TEST_F(PanelTest, LosingTheFocusHidesThePanelAndReopeningKeepsTheUsersSize) {
     open();
     EXPECT_EQ(panel.window()->size(), QSize(700, 500));
     EXPECT_TRUE(state.searchQuery().isEmpty());
+}
+
+TEST_F(PanelTest, ARightClickedCardIsTheSelectedOneForTheFooterAndTheKeys) {
+    const auto oldest = copy(u"oldest"_s);
+    const auto middle = copy(u"middle"_s);
+    copy(u"newest"_s);
+    open();
+    CardStripView* strip = panel.content()->strip();
+    const QRect card = strip->visualRect(panel.content()->listModel()->index(2, 0));
+    const QPoint point = strip->viewport()->mapToGlobal(card.center());
+    xdotool({u"mousemove"_s, QString::number(point.x()), QString::number(point.y()), u"click"_s,
+             u"3"_s});
+    ASSERT_TRUE(waitUntil([] { return QApplication::activePopupWidget() != nullptr; }));
+    xdotool({u"key"_s, u"Escape"_s});
+    ASSERT_TRUE(waitUntil([] { return QApplication::activePopupWidget() == nullptr; }));
+
+    // The ring, the footer and the state name the same card.
+    EXPECT_EQ(selectedID(), oldest->id());
+    ASSERT_TRUE(panel.content()->footer()->item());
+    EXPECT_EQ(panel.content()->footer()->item()->id(), oldest->id());
+    EXPECT_EQ(state.selectedCardID(), oldest->id());
+    // And the keys act on it: Ctrl+Backspace deletes it.
+    key(Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_FALSE(store.itemWithID(oldest->id()));
+    EXPECT_EQ(selectedID(), middle->id());
+}
+
+TEST_F(PanelTest, TheEdgesAndCornersInsideTheRoundedShapeResizeThePanelWithinItsLimits) {
+    copy(u"something"_s);
+    open();
+    PanelWindow* window = panel.window();
+    // The window manager may still be applying the last frame of the show.
+    ASSERT_TRUE(waitUntil([&] { return window->size() == QSize(1100, 340); }));
+    const auto moveTo = [&](QPoint local) {
+        const QPoint point = window->mapToGlobal(local);
+        xdotool({u"mousemove"_s, QString::number(point.x()), QString::number(point.y())});
+    };
+    struct Row {
+        const char* name;
+        QPoint (*grip)(QSize size);
+        QPoint drag;
+        Qt::CursorShape cursor;
+        QSize expected;
+    };
+    const std::vector<Row> rows{
+        // 10 pixels in along the diagonal: inside the rounded corner.
+        {"bottom-right corner",
+         [](QSize s) { return QPoint(s.width() - 11, s.height() - 11); },
+         {-300, 120},
+         Qt::SizeFDiagCursor,
+         {800, 460}},
+        {"right edge, down to the minimum width",
+         [](QSize s) { return QPoint(s.width() - 3, s.height() / 2); },
+         {-600, 0},
+         Qt::SizeHorCursor,
+         {480, 460}},
+        {"top edge, up to the maximum height",
+         [](QSize s) { return QPoint(s.width() / 2, 2); },
+         {0, -300},
+         Qt::SizeVerCursor,
+         {480, 600}},
+    };
+    for (const Row& row : rows) {
+        const QPoint grip = row.grip(window->size());
+        moveTo(grip);
+        EXPECT_TRUE(waitUntil([&] { return window->cursor().shape() == row.cursor; }))
+            << row.name << ": the cursor is " << window->cursor().shape();
+        xdotool({u"mousedown"_s, u"1"_s});
+        serveFor(200ms);
+        moveTo(grip + row.drag);
+        serveFor(200ms);
+        xdotool({u"mouseup"_s, u"1"_s});
+        EXPECT_TRUE(waitUntil([&] { return window->size() == row.expected; }))
+            << row.name << ": " << window->width() << "x" << window->height();
+        EXPECT_TRUE(state.isPanelVisible()) << row.name;
+    }
+
+    // Away from the edges, the cursor is the content's again.
+    moveTo(QPoint(window->width() / 2, window->height() / 2));
+    EXPECT_TRUE(waitUntil([&] { return window->cursor().shape() == Qt::ArrowCursor; }));
+    state.setPanelVisible(false);
+    ASSERT_TRUE(waitUntil([&] { return !window->isVisible(); }));
+    EXPECT_EQ(rig.preferences.value(AppConstants::Keys::panelWidth).toDouble(), 480);
+    EXPECT_EQ(rig.preferences.value(AppConstants::Keys::panelHeight).toDouble(), 600);
 }
 
 TEST(PanelWindowSizeTest, KeepsTheLimitsAndTheMarginOnEveryScreen) {
