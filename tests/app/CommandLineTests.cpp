@@ -49,9 +49,10 @@ TEST(CommandLineTest, ReadsCommandsArgumentsAndOptions) {
         SCOPED_TRACE(row.name);
         const auto outcome = parseCommandLine(row.arguments);
         EXPECT_EQ(outcome.kind, row.kind);
-        if (row.kind == Kind::run)
+        if (row.kind == Kind::run) {
             EXPECT_EQ(describe(outcome.command), row.command)
                 << describe(outcome.command).toStdString();
+        }
     }
 }
 
