@@ -3,6 +3,7 @@
 # docs/architecture.md, without building anything:
 #  - a quoted include names its layer ("core/AppState.h"), and a layer
 #    includes only itself and the layers it may use (table below);
+#  - a layer's CMakeLists.txt links only the libraries of those layers;
 #  - no Qt Widgets header below ui/;
 #  - X11, xcb, Tesseract, Leptonica and libcanberra headers only in linux/
 #    .cpp files, so nothing else ever sees them.
@@ -54,7 +55,8 @@ for dir in /usr/include/*/qt6/QtWidgets /usr/include/qt6/QtWidgets; do
   fi
 done
 
-mapfile -t files < <(cd "$src" && find . -type f \( -name '*.h' -o -name '*.cpp' \) | sed 's|^\./||' | LC_ALL=C sort)
+mapfile -t files < <(cd "$src" && find . -mindepth 2 -type f \( -name '*.h' -o -name '*.cpp' -o -name CMakeLists.txt \) | sed 's|^\./||' | LC_ALL=C sort)
+mapfile -t -O ${#files[@]} files < <(cd "$src" && find . -maxdepth 1 -type f \( -name '*.h' -o -name '*.cpp' \) | sed 's|^\./||' | LC_ALL=C sort)
 if [ ${#files[@]} -eq 0 ]; then
   echo "check-layers: no sources under $src" >&2
   exit 2
@@ -82,6 +84,19 @@ violations=$(cd "$src" && awk -v allowed="$allowed" -v widgets="$widgets" '
       printf "src/%s:1: %s is not a layer (docs/architecture.md lists them)\n", FILENAME, layer
     }
     isLinuxSource = (layer == "linux" && FILENAME ~ /\.cpp$/)
+    isCMake = (FILENAME ~ /CMakeLists\.txt$/)
+  }
+  # A layer library links only the libraries of the layers it may use.
+  isCMake {
+    line = $0
+    sub(/#.*/, "", line)
+    while (match(line, /quillbox_[a-z]+/)) {
+      linked = substr(line, RSTART + 9, RLENGTH - 9)
+      line = substr(line, RSTART + RLENGTH)
+      if ((layer in known) && (linked in known) && !((layer, linked) in may))
+        report(layer " links quillbox_" linked ": " layer " may use only " uses[layer])
+    }
+    next
   }
   /^[ \t]*#[ \t]*include[ \t]*[<"]/ {
     line = $0

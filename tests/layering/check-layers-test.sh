@@ -32,6 +32,8 @@ capture/OCRService.cpp|#include <tesseract/baseapi.h>|belong in linux/ .cpp file
 core/SoundManager.cpp|#include <canberra.h>|belong in linux/ .cpp files
 history/Pinboard.h|#include "../core/AppState.h"|not by a relative path
 ui/CardDelegate.cpp|#include "PanelListModel.h"|names its layer
+capture/CMakeLists.txt|target_link_libraries(quillbox_capture PUBLIC quillbox_core)|capture links quillbox_core
+linux/CMakeLists.txt|target_link_libraries(quillbox_linux PRIVATE quillbox_history)|linux links quillbox_history
 '
 
 mkdir "$work/clean"
