@@ -51,7 +51,10 @@ QGraphicsView QToolTip QSplitter QStackedWidget QSlider QRadioButton
 QKeySequenceEdit QListWidget QTreeWidget QProgressBar QGroupBox'
 for dir in /usr/include/*/qt6/QtWidgets /usr/include/qt6/QtWidgets; do
   if [ -d "$dir" ]; then
-    widgets+=" $(cd "$dir" && ls | grep -E '^Q[A-Z][A-Za-z0-9]*$' | grep -v '^QtWidgets' | tr '\n' ' ')"
+    for header in "$dir"/Q[A-Z]*; do
+      name=${header##*/}
+      if [[ $name =~ ^Q[A-Za-z0-9]+$ && $name != QtWidgets* ]]; then widgets+=" $name"; fi
+    done
   fi
 done
 
