@@ -1,5 +1,5 @@
-#include "PasteTestSupport.h"
 #include "app/SearchCommands.h"
+#include "core/PasteTestSupport.h"
 
 #include <QFuture>
 #include <QJsonArray>

@@ -1,8 +1,8 @@
 // Screenshots in a real folder watched with inotify, recorded into a store in
 // memory by the application services: chunked writes, names, the preference
 // switch, damaged files and the same image on the clipboard.
+#include "AppTestSupport.h"
 #include "LogCapture.h"
-#include "app/AppTestSupport.h"
 #include "capture/ClipboardMonitor.h"
 #include "capture/NotificationCenter.h"
 #include "content/AppConstants.h"

@@ -1,8 +1,8 @@
 // The tray item: against a real XEmbed tray (trayer) on the test display, and
 // its wiring in the application services through a recording fake.
+#include "AppTestSupport.h"
 #include "FakeTrayIcon.h"
 #include "X11TestEnvironment.h"
-#include "app/AppTestSupport.h"
 #include "content/AppConstants.h"
 #include "core/AppState.h"
 #include "core/PasteStackManager.h"

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Plants one include that breaks the layering in a copy of src/ at a time and
+# expects scripts/check-layers.sh to refuse it, naming the file and line; the
+# untouched copy must pass.
+# Usage: check-layers-test.sh [CHECKOUT]   (default: this checkout)
+set -uo pipefail
+
+root=$(cd "${1:-"$(dirname "$0")/../.."}" && pwd)
+check="$root/scripts/check-layers.sh"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# file | line to plant | what the report must say
+cases='
+content/Hash.h|#include "ports/Pasteboard.h"|content includes ports/
+ports/Pasteboard.h|#include "history/ClipboardItem.h"|ports includes history/
+history/ClipboardItem.h|#include "core/AppState.h"|history includes core/
+history/HistoryStore.cpp|#include "capture/ClipboardParser.h"|history includes capture/
+capture/ClipboardParser.h|#include "linux/ClipboardMime.h"|capture includes linux/
+capture/ClipboardMonitor.cpp|#include "core/PasteService.h"|capture includes core/
+core/AppState.h|#include <QWidget>|Qt Widgets header <QWidget>
+core/PasteService.cpp|#include <QtWidgets/QApplication>|Qt Widgets header <QtWidgets/QApplication>
+core/SearchIndex.h|#include "ui/PanelListModel.h"|core includes ui/
+ui/PanelWindow.h|#include "app/AppServices.h"|ui includes app/
+ui/settings/SettingsWindow.cpp|#include "linux/X11Pasteboard.h"|ui includes linux/
+linux/X11Pasteboard.cpp|#include "history/HistoryStore.h"|linux includes history/
+linux/ClipboardMime.h|#include <xcb/xcb.h>|belong in linux/ .cpp files
+capture/OCRService.cpp|#include <tesseract/baseapi.h>|belong in linux/ .cpp files
+core/SoundManager.cpp|#include <canberra.h>|belong in linux/ .cpp files
+history/Pinboard.h|#include "../core/AppState.h"|not by a relative path
+ui/CardDelegate.cpp|#include "PanelListModel.h"|names its layer
+capture/CMakeLists.txt|target_link_libraries(quillbox_capture PUBLIC quillbox_core)|capture links quillbox_core
+linux/CMakeLists.txt|target_link_libraries(quillbox_linux PRIVATE quillbox_history)|linux links quillbox_history
+'
+
+mkdir "$work/clean"
+cp -r "$root/src" "$work/clean/src"
+if ! out=$("$check" "$work/clean" 2>&1); then
+  fail "the untouched copy was refused:"; echo "$out"
+elif [ "$(echo "$out" | tail -n 1)" != "layering: 1 passed, 0 failed" ]; then
+  fail "the untouched copy passed without the summary line: $out"
+fi
+
+n=0
+while IFS='|' read -r file include expected; do
+  [ -n "$file" ] || continue
+  n=$((n + 1))
+  copy="$work/case$n"
+  # Hard links: sed -i writes a new file, so the clean copy stays clean.
+  cp -al "$work/clean" "$copy"
+  if [ ! -f "$copy/src/$file" ]; then fail "no $file to plant in"; continue; fi
+  # Below the first two lines (licence or #pragma once), as a real include.
+  sed -i "2a $include" "$copy/src/$file"
+  out=$("$check" "$copy" 2>&1)
+  status=$?
+  if [ $status -ne 1 ]; then
+    fail "$file with $include: exit status $status, expected 1"
+  elif ! grep -qF "src/$file:3: " <<<"$out" || ! grep -qF "$expected" <<<"$out"; then
+    fail "$file with $include: report does not name src/$file:3 ($expected):"; echo "$out"
+  elif [ "$(grep -c . <<<"$out")" -ne 2 ]; then
+    fail "$file with $include: more than the one planted violation:"; echo "$out"
+  else
+    echo "ok: $file with $include"
+  fi
+  rm -rf "$copy"
+done <<<"$cases"
+
+echo "layering check: $((n + 1 - failures)) passed, $failures failed"
+[ $failures -eq 0 ]
