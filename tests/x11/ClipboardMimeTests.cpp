@@ -110,9 +110,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ClipboardMime, FetchesOnlyThePreferredRepresentationOfEachKindAndNothingFlagged) {
-    const QList<QByteArray> offer{"TARGETS",    "text/plain", "UTF8_STRING",     "image/jpeg",
-                                  "image/tiff", "image/png",  "application/rtf", "text/html",
-                                  "text/x-moz-url"};
+    const QList<QByteArray> offer{"TARGETS",         "text/plain", "UTF8_STRING",
+                                  "image/jpeg",      "image/tiff", "image/png",
+                                  "application/rtf", "text/html",  "text/x-moz-url"};
     EXPECT_EQ(ClipboardMime::targetsToFetch(offer),
               (QList<QByteArray>{"UTF8_STRING", "application/rtf", "image/png", "text/x-moz-url"}));
     // HTML only where nothing that decides the kind before it is offered.
