@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/PanelPresenter.h"
-#include "core/PasteStackPresenter.h"
+#include "core/PanelWindowPort.h"
+#include "core/PasteStackWindowPort.h"
 #include "ports/AccessProbe.h"
 #include "ports/ColorSampler.h"
 #include "ports/DirectoryWatcher.h"
@@ -34,10 +34,10 @@ struct AppPlatform {
     std::unique_ptr<WindowHints> windowHints;
     // Builds the history panel's window; without it (tests of the services
     // alone) the panel state changes but nothing is shown.
-    std::function<std::unique_ptr<PanelPresenter>(const PanelSetup&, WindowHints*)> makePanel;
+    std::function<std::unique_ptr<PanelWindowPort>(const PanelSetup&, WindowHints*)> makePanel;
     // Builds the Paste Stack's window, on the first run; without it the
     // stack runs with nothing shown.
-    std::function<std::unique_ptr<PasteStackPresenter>(const PasteStackSetup&, WindowHints*)>
+    std::function<std::unique_ptr<PasteStackWindowPort>(const PasteStackSetup&, WindowHints*)>
         makePasteStackWindow;
     // System-wide key combinations; absent in tests that need none.
     std::unique_ptr<HotkeyBackend> hotkeyBackend;

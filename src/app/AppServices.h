@@ -90,14 +90,14 @@ public:
     // The panel's list; absent before start.
     PanelContentModel* panelContent() const { return m_panelContent; }
     // The panel's window; absent before start and where the platform makes none.
-    PanelPresenter* panel() const { return m_panel.get(); }
+    PanelWindowPort* panel() const { return m_panel.get(); }
     // Absent before start and where the platform has no hot keys.
     HotkeyManager* hotkeys() const { return m_hotkeys.get(); }
     // Starts the Paste Stack, or ends the one running.
     void togglePasteStackFromCommand() { togglePasteStack(); }
     // The Paste Stack's window; absent until the first run, and where the
     // platform makes none.
-    PasteStackPresenter* pasteStackWindow() const { return m_pasteStackWindow.get(); }
+    PasteStackWindowPort* pasteStackWindow() const { return m_pasteStackWindow.get(); }
     // Absent before start, and where there is no tray factory.
     StatusItemController* statusItem() const { return m_statusItem; }
     // Absent until the settings were first opened.
@@ -152,13 +152,13 @@ private:
     std::unique_ptr<ScreenshotIngestor> m_screenshotIngestor;
     std::unique_ptr<FileSystemWatcher> m_fileSystemWatcher;
     PanelContentModel* m_panelContent = nullptr;
-    std::unique_ptr<PanelPresenter> m_panel;
+    std::unique_ptr<PanelWindowPort> m_panel;
     bool m_isPanelShown = false;
     // The system-wide combinations, as the preferences set them at start.
     KeyCombination m_panelKeys = KeyCombination::panelDefault();
     KeyCombination m_pasteStackKeys = KeyCombination::pasteStackDefault();
     std::unique_ptr<HotkeyManager> m_hotkeys;
-    std::unique_ptr<PasteStackPresenter> m_pasteStackWindow;
+    std::unique_ptr<PasteStackWindowPort> m_pasteStackWindow;
     bool m_isPasteStackShown = false;
     // Tells each paste of the stack's item, to move it on once per paste.
     StackPasteMatcher* m_stackPastes = nullptr;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/PanelPresenter.h"
+#include "core/PanelWindowPort.h"
 
 #include <QObject>
 #include <memory>
@@ -16,7 +16,7 @@ class WindowHints;
 
 // The history panel as the application sees it: its window with the
 // content, the cards' painting and menu, and the panel's keys, put together.
-class HistoryPanel : public QObject, public PanelPresenter {
+class HistoryPanel : public QObject, public PanelWindowPort {
     Q_OBJECT
 public:
     HistoryPanel(const PanelSetup& setup, WindowHints* hints, QObject* parent = nullptr);

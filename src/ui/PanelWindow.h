@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/PanelPresenter.h"
+#include "core/PanelWindowPort.h"
 
 #include <QRect>
 #include <QSize>
@@ -22,7 +22,7 @@ class WindowResizeGrips;
 // fade, can be resized at its edges and corners and keeps the size the user
 // gave it, stays out of the task bar and the pager, and says when it lost the
 // keyboard focus so the panel can close.
-class PanelWindow : public QWidget, public PanelPresenter {
+class PanelWindow : public QWidget, public PanelWindowPort {
     Q_OBJECT
 public:
     static constexpr QSize defaultSize{1100, 340};

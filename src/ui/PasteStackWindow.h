@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/PasteStackPresenter.h"
+#include "core/PasteStackWindowPort.h"
 
 #include <QPoint>
 #include <QRect>
@@ -20,7 +20,7 @@ class WindowHints;
 // next Ctrl+V pastes, and a button to stop. It never takes the keyboard
 // focus, so typing and pasting go on in the user's application; it can be
 // dragged by its background.
-class PasteStackWindow : public QWidget, public PasteStackPresenter {
+class PasteStackWindow : public QWidget, public PasteStackWindowPort {
     Q_OBJECT
 public:
     static constexpr QSize windowSize{300, 320};

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "core/PasteStackPresenter.h"
+#include "core/PasteStackWindowPort.h"
 
 namespace quillbox::testing {
 
 // Records what the application asked of the Paste Stack's window.
-class FakePasteStackWindow : public PasteStackPresenter {
+class FakePasteStackWindow : public PasteStackWindowPort {
 public:
     void show() override {
         ++m_shows;

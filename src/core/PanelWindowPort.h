@@ -31,9 +31,9 @@ struct PanelSetup {
 // as the panel state says, and telling when it lost the keyboard focus so
 // the panel can close. The desktop's window in the program, a recording fake
 // in tests.
-class PanelPresenter {
+class PanelWindowPort {
 public:
-    virtual ~PanelPresenter() = default;
+    virtual ~PanelWindowPort() = default;
 
     virtual void showPanel() = 0;
     virtual void hidePanel() = 0;

@@ -20,9 +20,9 @@ struct PasteStackSetup {
 // start of each run, ordered out at its end, and never taking the keyboard
 // from the application the user pastes into. The desktop's window in the
 // program, a recording fake in tests.
-class PasteStackPresenter {
+class PasteStackWindowPort {
 public:
-    virtual ~PasteStackPresenter() = default;
+    virtual ~PasteStackWindowPort() = default;
 
     // Places the window in the top-right corner of the screen under the
     // pointer and shows it without activating it.
