@@ -15,11 +15,12 @@
 #include "core/ColorPickerService.h"
 #include "core/HotkeyManager.h"
 #include "core/KeyCombination.h"
+#include "core/PanelColorPicker.h"
 #include "core/PanelContentModel.h"
 #include "core/PasteService.h"
+#include "core/PasteStackCoordinator.h"
 #include "core/PasteStackManager.h"
 #include "core/SoundManager.h"
-#include "core/StackPasteMatcher.h"
 #include "history/HistoryStore.h"
 #include "ui/StatusItemController.h"
 #include "ui/settings/SettingsWindow.h"
@@ -56,6 +57,7 @@ AppServices::AppServices(AppPlatform platform, std::unique_ptr<Preferences> pref
     m_accessibilityManager = new AccessibilityManager(*m_platform.accessProbe, this);
     m_colorPicker = new ColorPickerService(*m_platform.colorSampler, *m_platform.pasteboard,
                                            *m_soundManager, this);
+    m_panelColorPicker = new PanelColorPicker(*m_colorPicker, *m_appState, *m_historyStore, this);
     if (m_platform.keystrokeSender)
         m_pasteService =
             new PasteService(*m_platform.pasteboard, *m_historyStore, *m_platform.keystrokeSender,
@@ -115,10 +117,8 @@ void AppServices::startClipboardMonitor() {
     m_clipboardMonitor->setPaused(false);
     // The Paste Stack feed; the monitor is ours, so `this` outlives the call.
     m_clipboardMonitor->onCapture = [this](const ClipboardItemPtr& item) {
-        if (!m_pasteStack->isActive())
-            return;
-        m_pasteStack->addItem(item);
-        loadCurrentStackItem();
+        if (m_pasteStackCoordinator)
+            m_pasteStackCoordinator->itemCaptured(item);
     };
     m_clipboardMonitor->start();
 }
@@ -254,98 +254,36 @@ void AppServices::setUpHotkeys() {
 }
 
 void AppServices::togglePasteStack() {
-    if (m_pasteStack->isActive())
+    if (m_pasteStackCoordinator) {
+        m_pasteStackCoordinator->toggle();
+    } else if (m_pasteStack->isActive()) {
         m_pasteStack->deactivate();
-    else
+    } else {
         m_pasteStack->activate();
+    }
+}
+
+PasteStackWindowPort* AppServices::pasteStackWindow() const {
+    return m_pasteStackCoordinator ? m_pasteStackCoordinator->window() : nullptr;
 }
 
 void AppServices::setUpPasteStack() {
-    Pasteboard& pasteboard = *m_platform.pasteboard;
-    m_stackPastes = new StackPasteMatcher(
-        pasteboard.reportsOfferReads(),
-        [this] {
-            m_pasteStack->advance();
-            loadCurrentStackItem();
-        },
-        this);
-    // The watcher and the pasteboard are ours, so `this` outlives their reports.
-    if (GlobalKeyWatcher* watcher = m_platform.pasteKeyWatcher.get()) {
-        watcher->onPasteKeyPressed = [this] {
-            if (m_pasteStack->hasNext())
-                m_stackPastes->pastePressed();
+    PasteStackCoordinator::WindowFactory makeWindow;
+    if (m_platform.makePasteStackWindow) {
+        makeWindow = [this](const PasteStackSetup& setup) {
+            return m_platform.makePasteStackWindow(setup, m_platform.windowHints.get());
         };
     }
-    pasteboard.onOfferRead = [this] {
-        if (m_pasteStack->hasNext())
-            m_stackPastes->offerRead();
-    };
-    // The stack announces every assignment; the window and the watcher
-    // follow changes only. Each start or end also forgets presses and reads
-    // still unmatched from the run before.
-    connect(m_pasteStack, &PasteStackManager::isActiveChanged, this, [this](bool active) {
-        m_stackPastes->reset();
-        if (active == m_isPasteStackShown)
-            return;
-        m_isPasteStackShown = active;
-        pasteStackActiveChanged(active);
-    });
-    // A watcher started without access hears nothing: it starts again once
-    // access is granted, and the running stack goes on.
-    connect(m_accessibilityManager, &AccessibilityManager::isAccessibilityGrantedChanged, this,
-            [this](bool granted) {
-                if (granted && m_pasteStack->isActive())
-                    installStackPasteMonitor();
-            });
-}
-
-void AppServices::pasteStackActiveChanged(bool active) {
-    if (!active) {
-        // The window is kept for the next run.
-        if (m_pasteStackWindow)
-            m_pasteStackWindow->hide();
-        removeStackPasteMonitor();
-        return;
-    }
-    if (!m_pasteStackWindow && m_platform.makePasteStackWindow) {
-        m_pasteStackWindow = m_platform.makePasteStackWindow(
-            PasteStackSetup{*m_pasteStack, *m_accessibilityManager, m_pasteStackKeys.toString()},
-            m_platform.windowHints.get());
-    }
-    if (m_pasteStackWindow)
-        m_pasteStackWindow->show();
-    m_accessibilityManager->checkAccess();
-    if (!m_accessibilityManager->isAccessibilityGranted())
-        m_accessibilityManager->requestAccess();
-    installStackPasteMonitor();
-}
-
-void AppServices::installStackPasteMonitor() {
-    removeStackPasteMonitor();
-    GlobalKeyWatcher* watcher = m_platform.pasteKeyWatcher.get();
-    // A watcher that cannot start has said why; the stack still collects,
-    // and the window shows it.
-    if (watcher && !watcher->start())
-        qCWarning(lcApp) << "Quillbox: the Paste Stack will not move on by itself after a paste";
-}
-
-void AppServices::removeStackPasteMonitor() {
-    if (GlobalKeyWatcher* watcher = m_platform.pasteKeyWatcher.get())
-        watcher->stop();
-}
-
-void AppServices::loadCurrentStackItem() {
-    if (!m_pasteStack->hasNext())
-        return;
-    const ClipboardItemPtr& item = m_pasteStack->stackItems().at(m_pasteStack->currentIndex());
-    if (item)
-        m_platform.pasteboard->write(PasteService::pasteboardItems(*item, false));
+    m_pasteStackCoordinator = std::make_unique<PasteStackCoordinator>(
+        *m_pasteStack, *m_platform.pasteboard, m_platform.pasteKeyWatcher.get(),
+        *m_accessibilityManager, std::move(makeWindow), m_pasteStackKeys.toString());
 }
 
 void AppServices::tearDownKeyHandling() {
     if (m_hotkeys)
         m_hotkeys->unregisterAll();
-    removeStackPasteMonitor();
+    if (m_pasteStackCoordinator)
+        m_pasteStackCoordinator->stopWatching();
 }
 
 void AppServices::pruneHistory() {
@@ -367,28 +305,7 @@ void AppServices::stop() {
 }
 
 bool AppServices::pickColor(bool reopenPanel, std::function<void(ClipboardItemPtr)> done) {
-    if (m_colorPicker->isSampling() || m_isColorPickPending)
-        return false;
-    if (m_appState->isPanelVisible())
-        m_appState->setPanelVisible(false);
-    m_isColorPickPending = true;
-    // The wait lets the panel leave the screen before the sampler grabs it.
-    QTimer::singleShot(colorPickerStartDelay, this, [this, reopenPanel, done = std::move(done)] {
-        m_isColorPickPending = false;
-        QPointer<AppServices> self = this;
-        m_colorPicker->pickColor(*m_historyStore, [self, reopenPanel, done](ClipboardItemPtr item) {
-            if (!self)
-                return;
-            if (reopenPanel) {
-                self->m_appState->showPanel();
-                if (item)
-                    self->m_appState->setSelectedCardID(item->id());
-            }
-            if (done)
-                done(item);
-        });
-    });
-    return true;
+    return m_panelColorPicker->pickColor(reopenPanel, std::move(done));
 }
 
 } // namespace quillbox

@@ -24,23 +24,23 @@ class FileSystemWatcher;
 class ColorPickerService;
 class HistoryStore;
 class OCRService;
+class PanelColorPicker;
 class PasteService;
+class PasteStackCoordinator;
 class PasteStackManager;
 class ScreenshotIngestor;
 class Preferences;
 class SoundManager;
 class SettingsWindow;
 class SourceAppResolver;
-class StackPasteMatcher;
 class StatusItemController;
 
 // The composition root: owns every long-lived service, brings them up in a
-// fixed order, prunes the history every hour, starts the colour picker and
-// tears things down at quit. One per process (shared()).
+// fixed order, prunes the history every hour and tears things down at quit.
+// One per process (shared()).
 class AppServices : public QObject {
     Q_OBJECT
 public:
-    static constexpr std::chrono::milliseconds colorPickerStartDelay{250};
     static constexpr std::chrono::seconds retentionInterval{3600};
     // Present in the environment of test hosts: the store stays in memory and
     // start() does nothing.
@@ -61,11 +61,7 @@ public:
     void stop();
     bool isStarted() const { return m_isStarted; }
 
-    // Hides the panel, then shows the colour sampler after
-    // colorPickerStartDelay. With reopenPanel the panel comes back afterwards,
-    // the new colour selected. `done` (optional) hears the recorded item, or
-    // null when cancelled. Returns false, doing nothing, while a sampler is
-    // showing or about to show.
+    // Picks a colour with the panel out of the way (PanelColorPicker::pickColor).
     bool pickColor(bool reopenPanel, std::function<void(ClipboardItemPtr)> done = {});
 
     // Shows the settings window (made on first use, then reused), hiding the
@@ -97,7 +93,7 @@ public:
     void togglePasteStackFromCommand() { togglePasteStack(); }
     // The Paste Stack's window; absent until the first run, and where the
     // platform makes none.
-    PasteStackWindowPort* pasteStackWindow() const { return m_pasteStackWindow.get(); }
+    PasteStackWindowPort* pasteStackWindow() const;
     // Absent before start, and where there is no tray factory.
     StatusItemController* statusItem() const { return m_statusItem; }
     // Absent until the settings were first opened.
@@ -120,16 +116,7 @@ private:
     // one already taken elsewhere is logged and left out.
     void setUpHotkeys();
     void togglePasteStack();
-    // The Paste Stack across applications: its window follows the run, and
-    // while it runs the paste key is watched and each paste moves it on.
     void setUpPasteStack();
-    void pasteStackActiveChanged(bool active);
-    // (Re)starts watching the paste key in other applications.
-    void installStackPasteMonitor();
-    void removeStackPasteMonitor();
-    // Puts the item the next paste takes on the clipboard, marked as ours so
-    // it is not recorded again.
-    void loadCurrentStackItem();
     // Releases the hot keys and key watchers.
     void tearDownKeyHandling();
     void pruneHistory();
@@ -158,14 +145,12 @@ private:
     KeyCombination m_panelKeys = KeyCombination::panelDefault();
     KeyCombination m_pasteStackKeys = KeyCombination::pasteStackDefault();
     std::unique_ptr<HotkeyManager> m_hotkeys;
-    std::unique_ptr<PasteStackWindowPort> m_pasteStackWindow;
-    bool m_isPasteStackShown = false;
-    // Tells each paste of the stack's item, to move it on once per paste.
-    StackPasteMatcher* m_stackPastes = nullptr;
+    // Goes before the platform's pasteboard and key watcher that report to it.
+    std::unique_ptr<PasteStackCoordinator> m_pasteStackCoordinator;
+    PanelColorPicker* m_panelColorPicker = nullptr;
     StatusItemController* m_statusItem = nullptr;
     std::unique_ptr<SettingsWindow> m_settingsWindow;
     QTimer* m_retentionTimer = nullptr;
-    bool m_isColorPickPending = false;
     bool m_isStarted = false;
 };
 
