@@ -4,7 +4,7 @@
 #include "capture/FileSystemWatcher.h"
 #include "capture/NotificationCenter.h"
 #include "capture/OCRService.h"
-#include "capture/ScreenshotIngestor.h"
+#include "capture/ScreenshotMonitoring.h"
 #include "capture/SourceAppResolver.h"
 #include "content/AppConstants.h"
 #include "content/Logging.h"
@@ -13,10 +13,12 @@
 #include "core/AccessibilityManager.h"
 #include "core/AppState.h"
 #include "core/ColorPickerService.h"
+#include "core/HistoryRetention.h"
 #include "core/HotkeyManager.h"
 #include "core/KeyCombination.h"
 #include "core/PanelColorPicker.h"
 #include "core/PanelContentModel.h"
+#include "core/PanelCoordinator.h"
 #include "core/PasteService.h"
 #include "core/PasteStackCoordinator.h"
 #include "core/PasteStackManager.h"
@@ -26,7 +28,6 @@
 #include "ui/settings/SettingsWindow.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QTimer>
 
 namespace quillbox {
@@ -50,6 +51,7 @@ AppServices::AppServices(AppPlatform platform, std::unique_ptr<Preferences> pref
     m_modelContainer =
         container ? std::move(container) : StoreContainer::makeShared(isUnderTestHost());
     m_historyStore = new HistoryStore(m_modelContainer, this);
+    m_retention = new HistoryRetention(*m_historyStore, *m_preferences, this);
 
     m_sourceAppResolver = std::make_unique<SourceAppResolver>(*m_platform.frontmostApplications);
     SourceAppResolver::setShared(m_sourceAppResolver.get());
@@ -91,21 +93,11 @@ void AppServices::start() {
     startClipboardMonitor();
     wirePausing();
     setUpScreenshots();
-    setScreenshotMonitoring(
-        m_preferences->boolValue(AppConstants::Keys::screenshotMonitoringEnabled));
     setUpPanel();
     setUpStatusItem();
     setUpHotkeys();
     setUpPasteStack();
-    pruneHistory();
-
-    m_retentionTimer = new QTimer(this);
-    m_retentionTimer->setInterval(retentionInterval);
-    m_retentionTimer->setTimerType(Qt::VeryCoarseTimer);
-    // The preference is read again at each firing, so a change made in the
-    // meantime applies at the next one.
-    connect(m_retentionTimer, &QTimer::timeout, this, &AppServices::pruneHistory);
-    m_retentionTimer->start();
+    m_retention->start();
 }
 
 void AppServices::startClipboardMonitor() {
@@ -139,26 +131,10 @@ void AppServices::wirePausing() {
 void AppServices::setUpScreenshots() {
     if (!m_platform.directoryWatcher)
         return;
-    m_screenshotIngestor = std::make_unique<ScreenshotIngestor>(
-        *m_historyStore, NotificationCenter::shared(), m_ocrService.get());
-    m_fileSystemWatcher =
-        std::make_unique<FileSystemWatcher>(*m_platform.directoryWatcher, *m_screenshotIngestor,
-                                            &FileSystemWatcher::screenshotDirectory);
-    // The settings switch writes the preference; the watcher follows at once.
-    connect(m_preferences.get(), &Preferences::valueChanged, this, [this](const QString& key) {
-        if (key == AppConstants::Keys::screenshotMonitoringEnabled && m_isStarted)
-            setScreenshotMonitoring(
-                m_preferences->boolValue(AppConstants::Keys::screenshotMonitoringEnabled));
-    });
-}
-
-void AppServices::setScreenshotMonitoring(bool enabled) {
-    if (!m_fileSystemWatcher)
-        return;
-    if (enabled)
-        m_fileSystemWatcher->start();
-    else
-        m_fileSystemWatcher->stop();
+    m_screenshots = std::make_unique<ScreenshotMonitoring>(
+        *m_platform.directoryWatcher, *m_historyStore, NotificationCenter::shared(),
+        m_ocrService.get(), *m_preferences);
+    m_screenshots->followPreference();
 }
 
 void AppServices::setUpStatusItem() {
@@ -217,26 +193,13 @@ void AppServices::setUpPanel() {
                      *m_sourceAppResolver,
                      [pasteboard] { return pasteboard->string(PasteboardType::string); },
                      [this] { pickColor(true); }};
-    m_panel = m_platform.makePanel(setup, m_platform.windowHints.get());
-    // The panel closes when another window takes the keyboard.
-    m_panel->onResignKey = [this] {
-        if (m_appState->isPanelVisible())
-            m_appState->setPanelVisible(false);
-    };
-    // The state announces every assignment; the window follows changes only.
-    connect(m_appState, &AppState::isPanelVisibleChanged, this, [this](bool visible) {
-        if (visible == m_isPanelShown)
-            return;
-        m_isPanelShown = visible;
-        if (visible) {
-            // Paste goes back to the window that was active before the panel.
-            if (KeystrokeSender* keystrokes = m_platform.keystrokeSender.get())
-                keystrokes->rememberTargetWindow();
-            m_panel->showPanel();
-        } else {
-            m_panel->hidePanel();
-        }
-    });
+    m_panel = std::make_unique<PanelCoordinator>(
+        *m_appState, m_platform.makePanel(setup, m_platform.windowHints.get()),
+        m_platform.keystrokeSender.get());
+}
+
+PanelWindowPort* AppServices::panel() const {
+    return m_panel ? &m_panel->window() : nullptr;
 }
 
 void AppServices::setUpHotkeys() {
@@ -286,21 +249,12 @@ void AppServices::tearDownKeyHandling() {
         m_pasteStackCoordinator->stopWatching();
 }
 
-void AppServices::pruneHistory() {
-    const int retentionDays = m_preferences->intValue(AppConstants::Keys::retentionDays);
-    const int removed =
-        m_historyStore->pruneHistory(retentionDays, QDateTime::currentDateTimeUtc());
-    if (removed > 0)
-        qCInfo(lcApp) << "Quillbox: removed" << removed << "items older than" << retentionDays
-                      << "days";
-}
-
 void AppServices::stop() {
     if (m_clipboardMonitor)
         m_clipboardMonitor->stop();
-    setScreenshotMonitoring(false);
-    delete m_retentionTimer;
-    m_retentionTimer = nullptr;
+    if (m_screenshots)
+        m_screenshots->setEnabled(false);
+    m_retention->stop();
     tearDownKeyHandling();
 }
 

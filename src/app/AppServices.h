@@ -11,8 +11,6 @@
 #include <functional>
 #include <memory>
 
-class QTimer;
-
 namespace quillbox {
 
 class AccessibilityManager;
@@ -20,15 +18,16 @@ class AppState;
 class HotkeyManager;
 class PanelContentModel;
 class ClipboardMonitor;
-class FileSystemWatcher;
 class ColorPickerService;
+class HistoryRetention;
 class HistoryStore;
 class OCRService;
 class PanelColorPicker;
+class PanelCoordinator;
 class PasteService;
 class PasteStackCoordinator;
 class PasteStackManager;
-class ScreenshotIngestor;
+class ScreenshotMonitoring;
 class Preferences;
 class SoundManager;
 class SettingsWindow;
@@ -36,12 +35,10 @@ class SourceAppResolver;
 class StatusItemController;
 
 // The composition root: owns every long-lived service, brings them up in a
-// fixed order, prunes the history every hour and tears things down at quit.
-// One per process (shared()).
+// fixed order and tears things down at quit. One per process (shared()).
 class AppServices : public QObject {
     Q_OBJECT
 public:
-    static constexpr std::chrono::seconds retentionInterval{3600};
     // Present in the environment of test hosts: the store stays in memory and
     // start() does nothing.
     static inline const char* const testEnvironmentVariable = "XCTestConfigurationFilePath";
@@ -86,7 +83,7 @@ public:
     // The panel's list; absent before start.
     PanelContentModel* panelContent() const { return m_panelContent; }
     // The panel's window; absent before start and where the platform makes none.
-    PanelWindowPort* panel() const { return m_panel.get(); }
+    PanelWindowPort* panel() const;
     // Absent before start and where the platform has no hot keys.
     HotkeyManager* hotkeys() const { return m_hotkeys.get(); }
     // Starts the Paste Stack, or ends the one running.
@@ -102,13 +99,9 @@ public:
 private:
     void startClipboardMonitor();
     void wirePausing();
-    // The screenshot ingestor and folder watcher, switched by the preference
-    // at once whenever it changes.
+    // Where the platform watches folders.
     void setUpScreenshots();
-    // Switches the screenshot detectors on or off; does nothing without them.
-    void setScreenshotMonitoring(bool enabled);
-    // The panel's content model and, where the platform makes one, its
-    // window, which follows the panel state.
+    // The panel's content model and, where the platform makes one, its window.
     void setUpPanel();
     // The tray item, where the platform makes one.
     void setUpStatusItem();
@@ -119,7 +112,6 @@ private:
     void setUpPasteStack();
     // Releases the hot keys and key watchers.
     void tearDownKeyHandling();
-    void pruneHistory();
 
     AppPlatform m_platform;
     std::unique_ptr<Preferences> m_preferences;
@@ -134,13 +126,11 @@ private:
     PasteService* m_pasteService = nullptr;
     std::unique_ptr<OCRService> m_ocrService;
     ClipboardMonitor* m_clipboardMonitor = nullptr;
-    // Owned here rather than as children, so that they go before the
-    // platform's directory watcher they use.
-    std::unique_ptr<ScreenshotIngestor> m_screenshotIngestor;
-    std::unique_ptr<FileSystemWatcher> m_fileSystemWatcher;
+    // Owned here rather than as a child, so that it goes before the
+    // platform's directory watcher it uses.
+    std::unique_ptr<ScreenshotMonitoring> m_screenshots;
     PanelContentModel* m_panelContent = nullptr;
-    std::unique_ptr<PanelWindowPort> m_panel;
-    bool m_isPanelShown = false;
+    std::unique_ptr<PanelCoordinator> m_panel;
     // The system-wide combinations, as the preferences set them at start.
     KeyCombination m_panelKeys = KeyCombination::panelDefault();
     KeyCombination m_pasteStackKeys = KeyCombination::pasteStackDefault();
@@ -150,7 +140,7 @@ private:
     PanelColorPicker* m_panelColorPicker = nullptr;
     StatusItemController* m_statusItem = nullptr;
     std::unique_ptr<SettingsWindow> m_settingsWindow;
-    QTimer* m_retentionTimer = nullptr;
+    HistoryRetention* m_retention = nullptr;
     bool m_isStarted = false;
 };
 
