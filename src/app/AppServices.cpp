@@ -14,8 +14,6 @@
 #include "core/AppState.h"
 #include "core/ColorPickerService.h"
 #include "core/HistoryRetention.h"
-#include "core/HotkeyManager.h"
-#include "core/KeyCombination.h"
 #include "core/PanelColorPicker.h"
 #include "core/PanelContentModel.h"
 #include "core/PanelCoordinator.h"
@@ -28,6 +26,7 @@
 #include "ui/settings/SettingsWindow.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QTimer>
 
 namespace quillbox {
@@ -84,18 +83,16 @@ void AppServices::start() {
     if (m_isStarted || isUnderTestHost())
         return;
     m_isStarted = true;
-    // Read once, so the keys registered and the keys the windows name agree
-    // (and a mistyped combination is reported once).
-    m_panelKeys = KeyCombination::fromPreferences(*m_preferences, AppConstants::Keys::panelHotkey,
-                                                  KeyCombination::panelDefault());
-    m_pasteStackKeys = KeyCombination::fromPreferences(
-        *m_preferences, AppConstants::Keys::pasteStackHotkey, KeyCombination::pasteStackDefault());
+    m_shortcuts.readFrom(*m_preferences);
     startClipboardMonitor();
     wirePausing();
     setUpScreenshots();
     setUpPanel();
     setUpStatusItem();
-    setUpHotkeys();
+    if (m_platform.hotkeyBackend)
+        m_shortcuts.registerWith(
+            *m_platform.hotkeyBackend, [this] { m_appState->togglePanel(); },
+            [this] { togglePasteStack(); });
     setUpPasteStack();
     m_retention->start();
 }
@@ -150,7 +147,7 @@ void AppServices::setUpStatusItem() {
     };
     m_statusItem = new StatusItemController(
         *m_appState, *m_pasteStack, m_platform.makeTrayIcon(), std::move(actions),
-        {m_panelKeys.toString(), m_pasteStackKeys.toString()}, this);
+        {m_shortcuts.panelKeys().toString(), m_shortcuts.pasteStackKeys().toString()}, this);
 }
 
 void AppServices::openSettings() {
@@ -167,8 +164,8 @@ void AppServices::openSettings() {
                                 *m_platform.installedApplications,
                                 m_modelContainer->path(),
                                 [] { return FileSystemWatcher::screenshotDirectory(); },
-                                m_panelKeys.toString(),
-                                m_pasteStackKeys.toString()};
+                                m_shortcuts.panelKeys().toString(),
+                                m_shortcuts.pasteStackKeys().toString()};
         m_settingsWindow = std::make_unique<SettingsWindow>(std::move(context));
     }
     if (m_appState->isPanelVisible())
@@ -202,20 +199,6 @@ PanelWindowPort* AppServices::panel() const {
     return m_panel ? &m_panel->window() : nullptr;
 }
 
-void AppServices::setUpHotkeys() {
-    if (!m_platform.hotkeyBackend)
-        return;
-    m_hotkeys = std::make_unique<HotkeyManager>(*m_platform.hotkeyBackend);
-    const KeyCombination& panelKeys = m_panelKeys;
-    const KeyCombination& stackKeys = m_pasteStackKeys;
-    // A combination taken by another program is logged; the panel stays
-    // reachable from the tray and `quillbox toggle`.
-    m_hotkeys->registerHotkey(panelKeys.keySymbol, panelKeys.modifiers,
-                              [this] { m_appState->togglePanel(); });
-    m_hotkeys->registerHotkey(stackKeys.keySymbol, stackKeys.modifiers,
-                              [this] { togglePasteStack(); });
-}
-
 void AppServices::togglePasteStack() {
     if (m_pasteStackCoordinator) {
         m_pasteStackCoordinator->toggle();
@@ -239,14 +222,7 @@ void AppServices::setUpPasteStack() {
     }
     m_pasteStackCoordinator = std::make_unique<PasteStackCoordinator>(
         *m_pasteStack, *m_platform.pasteboard, m_platform.pasteKeyWatcher.get(),
-        *m_accessibilityManager, std::move(makeWindow), m_pasteStackKeys.toString());
-}
-
-void AppServices::tearDownKeyHandling() {
-    if (m_hotkeys)
-        m_hotkeys->unregisterAll();
-    if (m_pasteStackCoordinator)
-        m_pasteStackCoordinator->stopWatching();
+        *m_accessibilityManager, std::move(makeWindow), m_shortcuts.pasteStackKeys().toString());
 }
 
 void AppServices::stop() {
@@ -255,7 +231,9 @@ void AppServices::stop() {
     if (m_screenshots)
         m_screenshots->setEnabled(false);
     m_retention->stop();
-    tearDownKeyHandling();
+    m_shortcuts.unregisterAll();
+    if (m_pasteStackCoordinator)
+        m_pasteStackCoordinator->stopWatching();
 }
 
 bool AppServices::pickColor(bool reopenPanel, std::function<void(ClipboardItemPtr)> done) {

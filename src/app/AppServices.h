@@ -1,13 +1,11 @@
 #pragma once
 
 #include "app/AppPlatform.h"
-#include "core/KeyCombination.h"
+#include "core/GlobalShortcuts.h"
 #include "history/ClipboardItem.h"
 #include "history/StoreContainer.h"
 
 #include <QObject>
-#include <QPointer>
-#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -15,7 +13,6 @@ namespace quillbox {
 
 class AccessibilityManager;
 class AppState;
-class HotkeyManager;
 class PanelContentModel;
 class ClipboardMonitor;
 class ColorPickerService;
@@ -84,8 +81,6 @@ public:
     PanelContentModel* panelContent() const { return m_panelContent; }
     // The panel's window; absent before start and where the platform makes none.
     PanelWindowPort* panel() const;
-    // Absent before start and where the platform has no hot keys.
-    HotkeyManager* hotkeys() const { return m_hotkeys.get(); }
     // Starts the Paste Stack, or ends the one running.
     void togglePasteStackFromCommand() { togglePasteStack(); }
     // The Paste Stack's window; absent until the first run, and where the
@@ -105,13 +100,8 @@ private:
     void setUpPanel();
     // The tray item, where the platform makes one.
     void setUpStatusItem();
-    // Registers the two system-wide key combinations (panel, Paste Stack);
-    // one already taken elsewhere is logged and left out.
-    void setUpHotkeys();
     void togglePasteStack();
     void setUpPasteStack();
-    // Releases the hot keys and key watchers.
-    void tearDownKeyHandling();
 
     AppPlatform m_platform;
     std::unique_ptr<Preferences> m_preferences;
@@ -131,10 +121,8 @@ private:
     std::unique_ptr<ScreenshotMonitoring> m_screenshots;
     PanelContentModel* m_panelContent = nullptr;
     std::unique_ptr<PanelCoordinator> m_panel;
-    // The system-wide combinations, as the preferences set them at start.
-    KeyCombination m_panelKeys = KeyCombination::panelDefault();
-    KeyCombination m_pasteStackKeys = KeyCombination::pasteStackDefault();
-    std::unique_ptr<HotkeyManager> m_hotkeys;
+    // As the preferences set them at start.
+    GlobalShortcuts m_shortcuts;
     // Goes before the platform's pasteboard and key watcher that report to it.
     std::unique_ptr<PasteStackCoordinator> m_pasteStackCoordinator;
     PanelColorPicker* m_panelColorPicker = nullptr;

@@ -2,6 +2,7 @@
 #include "LogCapture.h"
 #include "content/AppConstants.h"
 #include "content/Preferences.h"
+#include "core/GlobalShortcuts.h"
 #include "core/HotkeyManager.h"
 #include "core/KeyCombination.h"
 
@@ -128,4 +129,32 @@ TEST(KeyCombination, PreferenceOverridesTheDefaultAndABadTextFallsBackWithALogge
     EXPECT_EQ(log.lines().join(u'\n').toStdString(),
               "Quillbox: the preference panelHotkey holds \"Super+Shift+Banana\", which is not a "
               "key combination; using Super+Shift+V");
+}
+
+TEST(GlobalShortcuts, RegistersThePreferredCombinationsEachReachingItsToggle) {
+    QTemporaryDir dir;
+    Preferences preferences(dir.filePath(u"Quillbox.conf"_qs));
+    AppConstants::registerDefaults(preferences);
+    GlobalShortcuts shortcuts;
+    shortcuts.unregisterAll(); // nothing registered yet
+    EXPECT_EQ(shortcuts.panelKeys(), KeyCombination::panelDefault());
+    preferences.setValue(AppConstants::Keys::pasteStackHotkey, u"Ctrl+Alt+P"_qs);
+    shortcuts.readFrom(preferences);
+    EXPECT_EQ(shortcuts.panelKeys(), KeyCombination::panelDefault());
+    const KeyCombination stackKeys{u'p', HotkeyModifier::control | HotkeyModifier::alt};
+    EXPECT_EQ(shortcuts.pasteStackKeys(), stackKeys);
+
+    FakeHotkeyBackend backend;
+    QStringList toggled;
+    shortcuts.registerWith(
+        backend, [&] { toggled.append(u"panel"_qs); }, [&] { toggled.append(u"stack"_qs); });
+    const auto& active = backend.activeRegistrations();
+    ASSERT_EQ(active.size(), 2);
+    EXPECT_EQ(active.at(1).keySymbol, stackKeys.keySymbol);
+    EXPECT_EQ(active.at(1).modifiers, stackKeys.modifiers);
+    backend.simulatePress(active.at(1).id);
+    backend.simulatePress(active.at(0).id);
+    EXPECT_EQ(toggled, (QStringList{u"stack"_qs, u"panel"_qs}));
+    shortcuts.unregisterAll();
+    EXPECT_TRUE(backend.activeRegistrations().isEmpty());
 }

@@ -1,0 +1,33 @@
+#include "core/GlobalShortcuts.h"
+
+#include "content/AppConstants.h"
+#include "core/HotkeyManager.h"
+
+namespace quillbox {
+
+GlobalShortcuts::GlobalShortcuts() = default;
+GlobalShortcuts::~GlobalShortcuts() = default;
+
+void GlobalShortcuts::readFrom(const Preferences& preferences) {
+    m_panelKeys = KeyCombination::fromPreferences(preferences, AppConstants::Keys::panelHotkey,
+                                                  KeyCombination::panelDefault());
+    m_pasteStackKeys = KeyCombination::fromPreferences(
+        preferences, AppConstants::Keys::pasteStackHotkey, KeyCombination::pasteStackDefault());
+}
+
+void GlobalShortcuts::registerWith(HotkeyBackend& backend, std::function<void()> togglePanel,
+                                   std::function<void()> togglePasteStack) {
+    m_hotkeys = std::make_unique<HotkeyManager>(backend);
+    // A combination taken by another program is logged; the panel stays
+    // reachable from the tray and `quillbox toggle`.
+    m_hotkeys->registerHotkey(m_panelKeys.keySymbol, m_panelKeys.modifiers, std::move(togglePanel));
+    m_hotkeys->registerHotkey(m_pasteStackKeys.keySymbol, m_pasteStackKeys.modifiers,
+                              std::move(togglePasteStack));
+}
+
+void GlobalShortcuts::unregisterAll() {
+    if (m_hotkeys)
+        m_hotkeys->unregisterAll();
+}
+
+} // namespace quillbox
