@@ -85,53 +85,60 @@ void AppServices::start() {
     m_isStarted = true;
     m_shortcuts.readFrom(*m_preferences);
     startClipboardMonitor();
-    wirePausing();
-    setUpScreenshots();
+    if (m_platform.directoryWatcher) {
+        m_screenshots = std::make_unique<ScreenshotMonitoring>(
+            *m_platform.directoryWatcher, *m_historyStore, NotificationCenter::shared(),
+            m_ocrService.get(), *m_preferences);
+        m_screenshots->followPreference();
+    }
     setUpPanel();
     setUpStatusItem();
     if (m_platform.hotkeyBackend)
         m_shortcuts.registerWith(
             *m_platform.hotkeyBackend, [this] { m_appState->togglePanel(); },
-            [this] { togglePasteStack(); });
-    setUpPasteStack();
+            [this] { m_pasteStack->toggle(); });
+    // The Paste Stack across applications, its window made on the first run.
+    PasteStackCoordinator::WindowFactory makeWindow;
+    if (m_platform.makePasteStackWindow) {
+        makeWindow = [this](const PasteStackSetup& setup) {
+            return m_platform.makePasteStackWindow(setup, m_platform.windowHints.get());
+        };
+    }
+    m_pasteStackCoordinator = std::make_unique<PasteStackCoordinator>(
+        *m_pasteStack, *m_platform.pasteboard, m_platform.pasteKeyWatcher.get(),
+        *m_accessibilityManager, std::move(makeWindow), m_shortcuts.pasteStackKeys().toString());
     m_retention->start();
+}
+
+void AppServices::stop() {
+    if (m_clipboardMonitor)
+        m_clipboardMonitor->stop();
+    if (m_screenshots)
+        m_screenshots->setEnabled(false);
+    m_retention->stop();
+    m_shortcuts.unregisterAll();
+    if (m_pasteStackCoordinator)
+        m_pasteStackCoordinator->stopWatching();
 }
 
 void AppServices::startClipboardMonitor() {
     m_clipboardMonitor = new ClipboardMonitor(
         *m_platform.pasteboard, *m_historyStore, *m_sourceAppResolver, NotificationCenter::shared(),
         [this] { m_soundManager->playCopySound(); }, this);
-    // Content already on the clipboard at launch is not captured.
-    m_clipboardMonitor->setLastChangeCount(m_platform.pasteboard->changeCount());
-    m_clipboardMonitor->setPaused(false);
     // The Paste Stack feed; the monitor is ours, so `this` outlives the call.
     m_clipboardMonitor->onCapture = [this](const ClipboardItemPtr& item) {
         if (m_pasteStackCoordinator)
             m_pasteStackCoordinator->itemCaptured(item);
     };
-    m_clipboardMonitor->start();
-}
-
-void AppServices::wirePausing() {
+    // Resuming takes the clipboard as it is then: nothing copied during a
+    // pause is recorded, not even the last copy.
     QPointer<ClipboardMonitor> monitor = m_clipboardMonitor;
-    Pasteboard* pasteboard = m_platform.pasteboard.get();
-    m_appState->onMonitoringPausedChange = [monitor, pasteboard](bool paused) {
-        if (!monitor)
-            return;
-        monitor->setPaused(paused);
-        // Whatever was copied during the pause is never recorded, not even the last copy.
-        if (!paused)
-            monitor->setLastChangeCount(pasteboard->changeCount());
+    m_appState->onMonitoringPausedChange = [monitor](bool paused) {
+        if (monitor)
+            monitor->setPaused(paused);
     };
-}
-
-void AppServices::setUpScreenshots() {
-    if (!m_platform.directoryWatcher)
-        return;
-    m_screenshots = std::make_unique<ScreenshotMonitoring>(
-        *m_platform.directoryWatcher, *m_historyStore, NotificationCenter::shared(),
-        m_ocrService.get(), *m_preferences);
-    m_screenshots->followPreference();
+    // Content already on the clipboard at launch is not captured.
+    m_clipboardMonitor->start();
 }
 
 void AppServices::setUpStatusItem() {
@@ -199,41 +206,8 @@ PanelWindowPort* AppServices::panel() const {
     return m_panel ? &m_panel->window() : nullptr;
 }
 
-void AppServices::togglePasteStack() {
-    if (m_pasteStackCoordinator) {
-        m_pasteStackCoordinator->toggle();
-    } else if (m_pasteStack->isActive()) {
-        m_pasteStack->deactivate();
-    } else {
-        m_pasteStack->activate();
-    }
-}
-
 PasteStackWindowPort* AppServices::pasteStackWindow() const {
     return m_pasteStackCoordinator ? m_pasteStackCoordinator->window() : nullptr;
-}
-
-void AppServices::setUpPasteStack() {
-    PasteStackCoordinator::WindowFactory makeWindow;
-    if (m_platform.makePasteStackWindow) {
-        makeWindow = [this](const PasteStackSetup& setup) {
-            return m_platform.makePasteStackWindow(setup, m_platform.windowHints.get());
-        };
-    }
-    m_pasteStackCoordinator = std::make_unique<PasteStackCoordinator>(
-        *m_pasteStack, *m_platform.pasteboard, m_platform.pasteKeyWatcher.get(),
-        *m_accessibilityManager, std::move(makeWindow), m_shortcuts.pasteStackKeys().toString());
-}
-
-void AppServices::stop() {
-    if (m_clipboardMonitor)
-        m_clipboardMonitor->stop();
-    if (m_screenshots)
-        m_screenshots->setEnabled(false);
-    m_retention->stop();
-    m_shortcuts.unregisterAll();
-    if (m_pasteStackCoordinator)
-        m_pasteStackCoordinator->stopWatching();
 }
 
 bool AppServices::pickColor(bool reopenPanel, std::function<void(ClipboardItemPtr)> done) {

@@ -2,6 +2,7 @@
 
 #include "app/AppPlatform.h"
 #include "core/GlobalShortcuts.h"
+#include "core/PasteStackManager.h"
 #include "history/ClipboardItem.h"
 #include "history/StoreContainer.h"
 
@@ -23,7 +24,6 @@ class PanelColorPicker;
 class PanelCoordinator;
 class PasteService;
 class PasteStackCoordinator;
-class PasteStackManager;
 class ScreenshotMonitoring;
 class Preferences;
 class SoundManager;
@@ -82,7 +82,7 @@ public:
     // The panel's window; absent before start and where the platform makes none.
     PanelWindowPort* panel() const;
     // Starts the Paste Stack, or ends the one running.
-    void togglePasteStackFromCommand() { togglePasteStack(); }
+    void togglePasteStackFromCommand() { m_pasteStack->toggle(); }
     // The Paste Stack's window; absent until the first run, and where the
     // platform makes none.
     PasteStackWindowPort* pasteStackWindow() const;
@@ -93,15 +93,10 @@ public:
 
 private:
     void startClipboardMonitor();
-    void wirePausing();
-    // Where the platform watches folders.
-    void setUpScreenshots();
     // The panel's content model and, where the platform makes one, its window.
     void setUpPanel();
     // The tray item, where the platform makes one.
     void setUpStatusItem();
-    void togglePasteStack();
-    void setUpPasteStack();
 
     AppPlatform m_platform;
     std::unique_ptr<Preferences> m_preferences;

@@ -65,13 +65,6 @@ PasteStackCoordinator::~PasteStackCoordinator() {
         m_keyWatcher->onPasteKeyPressed = nullptr;
 }
 
-void PasteStackCoordinator::toggle() {
-    if (m_stack.isActive())
-        m_stack.deactivate();
-    else
-        m_stack.activate();
-}
-
 void PasteStackCoordinator::itemCaptured(const ClipboardItemPtr& item) {
     if (!m_stack.isActive())
         return;

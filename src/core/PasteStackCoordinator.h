@@ -36,8 +36,6 @@ public:
                           WindowFactory makeWindow, QString stopKeys, QObject* parent = nullptr);
     ~PasteStackCoordinator() override;
 
-    // Starts a run, or ends the one going on.
-    void toggle();
     // A copy the clipboard monitor recorded; joins a running stack.
     void itemCaptured(const ClipboardItemPtr& item);
     // Stops watching the paste key (at quit).

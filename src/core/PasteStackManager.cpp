@@ -22,6 +22,13 @@ void PasteStackManager::deactivate() {
     setCurrentIndex(0);
 }
 
+void PasteStackManager::toggle() {
+    if (m_isActive)
+        deactivate();
+    else
+        activate();
+}
+
 void PasteStackManager::addItem(const ClipboardItemPtr& item) {
     if (!m_isActive)
         return;

@@ -33,6 +33,8 @@ public:
     void activate();
     // Ends the run and forgets its items.
     void deactivate();
+    // Ends the run going on, or starts one.
+    void toggle();
     // Appends the item while a run is active; duplicates are kept.
     void addItem(const ClipboardItemPtr& item);
     // Moves to the next item; past the last one the run ends.

@@ -70,7 +70,7 @@ TEST_F(PasteStackCoordinatorTest, ARunCollectsCopiesPastesThemInOrderAndEndsAfte
     EXPECT_TRUE(pasteboard.writes().isEmpty());
     EXPECT_EQ(coordinator->window(), nullptr);
 
-    coordinator->toggle();
+    stack.toggle();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(coordinator->window(), window);
     EXPECT_EQ(windowKeys, u"Ctrl+Alt+S"_s);
@@ -102,14 +102,14 @@ TEST_F(PasteStackCoordinatorTest, ARunCollectsCopiesPastesThemInOrderAndEndsAfte
 
 TEST_F(PasteStackCoordinatorTest, AStoppedRunForgetsItsPendingPasteAndAGrantRestartsTheWatcher) {
     auto coordinator = make();
-    coordinator->toggle();
+    stack.toggle();
     coordinator->itemCaptured(copied(u"a"_s));
     pasteKeys.pressPasteKey();
     // Stopped within the delay and started again at once, in the same window.
-    coordinator->toggle();
+    stack.toggle();
     EXPECT_FALSE(window->isShowing());
     EXPECT_FALSE(pasteKeys.isWatching());
-    coordinator->toggle();
+    stack.toggle();
     EXPECT_EQ(windowsMade, 1);
     EXPECT_TRUE(window->isShowing());
     coordinator->itemCaptured(copied(u"b"_s));
@@ -125,7 +125,7 @@ TEST_F(PasteStackCoordinatorTest, AStoppedRunForgetsItsPendingPasteAndAGrantRest
     EXPECT_TRUE(pasteKeys.isWatching());
 
     // A grant outside a run starts nothing.
-    coordinator->toggle();
+    stack.toggle();
     access.setGranted(false);
     accessibility.checkAccess();
     access.setGranted(true);
@@ -135,7 +135,7 @@ TEST_F(PasteStackCoordinatorTest, AStoppedRunForgetsItsPendingPasteAndAGrantRest
 
 TEST_F(PasteStackCoordinatorTest, WithoutWatcherOrWindowARunStillCollects) {
     auto coordinator = make(false, false);
-    coordinator->toggle();
+    stack.toggle();
     coordinator->itemCaptured(copied(u"only"_s));
     EXPECT_EQ(coordinator->window(), nullptr);
     EXPECT_EQ(clipboard(), std::pair(u"only"_s, true));
@@ -148,7 +148,7 @@ TEST_F(PasteStackCoordinatorTest, WithoutWatcherOrWindowARunStillCollects) {
 
 TEST_F(PasteStackCoordinatorTest, ReportsAfterItIsGoneReachNothing) {
     auto coordinator = make();
-    coordinator->toggle();
+    stack.toggle();
     coordinator->itemCaptured(copied(u"a"_s));
     coordinator.reset();
     EXPECT_FALSE(pasteboard.onOfferRead);
