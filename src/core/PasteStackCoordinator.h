@@ -28,8 +28,8 @@ public:
     using WindowFactory =
         std::function<std::unique_ptr<PasteStackWindowPort>(const PasteStackSetup&)>;
 
-    // `keyWatcher` may be null: the stack then only moves on from the
-    // window. The pasteboard and the watcher report to this object until it
+    // `keyWatcher` may be null: the stack then still collects, but a paste
+    // does not move it on. The pasteboard and the watcher report to this object until it
     // is destroyed, so they must outlive it.
     PasteStackCoordinator(PasteStackManager& stack, Pasteboard& pasteboard,
                           GlobalKeyWatcher* keyWatcher, AccessibilityManager& accessibility,
