@@ -135,6 +135,8 @@ TEST(GlobalShortcuts, RegistersThePreferredCombinationsEachReachingItsToggle) {
     QTemporaryDir dir;
     Preferences preferences(dir.filePath(u"Quillbox.conf"_qs));
     AppConstants::registerDefaults(preferences);
+    // The backend outlives the shortcuts, as the platform does in the application.
+    FakeHotkeyBackend backend;
     GlobalShortcuts shortcuts;
     shortcuts.unregisterAll(); // nothing registered yet
     EXPECT_EQ(shortcuts.panelKeys(), KeyCombination::panelDefault());
@@ -144,7 +146,6 @@ TEST(GlobalShortcuts, RegistersThePreferredCombinationsEachReachingItsToggle) {
     const KeyCombination stackKeys{u'p', HotkeyModifier::control | HotkeyModifier::alt};
     EXPECT_EQ(shortcuts.pasteStackKeys(), stackKeys);
 
-    FakeHotkeyBackend backend;
     QStringList toggled;
     shortcuts.registerWith(
         backend, [&] { toggled.append(u"panel"_qs); }, [&] { toggled.append(u"stack"_qs); });
