@@ -6,7 +6,8 @@
 #  - a layer's CMakeLists.txt links only the libraries of those layers;
 #  - no Qt Widgets header below ui/;
 #  - X11, xcb, Tesseract, Leptonica and libcanberra headers only in linux/
-#    .cpp files, so nothing else ever sees them.
+#    .cpp files and linux/ private headers (*_p.h), which only linux/ .cpp
+#    files include, so nothing else ever sees them.
 # The compiler cannot catch an upward include of a header-only type (every
 # target sees all of src/), so this script is the one guard.
 #
@@ -86,7 +87,7 @@ violations=$(cd "$src" && awk -v allowed="$allowed" -v widgets="$widgets" '
     if (!(layer in known)) {
       printf "src/%s:1: %s is not a layer (docs/architecture.md lists them)\n", FILENAME, layer
     }
-    isLinuxSource = (layer == "linux" && FILENAME ~ /\.cpp$/)
+    isLinuxSource = (layer == "linux" && (FILENAME ~ /\.cpp$/ || FILENAME ~ /_p\.h$/))
     isCMake = (FILENAME ~ /CMakeLists\.txt$/)
   }
   # A layer library links only the libraries of the layers it may use.
@@ -122,6 +123,9 @@ violations=$(cd "$src" && awk -v allowed="$allowed" -v widgets="$widgets" '
     if (!quoted && layer != "ui" && layer != "app" &&
         (top == "QtWidgets" || (base in widget))) {
       report(layer " includes the Qt Widgets header <" target ">: widgets belong in ui/ and app/")
+    }
+    if (quoted && target ~ /_p\.h$/ && !(layer == "linux" && FILENAME ~ /\.cpp$/)) {
+      report("\"" target "\": a private header is included only by linux/ .cpp files")
     }
     if (!quoted && !isLinuxSource &&
         (top == "X11" || top == "xcb" || top == "tesseract" || top == "leptonica" ||
