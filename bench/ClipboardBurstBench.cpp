@@ -13,7 +13,7 @@
 #include "capture/SourceAppResolver.h"
 #include "history/HistoryStore.h"
 #include "history/StoreContainer.h"
-#include "linux/X11Pasteboard.h"
+#include "linux/x11/X11Pasteboard.h"
 
 #include <QElapsedTimer>
 #include <QFile>

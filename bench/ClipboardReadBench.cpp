@@ -17,7 +17,7 @@
 #include "core/PanelContentModel.h"
 #include "history/HistoryStore.h"
 #include "history/StoreContainer.h"
-#include "linux/X11Pasteboard.h"
+#include "linux/x11/X11Pasteboard.h"
 
 #include <QBuffer>
 #include <QDeadlineTimer>

@@ -2,7 +2,7 @@
 // the service and its worker thread, as the panel's search pass uses it.
 #include "TestContent.h"
 #include "capture/OCRService.h"
-#include "linux/TesseractTextRecognizer.h"
+#include "linux/desktop/TesseractTextRecognizer.h"
 
 #include <QFont>
 #include <QGuiApplication>

@@ -13,7 +13,7 @@
 #include "capture/NotificationCenter.h"
 #include "capture/ScreenshotIngestor.h"
 #include "history/HistoryStore.h"
-#include "linux/InotifyDirectoryWatcher.h"
+#include "linux/desktop/InotifyDirectoryWatcher.h"
 
 #include <QElapsedTimer>
 #include <QFile>

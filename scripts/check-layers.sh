@@ -5,9 +5,12 @@
 #    includes only itself and the layers it may use (table below);
 #  - a layer's CMakeLists.txt links only the libraries of those layers;
 #  - no Qt Widgets header below ui/;
-#  - X11, xcb, Tesseract, Leptonica and libcanberra headers only in linux/
-#    .cpp files and linux/ private headers (*_p.h), which only linux/ .cpp
-#    files include, so nothing else ever sees them.
+#  - the backends under linux/ are layers of their own (linux/desktop,
+#    linux/x11, linux/wayland), and in app/ only the platform factory
+#    (app/PlatformFactory.cpp) includes them;
+#  - X11, xcb, Wayland, Tesseract, Leptonica and libcanberra headers only in
+#    linux/ .cpp files and linux/ private headers (*_p.h), which only linux/
+#    .cpp files include, so nothing else ever sees them.
 # The compiler cannot catch an upward include of a header-only type (every
 # target sees all of src/), so this script is the one guard.
 #
@@ -25,19 +28,23 @@ if [ ! -d "$src" ]; then
 fi
 
 # Which layers each layer may include, itself included. The chain
-# content <- ports <- history <- capture <- core <- ui <- app, with linux/
-# beside it seeing only the vocabulary and the ports, and only app/ knowing
-# linux/.
+# content <- ports <- history <- capture <- core <- ui <- app, with the Linux
+# backends beside it seeing only the vocabulary, the ports and what every
+# Linux session shares (linux/desktop), and only app/ knowing them.
 allowed='
-content: content
-ports:   content ports
-history: content ports history
-capture: content ports history capture
-core:    content ports history capture core
-ui:      content ports history capture core ui
-app:     content ports history capture core ui app linux
-linux:   content ports linux
+content:       content
+ports:         content ports
+history:       content ports history
+capture:       content ports history capture
+core:          content ports history capture core
+ui:            content ports history capture core ui
+app:           content ports history capture core ui app linux/desktop linux/x11 linux/wayland
+linux/desktop: content ports linux/desktop
+linux/x11:     content ports linux/desktop linux/x11
+linux/wayland: content ports linux/desktop linux/wayland
 '
+# The one file of app/ that names concrete backends.
+factory='app/PlatformFactory.cpp'
 
 # Qt Widgets class headers: the module's own list where Qt is installed
 # (only its CamelCase names: its lowercase files include forwards to Qt Gui
@@ -66,7 +73,7 @@ if [ ${#files[@]} -eq 0 ]; then
   exit 2
 fi
 
-violations=$(cd "$src" && awk -v allowed="$allowed" -v widgets="$widgets" '
+violations=$(cd "$src" && awk -v allowed="$allowed" -v widgets="$widgets" -v factory="$factory" '
   BEGIN {
     n = split(allowed, lines, "\n")
     for (i = 1; i <= n; i++) {
@@ -82,23 +89,30 @@ violations=$(cd "$src" && awk -v allowed="$allowed" -v widgets="$widgets" '
     for (j = 1; j <= m; j++) if (list[j] != "") widget[list[j]] = 1
   }
   function report(rule) { printf "src/%s:%d: %s\n", FILENAME, FNR, rule }
+  # A path'"'"'s layer: its first folder, or its first two under linux/.
+  function layerOf(path,    parts) {
+    split(path, parts, "/")
+    return parts[1] == "linux" && parts[3] != "" ? parts[1] "/" parts[2] : parts[1]
+  }
   FNR == 1 {
-    layer = FILENAME; sub(/\/.*/, "", layer)
+    layer = layerOf(FILENAME)
     if (!(layer in known)) {
       printf "src/%s:1: %s is not a layer (docs/architecture.md lists them)\n", FILENAME, layer
     }
-    isLinuxSource = (layer == "linux" && (FILENAME ~ /\.cpp$/ || FILENAME ~ /_p\.h$/))
+    isLinuxSource = (layer ~ /^linux\// && (FILENAME ~ /\.cpp$/ || FILENAME ~ /_p\.h$/))
     isCMake = (FILENAME ~ /CMakeLists\.txt$/)
   }
   # A layer library links only the libraries of the layers it may use.
   isCMake {
     line = $0
     sub(/#.*/, "", line)
-    while (match(line, /quillbox_[a-z]+/)) {
+    while (match(line, /quillbox_[a-z0-9_]+/)) {
       linked = substr(line, RSTART + 9, RLENGTH - 9)
       line = substr(line, RSTART + RLENGTH)
+      library = "quillbox_" linked
+      sub(/^linux_/, "linux/", linked)
       if ((layer in known) && (linked in known) && !((layer, linked) in may))
-        report(layer " links quillbox_" linked ": " layer " may use only " uses[layer])
+        report(layer " links " library ": " layer " may use only " uses[layer])
     }
     next
   }
@@ -108,7 +122,7 @@ violations=$(cd "$src" && awk -v allowed="$allowed" -v widgets="$widgets" '
     quoted = substr(line, 1, 1) == "\""
     target = substr(line, 2)
     sub(/[">].*/, "", target)
-    top = target; sub(/\/.*/, "", top)
+    top = layerOf(target)
     base = target; sub(/.*\//, "", base)
 
     if (quoted && target ~ /(^|\/)\.\.(\/|$)/) {
@@ -116,6 +130,8 @@ violations=$(cd "$src" && awk -v allowed="$allowed" -v widgets="$widgets" '
     } else if (top in known) {
       if ((layer in known) && !((layer, top) in may))
         report(layer " includes " top "/ (" target "): " layer " may include only " uses[layer])
+      else if (layer == "app" && top ~ /^linux\// && FILENAME != factory)
+        report("app includes " top "/ (" target "): only " factory " names the backends")
     } else if (quoted && target !~ /\.moc$/ && target !~ /^moc_/) {
       report("\"" target "\": a quoted include names its layer (\"layer/File.h\")")
     }
@@ -124,13 +140,13 @@ violations=$(cd "$src" && awk -v allowed="$allowed" -v widgets="$widgets" '
         (top == "QtWidgets" || (base in widget))) {
       report(layer " includes the Qt Widgets header <" target ">: widgets belong in ui/ and app/")
     }
-    if (quoted && target ~ /_p\.h$/ && !(layer == "linux" && FILENAME ~ /\.cpp$/)) {
+    if (quoted && target ~ /_p\.h$/ && !(layer ~ /^linux\// && FILENAME ~ /\.cpp$/)) {
       report("\"" target "\": a private header is included only by linux/ .cpp files")
     }
     if (!quoted && !isLinuxSource &&
         (top == "X11" || top == "xcb" || top == "tesseract" || top == "leptonica" ||
-         base ~ /^canberra(-[a-z]+)?\.h$/)) {
-      report("<" target ">: X11, xcb, Tesseract, Leptonica and libcanberra headers belong in linux/ .cpp files")
+         base ~ /^canberra(-[a-z]+)?\.h$/ || base ~ /^wayland-[a-z-]+\.h$/ || base ~ /-client-protocol\.h$/)) {
+      report("<" target ">: X11, xcb, Wayland, Tesseract, Leptonica and libcanberra headers belong in linux/ .cpp files")
     }
   }
 ' "${files[@]}")

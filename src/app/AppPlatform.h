@@ -24,7 +24,7 @@
 namespace quillbox {
 
 // The desktop's implementations of the ports, chosen in one place:
-// makeLinuxPlatform() for the real program, fakes in tests.
+// makePlatform() (app/PlatformFactory.h) for the real program, fakes in tests.
 struct AppPlatform {
     std::unique_ptr<Pasteboard> pasteboard;
     std::unique_ptr<FrontmostApplicationSource> frontmostApplications;
@@ -62,9 +62,5 @@ struct AppPlatform {
     // it there is no tray item.
     std::function<std::unique_ptr<TrayIcon>()> makeTrayIcon;
 };
-
-// X11 clipboard and active window, libcanberra sounds, XTest access, and the
-// portal's colour picker with Quillbox's own overlay where there is no portal.
-AppPlatform makeLinuxPlatform();
 
 } // namespace quillbox

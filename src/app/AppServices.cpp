@@ -73,12 +73,6 @@ AppServices::~AppServices() {
         SourceAppResolver::setShared(nullptr);
 }
 
-AppServices& AppServices::shared() {
-    // Lives until the process ends, like the services it owns.
-    static auto* services = new AppServices(makeLinuxPlatform(), std::make_unique<Preferences>());
-    return *services;
-}
-
 void AppServices::start() {
     if (m_isStarted || isUnderTestHost())
         return;

@@ -32,7 +32,7 @@ class SourceAppResolver;
 class StatusItemController;
 
 // The composition root: owns every long-lived service, brings them up in a
-// fixed order and tears things down at quit. One per process (shared()).
+// fixed order and tears things down at quit. One per process, made by main().
 class AppServices : public QObject {
     Q_OBJECT
 public:
@@ -45,9 +45,6 @@ public:
     AppServices(AppPlatform platform, std::unique_ptr<Preferences> preferences,
                 StoreContainerPtr container = nullptr, QObject* parent = nullptr);
     ~AppServices() override;
-
-    // The process's services on the Linux desktop, created on first use.
-    static AppServices& shared();
 
     // Brings the application up, once; later calls do nothing.
     void start();

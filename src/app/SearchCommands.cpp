@@ -7,7 +7,6 @@
 #include "core/AppState.h"
 #include "core/PasteService.h"
 #include "history/HistoryStore.h"
-#include "linux/TesseractTextRecognizer.h"
 #include "ports/KeystrokeSender.h"
 
 #include <QStringList>
@@ -200,10 +199,11 @@ void install(CommandDispatcher& dispatcher, AppServices& services) {
     });
 }
 
-void installForStoreOnDisk(CommandDispatcher& dispatcher) {
-    install(dispatcher, [](const CommandContext&) {
+void installForStoreOnDisk(CommandDispatcher& dispatcher,
+                           std::shared_ptr<TextRecognizer> recognizer) {
+    install(dispatcher, [recognizer](const CommandContext&) {
         // One per process, kept to its end: the command-line process is short.
-        static auto* ocr = new OCRService(std::make_shared<TesseractTextRecognizer>());
+        static auto* ocr = new OCRService(recognizer);
         Tools tools;
         tools.recognize = [](const QByteArray& bytes) { return ocr->recognizeText(bytes); };
         tools.progress = [](const QString& line) {

@@ -5,6 +5,7 @@
 #include "core/PanelContentModel.h"
 
 #include <functional>
+#include <memory>
 
 namespace quillbox {
 
@@ -14,6 +15,7 @@ struct CommandContext;
 class HistoryStore;
 class KeystrokeSender;
 class PasteService;
+class TextRecognizer;
 
 // The command line's search, copy and paste:
 //   quillbox search TEXT [--category KIND] [--pinboard NAME] [--limit N] [--json] [--no-ocr]
@@ -46,7 +48,8 @@ void install(CommandDispatcher& dispatcher, std::function<Tools(const CommandCon
 void install(CommandDispatcher& dispatcher, AppServices& services);
 // In a command-line process over the store on disk (no instance runs):
 // recognition in this process, its progress on standard error.
-void installForStoreOnDisk(CommandDispatcher& dispatcher);
+void installForStoreOnDisk(CommandDispatcher& dispatcher,
+                           std::shared_ptr<TextRecognizer> recognizer);
 
 } // namespace SearchCommands
 } // namespace quillbox

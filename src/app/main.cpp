@@ -7,16 +7,14 @@
 #include "app/InspectClipboard.h"
 #include "app/InstanceClient.h"
 #include "app/InstanceServer.h"
+#include "app/PlatformFactory.h"
 #include "app/SearchCommands.h"
 #include "app/SingleInstanceLock.h"
 #include "capture/SourceAppResolver.h"
 #include "content/AppConstants.h"
 #include "content/Logging.h"
+#include "content/Preferences.h"
 #include "history/HistoryStore.h"
-#include "linux/ProgramRestart.h"
-#include "linux/TesseractTextRecognizer.h"
-#include "linux/X11FrontmostApplicationSource.h"
-#include "linux/X11Pasteboard.h"
 
 #include <QApplication>
 #include <QDir>
@@ -25,12 +23,11 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <variant>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -42,33 +39,6 @@ using namespace quillbox;
 // How long the command line waits on a silent instance. A working one
 // sends progress or keep-alives, which start the wait again.
 constexpr auto commandTimeout = 60s;
-
-// At rest the instance wakes only to poll the clipboard, twice a second. In a
-// virtual machine with shadow page tables each wake-up costs time in
-// proportion to the 4 KiB pages the process maps (measured: a bare Qt timer
-// in a 100 MB process costs five times one in an empty one), and a large
-// history is tens of megabytes of small allocations. Asking malloc for 2 MiB
-// pages halves the idle cost of a 100k-item history there; elsewhere it
-// costs a megabyte or two of memory. glibc reads the setting only when a
-// program starts: it rides on the restart that limits the recognition
-// threads, or restarts the program itself. Returns when no restart was made.
-constexpr const char* mallocTunablesVariable = "GLIBC_TUNABLES";
-constexpr QByteArrayView largeHeapPagesTunable = "glibc.malloc.hugetlb=1";
-
-void useLargeHeapPages(char** argv) {
-    const QByteArray tunables = qgetenv(mallocTunablesVariable);
-    if (tunables.contains("glibc.malloc.hugetlb"))
-        return; // the user's own choice, or this is the restarted program
-    const QByteArray wanted = tunables.isEmpty()
-                                  ? largeHeapPagesTunable.toByteArray()
-                                  : tunables + ':' + largeHeapPagesTunable.toByteArray();
-    setenv(mallocTunablesVariable, wanted.constData(), 1);
-    if (!TesseractTextRecognizer::areEngineThreadsLimited())
-        return; // that restart comes next and takes the setting along
-    ProgramRestart::exec(argv);
-    qCWarning(lcApp).noquote() << u"Quillbox: could not restart with large heap pages: %1"_s.arg(
-        QString::fromLocal8Bit(std::strerror(errno)));
-}
 
 void write(FILE* stream, const QString& text) {
     if (text.isEmpty())
@@ -123,12 +93,13 @@ QString storeDescription(const StoreContainer& container) {
 }
 
 int runApplication(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        write(stderr, u"Quillbox: no X display to run on (DISPLAY is not set)."_s);
+    const auto choice = PlatformFactory::choose();
+    if (const auto* error = std::get_if<QString>(&choice)) {
+        write(stderr, *error);
         return ExitCode::failure;
     }
-    // The clipboard and the active window are X11's; under Wayland, XWayland's.
-    qputenv("QT_QPA_PLATFORM", "xcb");
+    const auto& platform = std::get<PlatformChoice>(choice);
+    PlatformFactory::prepareToolkit(platform);
     QApplication app(argc, argv);
     // No main window: Quillbox runs in the background until asked to quit.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -167,7 +138,9 @@ int runApplication(int argc, char** argv) {
         break;
     }
 
-    AppServices& services = AppServices::shared();
+    // Lives until the process ends, like the services it owns.
+    AppServices& services =
+        *new AppServices(PlatformFactory::makePlatform(platform), std::make_unique<Preferences>());
     dispatcher = std::make_unique<CommandDispatcher>(CommandContext{
         services.historyStore(), &services, storeDescription(*services.modelContainer())});
     SearchCommands::install(*dispatcher, services);
@@ -180,36 +153,37 @@ int runApplication(int argc, char** argv) {
     services.start();
 
     const auto startAnswering = [&server] { server.setAnswering(true); };
-    auto* pasteboard = dynamic_cast<X11Pasteboard*>(&services.pasteboard());
-    if (pasteboard && !pasteboard->hasReadInitialContents()) {
-        QObject::connect(pasteboard, &X11Pasteboard::contentsChanged, &app, startAnswering);
-        // An owner that never answers must not keep the command line out.
-        QTimer::singleShot(firstSnapshotTimeout, &app, startAnswering);
-    } else {
-        startAnswering();
-    }
+    services.pasteboard().whenInitialContentsRead(startAnswering);
+    // An owner that never answers must not keep the command line out.
+    QTimer::singleShot(firstSnapshotTimeout, &app, startAnswering);
     qCInfo(lcApp).noquote() << u"Quillbox: recording the clipboard; history at %1"_s.arg(
         storeDescription(*services.modelContainer()));
     return app.exec();
 }
 
 int inspectClipboardHere(int argc, char** argv, const Command& command) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        write(stderr, u"Quillbox: no X display to read the clipboard from (DISPLAY is not set)."_s);
+    const auto choice = PlatformFactory::choose();
+    if (const auto* error = std::get_if<QString>(&choice)) {
+        write(stderr, *error);
         return ExitCode::failure;
     }
-    qputenv("QT_QPA_PLATFORM", "xcb");
+    const auto& platform = std::get<PlatformChoice>(choice);
+    PlatformFactory::prepareToolkit(platform);
     QApplication app(argc, argv);
-    X11Pasteboard pasteboard;
-    X11FrontmostApplicationSource frontmost;
-    SourceAppResolver resolver(frontmost);
-    // The reader fills its first snapshot in the background.
+    auto reading = PlatformFactory::makeClipboardReading(platform);
+    Pasteboard& pasteboard = *reading.pasteboard;
+    SourceAppResolver resolver(*reading.frontmostApplications);
+    // The reader may fill its first snapshot in the background.
     QEventLoop loop;
-    QObject::connect(&pasteboard, &X11Pasteboard::contentsChanged, &loop, &QEventLoop::quit);
+    bool hasRead = false;
+    pasteboard.whenInitialContentsRead([&hasRead, &loop] {
+        hasRead = true;
+        loop.quit();
+    });
     QTimer::singleShot(firstSnapshotTimeout, &loop, &QEventLoop::quit);
-    if (!pasteboard.hasReadInitialContents())
+    if (!hasRead)
         loop.exec();
-    if (!pasteboard.hasReadInitialContents()) {
+    if (!hasRead) {
         write(stderr, u"Quillbox: the clipboard's owner did not answer in time."_s);
         return ExitCode::failure;
     }
@@ -235,7 +209,7 @@ int runAgainstStoreOnDisk(const Command& command) {
     }
     HistoryStore store(container);
     CommandDispatcher dispatcher(CommandContext{store, nullptr, description});
-    SearchCommands::installForStoreOnDisk(dispatcher);
+    SearchCommands::installForStoreOnDisk(dispatcher, PlatformFactory::makeTextRecognizer());
     // A search may first recognise text in images on a worker thread; an
     // export streams to standard output.
     std::optional<CommandResult> result;
@@ -293,7 +267,7 @@ int runCommand(int argc, char** argv, const Command& command) {
 } // namespace
 
 int main(int argc, char** argv) {
-    quillbox::ProgramRestart::restoreName(argv[0]);
+    quillbox::PlatformFactory::restoreProgramName(argv[0]);
     QCoreApplication::setApplicationName(quillbox::AppConstants::applicationName);
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLBOX_VERSION));
 
@@ -318,10 +292,9 @@ int main(int argc, char** argv) {
     // libgomp reads only when it is loaded, before main() (QtCore pulls it
     // in): this restarts the program with the limit set, for the two ways
     // that recognise text.
-    if (outcome.command.name.isEmpty())
-        useLargeHeapPages(argv);
-    if (outcome.command.name.isEmpty() || outcome.command.name == u"search"_s)
-        TesseractTextRecognizer::limitEngineThreads(argv);
+    const bool runsApplication = outcome.command.name.isEmpty();
+    quillbox::PlatformFactory::prepareProcess(
+        argv, runsApplication, runsApplication || outcome.command.name == u"search"_s);
     if (outcome.command.name.isEmpty())
         return runApplication(argc, argv);
     return runCommand(argc, argv, outcome.command);

@@ -88,6 +88,11 @@ public:
     // a pasteboard that keeps no record answers none.
     virtual QList<std::shared_ptr<const Pasteboard>> takePendingChanges() { return {}; }
 
+    // Calls `ready` once the contents found at start have been read: at once
+    // where they already have been (or are read on demand), else later on the
+    // main thread. A platform whose owner never answers may never call it.
+    virtual void whenInitialContentsRead(std::function<void()> ready) { ready(); }
+
     // Whether onOfferRead is called: where the platform lets Quillbox see
     // other programs take content from what it wrote.
     virtual bool reportsOfferReads() const { return false; }

@@ -6,7 +6,7 @@
 #include "capture/ClipboardMonitor.h"
 #include "capture/NotificationCenter.h"
 #include "content/AppConstants.h"
-#include "linux/InotifyDirectoryWatcher.h"
+#include "linux/desktop/InotifyDirectoryWatcher.h"
 #include "ports/TextRecognizer.h"
 #include "support/X11TestEnvironment.h"
 

@@ -19,21 +19,25 @@ content/Hash.h|#include "ports/Pasteboard.h"|content includes ports/
 ports/Pasteboard.h|#include "history/ClipboardItem.h"|ports includes history/
 history/ClipboardItem.h|#include "core/AppState.h"|history includes core/
 history/HistoryStore.cpp|#include "capture/ClipboardParser.h"|history includes capture/
-capture/ClipboardParser.h|#include "linux/ClipboardMime.h"|capture includes linux/
+capture/ClipboardParser.h|#include "linux/desktop/ClipboardMime.h"|capture includes linux/
 capture/ClipboardMonitor.cpp|#include "core/PasteService.h"|capture includes core/
 core/AppState.h|#include <QWidget>|Qt Widgets header <QWidget>
 core/PasteService.cpp|#include <QtWidgets/QApplication>|Qt Widgets header <QtWidgets/QApplication>
 core/SearchIndex.h|#include "ui/PanelListModel.h"|core includes ui/
 ui/PanelWindow.h|#include "app/AppServices.h"|ui includes app/
-ui/settings/SettingsWindow.cpp|#include "linux/X11Pasteboard.h"|ui includes linux/
-linux/X11Pasteboard.cpp|#include "history/HistoryStore.h"|linux includes history/
-linux/ClipboardMime.h|#include <xcb/xcb.h>|belong in linux/ .cpp files
+ui/settings/SettingsWindow.cpp|#include "linux/x11/X11Pasteboard.h"|ui includes linux/
+linux/x11/X11Pasteboard.cpp|#include "history/HistoryStore.h"|linux/x11 includes history/
+linux/desktop/ClipboardMime.cpp|#include "linux/x11/XcbConnection.h"|linux/desktop includes linux/x11/
+linux/desktop/ClipboardMime.h|#include <xcb/xcb.h>|belong in linux/ .cpp files
+app/SearchCommands.cpp|#include "linux/desktop/TesseractTextRecognizer.h"|only app/PlatformFactory.cpp names the backends
+app/main.cpp|#include "linux/x11/X11Pasteboard.h"|only app/PlatformFactory.cpp names the backends
 capture/OCRService.cpp|#include <tesseract/baseapi.h>|belong in linux/ .cpp files
 core/SoundManager.cpp|#include <canberra.h>|belong in linux/ .cpp files
 history/Pinboard.h|#include "../core/AppState.h"|not by a relative path
 ui/CardDelegate.cpp|#include "PanelListModel.h"|names its layer
 capture/CMakeLists.txt|target_link_libraries(quillbox_capture PUBLIC quillbox_core)|capture links quillbox_core
-linux/CMakeLists.txt|target_link_libraries(quillbox_linux PRIVATE quillbox_history)|linux links quillbox_history
+linux/x11/CMakeLists.txt|target_link_libraries(quillbox_linux_x11 PRIVATE quillbox_history)|linux/x11 links quillbox_history
+linux/desktop/CMakeLists.txt|target_link_libraries(quillbox_linux_desktop PRIVATE quillbox_linux_x11)|linux/desktop links quillbox_linux_x11
 '
 
 mkdir "$work/clean"

@@ -1,8 +1,8 @@
 // The mapping between MIME targets and type identifiers, without an X server.
 #include "content/AppConstants.h"
 #include "content/PasteboardTypes.h"
-#include "linux/ClipboardMime.h"
-#include "linux/ClipboardSnapshot.h"
+#include "linux/desktop/ClipboardMime.h"
+#include "linux/desktop/ClipboardSnapshot.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "X11TestEnvironment.h"
-#include "linux/X11AccessProbe.h"
+#include "linux/x11/X11AccessProbe.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "ChildProcess.h"
 #include "LogCapture.h"
 #include "X11TestEnvironment.h"
-#include "linux/X11Pasteboard.h"
+#include "linux/x11/X11Pasteboard.h"
 
 #include <QStringList>
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 #include "TestContent.h"
 #include "X11TestEnvironment.h"
 #include "content/ColorHex.h"
-#include "linux/PortalColorSampler.h"
+#include "linux/desktop/PortalColorSampler.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>

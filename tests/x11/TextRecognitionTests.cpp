@@ -6,7 +6,7 @@
 #include "capture/OCRService.h"
 #include "core/PanelContentModel.h"
 #include "core/PasteTestSupport.h"
-#include "linux/TesseractTextRecognizer.h"
+#include "linux/desktop/TesseractTextRecognizer.h"
 
 #include <QFont>
 #include <QImage>

@@ -1,9 +1,9 @@
 #include "ChildProcess.h"
 #include "TestContent.h"
 #include "X11TestEnvironment.h"
-#include "linux/DesktopApplicationCatalog.h"
-#include "linux/DesktopEntryIndex.h"
-#include "linux/X11FrontmostApplicationSource.h"
+#include "linux/desktop/DesktopApplicationCatalog.h"
+#include "linux/desktop/DesktopEntryIndex.h"
+#include "linux/x11/X11FrontmostApplicationSource.h"
 
 #include <QDir>
 #include <QFile>

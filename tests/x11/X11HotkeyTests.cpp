@@ -3,7 +3,7 @@
 #include "X11TestEnvironment.h"
 #include "core/HotkeyManager.h"
 #include "core/KeyCombination.h"
-#include "linux/X11HotkeyBackend.h"
+#include "linux/x11/X11HotkeyBackend.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 #include "X11TestEnvironment.h"
 #include "core/PasteTestSupport.h"
 #include "e2e/PasteTarget.h"
-#include "linux/TerminalPasteKeys.h"
-#include "linux/X11AccessProbe.h"
-#include "linux/X11Pasteboard.h"
-#include "linux/XTestKeystrokeSender.h"
+#include "linux/desktop/TerminalPasteKeys.h"
+#include "linux/x11/X11AccessProbe.h"
+#include "linux/x11/X11Pasteboard.h"
+#include "linux/x11/XTestKeystrokeSender.h"
 
 #include <QLineEdit>
 #include <gtest/gtest.h>

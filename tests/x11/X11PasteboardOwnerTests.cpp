@@ -4,7 +4,7 @@
 #include "capture/ClipboardParser.h"
 #include "content/AppConstants.h"
 #include "content/PasteboardTypes.h"
-#include "linux/ClipboardMime.h"
+#include "linux/desktop/ClipboardMime.h"
 
 #include <QElapsedTimer>
 #include <QThread>

@@ -3,8 +3,8 @@
 // windows of an ordinary and a terminal class; and our own synthetic paste.
 #include "ChildProcess.h"
 #include "X11TestEnvironment.h"
-#include "linux/XInputPasteKeyWatcher.h"
-#include "linux/XTestKeystrokeSender.h"
+#include "linux/x11/XInputPasteKeyWatcher.h"
+#include "linux/x11/XTestKeystrokeSender.h"
 
 #include <QHash>
 #include <gtest/gtest.h>

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/AppPlatform.h"
+
+#include <QString>
+#include <memory>
+#include <variant>
+
+namespace quillbox {
+
+// The display servers Quillbox has a backend for.
+enum class DisplayBackend { x11 };
+
+// Which backend serves this session.
+struct PlatformChoice {
+    DisplayBackend backend = DisplayBackend::x11;
+    QString name; // for `status` and `inspect-clipboard`: "X11"
+};
+
+// The only code that names concrete backends: a new one is its classes in
+// linux/ and one branch in each function here. Everything else gets ports.
+namespace PlatformFactory {
+
+// The backend for this session, from the environment (QUILLBOX_PLATFORM
+// forces one); a message for the user when none can run here.
+std::variant<PlatformChoice, QString> choose();
+
+// Before the QApplication exists: what Qt needs to run on the choice.
+void prepareToolkit(const PlatformChoice& choice);
+
+// Every port the application uses.
+AppPlatform makePlatform(const PlatformChoice& choice);
+
+// The clipboard and the active window alone, for `inspect-clipboard`.
+struct ClipboardReading {
+    std::unique_ptr<Pasteboard> pasteboard;
+    std::unique_ptr<FrontmostApplicationSource> frontmostApplications;
+};
+ClipboardReading makeClipboardReading(const PlatformChoice& choice);
+
+// Text recognition in a command-line process (a search over the store on
+// disk while no instance runs).
+std::shared_ptr<TextRecognizer> makeTextRecognizer();
+
+// First thing in main(): a process restarted under /proc/self/exe takes back
+// its name.
+void restoreProgramName(const char* argv0);
+// Before any thread starts: the process settings that the application and a
+// command that recognises text need, read by the C library and the
+// recognition engine only when a program starts; may restart the program.
+void prepareProcess(char** argv, bool runsApplication, bool recognizesText);
+
+} // namespace PlatformFactory
+} // namespace quillbox

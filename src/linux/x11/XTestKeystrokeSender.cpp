@@ -1,0 +1,250 @@
+#include "linux/x11/XTestKeystrokeSender.h"
+
+#include "content/Logging.h"
+#include "linux/x11/XcbConnection.h"
+
+#include <QByteArray>
+#include <QList>
+#include <X11/keysym.h>
+#include <cstdlib>
+#include <unistd.h>
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+#include <xcb/xtest.h>
+
+namespace quillbox {
+
+namespace {
+
+template <typename Reply> using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
+template <typename Reply> ReplyPtr<Reply> wrap(Reply* reply) {
+    return ReplyPtr<Reply>(reply, &std::free);
+}
+
+// _NET_ACTIVE_WINDOW source indication "pager": window managers apply focus
+// stealing prevention to source 1 (applications), which would leave the
+// target unfocused since Quillbox is not the active application.
+constexpr std::uint32_t sourceIndicationPager = 2;
+
+} // namespace
+
+// Keycodes looked up for one sequence; the layout may change between pastes.
+struct XTestKeystrokeSender::Keyboard {
+    QList<xcb_keycode_t> modifierKeys;
+};
+
+XTestKeystrokeSender::XTestKeystrokeSender(QObject* parent)
+    : QObject(parent)
+    , m_xcb(std::make_unique<XcbConnection>())
+    , m_keyboard(std::make_unique<Keyboard>()) {
+    m_hasXTest = m_xcb->isValid() && m_xcb->hasExtension("XTEST");
+    if (!m_hasXTest)
+        qCWarning(lcX11)
+            << "Quillbox: no X display with the XTEST extension; pasting will only copy";
+    m_timer.setInterval(pollInterval);
+    connect(&m_timer, &QTimer::timeout, this, &XTestKeystrokeSender::step);
+}
+
+XTestKeystrokeSender::~XTestKeystrokeSender() = default;
+
+bool XTestKeystrokeSender::isAvailable() const {
+    return m_hasXTest;
+}
+
+std::optional<std::uint32_t> XTestKeystrokeSender::activeWindow() {
+    xcb_connection_t* c = m_xcb->get();
+    const auto cookie = xcb_get_property(c, 0, m_xcb->rootWindow(),
+                                         m_xcb->atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 0, 1);
+    const auto reply = wrap(xcb_get_property_reply(c, cookie, nullptr));
+    if (!reply || xcb_get_property_value_length(reply.get()) < 4)
+        return std::nullopt;
+    const auto window = *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    if (window == XCB_WINDOW_NONE)
+        return std::nullopt;
+    return window;
+}
+
+bool XTestKeystrokeSender::isOwnWindow(std::uint32_t window) {
+    xcb_connection_t* c = m_xcb->get();
+    const auto cookie =
+        xcb_get_property(c, 0, window, m_xcb->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 0, 1);
+    const auto reply = wrap(xcb_get_property_reply(c, cookie, nullptr));
+    if (!reply || xcb_get_property_value_length(reply.get()) < 4)
+        return false;
+    return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get())) ==
+           static_cast<std::uint32_t>(getpid());
+}
+
+PasteKeys XTestKeystrokeSender::pasteKeysFor(std::optional<std::uint32_t> window) {
+    if (!window)
+        return PasteKeys::ctrlV;
+    xcb_connection_t* c = m_xcb->get();
+    const auto cookie = xcb_get_property(c, 0, *window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64);
+    const auto reply = wrap(xcb_get_property_reply(c, cookie, nullptr));
+    if (!reply)
+        return PasteKeys::ctrlV;
+    // WM_CLASS holds two NUL-terminated strings: instance name, class name.
+    const QByteArray value(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                           xcb_get_property_value_length(reply.get()));
+    const QList<QByteArray> names = value.split('\0');
+    return pasteKeysForWindowClass(QString::fromLocal8Bit(names.value(0)),
+                                   QString::fromLocal8Bit(names.value(1)));
+}
+
+void XTestKeystrokeSender::rememberTargetWindow() {
+    if (!m_hasXTest)
+        return;
+    const auto window = activeWindow();
+    // With one of Quillbox's own windows in front (the settings, say), the
+    // window to paste into is still the one remembered before.
+    if (window && isOwnWindow(*window))
+        return;
+    m_target = window;
+}
+
+void XTestKeystrokeSender::requestActivation(std::uint32_t window) {
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = m_xcb->atom("_NET_ACTIVE_WINDOW");
+    event.data.data32[0] = sourceIndicationPager;
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    event.data.data32[2] = XCB_WINDOW_NONE;
+    xcb_send_event(m_xcb->get(), 0, m_xcb->rootWindow(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(m_xcb->get());
+}
+
+void XTestKeystrokeSender::sendPasteKeystroke() {
+    if (!m_hasXTest) {
+        qCInfo(lcX11) << "Quillbox: no XTEST; the item is on the clipboard for a manual paste";
+        Q_EMIT keystrokeFinished(false);
+        return;
+    }
+    if (m_phase != Phase::idle) {
+        qCDebug(lcX11) << "Quillbox: a paste keystroke is already on its way";
+        return;
+    }
+    // Events we never asked for (MappingNotify goes to every client) would
+    // pile up in the connection's queue; drop them.
+    while (xcb_generic_event_t* event = xcb_poll_for_event(m_xcb->get()))
+        std::free(event);
+
+    const auto active = activeWindow();
+    m_keys = pasteKeysFor(m_target ? m_target : active);
+    if (m_target && active != m_target) {
+        requestActivation(*m_target);
+        m_phase = Phase::focusing;
+    } else {
+        m_phase = Phase::waitingForModifiers;
+    }
+    m_phaseClock.start();
+    m_timer.start();
+    step();
+}
+
+void XTestKeystrokeSender::step() {
+    using namespace std::chrono;
+    if (m_phase == Phase::focusing) {
+        const bool focused = activeWindow() == m_target;
+        if (!focused && m_phaseClock.elapsed() < focusTimeout.count())
+            return;
+        if (!focused)
+            qCInfo(lcX11) << "Quillbox: the window to paste into did not take the focus back;"
+                             " pasting into the active window";
+        m_phase = Phase::waitingForModifiers;
+        m_phaseClock.start();
+    }
+    if (m_phase == Phase::waitingForModifiers) {
+        // Ctrl+V sent while the user still holds Super and Shift of the panel's
+        // shortcut would arrive as Super+Shift+Ctrl+V, which no application
+        // takes for paste.
+        const bool held = areModifiersHeld();
+        if (held && m_phaseClock.elapsed() < modifierReleaseTimeout.count())
+            return;
+        if (held)
+            qCInfo(lcX11) << "Quillbox: modifier keys still held; pasting regardless";
+        finish(sendKeys(m_keys));
+    }
+}
+
+void XTestKeystrokeSender::finish(bool sent) {
+    m_timer.stop();
+    m_phase = Phase::idle;
+    Q_EMIT keystrokeFinished(sent);
+}
+
+bool XTestKeystrokeSender::areModifiersHeld() {
+    xcb_connection_t* c = m_xcb->get();
+    if (m_keyboard->modifierKeys.isEmpty()) {
+        const auto mapping =
+            wrap(xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr));
+        if (!mapping)
+            return false;
+        const xcb_keycode_t* keys = xcb_get_modifier_mapping_keycodes(mapping.get());
+        const int perModifier = mapping->keycodes_per_modifier;
+        // Rows: Shift, Lock, Control, Mod1..Mod5. Lock (Caps Lock) and Mod2
+        // (Num Lock) are toggles, not keys anyone holds through a shortcut.
+        for (int row : {0, 2, 3, 5, 6, 7}) {
+            for (int i = 0; i < perModifier; ++i) {
+                if (const xcb_keycode_t key = keys[row * perModifier + i])
+                    m_keyboard->modifierKeys.append(key);
+            }
+        }
+    }
+    const auto keymap = wrap(xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr));
+    if (!keymap)
+        return false;
+    for (const xcb_keycode_t key : m_keyboard->modifierKeys) {
+        if (keymap->keys[key / 8] & (1 << (key % 8)))
+            return true;
+    }
+    return false;
+}
+
+bool XTestKeystrokeSender::sendKeys(PasteKeys keys) {
+    // The modifier map is read afresh for the next paste: the layout may change.
+    m_keyboard->modifierKeys.clear();
+    if (keys == PasteKeys::none) {
+        qCInfo(lcX11) << "Quillbox: this terminal has no key that pastes the clipboard;"
+                         " the item is on the clipboard";
+        return false;
+    }
+    xcb_connection_t* c = m_xcb->get();
+    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c);
+    const auto keycode = [symbols](xcb_keysym_t keysym) -> xcb_keycode_t {
+        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
+        const xcb_keycode_t code = codes ? codes[0] : XCB_NO_SYMBOL;
+        std::free(codes);
+        return code;
+    };
+    QList<xcb_keycode_t> chord{keycode(XK_Control_L)};
+    if (keys == PasteKeys::ctrlShiftV)
+        chord.append(keycode(XK_Shift_L));
+    if (keys == PasteKeys::ctrlAltV)
+        chord.append(keycode(XK_Alt_L));
+    // The lower-case keysym: its key is the V key on every Latin layout, and
+    // toolkits match Ctrl+V by it on other layouts' first group too.
+    const xcb_keycode_t v = keycode(XK_v);
+    xcb_key_symbols_free(symbols);
+    if (v == XCB_NO_SYMBOL || chord.contains(XCB_NO_SYMBOL)) {
+        qCWarning(lcX11) << "Quillbox: the keyboard layout has no V or modifier key to paste with";
+        return false;
+    }
+    const auto fake = [c](std::uint8_t type, xcb_keycode_t key) {
+        xcb_test_fake_input(c, type, key, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    };
+    m_lastKeysSentAt = std::chrono::steady_clock::now();
+    for (const xcb_keycode_t key : chord)
+        fake(XCB_KEY_PRESS, key);
+    fake(XCB_KEY_PRESS, v);
+    fake(XCB_KEY_RELEASE, v);
+    for (auto it = chord.crbegin(); it != chord.crend(); ++it)
+        fake(XCB_KEY_RELEASE, *it);
+    xcb_flush(c);
+    return true;
+}
+
+} // namespace quillbox
