@@ -11,6 +11,9 @@ packages=(
   # X11 clipboard, active window, XTest, XInput 2
   libxcb1-dev libxcb-xfixes0-dev libxcb-xtest0-dev libxcb-xinput-dev
   libxcb-keysyms1-dev libx11-dev libx11-xcb-dev
+  # Wayland: client library and scanner, xkbcommon for the virtual
+  # keyboard's keymap, Qt's Wayland platform plugin
+  libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev qt6-wayland
   # storage, text, hashing, recognition, sound
   libsqlite3-dev libicu-dev libssl-dev libtesseract-dev libleptonica-dev tesseract-ocr-eng
   libcanberra-dev sound-theme-freedesktop
@@ -20,6 +23,8 @@ packages=(
   gcovr
   # desktop for tests and headless runs
   xvfb openbox xclip xdotool x11-utils dbus-x11 fonts-dejavu-core
+  # a headless Wayland compositor and its clipboard and key clients
+  sway wl-clipboard wtype
   # an XEmbed system tray for the tray item's tests
   trayer
   # GLib's desktop-entry reader (gio launch) for the autostart entry's test
