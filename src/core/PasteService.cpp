@@ -59,22 +59,21 @@ QList<PasteboardItem> PasteService::pasteboardItems(const ClipboardItem& item, b
     return items;
 }
 
-void PasteService::write(const ClipboardItem& item, bool asPlainText, Pasteboard& pasteboard) {
-    pasteboard.write(pasteboardItems(item, asPlainText));
+bool PasteService::write(const ClipboardItem& item, bool asPlainText, Pasteboard& pasteboard) {
+    return pasteboard.write(pasteboardItems(item, asPlainText));
 }
 
-void PasteService::copy(const ClipboardItemPtr& item, bool asPlainText) {
-    if (!item)
-        return;
-    write(*item, asPlainText, m_pasteboard);
+bool PasteService::copy(const ClipboardItemPtr& item, bool asPlainText) {
+    if (!item || !write(*item, asPlainText, m_pasteboard))
+        return false;
     m_store.setCopiedAt(item, QDateTime::currentDateTimeUtc());
     m_store.save();
+    return true;
 }
 
-void PasteService::paste(const ClipboardItemPtr& item, bool asPlainText) {
-    if (!item)
-        return;
-    copy(item, asPlainText);
+bool PasteService::paste(const ClipboardItemPtr& item, bool asPlainText) {
+    if (!copy(item, asPlainText))
+        return false;
     m_sounds.playPasteSound();
     m_accessibility.checkAccess();
     if (m_accessibility.isAccessibilityGranted()) {
@@ -82,6 +81,7 @@ void PasteService::paste(const ClipboardItemPtr& item, bool asPlainText) {
     } else {
         m_accessibility.requestAccess();
     }
+    return true;
 }
 
 void PasteService::simulateCommandV() {

@@ -32,14 +32,17 @@ public:
     // the internal marker.
     static QList<PasteboardItem> pasteboardItems(const ClipboardItem& item, bool asPlainText);
 
-    // Replaces the contents of `pasteboard` with the item.
-    void write(const ClipboardItem& item, bool asPlainText, Pasteboard& pasteboard);
-    // Writes to the clipboard and moves the item to the front of the history.
-    void copy(const ClipboardItemPtr& item, bool asPlainText);
+    // Replaces the contents of `pasteboard` with the item; answers whether
+    // the clipboard now holds it.
+    bool write(const ClipboardItem& item, bool asPlainText, Pasteboard& pasteboard);
+    // Writes to the clipboard and moves the item to the front of the history;
+    // false, with nothing moved, when the clipboard could not be set.
+    bool copy(const ClipboardItemPtr& item, bool asPlainText);
     // Copies, plays the paste sound and, with the permission, sends the paste
     // keystroke pasteKeystrokeDelay later; without it, asks for the permission
-    // and leaves the item on the clipboard for a manual paste.
-    void paste(const ClipboardItemPtr& item, bool asPlainText);
+    // and leaves the item on the clipboard for a manual paste. False, with no
+    // sound and no keys, when the clipboard could not be set.
+    bool paste(const ClipboardItemPtr& item, bool asPlainText);
     // The paste keystroke, now.
     void simulateCommandV();
 

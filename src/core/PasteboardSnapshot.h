@@ -19,7 +19,7 @@ public:
     std::optional<QList<QUrl>> fileURLs() const override;
     std::optional<QColor> color() const override;
     // A snapshot never changes; writes are dropped.
-    void write(const QList<PasteboardItem>&) override {}
+    bool write(const QList<PasteboardItem>&) override { return false; }
 
 private:
     QList<PasteboardItem> m_items;

@@ -78,8 +78,10 @@ public:
     // The colour on the clipboard, or none.
     virtual std::optional<QColor> color() const = 0;
 
-    // Replaces the contents with the items, in order: one change.
-    virtual void write(const QList<PasteboardItem>& items) = 0;
+    // Replaces the contents with the items, in order: one change. Answers
+    // whether the clipboard now holds them (false: the platform refused, and
+    // the contents are as they were).
+    virtual bool write(const QList<PasteboardItem>& items) = 0;
 
     // The changes since the last call, oldest first, each as the contents it
     // brought (read-only; its changeCount() is the count that change moved the

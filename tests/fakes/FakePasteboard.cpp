@@ -22,7 +22,9 @@ std::optional<QByteArray> FakePasteboard::data(const QString& type) const {
     return *it;
 }
 
-void FakePasteboard::write(const QList<PasteboardItem>& items) {
+bool FakePasteboard::write(const QList<PasteboardItem>& items) {
+    if (m_refusesWrites)
+        return false;
     queueCurrentChange();
     m_writes.append(items);
     m_data.clear();
@@ -38,6 +40,7 @@ void FakePasteboard::write(const QList<PasteboardItem>& items) {
     }
     m_types = types;
     ++m_changeCount;
+    return true;
 }
 
 void FakePasteboard::setContents(const QStringList& types) {

@@ -21,7 +21,7 @@ public:
     std::optional<QByteArray> data(const QString& type) const override;
     std::optional<QList<QUrl>> fileURLs() const override { return m_fileURLs; }
     std::optional<QColor> color() const override { return m_color; }
-    void write(const QList<PasteboardItem>& items) override;
+    bool write(const QList<PasteboardItem>& items) override;
     QList<std::shared_ptr<const Pasteboard>> takePendingChanges() override;
 
     // Arranging the contents, as another application's copy would.
@@ -31,6 +31,8 @@ public:
     void setFileURLs(const std::optional<QList<QUrl>>& urls) { m_fileURLs = urls; }
     void setColor(const std::optional<QColor>& color) { m_color = color; }
     void setTypesToNone() { m_types.reset(); }
+    // Writes fail and change nothing, as where the platform refuses them.
+    void setRefusesWrites(bool refuses) { m_refusesWrites = refuses; }
 
     // What was written, write by write.
     const QList<QList<PasteboardItem>>& writes() const { return m_writes; }
@@ -47,6 +49,7 @@ private:
     std::optional<QList<QUrl>> m_fileURLs;
     std::optional<QColor> m_color;
     QList<QList<PasteboardItem>> m_writes;
+    bool m_refusesWrites = false;
     std::shared_ptr<QHash<QString, int>> m_readCounts;
     QList<std::shared_ptr<const Pasteboard>> m_pendingChanges;
     qint64 m_queuedThrough = 0; // the change count last queued

@@ -49,7 +49,7 @@ public:
     std::optional<QList<QUrl>> fileURLs() const override { return m_snapshot->fileURLs(); }
     std::optional<QColor> color() const override { return m_snapshot->color(); }
     // A change that has happened cannot be written to.
-    void write(const QList<PasteboardItem>&) override {}
+    bool write(const QList<PasteboardItem>&) override { return false; }
 
 private:
     std::shared_ptr<const ClipboardSnapshot> m_snapshot;
@@ -165,16 +165,22 @@ std::shared_ptr<const ClipboardSnapshot> X11Pasteboard::contents() const {
     return m_snapshot;
 }
 
-void X11Pasteboard::write(const QList<PasteboardItem>& items) {
+bool X11Pasteboard::write(const QList<PasteboardItem>& items) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard) {
         qCWarning(lcX11) << "Quillbox: cannot write the clipboard without a GUI application";
-        return;
+        return false;
     }
     // Qt takes ownership of the selection and answers other clients' requests
     // from the main thread's event loop; the reader sees the new owner like any
     // other and moves the change count when it has read our offer back.
     clipboard->setMimeData(ClipboardMime::mimeDataForItems(items).release(), QClipboard::Clipboard);
+    // Qt asks the server who owns the selection after taking it.
+    if (!clipboard->ownsClipboard()) {
+        qCWarning(lcX11) << "Quillbox: the X server did not give Quillbox the clipboard";
+        return false;
+    }
+    return true;
 }
 
 QList<std::shared_ptr<const Pasteboard>> X11Pasteboard::takePendingChanges() {

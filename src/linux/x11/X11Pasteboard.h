@@ -32,7 +32,7 @@ public:
     std::optional<QByteArray> data(const QString& type) const override;
     std::optional<QList<QUrl>> fileURLs() const override { return contents()->fileURLs(); }
     std::optional<QColor> color() const override { return contents()->color(); }
-    void write(const QList<PasteboardItem>& items) override;
+    bool write(const QList<PasteboardItem>& items) override;
     // Hands the changes over to the taker, which then holds the only copy of
     // representations larger than retainedRepresentationSize: reads of the
     // current contents answer them only while the taker still holds them.
