@@ -12,6 +12,7 @@
 #include "content/Preferences.h"
 #include "core/AccessibilityManager.h"
 #include "core/AppState.h"
+#include "core/ClipboardKeeper.h"
 #include "core/ColorPickerService.h"
 #include "core/HistoryRetention.h"
 #include "core/PanelColorPicker.h"
@@ -127,12 +128,16 @@ void AppServices::startClipboardMonitor() {
     // Resuming takes the clipboard as it is then: nothing copied during a
     // pause is recorded, not even the last copy.
     QPointer<ClipboardMonitor> monitor = m_clipboardMonitor;
-    m_appState->onMonitoringPausedChange = [monitor](bool paused) {
+    m_appState->onMonitoringPausedChange = [this, monitor](bool paused) {
         if (monitor)
             monitor->setPaused(paused);
+        if (m_clipboardKeeper)
+            m_clipboardKeeper->refresh();
     };
     // Content already on the clipboard at launch is not captured.
     m_clipboardMonitor->start();
+    m_clipboardKeeper = std::make_unique<ClipboardKeeper>(
+        *m_platform.pasteboard, *m_clipboardMonitor, *m_historyStore, *m_preferences);
 }
 
 void AppServices::setUpStatusItem() {

@@ -17,6 +17,7 @@ class AppState;
 class PanelContentModel;
 class ClipboardMonitor;
 class ColorPickerService;
+class ClipboardKeeper;
 class HistoryRetention;
 class HistoryStore;
 class OCRService;
@@ -65,6 +66,7 @@ public:
     AppState& appState() { return *m_appState; }
     PasteStackManager& pasteStack() { return *m_pasteStack; }
     ClipboardMonitor* clipboardMonitor() const { return m_clipboardMonitor; }
+    ClipboardKeeper* clipboardKeeper() const { return m_clipboardKeeper.get(); }
     Pasteboard& pasteboard() { return *m_platform.pasteboard; }
     SoundManager& soundManager() { return *m_soundManager; }
     AccessibilityManager& accessibilityManager() { return *m_accessibilityManager; }
@@ -111,6 +113,8 @@ private:
     // Owned here rather than as a child, so that it goes before the
     // platform's directory watcher it uses.
     std::unique_ptr<ScreenshotMonitoring> m_screenshots;
+    // Goes before the platform's pasteboard that reports to it.
+    std::unique_ptr<ClipboardKeeper> m_clipboardKeeper;
     PanelContentModel* m_panelContent = nullptr;
     std::unique_ptr<PanelCoordinator> m_panel;
     // As the preferences set them at start.

@@ -5,7 +5,9 @@
 #include "app/HistoryTransfer.h"
 #include "app/ItemFormatting.h"
 #include "app/ListingStream.h"
+#include "content/AppConstants.h"
 #include "content/Logging.h"
+#include "content/Preferences.h"
 #include "core/AppState.h"
 #include "core/PasteStackManager.h"
 #include "history/HistorySnapshot.h"
@@ -128,6 +130,9 @@ CommandResult CommandDispatcher::status() const {
     if (services) {
         text += u"Recording: %1\n"_s.arg(services->appState().isMonitoringPaused() ? u"paused"_s
                                                                                    : u"on"_s);
+        text += services->preferences().boolValue(AppConstants::Keys::keepClipboardOnQuit)
+                    ? u"Clipboard: kept when an application quits\n"_s
+                    : u"Clipboard: not kept when an application quits\n"_s;
     }
     text += u"Items:     %1\n"_s.arg(m_context.store.itemCount());
     text += u"History:   %1\n"_s.arg(m_context.storeDescription);

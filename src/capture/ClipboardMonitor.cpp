@@ -57,6 +57,8 @@ void ClipboardMonitor::setPaused(bool paused) {
 }
 
 void ClipboardMonitor::takeBaseline() {
+    // What is there now was not recorded by this monitor.
+    m_lastRecordedContents.reset();
     m_lastChangeCount = m_pasteboard.changeCount();
     // Everything queued so far is at or before the baseline.
     m_pasteboard.takePendingChanges();
@@ -68,6 +70,8 @@ void ClipboardMonitor::checkForChanges() {
         // Copies made during a pause are never recorded; dropping them at
         // each tick keeps a long pause from holding on to them.
         m_pasteboard.takePendingChanges();
+        if (m_pasteboard.changeCount() != m_lastChangeCount)
+            m_lastRecordedContents.reset();
         return;
     }
     const qint64 changeCount = m_pasteboard.changeCount();
@@ -98,9 +102,13 @@ void ClipboardMonitor::checkForChanges() {
 }
 
 void ClipboardMonitor::examine(const Pasteboard& contents, Tick& tick) {
-    const QStringList types = contents.types().value_or(QStringList());
+    const auto offered = contents.types();
+    if (!offered)
+        return; // nobody holds the clipboard: nothing was copied
+    const QStringList& types = *offered;
     if (types.contains(AppConstants::internalPasteboardType))
         return;
+    m_lastRecordedContents.reset();
     if (ClipboardParser::shouldIgnore(types))
         return;
     // The application in front at the tick stands in for the one that copied.
@@ -113,6 +121,7 @@ void ClipboardMonitor::examine(const Pasteboard& contents, Tick& tick) {
         return;
 
     const ClipboardItemPtr item = m_store.record(*content, tick.app->bundleID, tick.app->name);
+    m_lastRecordedContents = item;
     // One sound for a burst of copies recorded at one tick.
     if (m_playCopySound && !tick.hasPlayedSound)
         m_playCopySound();

@@ -48,6 +48,12 @@ public:
     qint64 lastChangeCount() const { return m_lastChangeCount; }
     void setLastChangeCount(qint64 count) { m_lastChangeCount = count; }
 
+    // The item the newest change with contents was recorded as, while it is
+    // what the clipboard held last; none when that change was not recorded
+    // (paused, flagged, excluded, unreadable). Quillbox's own writes and
+    // changes that leave nobody holding the clipboard leave it as it is.
+    ClipboardItemPtr lastRecordedContents() const { return m_lastRecordedContents; }
+
     // Called with each recorded item (the Paste Stack feed).
     std::function<void(const ClipboardItemPtr&)> onCapture;
 
@@ -69,6 +75,7 @@ private:
     NotificationCenter& m_notifications;
     std::function<void()> m_playCopySound;
     bool m_isPaused = false;
+    ClipboardItemPtr m_lastRecordedContents;
     qint64 m_lastChangeCount = 0;
     // Present while polling; a child, so it dies with the monitor.
     QTimer* m_timer = nullptr;

@@ -10,6 +10,7 @@ void registerDefaults(Preferences& preferences) {
         {Keys::soundEnabled, true},
         {Keys::launchAtLogin, false},
         {Keys::screenshotMonitoringEnabled, true},
+        {Keys::keepClipboardOnQuit, true},
     });
 }
 

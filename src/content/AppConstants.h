@@ -21,6 +21,9 @@ inline const QString retentionDays = QStringLiteral("retentionDays");
 inline const QString soundEnabled = QStringLiteral("soundEnabled");
 inline const QString launchAtLogin = QStringLiteral("launchAtLogin");
 inline const QString screenshotMonitoringEnabled = QStringLiteral("screenshotMonitoringEnabled");
+// Whether Quillbox offers the clipboard again when the application that held
+// it quits (on Linux the clipboard lives in that application).
+inline const QString keepClipboardOnQuit = QStringLiteral("keepClipboardOnQuit");
 inline const QString panelWidth = QStringLiteral("panelWidth");
 inline const QString panelHeight = QStringLiteral("panelHeight");
 // The two system-wide key combinations as text ("Super+Shift+V"); not

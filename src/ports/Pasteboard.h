@@ -95,6 +95,15 @@ public:
     // main thread. A platform whose owner never answers may never call it.
     virtual void whenInitialContentsRead(std::function<void()> ready) { ready(); }
 
+    // Called on the main thread, after the change it brought, when the program
+    // that held the clipboard went away and left it empty (it quit without
+    // handing its contents over). Not for an owner that clears it itself.
+    std::function<void()> onOwnerVanished;
+    // Whether Quillbox keeps what such an owner held (the preference, and not
+    // paused): where applications ask a clipboard manager to save their
+    // contents before they quit, the answer says so.
+    virtual void setKeepsContentsOfOwnersThatQuit(bool keeps) { (void)keeps; }
+
     // Whether onOfferRead is called: where the platform lets Quillbox see
     // other programs take content from what it wrote.
     virtual bool reportsOfferReads() const { return false; }

@@ -9,6 +9,7 @@
 #include "content/AppConstants.h"
 #include "content/PasteboardTypes.h"
 #include "content/Preferences.h"
+#include "core/ClipboardKeeper.h"
 #include "core/SoundManager.h"
 #include "history/HistoryStore.h"
 #include "support/X11TestEnvironment.h"
@@ -232,6 +233,105 @@ TEST_F(ClipboardMonitorTest, StartingTwiceRunsOneTimerThatPollsTheClipboard) {
     copyText(u"after stop"_s);
     testing::waitUntil([] { return false; }, std::chrono::milliseconds(700));
     EXPECT_EQ(recordedTexts(), QStringList{u"polled"_s});
+}
+
+// The application that copied quits: what it held comes back only when it
+// was recorded and is still the newest item, with Quillbox's marker, and
+// nothing is recorded, moved or played for it.
+TEST_F(ClipboardMonitorTest, AQuittingOwnersContentIsOfferedAgainOnlyWhenItWasRecorded) {
+    struct Case {
+        const char* name;
+        std::function<void(ClipboardMonitorTest&)> arrange; // ends with the copy that vanishes
+        bool tickBeforeQuit = true;
+        std::optional<QString> offered; // the text written back, if any
+    };
+    const Case cases[] = {
+        {"a recorded copy", [](ClipboardMonitorTest& t) { t.copyText(u"kept"_s); }, true,
+         u"kept"_s},
+        {"a copy still queued when its owner quits",
+         [](ClipboardMonitorTest& t) { t.copyText(u"queued"_s); }, false, u"queued"_s},
+        {"a copy the password manager flagged",
+         [](ClipboardMonitorTest& t) {
+             t.copyText(u"older"_s);
+             t.monitor->checkForChanges();
+             t.copyText(u"secret"_s, {PasteboardType::concealed});
+         },
+         true, std::nullopt},
+        {"a copy in an excluded application",
+         [](ClipboardMonitorTest& t) {
+             t.copyText(u"older"_s);
+             t.monitor->checkForChanges();
+             t.store.addAppRule(u"org.example.Vault"_s, u"Vault"_s);
+             t.frontmost.setFrontmost(RunningApplication{u"Vault"_s, u"org.example.Vault"_s, {}});
+             t.copyText(u"from the vault"_s);
+         },
+         true, std::nullopt},
+        {"a copy made while paused",
+         [](ClipboardMonitorTest& t) {
+             t.copyText(u"older"_s);
+             t.monitor->checkForChanges();
+             t.monitor->setPaused(true);
+             t.copyText(u"paused"_s);
+             t.monitor->checkForChanges();
+             t.monitor->setPaused(false);
+         },
+         true, std::nullopt},
+        {"a recorded copy deleted from the history since",
+         [](ClipboardMonitorTest& t) {
+             t.copyText(u"older"_s);
+             t.monitor->checkForChanges();
+             t.copyText(u"deleted"_s);
+             t.monitor->checkForChanges();
+             t.store.deleteItem(t.store.allItems().first());
+         },
+         true, std::nullopt},
+        {"with the preference off",
+         [](ClipboardMonitorTest& t) {
+             t.preferences.setValue(AppConstants::Keys::keepClipboardOnQuit, false);
+             t.copyText(u"not kept"_s);
+         },
+         true, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const auto& item : store.allItems())
+            store.deleteItem(item);
+        for (const auto& rule : store.appRules())
+            store.deleteAppRule(rule);
+        preferences.remove(AppConstants::Keys::keepClipboardOnQuit);
+        frontmost.setFrontmost(RunningApplication{u"Text Editor"_s, u"org.example.Editor"_s, {}});
+        monitor->start();
+        ClipboardKeeper keeper(pasteboard, *monitor, store, preferences);
+        c.arrange(*this);
+        if (c.tickBeforeQuit)
+            monitor->checkForChanges();
+        const auto itemsBefore = store.allItems();
+        const qsizetype writesBefore = pasteboard.writes().size();
+        const qsizetype soundsBefore = player.played().size();
+
+        // The owner went away with its contents: nobody holds the clipboard.
+        pasteboard.setContents({});
+        pasteboard.setTypesToNone();
+        ASSERT_TRUE(pasteboard.onOwnerVanished);
+        pasteboard.onOwnerVanished();
+        monitor->checkForChanges();
+
+        if (c.offered) {
+            ASSERT_EQ(pasteboard.writes().size(), writesBefore + 1);
+            EXPECT_EQ(pasteboard.string(PasteboardType::string), *c.offered);
+            EXPECT_TRUE(pasteboard.types()->contains(AppConstants::internalPasteboardType));
+            if (c.tickBeforeQuit) {
+                EXPECT_EQ(store.allItems(), itemsBefore);
+            }
+            EXPECT_EQ(store.allItems().first()->plainText(), *c.offered);
+        } else {
+            EXPECT_EQ(pasteboard.writes().size(), writesBefore);
+            EXPECT_EQ(store.allItems(), itemsBefore);
+        }
+        // A copy recorded late plays its own capture sound; keeping plays none.
+        EXPECT_EQ(player.played().size(), soundsBefore + (c.tickBeforeQuit ? 0 : 1));
+        monitor->stop();
+    }
 }
 
 } // namespace

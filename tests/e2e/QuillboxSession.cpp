@@ -70,7 +70,7 @@ bool QuillboxSession::activateEditorWindow() {
     return m_editorWindow != nullptr;
 }
 
-void QuillboxSession::copy(const QByteArray& data, const QString& target) {
+ChildProcess& QuillboxSession::copy(const QByteArray& data, const QString& target) {
     QStringList arguments{u"-selection"_s, u"clipboard"_s, u"-quiet"_s};
     if (!target.isEmpty())
         arguments << u"-t"_s << target;
@@ -78,6 +78,18 @@ void QuillboxSession::copy(const QByteArray& data, const QString& target) {
     owner->waitStarted();
     owner->writeAndClose(data);
     m_clipboardOwners.push_back(std::move(owner));
+    return *m_clipboardOwners.back();
+}
+
+std::optional<QByteArray> QuillboxSession::paste(const QString& target) {
+    QStringList arguments{u"-o"_s, u"-selection"_s, u"clipboard"_s};
+    if (!target.isEmpty())
+        arguments << u"-t"_s << target;
+    const RunResult result =
+        runCommand(u"xclip"_s, arguments, std::chrono::seconds(5), m_environment);
+    if (result.exitCode != 0 || result.timedOut)
+        return std::nullopt;
+    return result.standardOutput;
 }
 
 QJsonArray QuillboxSession::items() {

@@ -7,6 +7,7 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <memory>
+#include <optional>
 
 namespace quillbox::testing {
 
@@ -34,8 +35,12 @@ public:
     // Opens the known application's window and makes it the active one.
     bool activateEditorWindow();
 
-    // Puts data on the clipboard with xclip, which owns it until the object goes.
-    void copy(const QByteArray& data, const QString& target = {});
+    // Puts data on the clipboard with xclip, which owns it until it is
+    // stopped or the session goes.
+    ChildProcess& copy(const QByteArray& data, const QString& target = {});
+    // What another program pastes: xclip's output for the target, or none
+    // when nobody owns the clipboard or it does not offer the target.
+    std::optional<QByteArray> paste(const QString& target = {});
 
     // What the application logged so far.
     QByteArray log() const {

@@ -39,11 +39,17 @@ void X11ClipboardReader::Worker::run() {
         m_waiting.pop_front();
         auto snapshot = read(*m_current);
         const bool isChange = m_current->change.isChange;
+        const bool ownerVanished = m_current->change.ownerVanished;
+        m_lastReadOwner = m_current->change.owner;
+        m_lastReadHadContents = snapshot && snapshot->hasOwner() && snapshot->byteSize() > 0;
         retireWindow(m_current->window);
         m_current.reset();
-        if (snapshot)
+        answerSaveRequests();
+        if (snapshot) {
             Q_EMIT m_reader->snapshotRead(std::move(snapshot), isChange);
-        else if (!m_stopping)
+            if (ownerVanished)
+                Q_EMIT m_reader->ownerVanished();
+        } else if (!m_stopping)
             qCDebug(lcX11) << "Quillbox: a clipboard read was cut short by a newer owner";
     }
     destroyRetiredWindows(true);
@@ -112,6 +118,7 @@ bool X11ClipboardReader::Worker::setUp() {
     auto owner = adopt(xcb_get_selection_owner_reply(c(), cookie, nullptr));
     beginRead(OwnerChange{owner ? owner->owner : xcb_window_t{XCB_NONE}, XCB_CURRENT_TIME, false},
               cookie.sequence);
+    takeManagerRole();
     return true;
 }
 
@@ -244,6 +251,8 @@ X11ClipboardReader::Worker::nextEvent(std::optional<Clock::time_point> deadline)
 }
 
 bool X11ClipboardReader::Worker::takeOwnerChangeOrAnswer(const xcb_generic_event_t& event) {
+    if (takeManagerRequest(event))
+        return true;
     const int type = event.response_type & 0x7f;
     if (type == XCB_SELECTION_NOTIFY) {
         const auto& answer = reinterpret_cast<const xcb_selection_notify_event_t&>(event);
@@ -267,7 +276,9 @@ bool X11ClipboardReader::Worker::takeOwnerChangeOrAnswer(const xcb_generic_event
         return false;
     // The event's time, not CurrentTime, so owners that check the request
     // time against their ownership accept it.
-    beginRead(OwnerChange{notify.owner, notify.timestamp, true}, event.full_sequence);
+    const bool vanished = notify.owner == XCB_NONE &&
+                          notify.subtype != XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER;
+    beginRead(OwnerChange{notify.owner, notify.timestamp, true, vanished}, event.full_sequence);
     return true;
 }
 
@@ -357,6 +368,7 @@ bool X11ClipboardReader::start() {
     m_requestorWindows = XcbClientWindows::of(connection->get());
     m_worker =
         std::make_unique<Worker>(std::move(connection), m_limits, m_stopPipe[0], ownWindows, this);
+    m_worker->keepsContents = m_keepsContents;
     m_thread.reset(QThread::create([worker = m_worker.get()] { worker->run(); }));
     m_thread->setObjectName(QStringLiteral("clipboard reader"));
     m_thread->start();

@@ -4,6 +4,7 @@
 #include "linux/x11/XcbConnection.h"
 
 #include <QObject>
+#include <atomic>
 #include <chrono>
 #include <memory>
 
@@ -51,13 +52,22 @@ public:
     // them to Quillbox's own offer are its own reads.
     XcbClientWindows requestorWindows() const { return m_requestorWindows; }
 
+    // Whether an application that quits and asks the clipboard manager to
+    // save its contents is told they were saved (when they were read).
+    void setKeepsContentsOfOwnersThatQuit(bool keeps) { m_keepsContents->store(keeps); }
+
 Q_SIGNALS:
     void snapshotRead(std::shared_ptr<const quillbox::ClipboardSnapshot> snapshot, bool isChange);
+    // After the (empty) snapshot of a change in which the owner's window was
+    // destroyed or its client closed, leaving the selection without owner.
+    void ownerVanished();
 
 private:
     class Worker;
     ClipboardReadLimits m_limits;
     XcbClientWindows m_requestorWindows;
+    // Shared with the worker's thread.
+    std::shared_ptr<std::atomic<bool>> m_keepsContents = std::make_shared<std::atomic<bool>>(true);
     std::unique_ptr<Worker> m_worker;
     std::unique_ptr<QThread> m_thread;
     int m_stopPipe[2] = {-1, -1};

@@ -14,6 +14,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <vector>
 #include <xcb/xcb.h>
 
 namespace quillbox {
@@ -61,6 +62,9 @@ struct OwnerChange {
     xcb_window_t owner = XCB_NONE;
     xcb_timestamp_t time = XCB_CURRENT_TIME;
     bool isChange = true;
+    // The owner's window or connection went away and nobody took the
+    // selection: its contents went with it.
+    bool ownerVanished = false;
 };
 
 struct Request {
@@ -160,6 +164,9 @@ public:
 
     void run();
 
+    // Set by the reader on the main thread.
+    std::shared_ptr<std::atomic<bool>> keepsContents;
+
 private:
     bool setUp();
     void beginRead(const OwnerChange& change, std::uint32_t changeSequence);
@@ -175,6 +182,11 @@ private:
     Transfer receiveIncrementally(const Request& request, quint32 size, bool isUtf8Text);
     XcbReply<xcb_generic_event_t> nextEvent(std::optional<Clock::time_point> deadline);
     bool takeOwnerChangeOrAnswer(const xcb_generic_event_t& event);
+    // The clipboard manager's part (X11ClipboardManagerRole.cpp).
+    void takeManagerRole();
+    bool takeManagerRequest(const xcb_generic_event_t& event);
+    void answerSaveRequests();
+    void answerManagerRequest(const xcb_selection_request_event_t& request, xcb_atom_t property);
     void askNewestAhead();
     QList<QByteArray> targetNames(const Transfer& targetList);
     xcb_connection_t* c() const { return m_connection->get(); }
@@ -208,6 +220,14 @@ private:
     std::deque<xcb_selection_notify_event_t> m_earlyAnswers;
     // Windows of finished reads, with the time each may go.
     std::deque<std::pair<xcb_window_t, Clock::time_point>> m_retiredWindows;
+    // CLIPBOARD_MANAGER, while Quillbox holds it, and the requests to save
+    // the clipboard that wait for the read of its owner to end.
+    xcb_atom_t m_clipboardManager = XCB_NONE;
+    xcb_atom_t m_saveTargets = XCB_NONE;
+    std::vector<xcb_selection_request_event_t> m_saveRequests;
+    // The owner read last, and whether anything was fetched from it.
+    xcb_window_t m_lastReadOwner = XCB_NONE;
+    bool m_lastReadHadContents = false;
     bool m_stopping = false;
 };
 

@@ -139,6 +139,13 @@ X11Pasteboard::X11Pasteboard(const ClipboardReadLimits& limits, QObject* parent)
     // Queued: snapshots are announced from the reader's thread.
     connect(&m_reader, &X11ClipboardReader::snapshotRead, this, &X11Pasteboard::applySnapshot,
             Qt::QueuedConnection);
+    connect(
+        &m_reader, &X11ClipboardReader::ownerVanished, this,
+        [this] {
+            if (onOwnerVanished)
+                onOwnerVanished();
+        },
+        Qt::QueuedConnection);
     m_reader.start();
     if (const auto* x11 =
             qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {

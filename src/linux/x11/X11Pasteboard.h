@@ -49,6 +49,9 @@ public:
     // True once the contents found at start have been read.
     bool hasReadInitialContents() const { return m_hasReadInitialContents; }
     void whenInitialContentsRead(std::function<void()> ready) override;
+    void setKeepsContentsOfOwnersThatQuit(bool keeps) override {
+        m_reader.setKeepsContentsOfOwnersThatQuit(keeps);
+    }
     // The targets the current owner offered, as X atom names.
     QList<QByteArray> targets() const { return contents()->targets(); }
 

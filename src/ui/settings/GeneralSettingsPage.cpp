@@ -125,6 +125,13 @@ QWidget* GeneralSettingsPage::makeHistorySection() {
     box->layout()->addWidget(
         SettingsStyle::caption(u"Pinned items and items saved to a pinboard are never removed."_s,
                                u"retentionNote"_s, box));
+    auto* keep = new QCheckBox(u"Keep the clipboard when an application quits"_s, box);
+    keep->setObjectName(u"keepClipboardSwitch"_s);
+    keep->setChecked(m_context.preferences.boolValue(AppConstants::Keys::keepClipboardOnQuit));
+    connect(keep, &QCheckBox::toggled, this, [this](bool enabled) {
+        m_context.preferences.setValue(AppConstants::Keys::keepClipboardOnQuit, enabled);
+    });
+    box->layout()->addWidget(keep);
     return box;
 }
 

@@ -3,7 +3,7 @@
 // standard output once it holds the selection; exits when it loses it.
 //
 //   TestClipboardOwner [--mode serve|hang|targets-only|incr-split|incr-short]
-//                      [--target NAME FILE]...
+//                      [--save-and-quit] [--target NAME FILE]...
 //
 // serve:        answers TARGETS, TIMESTAMP and every offered target.
 // hang:         never answers any request.
@@ -12,6 +12,10 @@
 //               appended in two steps, so two notices come per delete.
 // incr-short:   sends data incrementally, announcing its whole size, and
 //               ends the transfer after half of it.
+// --save-and-quit: once it owns the selection, asks the clipboard manager to
+//               save it (SAVE_TARGETS on CLIPBOARD_MANAGER), serving requests
+//               meanwhile as its mode says, then prints "saved" or "refused"
+//               (or "no manager") and exits, as toolkits do when they quit.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -100,11 +104,14 @@ void sendNextChunk(xcb_connection_t* c, Transfer& transfer, bool split) {
 
 int main(int argc, char** argv) {
     std::string mode = "serve";
+    bool saveAndQuit = false;
     std::vector<Offer> offers;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--mode" && i + 1 < argc) {
             mode = argv[++i];
+        } else if (arg == "--save-and-quit") {
+            saveAndQuit = true;
         } else if (arg == "--target" && i + 2 < argc) {
             Offer offer{argv[i + 1], {}, XCB_NONE};
             if (!readFile(argv[i + 2], offer.data)) {
@@ -156,6 +163,22 @@ int main(int argc, char** argv) {
     std::printf("owned\n");
     std::fflush(stdout);
 
+    const xcb_atom_t manager = intern(c, "CLIPBOARD_MANAGER");
+    if (saveAndQuit) {
+        auto* managerOwner =
+            xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, manager), nullptr);
+        const bool hasManager = managerOwner && managerOwner->owner != XCB_NONE;
+        std::free(managerOwner);
+        if (!hasManager) {
+            std::printf("no manager\n");
+            xcb_disconnect(c);
+            return 0;
+        }
+        xcb_convert_selection(c, window, manager, intern(c, "SAVE_TARGETS"),
+                              intern(c, "QUILLBOX_TEST_SAVE"), ownedSince);
+        xcb_flush(c);
+    }
+
     const xcb_atom_t incr = intern(c, "INCR");
     std::vector<Transfer> transfers;
     bool hasLost = false;
@@ -176,6 +199,15 @@ int main(int argc, char** argv) {
             if (hasLost && transfers.empty())
                 break;
             continue;
+        }
+        if (type == XCB_SELECTION_NOTIFY && saveAndQuit) {
+            const auto answer = *reinterpret_cast<xcb_selection_notify_event_t*>(event);
+            std::free(event);
+            if (answer.selection != manager)
+                continue;
+            std::printf(answer.property != XCB_NONE ? "saved\n" : "refused\n");
+            std::fflush(stdout);
+            break;
         }
         if (type == XCB_SELECTION_CLEAR) {
             std::free(event);
