@@ -240,6 +240,32 @@ TEST_F(DesktopEntriesTest, IconPathsAreReadOnlyWhenTheyAreFilesAndNotOnTheMainTh
     EXPECT_TRUE(applications.at(1).icon.isNull());
 }
 
+TEST_F(DesktopEntriesTest, EveryListedApplicationHasItsIconByItsIdentifier) {
+    QImage blue(16, 16, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    const QString picture = m_home.filePath(QStringLiteral("blue.png"));
+    ASSERT_TRUE(blue.save(picture));
+    const QByteArray entry =
+        "[Desktop Entry]\nType=Application\nName=App\nIcon=" + picture.toUtf8() + "\n";
+    // Ids from a file in a folder, from one in a subfolder, and from a user
+    // entry that stands in for a system one.
+    writeUserEntry(QStringLiteral("plain.desktop"), entry);
+    writeEntry(m_system, QStringLiteral("kde4/okular.desktop"), entry);
+    writeEntry(m_system, QStringLiteral("editor.desktop"),
+               "[Desktop Entry]\nType=Application\nName=Editor\n");
+    writeUserEntry(QStringLiteral("editor.desktop"), entry);
+
+    DesktopApplicationCatalog catalog;
+    QStringList identifiers;
+    for (const auto& application : catalog.applications()) {
+        identifiers.append(application.identifier);
+        EXPECT_TRUE(catalog.icon(application.identifier)) << application.identifier.toStdString();
+    }
+    identifiers.sort();
+    EXPECT_EQ(identifiers.join(u',').toStdString(), "editor,kde4-okular,plain");
+    EXPECT_FALSE(catalog.icon(QStringLiteral("okular")));
+}
+
 TEST_F(DesktopEntriesTest, FolderLinksOutOfTheApplicationFoldersAreNotFollowed) {
     QTemporaryDir elsewhere;
     ASSERT_TRUE(testing::writeFile(elsewhere.filePath(QStringLiteral("deep/outside.desktop")),

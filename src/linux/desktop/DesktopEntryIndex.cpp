@@ -143,18 +143,16 @@ QStringList DesktopEntryIndex::applicationDirectories() {
     return result;
 }
 
-std::optional<DesktopEntry> DesktopEntryIndex::parseFile(const QString& path, const QString& id,
-                                                         bool* hidden) {
-    if (hidden)
-        *hidden = false;
-    QFile file(path);
-    if (file.size() > maxDesktopFileSize || !file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QString text = QString::fromUtf8(file.readAll());
-
+QHash<QString, QString> DesktopEntryIndex::mainGroup(const QString& path) {
     QHash<QString, QString> values;
+    // A regular file only: opening a pipe or a device would wait on whoever
+    // holds its other end.
+    QFile file(path);
+    if (!QFileInfo(file).isFile() || file.size() > maxDesktopFileSize ||
+        !file.open(QIODevice::ReadOnly))
+        return values;
     bool inMainGroup = false;
-    for (const auto& rawLine : text.split(QLatin1Char('\n'))) {
+    for (const auto& rawLine : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
         const QString line = rawLine.trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
@@ -172,7 +170,14 @@ std::optional<DesktopEntry> DesktopEntryIndex::parseFile(const QString& path, co
         if (!values.contains(key))
             values.insert(key, unescaped(line.mid(equals + 1).trimmed()));
     }
+    return values;
+}
 
+std::optional<DesktopEntry> DesktopEntryIndex::parseFile(const QString& path, const QString& id,
+                                                         bool* hidden) {
+    if (hidden)
+        *hidden = false;
+    const QHash<QString, QString> values = mainGroup(path);
     if (values.value(QStringLiteral("Hidden")) == u"true") {
         if (hidden)
             *hidden = true;
@@ -268,6 +273,11 @@ bool DesktopEntryIndex::rescanIfChanged() {
         return false;
     scan();
     return true;
+}
+
+const QList<DesktopEntry>& DesktopEntryIndex::scannedEntries() {
+    scan();
+    return m_entries;
 }
 
 std::optional<DesktopEntry> DesktopEntryIndex::entry(const QString& id) {

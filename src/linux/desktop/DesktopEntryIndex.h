@@ -28,6 +28,10 @@ class DesktopEntryIndex {
 public:
     std::optional<DesktopEntry> entry(const QString& id);
 
+    // Every application entry, in folder order, read afresh: an entry edited
+    // in place leaves its folder's time as it was.
+    const QList<DesktopEntry>& scannedEntries();
+
     // The application whose window has this WM_CLASS (instance, class) and
     // whose process runs this executable: by StartupWMClass, then by an id
     // matching the class (letter case aside, or as the last part of a
@@ -42,6 +46,11 @@ public:
     // entry (Hidden=true hides it, and any entry of the same id below it).
     static std::optional<DesktopEntry> parseFile(const QString& path, const QString& id,
                                                  bool* hidden = nullptr);
+
+    // The keys of a desktop file's [Desktop Entry] group with their string
+    // values unescaped (the first of a repeated key counts); empty when the
+    // file cannot be read or is far too large to be a desktop file.
+    static QHash<QString, QString> mainGroup(const QString& path);
 
 private:
     std::optional<DesktopEntry> find(const QString& windowInstance, const QString& windowClass,

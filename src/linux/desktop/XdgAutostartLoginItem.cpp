@@ -2,6 +2,7 @@
 
 #include "content/AppConstants.h"
 #include "content/Logging.h"
+#include "linux/desktop/DesktopEntryIndex.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,33 +17,6 @@ using namespace Qt::StringLiterals;
 namespace quillbox {
 
 namespace {
-
-// An autostart entry is a few hundred bytes; a far larger file is not ours to parse.
-constexpr qint64 maxEntrySize = 256 * 1024;
-
-// The values of the entry's main group; later groups (actions) are not read.
-QHash<QString, QString> mainGroup(const QString& path) {
-    QHash<QString, QString> values;
-    QFile file(path);
-    if (file.size() > maxEntrySize || !file.open(QIODevice::ReadOnly))
-        return values;
-    bool inMainGroup = false;
-    for (const auto& rawLine : QString::fromUtf8(file.readAll()).split(u'\n')) {
-        const QString line = rawLine.trimmed();
-        if (line.isEmpty() || line.startsWith(u'#'))
-            continue;
-        if (line.startsWith(u'[')) {
-            if (inMainGroup)
-                break;
-            inMainGroup = line == u"[Desktop Entry]";
-            continue;
-        }
-        const auto equals = line.indexOf(u'=');
-        if (inMainGroup && equals > 0)
-            values.insert(line.left(equals).trimmed(), line.mid(equals + 1).trimmed());
-    }
-    return values;
-}
 
 // One argument of an Exec value before string escaping: quoted when it holds
 // a reserved character (with \ " ` $ escaped inside the quotes), and every
@@ -138,7 +112,7 @@ QString XdgAutostartLoginItem::filePath() const {
 bool XdgAutostartLoginItem::isEnabled() const {
     if (!QFileInfo(filePath()).isFile())
         return false;
-    const auto values = mainGroup(filePath());
+    const auto values = DesktopEntryIndex::mainGroup(filePath());
     return values.value(u"Hidden"_s) != u"true" &&
            values.value(u"X-GNOME-Autostart-enabled"_s) != u"false";
 }
