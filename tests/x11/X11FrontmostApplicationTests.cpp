@@ -2,6 +2,7 @@
 #include "TestContent.h"
 #include "X11TestEnvironment.h"
 #include "linux/desktop/DesktopApplicationCatalog.h"
+#include "linux/desktop/DesktopEntryFormat.h"
 #include "linux/desktop/DesktopEntryIndex.h"
 #include "linux/x11/X11FrontmostApplicationSource.h"
 
@@ -24,6 +25,7 @@ namespace {
 using testing::ChildProcess;
 using testing::X11TestEnvironment;
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 
 // A named pipe another program could leave where a file is expected. After
 // `patience` it opens the pipe's write end now and then, which frees a reader
@@ -124,6 +126,25 @@ TEST_F(DesktopEntriesTest, ParsesTheMainGroupWithLocalisedNameAndProgram) {
     EXPECT_EQ(entry->icon, QStringLiteral("viewer"));
     EXPECT_EQ(entry->startupWMClass, QStringLiteral("Viewer"));
     EXPECT_EQ(entry->program, QStringLiteral("/opt/my viewer/bin/viewer"));
+}
+
+TEST(DesktopEntryFormat, StringValuesReadEveryEscapeAndWriteBackWhatTheyRead) {
+    struct Row {
+        QString stored;
+        QString value;
+    };
+    const Row rows[] = {
+        {u"\\sleading space"_s, u" leading space"_s},
+        {u"tab\\tand\\nline\\r"_s, u"tab\tand\nline\r"_s},
+        {u"back\\\\slash"_s, u"back\\slash"_s},
+        {u"unknown \\q"_s, u"unknown q"_s},
+        {u"trailing \\"_s, u"trailing \\"_s},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(DesktopEntryFormat::unescaped(row.stored), row.value) << row.stored.toStdString();
+    const QString awkward = u"a\\b\nc\td\re \\s"_s;
+    EXPECT_EQ(DesktopEntryFormat::unescaped(DesktopEntryFormat::escaped(awkward)), awkward);
+    EXPECT_FALSE(DesktopEntryFormat::escaped(awkward).contains(u'\n'));
 }
 
 TEST_F(DesktopEntriesTest, SkipsWhatIsNotAnApplication) {

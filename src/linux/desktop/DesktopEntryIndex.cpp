@@ -1,10 +1,10 @@
 #include "linux/desktop/DesktopEntryIndex.h"
 
 #include "content/Logging.h"
+#include "linux/desktop/DesktopEntryFormat.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QStandardPaths>
@@ -15,8 +15,6 @@ namespace quillbox {
 
 namespace {
 
-// Desktop files are a few kilobytes; anything far larger is not one.
-constexpr qint64 maxDesktopFileSize = 1024 * 1024;
 // The coarsest modification-time step of the file systems folders live on.
 constexpr auto timestampResolution = std::chrono::milliseconds(2000);
 
@@ -49,38 +47,6 @@ QStringList localeKeys() {
     if (!modifier.isEmpty())
         result.append(language + QLatin1Char('@') + modifier);
     result.append(language);
-    return result;
-}
-
-// Undoes the escapes of string values: \s \n \t \r \\.
-QString unescaped(const QString& value) {
-    QString result;
-    result.reserve(value.size());
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value.at(i);
-        if (c != QLatin1Char('\\') || i + 1 == value.size()) {
-            result.append(c);
-            continue;
-        }
-        const QChar next = value.at(++i);
-        switch (next.unicode()) {
-        case 's':
-            result.append(QLatin1Char(' '));
-            break;
-        case 'n':
-            result.append(QLatin1Char('\n'));
-            break;
-        case 't':
-            result.append(QLatin1Char('\t'));
-            break;
-        case 'r':
-            result.append(QLatin1Char('\r'));
-            break;
-        default:
-            result.append(next);
-            break;
-        }
-    }
     return result;
 }
 
@@ -143,41 +109,11 @@ QStringList DesktopEntryIndex::applicationDirectories() {
     return result;
 }
 
-QHash<QString, QString> DesktopEntryIndex::mainGroup(const QString& path) {
-    QHash<QString, QString> values;
-    // A regular file only: opening a pipe or a device would wait on whoever
-    // holds its other end.
-    QFile file(path);
-    if (!QFileInfo(file).isFile() || file.size() > maxDesktopFileSize ||
-        !file.open(QIODevice::ReadOnly))
-        return values;
-    bool inMainGroup = false;
-    for (const auto& rawLine : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
-        const QString line = rawLine.trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
-        if (line.startsWith(QLatin1Char('['))) {
-            // Only the first group describes the application; actions follow.
-            if (inMainGroup)
-                break;
-            inMainGroup = line == u"[Desktop Entry]";
-            continue;
-        }
-        const auto equals = line.indexOf(QLatin1Char('='));
-        if (!inMainGroup || equals <= 0)
-            continue;
-        const QString key = line.left(equals).trimmed();
-        if (!values.contains(key))
-            values.insert(key, unescaped(line.mid(equals + 1).trimmed()));
-    }
-    return values;
-}
-
 std::optional<DesktopEntry> DesktopEntryIndex::parseFile(const QString& path, const QString& id,
                                                          bool* hidden) {
     if (hidden)
         *hidden = false;
-    const QHash<QString, QString> values = mainGroup(path);
+    const QHash<QString, QString> values = DesktopEntryFormat::mainGroup(path);
     if (values.value(QStringLiteral("Hidden")) == u"true") {
         if (hidden)
             *hidden = true;

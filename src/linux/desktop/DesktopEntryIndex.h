@@ -47,11 +47,6 @@ public:
     static std::optional<DesktopEntry> parseFile(const QString& path, const QString& id,
                                                  bool* hidden = nullptr);
 
-    // The keys of a desktop file's [Desktop Entry] group with their string
-    // values unescaped (the first of a repeated key counts); empty when the
-    // file cannot be read or is far too large to be a desktop file.
-    static QHash<QString, QString> mainGroup(const QString& path);
-
 private:
     std::optional<DesktopEntry> find(const QString& windowInstance, const QString& windowClass,
                                      const QString& executablePath);

@@ -2,7 +2,7 @@
 
 #include "content/AppConstants.h"
 #include "content/Logging.h"
-#include "linux/desktop/DesktopEntryIndex.h"
+#include "linux/desktop/DesktopEntryFormat.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -33,31 +33,6 @@ QString execArgument(const QString& argument) {
     return u'"' + escaped + u'"';
 }
 
-// A desktop entry's string-value escapes: the value stays on its one line.
-QString stringValue(const QString& text) {
-    QString escaped;
-    escaped.reserve(text.size() + 8);
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'\\':
-            escaped += u"\\\\"_s;
-            break;
-        case u'\n':
-            escaped += u"\\n"_s;
-            break;
-        case u'\t':
-            escaped += u"\\t"_s;
-            break;
-        case u'\r':
-            escaped += u"\\r"_s;
-            break;
-        default:
-            escaped += c;
-        }
-    }
-    return escaped;
-}
-
 } // namespace
 
 std::optional<QString> XdgAutostartLoginItem::execValue(const QString& program) {
@@ -79,7 +54,7 @@ std::optional<QString> XdgAutostartLoginItem::execValue(const QString& program) 
     QStringList escaped;
     for (const QString& argument : arguments)
         escaped.append(execArgument(argument));
-    return stringValue(escaped.join(u' '));
+    return DesktopEntryFormat::escaped(escaped.join(u' '));
 }
 
 XdgAutostartLoginItem::XdgAutostartLoginItem()
@@ -112,7 +87,7 @@ QString XdgAutostartLoginItem::filePath() const {
 bool XdgAutostartLoginItem::isEnabled() const {
     if (!QFileInfo(filePath()).isFile())
         return false;
-    const auto values = DesktopEntryIndex::mainGroup(filePath());
+    const auto values = DesktopEntryFormat::mainGroup(filePath());
     return values.value(u"Hidden"_s) != u"true" &&
            values.value(u"X-GNOME-Autostart-enabled"_s) != u"false";
 }
