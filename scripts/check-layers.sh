@@ -10,7 +10,8 @@
 #    (app/PlatformFactory.cpp) includes them;
 #  - X11, xcb, Wayland, Tesseract, Leptonica and libcanberra headers only in
 #    linux/ .cpp files and linux/ private headers (*_p.h), which only linux/
-#    .cpp files include, so nothing else ever sees them.
+#    .cpp files and other linux/ private headers include, so nothing else
+#    ever sees them.
 # The compiler cannot catch an upward include of a header-only type (every
 # target sees all of src/), so this script is the one guard.
 #
@@ -140,8 +141,8 @@ violations=$(cd "$src" && awk -v allowed="$allowed" -v widgets="$widgets" -v fac
         (top == "QtWidgets" || (base in widget))) {
       report(layer " includes the Qt Widgets header <" target ">: widgets belong in ui/ and app/")
     }
-    if (quoted && target ~ /_p\.h$/ && !(layer ~ /^linux\// && FILENAME ~ /\.cpp$/)) {
-      report("\"" target "\": a private header is included only by linux/ .cpp files")
+    if (quoted && target ~ /_p\.h$/ && !(layer ~ /^linux\// && FILENAME ~ /(\.cpp|_p\.h)$/)) {
+      report("\"" target "\": a private header is included only by linux/ .cpp files and private headers")
     }
     if (!quoted && !isLinuxSource &&
         (top == "X11" || top == "xcb" || top == "tesseract" || top == "leptonica" ||

@@ -29,6 +29,7 @@ ui/settings/SettingsWindow.cpp|#include "linux/x11/X11Pasteboard.h"|ui includes 
 linux/x11/X11Pasteboard.cpp|#include "history/HistoryStore.h"|linux/x11 includes history/
 linux/desktop/ClipboardMime.cpp|#include "linux/x11/XcbConnection.h"|linux/desktop includes linux/x11/
 linux/desktop/ClipboardMime.h|#include <xcb/xcb.h>|belong in linux/ .cpp files
+linux/x11/X11Pasteboard.h|#include "linux/x11/XcbReply_p.h"|a private header is included only by
 app/SearchCommands.cpp|#include "linux/desktop/TesseractTextRecognizer.h"|only app/PlatformFactory.cpp names the backends
 app/main.cpp|#include "linux/x11/X11Pasteboard.h"|only app/PlatformFactory.cpp names the backends
 capture/OCRService.cpp|#include <tesseract/baseapi.h>|belong in linux/ .cpp files

@@ -2,6 +2,7 @@
 #include "TestContent.h"
 #include "X11TestEnvironment.h"
 #include "linux/desktop/DesktopApplicationCatalog.h"
+#include "linux/desktop/DesktopEntryFormat.h"
 #include "linux/desktop/DesktopEntryIndex.h"
 #include "linux/x11/X11FrontmostApplicationSource.h"
 
@@ -24,6 +25,7 @@ namespace {
 using testing::ChildProcess;
 using testing::X11TestEnvironment;
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 
 // A named pipe another program could leave where a file is expected. After
 // `patience` it opens the pipe's write end now and then, which frees a reader
@@ -124,6 +126,25 @@ TEST_F(DesktopEntriesTest, ParsesTheMainGroupWithLocalisedNameAndProgram) {
     EXPECT_EQ(entry->icon, QStringLiteral("viewer"));
     EXPECT_EQ(entry->startupWMClass, QStringLiteral("Viewer"));
     EXPECT_EQ(entry->program, QStringLiteral("/opt/my viewer/bin/viewer"));
+}
+
+TEST(DesktopEntryFormat, StringValuesReadEveryEscapeAndWriteBackWhatTheyRead) {
+    struct Row {
+        QString stored;
+        QString value;
+    };
+    const Row rows[] = {
+        {u"\\sleading space"_s, u" leading space"_s},
+        {u"tab\\tand\\nline\\r"_s, u"tab\tand\nline\r"_s},
+        {u"back\\\\slash"_s, u"back\\slash"_s},
+        {u"unknown \\q"_s, u"unknown q"_s},
+        {u"trailing \\"_s, u"trailing \\"_s},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(DesktopEntryFormat::unescaped(row.stored), row.value) << row.stored.toStdString();
+    const QString awkward = u"a\\b\nc\td\re \\s"_s;
+    EXPECT_EQ(DesktopEntryFormat::unescaped(DesktopEntryFormat::escaped(awkward)), awkward);
+    EXPECT_FALSE(DesktopEntryFormat::escaped(awkward).contains(u'\n'));
 }
 
 TEST_F(DesktopEntriesTest, SkipsWhatIsNotAnApplication) {
@@ -238,6 +259,32 @@ TEST_F(DesktopEntriesTest, IconPathsAreReadOnlyWhenTheyAreFilesAndNotOnTheMainTh
     EXPECT_TRUE(testing::waitUntil(
         [&] { return painted.icon.pixmap(16, 16).toImage().pixelColor(8, 8) == Qt::red; }));
     EXPECT_TRUE(applications.at(1).icon.isNull());
+}
+
+TEST_F(DesktopEntriesTest, EveryListedApplicationHasItsIconByItsIdentifier) {
+    QImage blue(16, 16, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    const QString picture = m_home.filePath(QStringLiteral("blue.png"));
+    ASSERT_TRUE(blue.save(picture));
+    const QByteArray entry =
+        "[Desktop Entry]\nType=Application\nName=App\nIcon=" + picture.toUtf8() + "\n";
+    // Ids from a file in a folder, from one in a subfolder, and from a user
+    // entry that stands in for a system one.
+    writeUserEntry(QStringLiteral("plain.desktop"), entry);
+    writeEntry(m_system, QStringLiteral("kde4/okular.desktop"), entry);
+    writeEntry(m_system, QStringLiteral("editor.desktop"),
+               "[Desktop Entry]\nType=Application\nName=Editor\n");
+    writeUserEntry(QStringLiteral("editor.desktop"), entry);
+
+    DesktopApplicationCatalog catalog;
+    QStringList identifiers;
+    for (const auto& application : catalog.applications()) {
+        identifiers.append(application.identifier);
+        EXPECT_TRUE(catalog.icon(application.identifier)) << application.identifier.toStdString();
+    }
+    identifiers.sort();
+    EXPECT_EQ(identifiers.join(u',').toStdString(), "editor,kde4-okular,plain");
+    EXPECT_FALSE(catalog.icon(QStringLiteral("okular")));
 }
 
 TEST_F(DesktopEntriesTest, FolderLinksOutOfTheApplicationFoldersAreNotFollowed) {

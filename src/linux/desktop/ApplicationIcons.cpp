@@ -26,4 +26,11 @@ std::optional<QIcon> fromDesktopEntry(const QString& value) {
     return QIcon(new FileIconEngine(value));
 }
 
+std::optional<QIcon> ofInstalled(DesktopEntryIndex& entries, const QString& identifier) {
+    const auto entry = entries.entry(identifier);
+    if (!entry)
+        return std::nullopt;
+    return fromDesktopEntry(entry->icon);
+}
+
 } // namespace quillbox::ApplicationIcons

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linux/desktop/DesktopEntryIndex.h"
+
 #include <QIcon>
 #include <QString>
 #include <optional>
@@ -18,6 +20,9 @@ std::optional<QIcon> themed(const QString& name);
 // A desktop entry's Icon= value: a theme name, or an absolute path to a
 // picture, which must be a regular file and is read on a worker thread.
 std::optional<QIcon> fromDesktopEntry(const QString& value);
+
+// The icon of the installed application with this desktop-entry id.
+std::optional<QIcon> ofInstalled(DesktopEntryIndex& entries, const QString& identifier);
 
 } // namespace ApplicationIcons
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "linux/desktop/DesktopEntryIndex.h"
 #include "ports/InstalledApplications.h"
 
 namespace quillbox {
@@ -12,6 +13,9 @@ public:
     QList<InstalledApplication> applications() override;
     std::optional<InstalledApplication> applicationFromFile(const QString& path) override;
     std::optional<QIcon> icon(const QString& identifier) override;
+
+private:
+    DesktopEntryIndex m_entries;
 };
 
 } // namespace quillbox

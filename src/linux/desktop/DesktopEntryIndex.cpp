@@ -1,10 +1,10 @@
 #include "linux/desktop/DesktopEntryIndex.h"
 
 #include "content/Logging.h"
+#include "linux/desktop/DesktopEntryFormat.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QStandardPaths>
@@ -15,8 +15,6 @@ namespace quillbox {
 
 namespace {
 
-// Desktop files are a few kilobytes; anything far larger is not one.
-constexpr qint64 maxDesktopFileSize = 1024 * 1024;
 // The coarsest modification-time step of the file systems folders live on.
 constexpr auto timestampResolution = std::chrono::milliseconds(2000);
 
@@ -49,38 +47,6 @@ QStringList localeKeys() {
     if (!modifier.isEmpty())
         result.append(language + QLatin1Char('@') + modifier);
     result.append(language);
-    return result;
-}
-
-// Undoes the escapes of string values: \s \n \t \r \\.
-QString unescaped(const QString& value) {
-    QString result;
-    result.reserve(value.size());
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value.at(i);
-        if (c != QLatin1Char('\\') || i + 1 == value.size()) {
-            result.append(c);
-            continue;
-        }
-        const QChar next = value.at(++i);
-        switch (next.unicode()) {
-        case 's':
-            result.append(QLatin1Char(' '));
-            break;
-        case 'n':
-            result.append(QLatin1Char('\n'));
-            break;
-        case 't':
-            result.append(QLatin1Char('\t'));
-            break;
-        case 'r':
-            result.append(QLatin1Char('\r'));
-            break;
-        default:
-            result.append(next);
-            break;
-        }
-    }
     return result;
 }
 
@@ -147,32 +113,7 @@ std::optional<DesktopEntry> DesktopEntryIndex::parseFile(const QString& path, co
                                                          bool* hidden) {
     if (hidden)
         *hidden = false;
-    QFile file(path);
-    if (file.size() > maxDesktopFileSize || !file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QString text = QString::fromUtf8(file.readAll());
-
-    QHash<QString, QString> values;
-    bool inMainGroup = false;
-    for (const auto& rawLine : text.split(QLatin1Char('\n'))) {
-        const QString line = rawLine.trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
-        if (line.startsWith(QLatin1Char('['))) {
-            // Only the first group describes the application; actions follow.
-            if (inMainGroup)
-                break;
-            inMainGroup = line == u"[Desktop Entry]";
-            continue;
-        }
-        const auto equals = line.indexOf(QLatin1Char('='));
-        if (!inMainGroup || equals <= 0)
-            continue;
-        const QString key = line.left(equals).trimmed();
-        if (!values.contains(key))
-            values.insert(key, unescaped(line.mid(equals + 1).trimmed()));
-    }
-
+    const QHash<QString, QString> values = DesktopEntryFormat::mainGroup(path);
     if (values.value(QStringLiteral("Hidden")) == u"true") {
         if (hidden)
             *hidden = true;
@@ -268,6 +209,11 @@ bool DesktopEntryIndex::rescanIfChanged() {
         return false;
     scan();
     return true;
+}
+
+const QList<DesktopEntry>& DesktopEntryIndex::scannedEntries() {
+    scan();
+    return m_entries;
 }
 
 std::optional<DesktopEntry> DesktopEntryIndex::entry(const QString& id) {

@@ -28,6 +28,10 @@ class DesktopEntryIndex {
 public:
     std::optional<DesktopEntry> entry(const QString& id);
 
+    // Every application entry, in folder order, read afresh: an entry edited
+    // in place leaves its folder's time as it was.
+    const QList<DesktopEntry>& scannedEntries();
+
     // The application whose window has this WM_CLASS (instance, class) and
     // whose process runs this executable: by StartupWMClass, then by an id
     // matching the class (letter case aside, or as the last part of a

@@ -2,6 +2,7 @@
 
 #include "content/AppConstants.h"
 #include "content/Logging.h"
+#include "linux/desktop/DesktopEntryFormat.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,33 +18,6 @@ namespace quillbox {
 
 namespace {
 
-// An autostart entry is a few hundred bytes; a far larger file is not ours to parse.
-constexpr qint64 maxEntrySize = 256 * 1024;
-
-// The values of the entry's main group; later groups (actions) are not read.
-QHash<QString, QString> mainGroup(const QString& path) {
-    QHash<QString, QString> values;
-    QFile file(path);
-    if (file.size() > maxEntrySize || !file.open(QIODevice::ReadOnly))
-        return values;
-    bool inMainGroup = false;
-    for (const auto& rawLine : QString::fromUtf8(file.readAll()).split(u'\n')) {
-        const QString line = rawLine.trimmed();
-        if (line.isEmpty() || line.startsWith(u'#'))
-            continue;
-        if (line.startsWith(u'[')) {
-            if (inMainGroup)
-                break;
-            inMainGroup = line == u"[Desktop Entry]";
-            continue;
-        }
-        const auto equals = line.indexOf(u'=');
-        if (inMainGroup && equals > 0)
-            values.insert(line.left(equals).trimmed(), line.mid(equals + 1).trimmed());
-    }
-    return values;
-}
-
 // One argument of an Exec value before string escaping: quoted when it holds
 // a reserved character (with \ " ` $ escaped inside the quotes), and every
 // % doubled, so it is never read as a field code.
@@ -57,31 +31,6 @@ QString execArgument(const QString& argument) {
     for (const QChar c : {u'\\', u'"', u'`', u'$'})
         escaped.replace(c, u"\\"_s + c);
     return u'"' + escaped + u'"';
-}
-
-// A desktop entry's string-value escapes: the value stays on its one line.
-QString stringValue(const QString& text) {
-    QString escaped;
-    escaped.reserve(text.size() + 8);
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'\\':
-            escaped += u"\\\\"_s;
-            break;
-        case u'\n':
-            escaped += u"\\n"_s;
-            break;
-        case u'\t':
-            escaped += u"\\t"_s;
-            break;
-        case u'\r':
-            escaped += u"\\r"_s;
-            break;
-        default:
-            escaped += c;
-        }
-    }
-    return escaped;
 }
 
 } // namespace
@@ -105,7 +54,7 @@ std::optional<QString> XdgAutostartLoginItem::execValue(const QString& program) 
     QStringList escaped;
     for (const QString& argument : arguments)
         escaped.append(execArgument(argument));
-    return stringValue(escaped.join(u' '));
+    return DesktopEntryFormat::escaped(escaped.join(u' '));
 }
 
 XdgAutostartLoginItem::XdgAutostartLoginItem()
@@ -138,7 +87,7 @@ QString XdgAutostartLoginItem::filePath() const {
 bool XdgAutostartLoginItem::isEnabled() const {
     if (!QFileInfo(filePath()).isFile())
         return false;
-    const auto values = mainGroup(filePath());
+    const auto values = DesktopEntryFormat::mainGroup(filePath());
     return values.value(u"Hidden"_s) != u"true" &&
            values.value(u"X-GNOME-Autostart-enabled"_s) != u"false";
 }

@@ -3,35 +3,14 @@
 #include "content/Logging.h"
 #include "linux/x11/XcbConnection.h"
 
-#include <cstdlib>
-#include <xcb/xcb.h>
-#include <xcb/xinput.h>
-
 namespace quillbox {
 
 namespace {
 
 // Raw key events on the root window, which the Paste Stack watches, came
-// with XInput 2.2.
-constexpr std::uint16_t requiredXIMajor = 2;
+// with XInput 2.2. Asked on a connection of our own: the version a client
+// announces binds that connection, and Qt negotiates its own on its own.
 constexpr std::uint16_t requiredXIMinor = 2;
-
-bool hasXInput22(const XcbConnection& connection) {
-    if (!connection.hasExtension("XInputExtension"))
-        return false;
-    // Asked on a connection of our own: the version a client announces here
-    // binds that connection, and Qt negotiates its own on its connection.
-    auto* reply = xcb_input_xi_query_version_reply(
-        connection.get(),
-        xcb_input_xi_query_version(connection.get(), requiredXIMajor, requiredXIMinor), nullptr);
-    if (!reply)
-        return false;
-    const bool ok =
-        reply->major_version > requiredXIMajor ||
-        (reply->major_version == requiredXIMajor && reply->minor_version >= requiredXIMinor);
-    std::free(reply);
-    return ok;
-}
 
 } // namespace
 
@@ -60,7 +39,7 @@ bool X11AccessProbe::probe() const {
         qCWarning(lcX11, "Quillbox: no X display; synthetic keys are unavailable");
         return false;
     }
-    return connection.hasExtension("XTEST") && hasXInput22(connection);
+    return connection.hasExtension("XTEST") && connection.announceXInput2(requiredXIMinor);
 }
 
 } // namespace quillbox

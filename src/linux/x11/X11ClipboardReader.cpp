@@ -5,13 +5,11 @@
 #include "linux/x11/X11ClipboardReaderWorker_p.h"
 #include "linux/x11/XcbConnection.h"
 
-#include <QGuiApplication>
 #include <QStringDecoder>
 #include <QThread>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <deque>
 #include <fcntl.h>
 #include <optional>
@@ -95,9 +93,9 @@ bool X11ClipboardReader::Worker::setUp() {
         return false;
     m_xfixesEvent = xfixes->first_event;
     // XFixes answers nothing until the client has stated its version.
-    auto version = adopt(xcb_xfixes_query_version_reply(
-        c(), xcb_xfixes_query_version(c(), XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION),
-        nullptr));
+    const auto version =
+        xcbReply(xcb_xfixes_query_version_reply, c(),
+                 xcb_xfixes_query_version(c(), XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION));
     if (!version)
         return false;
 
@@ -115,7 +113,7 @@ bool X11ClipboardReader::Worker::setUp() {
                                           XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
     // Asked after subscribing, so no change between the two goes unseen.
     const auto cookie = xcb_get_selection_owner(c(), m_clipboard);
-    auto owner = adopt(xcb_get_selection_owner_reply(c(), cookie, nullptr));
+    const auto owner = xcbReply(xcb_get_selection_owner_reply, c(), cookie);
     beginRead(OwnerChange{owner ? owner->owner : xcb_window_t{XCB_NONE}, XCB_CURRENT_TIME, false},
               cookie.sequence);
     takeManagerRole();
@@ -220,14 +218,14 @@ X11ClipboardReader::Worker::nextEvent(std::optional<Clock::time_point> deadline)
         if (xcb_connection_has_error(c())) {
             qCWarning(lcX11) << "Quillbox: lost the X connection used to read the clipboard";
             m_stopping = true;
-            return adopt<xcb_generic_event_t>(nullptr);
+            return nullptr;
         }
         // Events xcb has already queued must be taken before waiting on the
         // socket, which would not wake for them.
         if (auto* raw = xcb_poll_for_event(c())) {
             auto event = adopt(raw);
             if (takeOwnerChangeOrAnswer(*event))
-                return adopt<xcb_generic_event_t>(nullptr);
+                return nullptr;
             return event;
         }
         int timeout = -1;
@@ -235,17 +233,17 @@ X11ClipboardReader::Worker::nextEvent(std::optional<Clock::time_point> deadline)
             const auto left =
                 std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count();
             if (left <= 0)
-                return adopt<xcb_generic_event_t>(nullptr);
+                return nullptr;
             timeout = int(left);
         }
         pollfd fds[2] = {{m_connection->fileDescriptor(), POLLIN, 0}, {m_stopFd, POLLIN, 0}};
         if (::poll(fds, 2, timeout) < 0 && errno != EINTR) {
             m_stopping = true;
-            return adopt<xcb_generic_event_t>(nullptr);
+            return nullptr;
         }
         if (fds[1].revents != 0) {
             m_stopping = true;
-            return adopt<xcb_generic_event_t>(nullptr);
+            return nullptr;
         }
     }
 }
@@ -312,11 +310,9 @@ void X11ClipboardReader::Worker::askNewestAhead() {
     }
     // Looked at without deleting: a list sent in pieces (never seen in
     // practice) is left to the read in its turn.
-    auto reply =
-        adopt(xcb_get_property_reply(c(),
-                                     xcb_get_property(c(), 0, newest.window, answer->property,
-                                                      XCB_GET_PROPERTY_TYPE_ANY, 0, maximumWords()),
-                                     nullptr));
+    const auto reply = xcbReply(xcb_get_property_reply, c(),
+                                xcb_get_property(c(), 0, newest.window, answer->property,
+                                                 XCB_GET_PROPERTY_TYPE_ANY, 0, maximumWords()));
     if (!reply || reply->type == m_incr || reply->bytes_after > 0) {
         m_earlyAnswers.push_front(*answer);
         return;
@@ -361,10 +357,7 @@ bool X11ClipboardReader::start() {
         return false;
     }
     // Qt's own connection, when Qt runs on X11: its windows are ours.
-    XcbClientWindows ownWindows;
-    if (const auto* x11 =
-            qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr)
-        ownWindows = XcbClientWindows::of(x11->connection());
+    const XcbClientWindows ownWindows = XcbClientWindows::of(XcbConnection::ofQt());
     m_requestorWindows = XcbClientWindows::of(connection->get());
     m_worker =
         std::make_unique<Worker>(std::move(connection), m_limits, m_stopPipe[0], ownWindows, this);

@@ -7,10 +7,10 @@
 #include "linux/desktop/ClipboardMime.h"
 #include "linux/x11/X11ClipboardReader.h"
 #include "linux/x11/XcbConnection.h"
+#include "linux/x11/XcbReply_p.h"
 
 #include <QStringDecoder>
 #include <chrono>
-#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -45,11 +45,6 @@ inline constexpr qsizetype maximumEarlyAnswers = 64;
 // at once if at all (they reached it ahead of the news of its loss); one that
 // does not is not waited for, since newer owners wait meanwhile.
 inline constexpr std::chrono::milliseconds supersededOwnerTimeout{50};
-
-template <typename T> using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
-template <typename T> inline XcbReply<T> adopt(T* reply) {
-    return XcbReply<T>(reply, &std::free);
-}
 
 // True when request number `request` reached the server after the event
 // stamped `eventSequence` was made (the event carries the number of the

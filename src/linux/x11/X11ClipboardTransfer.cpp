@@ -64,11 +64,9 @@ X11ClipboardReader::Worker::takeAnswer(const Request& request) {
 
 Transfer X11ClipboardReader::Worker::readProperty(const Request& request, bool isUtf8Text) {
     // Deleting the property on reading tells an incremental sender to go on.
-    auto reply =
-        adopt(xcb_get_property_reply(c(),
-                                     xcb_get_property(c(), 1, request.window, request.property,
-                                                      XCB_GET_PROPERTY_TYPE_ANY, 0, maximumWords()),
-                                     nullptr));
+    const auto reply = xcbReply(xcb_get_property_reply, c(),
+                                xcb_get_property(c(), 1, request.window, request.property,
+                                                 XCB_GET_PROPERTY_TYPE_ANY, 0, maximumWords()));
     if (!reply)
         return {Outcome::Refused, {}};
     const auto length = xcb_get_property_value_length(reply.get());
@@ -117,11 +115,9 @@ Transfer X11ClipboardReader::Worker::receiveIncrementally(const Request& request
         if (notify->window != request.window || notify->atom != request.property ||
             notify->state != XCB_PROPERTY_NEW_VALUE)
             continue;
-        auto chunk = adopt(
-            xcb_get_property_reply(c(),
-                                   xcb_get_property(c(), 1, request.window, request.property,
-                                                    XCB_GET_PROPERTY_TYPE_ANY, 0, maximumWords()),
-                                   nullptr));
+        const auto chunk = xcbReply(xcb_get_property_reply, c(),
+                                    xcb_get_property(c(), 1, request.window, request.property,
+                                                     XCB_GET_PROPERTY_TYPE_ANY, 0, maximumWords()));
         if (!chunk)
             return {Outcome::Refused, {}};
         // No such property: the notice was for a chunk already taken (an

@@ -1,25 +1,20 @@
 #include "linux/x11/X11HotkeyBackend.h"
 
 #include "content/Logging.h"
+#include "linux/x11/X11KeyboardMap_p.h"
+#include "linux/x11/XcbConnection.h"
+#include "linux/x11/XcbReply_p.h"
 
 #include <QByteArray>
 #include <QGuiApplication>
 #include <X11/keysym.h>
-#include <cstdlib>
 #include <initializer_list>
-#include <memory>
 #include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
 #include <xcb/xproto.h>
 
 namespace quillbox {
 
 namespace {
-
-template <typename T> using FreePtr = std::unique_ptr<T, decltype(&std::free)>;
-template <typename T> FreePtr<T> wrap(T* pointer) {
-    return FreePtr<T>(pointer, &std::free);
-}
 
 // The modifier bits a key event's state may carry for keys; the rest of the
 // state are pointer buttons.
@@ -38,26 +33,18 @@ struct ModifierBits {
     std::uint16_t numLock = 0;
 };
 
-ModifierBits readModifierBits(xcb_connection_t* c, xcb_key_symbols_t* symbols) {
+ModifierBits readModifierBits(xcb_connection_t* c, const X11KeyboardMap& keyboard) {
     ModifierBits bits;
-    const auto mapping =
-        wrap(xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr));
-    if (!mapping)
-        return bits;
-    const xcb_keycode_t* keys = xcb_get_modifier_mapping_keycodes(mapping.get());
-    const int perModifier = mapping->keycodes_per_modifier;
+    const auto rows = X11KeyboardMap::modifierRows(c);
     std::uint16_t alt = 0;
     std::uint16_t super = 0;
     // Rows 0 to 2 are Shift, Lock and Control, fixed by the protocol.
-    for (int row = 3; row < 8; ++row) {
+    for (int row = 3; row < X11KeyboardMap::modifierRowCount; ++row) {
         const auto mask = static_cast<std::uint16_t>(1u << row);
-        for (int i = 0; i < perModifier; ++i) {
-            const xcb_keycode_t key = keys[row * perModifier + i];
-            if (key == 0)
-                continue;
+        for (const xcb_keycode_t key : rows[row]) {
             // Columns 0 and 1: the key's symbols without and with Shift.
             for (int column = 0; column < 2; ++column) {
-                const xcb_keysym_t symbol = xcb_key_symbols_get_keysym(symbols, key, column);
+                const xcb_keysym_t symbol = keyboard.keySymbol(key, column);
                 if (symbol == XK_Num_Lock)
                     bits.numLock |= mask;
                 // The lowest row only: a combination must not need two rows held.
@@ -91,9 +78,8 @@ std::uint16_t toXModifiers(std::uint32_t modifiers, const ModifierBits& bits) {
 } // namespace
 
 X11HotkeyBackend::X11HotkeyBackend() {
-    const auto* x11 =
-        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !x11->connection()) {
+    xcb_connection_t* qtConnection = XcbConnection::ofQt();
+    if (!qtConnection) {
         qCInfo(lcX11) << "Quillbox: not an X11 session; global hotkeys are unavailable"
                          " (the command line can toggle the panel and the Paste Stack)";
         return;
@@ -101,10 +87,10 @@ X11HotkeyBackend::X11HotkeyBackend() {
     // Qt's own connection, not one of ours: the events of a grab go to the
     // connection that made it, and Qt's reader already hands every event of
     // its connection to the main thread, so presses need no reader of ours.
-    m_connection = x11->connection();
+    m_connection = qtConnection;
     // The first screen's root. A key grab on any root catches the key
     // wherever the focus is on that screen; multi-root setups are rare.
-    m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+    m_root = XcbConnection::firstRootWindow(m_connection);
     qGuiApp->installNativeEventFilter(this);
 }
 
@@ -126,12 +112,9 @@ HotkeyBackend::Result X11HotkeyBackend::registerHotkey(std::uint32_t id, std::ui
 
     // The layout may have changed since the last registration: look both the
     // key and the modifier rows up afresh.
-    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c);
-    xcb_keycode_t* keyCodes = xcb_key_symbols_get_keycode(symbols, keySymbol);
-    const xcb_keycode_t keyCode = keyCodes ? keyCodes[0] : XCB_NO_SYMBOL;
-    std::free(keyCodes);
-    const ModifierBits bits = readModifierBits(c, symbols);
-    xcb_key_symbols_free(symbols);
+    const X11KeyboardMap keyboard(c);
+    const xcb_keycode_t keyCode = keyboard.keyCode(keySymbol);
+    const ModifierBits bits = readModifierBits(c, keyboard);
     if (keyCode == XCB_NO_SYMBOL)
         return {unknownKeyStatus, 0};
 
@@ -168,7 +151,7 @@ HotkeyBackend::Result X11HotkeyBackend::registerHotkey(std::uint32_t id, std::ui
     int status = 0;
     QList<std::uint16_t> grabbed;
     for (qsizetype i = 0; i < cookies.size(); ++i) {
-        if (const auto error = wrap(xcb_request_check(c, cookies[i]))) {
+        if (const auto error = xcbCheck(c, cookies[i])) {
             if (status == 0)
                 status = error->error_code;
         } else {

@@ -2,12 +2,11 @@
 
 #include "content/Logging.h"
 #include "linux/desktop/ClipboardMime.h"
+#include "linux/x11/XcbConnection.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <cstdlib>
-#include <cstring>
 #include <utility>
 #include <xcb/xcb.h>
 
@@ -70,15 +69,6 @@ PendingContents::~PendingContents() {
 #endif
 }
 
-xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
-    auto* reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, std::uint16_t(std::strlen(name)), name),
-        nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : XCB_NONE;
-    std::free(reply);
-    return atom;
-}
-
 } // namespace
 
 // Sees each request other programs make of the CLIPBOARD selection while Qt
@@ -89,9 +79,9 @@ class X11Pasteboard::OfferReadFilter : public QAbstractNativeEventFilter {
 public:
     OfferReadFilter(X11Pasteboard& pasteboard, xcb_connection_t* connection)
         : m_pasteboard(pasteboard)
-        , m_clipboard(internAtom(connection, "CLIPBOARD"))
-        , m_targets(internAtom(connection, "TARGETS"))
-        , m_timestamp(internAtom(connection, "TIMESTAMP")) {
+        , m_clipboard(XcbConnection::internAtom(connection, "CLIPBOARD"))
+        , m_targets(XcbConnection::internAtom(connection, "TARGETS"))
+        , m_timestamp(XcbConnection::internAtom(connection, "TIMESTAMP")) {
         qGuiApp->installNativeEventFilter(this);
     }
     ~OfferReadFilter() override {
@@ -147,11 +137,8 @@ X11Pasteboard::X11Pasteboard(const ClipboardReadLimits& limits, QObject* parent)
         },
         Qt::QueuedConnection);
     m_reader.start();
-    if (const auto* x11 =
-            qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
-        if (xcb_connection_t* connection = x11->connection())
-            m_offerReads = std::make_unique<OfferReadFilter>(*this, connection);
-    }
+    if (xcb_connection_t* connection = XcbConnection::ofQt())
+        m_offerReads = std::make_unique<OfferReadFilter>(*this, connection);
 }
 
 X11Pasteboard::~X11Pasteboard() {

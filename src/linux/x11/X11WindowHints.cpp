@@ -1,10 +1,9 @@
 #include "linux/x11/X11WindowHints.h"
 
-#include <QGuiApplication>
+#include "linux/x11/XcbConnection.h"
+#include "linux/x11/XcbReply_p.h"
+
 #include <array>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
 #include <xcb/xcb.h>
 
 namespace quillbox {
@@ -17,36 +16,22 @@ struct Connection {
 };
 
 Connection qtConnection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !x11->connection())
+    xcb_connection_t* connection = XcbConnection::ofQt();
+    if (!connection)
         return {};
-    xcb_connection_t* connection = x11->connection();
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-    return {connection, screen ? screen->root : 0};
+    return {connection, XcbConnection::firstRootWindow(connection)};
 }
 
 xcb_atom_t atom(xcb_connection_t* connection, const char* name) {
-    const auto cookie = xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name);
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-        xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
-    return reply ? reply->atom : 0;
+    return XcbConnection::internAtom(connection, name);
 }
 
 // Asks the window manager to add two states to a mapped window (EWMH
 // _NET_WM_STATE client message, action 1 = add, source 1 = application).
 void addStates(const Connection& c, xcb_window_t window, xcb_atom_t first, xcb_atom_t second) {
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = window;
-    event.type = atom(c.connection, "_NET_WM_STATE");
-    event.data.data32[0] = 1;
-    event.data.data32[1] = first;
-    event.data.data32[2] = second;
-    event.data.data32[3] = 1;
-    xcb_send_event(c.connection, 0, c.root,
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&event));
+    XcbConnection::sendToWindowManager(c.connection, c.root, window,
+                                       atom(c.connection, "_NET_WM_STATE"),
+                                       {1, first, second, 1, 0});
 }
 
 } // namespace
@@ -59,7 +44,6 @@ void X11WindowHints::markAsFloatingPanel(quintptr windowId) {
     addStates(c, window, atom(c.connection, "_NET_WM_STATE_SKIP_TASKBAR"),
               atom(c.connection, "_NET_WM_STATE_SKIP_PAGER"));
     addStates(c, window, atom(c.connection, "_NET_WM_STATE_ABOVE"), 0);
-    xcb_flush(c.connection);
 }
 
 void X11WindowHints::markAsNonFocusable(quintptr windowId) {
@@ -92,8 +76,7 @@ bool X11WindowHints::isCompositing() const {
         return false;
     // A compositing manager owns the selection _NET_WM_CM_S<screen>.
     const auto cookie = xcb_get_selection_owner(c.connection, atom(c.connection, "_NET_WM_CM_S0"));
-    std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> reply(
-        xcb_get_selection_owner_reply(c.connection, cookie, nullptr), &std::free);
+    const auto reply = xcbReply(xcb_get_selection_owner_reply, c.connection, cookie);
     return reply && reply->owner != XCB_NONE;
 }
 

@@ -1,26 +1,22 @@
 #include "linux/x11/XInputPasteKeyWatcher.h"
 
 #include "content/Logging.h"
+#include "linux/x11/X11KeyboardMap_p.h"
+#include "linux/x11/X11WindowProperties.h"
 #include "linux/x11/XTestKeystrokeSender.h"
 #include "linux/x11/XcbConnection.h"
+#include "linux/x11/XcbReply_p.h"
 
 #include <QList>
 #include <QSocketNotifier>
 #include <X11/keysym.h>
 #include <bitset>
-#include <cstdlib>
 #include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
 #include <xcb/xinput.h>
 
 namespace quillbox {
 
 namespace {
-
-template <typename Reply> using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
-template <typename Reply> ReplyPtr<Reply> wrap(Reply* reply) {
-    return ReplyPtr<Reply>(reply, &std::free);
-}
 
 enum class Modifier { none, shift, control, alt, super };
 
@@ -59,17 +55,16 @@ struct XInputPasteKeyWatcher::Keyboard {
     QList<std::uint16_t> xtestDevices;
 
     void readMapping(xcb_connection_t* c) {
-        xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c);
+        const X11KeyboardMap keyboard(c);
         const xcb_setup_t* setup = xcb_get_setup(c);
         for (int code = setup->min_keycode; code <= setup->max_keycode; ++code) {
             const auto keycode = static_cast<xcb_keycode_t>(code);
             // The first keysym of the first group: the key as the layout's
             // base level names it, which is what toolkits match Ctrl+V by.
-            const xcb_keysym_t keysym = xcb_key_symbols_get_keysym(symbols, keycode, 0);
+            const xcb_keysym_t keysym = keyboard.keySymbol(keycode);
             modifiers[keycode] = modifierOf(keysym);
             isV[keycode] = keysym == XK_v || keysym == XK_V;
         }
-        xcb_key_symbols_free(symbols);
     }
 
     bool isHeld(Modifier modifier) const {
@@ -102,12 +97,8 @@ bool XInputPasteKeyWatcher::start() {
         qCWarning(lcX11) << "Quillbox: no X display with XInput; the paste key is not watched";
         return false;
     }
-    // Raw events to the root window of a client that did not grab need 2.1;
-    // 2.2 is what the access probe asks for.
-    const auto version =
-        wrap(xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
-    if (!version || version->major_version < 2 ||
-        (version->major_version == 2 && version->minor_version < 1)) {
+    // Raw events to the root window of a client that did not grab need 2.1.
+    if (!xcb->announceXInput2(1)) {
         qCWarning(lcX11) << "Quillbox: XInput 2.1 is not available; the paste key is not watched";
         return false;
     }
@@ -116,8 +107,8 @@ bool XInputPasteKeyWatcher::start() {
     keyboard->readMapping(c);
     // The XTEST slave devices, through which every client's synthetic keys
     // arrive (ours included).
-    const auto devices = wrap(xcb_input_xi_query_device_reply(
-        c, xcb_input_xi_query_device(c, XCB_INPUT_DEVICE_ALL), nullptr));
+    const auto devices = xcbReply(xcb_input_xi_query_device_reply, c,
+                                  xcb_input_xi_query_device(c, XCB_INPUT_DEVICE_ALL));
     if (devices) {
         for (auto it = xcb_input_xi_query_device_infos_iterator(devices.get()); it.rem;
              xcb_input_xi_device_info_next(&it)) {
@@ -129,7 +120,7 @@ bool XInputPasteKeyWatcher::start() {
     }
     // Keys already down (the shortcut that started the Paste Stack) are
     // known as down, so their release and the next press are read right.
-    if (const auto keymap = wrap(xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr))) {
+    if (const auto keymap = xcbReply(xcb_query_keymap_reply, c, xcb_query_keymap(c))) {
         for (std::size_t code = 0; code < keyboard->isDown.size(); ++code)
             keyboard->isDown[code] = keymap->keys[code / 8] & (1 << (code % 8));
     }
@@ -142,8 +133,8 @@ bool XInputPasteKeyWatcher::start() {
         std::uint32_t mask;
     } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
                 XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE};
-    const auto error = wrap(xcb_request_check(
-        c, xcb_input_xi_select_events_checked(c, xcb->rootWindow(), 1, &selection.head)));
+    const auto error =
+        xcbCheck(c, xcb_input_xi_select_events_checked(c, xcb->rootWindow(), 1, &selection.head));
     if (error) {
         qCWarning(lcX11) << "Quillbox: the X server refused raw key events (error"
                          << error->error_code << "); the paste key is not watched";
@@ -172,17 +163,16 @@ void XInputPasteKeyWatcher::readEvents() {
     xcb_connection_t* const c = m_xcb->get();
     // Events that arrive while a reply is awaited are queued by xcb and do
     // not wake the notifier again: the loop takes them too.
-    while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+    while (const auto event = adopt(xcb_poll_for_event(c))) {
         const std::uint8_t type = event->response_type & 0x7f;
         if (type == XCB_GE_GENERIC) {
-            const auto* raw = reinterpret_cast<const xcb_input_raw_key_press_event_t*>(event);
+            const auto* raw = reinterpret_cast<const xcb_input_raw_key_press_event_t*>(event.get());
             if (raw->extension == m_xinputOpcode && (raw->event_type == XCB_INPUT_RAW_KEY_PRESS ||
                                                      raw->event_type == XCB_INPUT_RAW_KEY_RELEASE))
                 rawKey(raw->event_type == XCB_INPUT_RAW_KEY_PRESS, raw->detail, raw->sourceid);
         } else if (type == XCB_MAPPING_NOTIFY) {
             m_keyboard->readMapping(c);
         }
-        std::free(event);
         // A report may have stopped the watching.
         if (!m_xcb || m_xcb->get() != c)
             return;
@@ -237,29 +227,9 @@ std::optional<PasteKeys> XInputPasteKeyWatcher::chordOfPressedV() const {
 }
 
 PasteKeys XInputPasteKeyWatcher::pasteKeysOfFocusedWindow() {
-    // Asked only when a paste chord is pressed: two short requests to the
+    // Asked only when a paste chord is pressed: a few short requests to the
     // X server, which answers itself (no other client is involved).
-    xcb_connection_t* c = m_xcb->get();
-    const auto active = wrap(xcb_get_property_reply(
-        c,
-        xcb_get_property(c, 0, m_xcb->rootWindow(), m_xcb->atom("_NET_ACTIVE_WINDOW"),
-                         XCB_ATOM_WINDOW, 0, 1),
-        nullptr));
-    if (!active || xcb_get_property_value_length(active.get()) < 4)
-        return PasteKeys::ctrlV;
-    const auto window = *static_cast<const std::uint32_t*>(xcb_get_property_value(active.get()));
-    if (window == XCB_WINDOW_NONE)
-        return PasteKeys::ctrlV;
-    const auto wmClass = wrap(xcb_get_property_reply(
-        c, xcb_get_property(c, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64), nullptr));
-    if (!wmClass)
-        return PasteKeys::ctrlV;
-    // WM_CLASS holds two NUL-terminated strings: instance name, class name.
-    const QByteArray value(static_cast<const char*>(xcb_get_property_value(wmClass.get())),
-                           xcb_get_property_value_length(wmClass.get()));
-    const QList<QByteArray> names = value.split('\0');
-    return pasteKeysForWindowClass(QString::fromLocal8Bit(names.value(0)),
-                                   QString::fromLocal8Bit(names.value(1)));
+    return XTestKeystrokeSender::pasteKeysFor(*m_xcb, X11WindowProperties(*m_xcb).activeWindow());
 }
 
 } // namespace quillbox

@@ -1,25 +1,20 @@
 #include "linux/x11/XTestKeystrokeSender.h"
 
 #include "content/Logging.h"
+#include "linux/x11/X11KeyboardMap_p.h"
+#include "linux/x11/X11WindowProperties.h"
 #include "linux/x11/XcbConnection.h"
+#include "linux/x11/XcbReply_p.h"
 
-#include <QByteArray>
 #include <QList>
 #include <X11/keysym.h>
-#include <cstdlib>
 #include <unistd.h>
 #include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
 
 namespace quillbox {
 
 namespace {
-
-template <typename Reply> using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
-template <typename Reply> ReplyPtr<Reply> wrap(Reply* reply) {
-    return ReplyPtr<Reply>(reply, &std::free);
-}
 
 // _NET_ACTIVE_WINDOW source indication "pager": window managers apply focus
 // stealing prevention to source 1 (applications), which would leave the
@@ -52,43 +47,20 @@ bool XTestKeystrokeSender::isAvailable() const {
 }
 
 std::optional<std::uint32_t> XTestKeystrokeSender::activeWindow() {
-    xcb_connection_t* c = m_xcb->get();
-    const auto cookie = xcb_get_property(c, 0, m_xcb->rootWindow(),
-                                         m_xcb->atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 0, 1);
-    const auto reply = wrap(xcb_get_property_reply(c, cookie, nullptr));
-    if (!reply || xcb_get_property_value_length(reply.get()) < 4)
-        return std::nullopt;
-    const auto window = *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
-    if (window == XCB_WINDOW_NONE)
-        return std::nullopt;
-    return window;
+    return X11WindowProperties(*m_xcb).activeWindow();
 }
 
 bool XTestKeystrokeSender::isOwnWindow(std::uint32_t window) {
-    xcb_connection_t* c = m_xcb->get();
-    const auto cookie =
-        xcb_get_property(c, 0, window, m_xcb->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 0, 1);
-    const auto reply = wrap(xcb_get_property_reply(c, cookie, nullptr));
-    if (!reply || xcb_get_property_value_length(reply.get()) < 4)
-        return false;
-    return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get())) ==
-           static_cast<std::uint32_t>(getpid());
+    const auto identity = X11WindowProperties(*m_xcb).identity(window);
+    return identity && identity->pid == static_cast<std::uint32_t>(getpid());
 }
 
-PasteKeys XTestKeystrokeSender::pasteKeysFor(std::optional<std::uint32_t> window) {
-    if (!window)
+PasteKeys XTestKeystrokeSender::pasteKeysFor(XcbConnection& connection,
+                                             std::optional<std::uint32_t> window) {
+    const auto identity = window ? X11WindowProperties(connection).identity(*window) : std::nullopt;
+    if (!identity)
         return PasteKeys::ctrlV;
-    xcb_connection_t* c = m_xcb->get();
-    const auto cookie = xcb_get_property(c, 0, *window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64);
-    const auto reply = wrap(xcb_get_property_reply(c, cookie, nullptr));
-    if (!reply)
-        return PasteKeys::ctrlV;
-    // WM_CLASS holds two NUL-terminated strings: instance name, class name.
-    const QByteArray value(static_cast<const char*>(xcb_get_property_value(reply.get())),
-                           xcb_get_property_value_length(reply.get()));
-    const QList<QByteArray> names = value.split('\0');
-    return pasteKeysForWindowClass(QString::fromLocal8Bit(names.value(0)),
-                                   QString::fromLocal8Bit(names.value(1)));
+    return pasteKeysForWindowClass(identity->instance, identity->windowClass);
 }
 
 void XTestKeystrokeSender::rememberTargetWindow() {
@@ -103,18 +75,9 @@ void XTestKeystrokeSender::rememberTargetWindow() {
 }
 
 void XTestKeystrokeSender::requestActivation(std::uint32_t window) {
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = window;
-    event.type = m_xcb->atom("_NET_ACTIVE_WINDOW");
-    event.data.data32[0] = sourceIndicationPager;
-    event.data.data32[1] = XCB_CURRENT_TIME;
-    event.data.data32[2] = XCB_WINDOW_NONE;
-    xcb_send_event(m_xcb->get(), 0, m_xcb->rootWindow(),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&event));
-    xcb_flush(m_xcb->get());
+    XcbConnection::sendToWindowManager(
+        m_xcb->get(), m_xcb->rootWindow(), window, m_xcb->atom("_NET_ACTIVE_WINDOW"),
+        {sourceIndicationPager, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0});
 }
 
 void XTestKeystrokeSender::sendPasteKeystroke() {
@@ -129,11 +92,11 @@ void XTestKeystrokeSender::sendPasteKeystroke() {
     }
     // Events we never asked for (MappingNotify goes to every client) would
     // pile up in the connection's queue; drop them.
-    while (xcb_generic_event_t* event = xcb_poll_for_event(m_xcb->get()))
-        std::free(event);
+    while (adopt(xcb_poll_for_event(m_xcb->get()))) {
+    }
 
     const auto active = activeWindow();
-    m_keys = pasteKeysFor(m_target ? m_target : active);
+    m_keys = pasteKeysFor(*m_xcb, m_target ? m_target : active);
     if (m_target && active != m_target) {
         requestActivation(*m_target);
         m_phase = Phase::focusing;
@@ -179,22 +142,13 @@ void XTestKeystrokeSender::finish(bool sent) {
 bool XTestKeystrokeSender::areModifiersHeld() {
     xcb_connection_t* c = m_xcb->get();
     if (m_keyboard->modifierKeys.isEmpty()) {
-        const auto mapping =
-            wrap(xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr));
-        if (!mapping)
-            return false;
-        const xcb_keycode_t* keys = xcb_get_modifier_mapping_keycodes(mapping.get());
-        const int perModifier = mapping->keycodes_per_modifier;
+        const auto rows = X11KeyboardMap::modifierRows(c);
         // Rows: Shift, Lock, Control, Mod1..Mod5. Lock (Caps Lock) and Mod2
         // (Num Lock) are toggles, not keys anyone holds through a shortcut.
-        for (int row : {0, 2, 3, 5, 6, 7}) {
-            for (int i = 0; i < perModifier; ++i) {
-                if (const xcb_keycode_t key = keys[row * perModifier + i])
-                    m_keyboard->modifierKeys.append(key);
-            }
-        }
+        for (int row : {0, 2, 3, 5, 6, 7})
+            m_keyboard->modifierKeys.append(rows[row]);
     }
-    const auto keymap = wrap(xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr));
+    const auto keymap = xcbReply(xcb_query_keymap_reply, c, xcb_query_keymap(c));
     if (!keymap)
         return false;
     for (const xcb_keycode_t key : m_keyboard->modifierKeys) {
@@ -213,22 +167,15 @@ bool XTestKeystrokeSender::sendKeys(PasteKeys keys) {
         return false;
     }
     xcb_connection_t* c = m_xcb->get();
-    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c);
-    const auto keycode = [symbols](xcb_keysym_t keysym) -> xcb_keycode_t {
-        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
-        const xcb_keycode_t code = codes ? codes[0] : XCB_NO_SYMBOL;
-        std::free(codes);
-        return code;
-    };
-    QList<xcb_keycode_t> chord{keycode(XK_Control_L)};
+    const X11KeyboardMap keyboard(c);
+    QList<xcb_keycode_t> chord{keyboard.keyCode(XK_Control_L)};
     if (keys == PasteKeys::ctrlShiftV)
-        chord.append(keycode(XK_Shift_L));
+        chord.append(keyboard.keyCode(XK_Shift_L));
     if (keys == PasteKeys::ctrlAltV)
-        chord.append(keycode(XK_Alt_L));
+        chord.append(keyboard.keyCode(XK_Alt_L));
     // The lower-case keysym: its key is the V key on every Latin layout, and
     // toolkits match Ctrl+V by it on other layouts' first group too.
-    const xcb_keycode_t v = keycode(XK_v);
-    xcb_key_symbols_free(symbols);
+    const xcb_keycode_t v = keyboard.keyCode(XK_v);
     if (v == XCB_NO_SYMBOL || chord.contains(XCB_NO_SYMBOL)) {
         qCWarning(lcX11) << "Quillbox: the keyboard layout has no V or modifier key to paste with";
         return false;

@@ -48,6 +48,10 @@ public:
     }
     bool isSending() const { return m_phase != Phase::idle; }
 
+    // The keys that paste into the window (Ctrl+V but in terminals); Ctrl+V
+    // when there is none, or it is gone.
+    static PasteKeys pasteKeysFor(XcbConnection& connection, std::optional<std::uint32_t> window);
+
 Q_SIGNALS:
     // The sequence ended: the keys went out (true) or could not (false).
     void keystrokeFinished(bool sent);
@@ -61,7 +65,6 @@ private:
     bool sendKeys(PasteKeys keys);
     std::optional<std::uint32_t> activeWindow();
     bool isOwnWindow(std::uint32_t window);
-    PasteKeys pasteKeysFor(std::optional<std::uint32_t> window);
     void requestActivation(std::uint32_t window);
     bool areModifiersHeld();
 

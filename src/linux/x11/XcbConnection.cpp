@@ -1,8 +1,11 @@
 #include "linux/x11/XcbConnection.h"
 
-#include <cstdlib>
+#include "linux/x11/XcbReply_p.h"
+
+#include <QGuiApplication>
 #include <cstring>
 #include <xcb/xcb.h>
+#include <xcb/xinput.h>
 
 namespace quillbox {
 
@@ -42,13 +45,9 @@ int XcbConnection::fileDescriptor() const {
 std::uint32_t XcbConnection::atom(const QByteArray& name) {
     if (const auto it = m_atoms.constFind(name); it != m_atoms.cend())
         return *it;
-    const auto cookie =
-        xcb_intern_atom(m_connection, 0, static_cast<uint16_t>(name.size()), name.constData());
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(m_connection, cookie, nullptr);
-    if (!reply)
-        return 0;
-    const std::uint32_t value = reply->atom;
-    std::free(reply);
+    const std::uint32_t value = internAtom(m_connection, name);
+    if (value == XCB_ATOM_NONE)
+        return value;
     m_atoms.insert(name, value);
     m_names.insert(value, name);
     return value;
@@ -57,12 +56,12 @@ std::uint32_t XcbConnection::atom(const QByteArray& name) {
 QByteArray XcbConnection::atomName(std::uint32_t atom) {
     if (const auto it = m_names.constFind(atom); it != m_names.cend())
         return *it;
-    xcb_get_atom_name_reply_t* reply =
-        xcb_get_atom_name_reply(m_connection, xcb_get_atom_name(m_connection, atom), nullptr);
+    const auto reply =
+        xcbReply(xcb_get_atom_name_reply, m_connection, xcb_get_atom_name(m_connection, atom));
     if (!reply)
         return {};
-    QByteArray name(xcb_get_atom_name_name(reply), xcb_get_atom_name_name_length(reply));
-    std::free(reply);
+    QByteArray name(xcb_get_atom_name_name(reply.get()),
+                    xcb_get_atom_name_name_length(reply.get()));
     m_atoms.insert(name, atom);
     m_names.insert(atom, name);
     return name;
@@ -71,10 +70,54 @@ QByteArray XcbConnection::atomName(std::uint32_t atom) {
 bool XcbConnection::hasExtension(const char* name) const {
     const auto cookie =
         xcb_query_extension(m_connection, static_cast<uint16_t>(std::strlen(name)), name);
-    xcb_query_extension_reply_t* reply = xcb_query_extension_reply(m_connection, cookie, nullptr);
-    const bool present = reply && reply->present;
-    std::free(reply);
-    return present;
+    const auto reply = xcbReply(xcb_query_extension_reply, m_connection, cookie);
+    return reply && reply->present;
+}
+
+bool XcbConnection::announceXInput2(std::uint16_t minimumMinor) const {
+    // Asking for the version of an extension the server lacks would only
+    // earn an error.
+    const xcb_query_extension_reply_t* extension =
+        xcb_get_extension_data(m_connection, &xcb_input_id);
+    if (!extension || !extension->present)
+        return false;
+    const auto version = xcbReply(xcb_input_xi_query_version_reply, m_connection,
+                                  xcb_input_xi_query_version(m_connection, 2, 2));
+    return version && (version->major_version > 2 ||
+                       (version->major_version == 2 && version->minor_version >= minimumMinor));
+}
+
+xcb_connection_t* XcbConnection::ofQt() {
+    const auto* x11 =
+        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+std::uint32_t XcbConnection::firstRootWindow(xcb_connection_t* connection) {
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    return screen ? screen->root : xcb_window_t(XCB_WINDOW_NONE);
+}
+
+std::uint32_t XcbConnection::internAtom(xcb_connection_t* connection, const QByteArray& name) {
+    const auto reply =
+        xcbReply(xcb_intern_atom_reply, connection,
+                 xcb_intern_atom(connection, 0, std::uint16_t(name.size()), name.constData()));
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+void XcbConnection::sendToWindowManager(xcb_connection_t* connection, std::uint32_t root,
+                                        std::uint32_t window, std::uint32_t messageType,
+                                        const std::array<std::uint32_t, 5>& data) {
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = messageType;
+    std::copy(data.begin(), data.end(), event.data.data32);
+    xcb_send_event(connection, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(connection);
 }
 
 } // namespace quillbox

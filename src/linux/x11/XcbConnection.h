@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -42,6 +43,23 @@ public:
     QByteArray atomName(std::uint32_t atom);
 
     bool hasExtension(const char* name) const;
+    // Announces XInput 2.2, the version Quillbox speaks, for this connection
+    // (the version a client announces binds its connection only); true when
+    // the server offers 2.minimumMinor or later.
+    bool announceXInput2(std::uint16_t minimumMinor) const;
+
+    // Qt's own connection when Qt runs on X11, else null. Only for requests
+    // the X server answers itself: Qt's event loop waits while one is out.
+    static xcb_connection_t* ofQt();
+    // The first screen's root window.
+    static std::uint32_t firstRootWindow(xcb_connection_t* connection);
+    // Interns the atom without a cache; 0 when the server refuses.
+    static std::uint32_t internAtom(xcb_connection_t* connection, const QByteArray& name);
+    // Sends an EWMH client message about `window` to the window manager,
+    // which listens on the root window.
+    static void sendToWindowManager(xcb_connection_t* connection, std::uint32_t root,
+                                    std::uint32_t window, std::uint32_t messageType,
+                                    const std::array<std::uint32_t, 5>& data);
 
 private:
     xcb_connection_t* m_connection = nullptr;
