@@ -1,6 +1,7 @@
 #include "core/PanelListModel.h"
 
 #include "content/Logging.h"
+#include "content/UntrustedText.h"
 #include "core/AppState.h"
 #include "history/HistoryStore.h"
 
@@ -50,8 +51,12 @@ QVariant PanelListModel::data(const QModelIndex& index, int role) const {
     case IdRole:
         return item->id();
     case Qt::DisplayRole:
-    case Qt::AccessibleTextRole:
-        return item->plainTextPreview().value_or(item->title().value_or(QString())).left(200);
+    case Qt::AccessibleTextRole: {
+        // What screen readers speak for the card: copied text, so one line
+        // without bidi controls.
+        const QString text = item->plainTextPreview().value_or(item->title().value_or(QString()));
+        return UntrustedText::line(QStringView(text).left(200));
+    }
     default:
         return {};
     }

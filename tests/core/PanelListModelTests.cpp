@@ -69,6 +69,15 @@ const SearchCase searchCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, PanelSearch, ::testing::ValuesIn(searchCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The row's text, which screen readers speak, is copied text: it stays on
+// one line, and a bidi override can't make it read as something else.
+TEST(PanelListModel, ARowsTextIsOneLineWithoutBidiControls) {
+    PanelListRig rig;
+    rig.add(textContent(u"invoice\u202Efdp.exe\nsecond line"_qs));
+    for (const int role : {Qt::DisplayRole, Qt::AccessibleTextRole})
+        EXPECT_EQ(rig.list.index(0).data(role).toString(), u"invoicefdp.exe second line"_qs);
+}
+
 // Long texts: the list keeps only their start, so a word further in is found
 // by reading the rest, before and after the item changes, and not once it is
 // gone. The plain text is the content (read in pieces) or stands beside it.
