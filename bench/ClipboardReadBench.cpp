@@ -14,7 +14,7 @@
 #include "capture/SourceAppResolver.h"
 #include "content/PasteboardTypes.h"
 #include "core/AppState.h"
-#include "core/PanelContentModel.h"
+#include "core/PanelListModel.h"
 #include "history/HistoryStore.h"
 #include "history/StoreContainer.h"
 #include "linux/x11/X11Pasteboard.h"
@@ -107,7 +107,7 @@ void measureLargeTextCopy(X11Pasteboard& pasteboard, const XvfbSession& session,
     NotificationCenter notifications;
     HistoryStore store(StoreContainer::makeShared(false, files.filePath(u"Quillbox.store"_qs)));
     AppState appState;
-    PanelContentModel panelContent(store, appState, nullptr, {});
+    PanelListModel panelList(store, appState);
     ClipboardMonitor monitor(pasteboard, store, resolver, notifications, {});
     monitor.start();
 

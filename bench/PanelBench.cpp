@@ -12,7 +12,6 @@
 #include "content/Hash.h"
 #include "content/Preferences.h"
 #include "core/AppState.h"
-#include "core/PanelContentModel.h"
 #include "history/HistoryStore.h"
 #include "history/StoreContainer.h"
 #include "ui/CardStripView.h"

@@ -1,12 +1,12 @@
 // The panel's visible list per keystroke: filtering a history of 10k, 100k
 // and 1M items for an empty search, a one-letter search, a word, a kind plus
 // a word, two texts found nowhere and an accented letter; the index following
-// one copy, and its first build. Then through the content model over a real
+// one copy, and its first build. Then through the panel's list model over a real
 // store: a one-letter search, and one copy (new, or again) until the view
 // knows of it.
 #include "content/Hash.h"
 #include "core/AppState.h"
-#include "core/PanelContentModel.h"
+#include "core/PanelListModel.h"
 #include "core/SearchIndex.h"
 #include "history/ClipboardItem.h"
 #include "history/HistoryStore.h"
@@ -126,7 +126,7 @@ void BM_RebuildCold(benchmark::State& state) {
     }
 }
 
-// The same history in a real store (in memory) with the panel's content model
+// The same history in a real store (in memory) with the panel's list model
 // over it, as the panel sees it.
 struct ModelRig {
     explicit ModelRig(qsizetype count)
@@ -145,13 +145,12 @@ struct ModelRig {
                 store.record(content, std::nullopt, QStringLiteral("Text Editor"));
             }
         }
-        model = std::make_unique<PanelContentModel>(store, appState, nullptr,
-                                                    PanelContentModel::Recognize());
-        model->visibleCount();
+        model = std::make_unique<PanelListModel>(store, appState);
+        model->rowCount();
     }
     HistoryStore store;
     AppState appState;
-    std::unique_ptr<PanelContentModel> model;
+    std::unique_ptr<PanelListModel> model;
 };
 
 ModelRig& modelRig(qsizetype count) {
@@ -169,10 +168,10 @@ void BM_ModelOneLetterSearch(benchmark::State& state) {
     qsizetype matches = 0;
     for (auto _ : state) {
         rig.appState.setSearchQuery(QStringLiteral("e"));
-        matches = rig.model->visibleCount();
+        matches = rig.model->rowCount();
         state.PauseTiming();
         rig.appState.setSearchQuery(QString());
-        rig.model->visibleCount();
+        rig.model->rowCount();
         state.ResumeTiming();
     }
     state.counters["matches"] = static_cast<double>(matches);
@@ -184,7 +183,7 @@ void BM_ModelOneLetterSearch(benchmark::State& state) {
 void oneCopyBench(benchmark::State& state, const QString& query) {
     ModelRig& rig = modelRig(state.range(0));
     rig.appState.setSearchQuery(query);
-    rig.model->visibleCount();
+    rig.model->rowCount();
     int serial = 0;
     for (auto _ : state) {
         const QString text = QStringLiteral("fresh copy %1").arg(++serial);
@@ -195,10 +194,10 @@ void oneCopyBench(benchmark::State& state, const QString& query) {
         content.category = ContentCategory::text;
         content.contentHash = sha256Hash(content.content);
         const auto item = rig.store.record(content, std::nullopt, std::nullopt);
-        benchmark::DoNotOptimize(rig.model->visibleCount());
+        benchmark::DoNotOptimize(rig.model->rowCount());
         state.PauseTiming();
         rig.store.deleteItem(item);
-        rig.model->visibleCount();
+        rig.model->rowCount();
         state.ResumeTiming();
     }
     rig.appState.setSearchQuery(QString());
@@ -213,7 +212,7 @@ void BM_ModelNewCopyWhileSearching(benchmark::State& state) {
 // Copying again an item from the middle of the history: it moves to the top.
 void BM_ModelRecopy(benchmark::State& state) {
     ModelRig& rig = modelRig(state.range(0));
-    rig.model->visibleCount();
+    rig.model->rowCount();
     for (auto _ : state) {
         state.PauseTiming();
         const auto items = rig.store.allItems();
@@ -222,7 +221,7 @@ void BM_ModelRecopy(benchmark::State& state) {
         content.contentHash = middle->contentHash();
         state.ResumeTiming();
         rig.store.record(content, std::nullopt, std::nullopt);
-        benchmark::DoNotOptimize(rig.model->visibleCount());
+        benchmark::DoNotOptimize(rig.model->rowCount());
     }
 }
 

@@ -16,11 +16,13 @@
 #include "core/ColorPickerService.h"
 #include "core/HistoryRetention.h"
 #include "core/PanelColorPicker.h"
-#include "core/PanelContentModel.h"
+#include "core/PanelCommandHandler.h"
 #include "core/PanelCoordinator.h"
+#include "core/PanelListModel.h"
 #include "core/PasteService.h"
 #include "core/PasteStackCoordinator.h"
 #include "core/PasteStackManager.h"
+#include "core/SearchRecognition.h"
 #include "core/SoundManager.h"
 #include "history/HistoryStore.h"
 #include "ui/StatusItemController.h"
@@ -180,17 +182,21 @@ void AppServices::openSettings() {
 }
 
 void AppServices::setUpPanel() {
-    PanelContentModel::Recognize recognize;
+    m_panelList = new PanelListModel(*m_historyStore, *m_appState, this);
+    m_panelCommands =
+        new PanelCommandHandler(*m_appState, *m_historyStore, *m_panelList, m_pasteService, this);
+    SearchRecognition::Recognize recognize;
     if (OCRService* ocr = m_ocrService.get())
         recognize = [ocr](const QByteArray& bytes) { return ocr->recognizeText(bytes); };
-    m_panelContent = new PanelContentModel(*m_historyStore, *m_appState, m_pasteService,
-                                           std::move(recognize), this);
+    m_searchRecognition =
+        new SearchRecognition(*m_historyStore, *m_appState, std::move(recognize), this);
     if (!m_platform.makePanel)
         return;
     Pasteboard* pasteboard = m_platform.pasteboard.get();
     PanelSetup setup{*m_appState,
                      *m_historyStore,
-                     *m_panelContent,
+                     *m_panelList,
+                     *m_panelCommands,
                      m_pasteService,
                      *m_preferences,
                      *m_sourceAppResolver,

@@ -14,7 +14,6 @@ namespace quillbox {
 
 class AccessibilityManager;
 class AppState;
-class PanelContentModel;
 class ClipboardMonitor;
 class ColorPickerService;
 class ClipboardKeeper;
@@ -22,10 +21,13 @@ class HistoryRetention;
 class HistoryStore;
 class OCRService;
 class PanelColorPicker;
+class PanelCommandHandler;
 class PanelCoordinator;
+class PanelListModel;
 class PasteService;
 class PasteStackCoordinator;
 class ScreenshotMonitoring;
+class SearchRecognition;
 class Preferences;
 class SoundManager;
 class SettingsWindow;
@@ -77,7 +79,7 @@ public:
     KeystrokeSender* keystrokeSender() const { return m_platform.keystrokeSender.get(); }
     OCRService* ocrService() const { return m_ocrService.get(); }
     // The panel's list; absent before start.
-    PanelContentModel* panelContent() const { return m_panelContent; }
+    PanelListModel* panelList() const { return m_panelList; }
     // The panel's window; absent before start and where the platform makes none.
     PanelWindowPort* panel() const;
     // Starts the Paste Stack, or ends the one running.
@@ -92,7 +94,8 @@ public:
 
 private:
     void startClipboardMonitor();
-    // The panel's content model and, where the platform makes one, its window.
+    // The panel's list, its commands, the text recognition that runs while
+    // searching and, where the platform makes one, its window.
     void setUpPanel();
     // The tray item, where the platform makes one.
     void setUpStatusItem();
@@ -115,7 +118,9 @@ private:
     std::unique_ptr<ScreenshotMonitoring> m_screenshots;
     // Goes before the platform's pasteboard that reports to it.
     std::unique_ptr<ClipboardKeeper> m_clipboardKeeper;
-    PanelContentModel* m_panelContent = nullptr;
+    PanelListModel* m_panelList = nullptr;
+    PanelCommandHandler* m_panelCommands = nullptr;
+    SearchRecognition* m_searchRecognition = nullptr;
     std::unique_ptr<PanelCoordinator> m_panel;
     // As the preferences set them at start.
     GlobalShortcuts m_shortcuts;

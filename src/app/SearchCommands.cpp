@@ -5,6 +5,7 @@
 #include "app/ItemFormatting.h"
 #include "app/ListingStream.h"
 #include "core/AppState.h"
+#include "core/PanelListModel.h"
 #include "core/PasteService.h"
 #include "history/HistoryStore.h"
 #include "ports/KeystrokeSender.h"
@@ -65,26 +66,27 @@ void sendListing(QList<ClipboardItemPtr> items, const Command& command, Reply re
                         QStringLiteral("No items match.\n"), std::move(reply));
 }
 
-// One search with a panel state and content model of its own, so that the
-// panel's search, filter and selection stay as the user left them. Deletes
-// itself once it has replied.
+// One search with a panel state, list and recognition of its own, so that
+// the panel's search, filter and selection stay as the user left them.
+// Deletes itself once it has replied.
 class SearchRun : public QObject {
 public:
     SearchRun(HistoryStore& store, const Command& command, const Tools& tools, Reply reply)
         : m_command(command)
         , m_reply(std::move(reply))
-        , m_model(store, m_state, nullptr,
-                  command.hasOption(noOcrOption) ? PanelContentModel::Recognize{}
-                                                 : tools.recognize) {
+        , m_list(store, m_state)
+        , m_recognition(store, m_state,
+                        command.hasOption(noOcrOption) ? SearchRecognition::Recognize{}
+                                                       : tools.recognize) {
         if (tools.progress) {
-            connect(&m_model, &PanelContentModel::recognitionProgress, this,
+            connect(&m_recognition, &SearchRecognition::recognitionProgress, this,
                     [progress = tools.progress](int done, int total) {
                         progress(QStringLiteral("Recognising text in images: %1 of %2")
                                      .arg(done)
                                      .arg(total));
                     });
         }
-        connect(&m_model, &PanelContentModel::recognitionFinished, this, &SearchRun::finish);
+        connect(&m_recognition, &SearchRecognition::recognitionFinished, this, &SearchRun::finish);
     }
 
     void start(std::optional<ContentCategory> category, const PinboardPtr& pinboard) {
@@ -92,7 +94,7 @@ public:
         if (pinboard)
             m_state.setSelectedPinboardID(pinboard->id());
         m_state.setSearchQuery(m_command.arguments.value(0));
-        if (!m_model.isRecognizing())
+        if (!m_recognition.isRecognizing())
             finish();
     }
 
@@ -101,14 +103,15 @@ private:
         if (m_hasReplied)
             return;
         m_hasReplied = true;
-        sendListing(m_model.filteredItems(), m_command, m_reply);
+        sendListing(m_list.items(), m_command, m_reply);
         deleteLater();
     }
 
     Command m_command;
     Reply m_reply;
     AppState m_state;
-    PanelContentModel m_model;
+    PanelListModel m_list;
+    SearchRecognition m_recognition;
     bool m_hasReplied = false;
 };
 

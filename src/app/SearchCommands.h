@@ -2,7 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/CommandResult.h"
-#include "core/PanelContentModel.h"
+#include "core/SearchRecognition.h"
 
 #include <functional>
 #include <memory>
@@ -27,7 +27,7 @@ namespace SearchCommands {
 
 // What the commands use beyond the store; absent parts limit what they can do.
 struct Tools {
-    PanelContentModel::Recognize recognize;       // none: search without recognition
+    SearchRecognition::Recognize recognize;       // none: search without recognition
     PasteService* pasteService = nullptr;         // none: copy and paste are refused
     KeystrokeSender* keystrokes = nullptr;        // pastes go to the window active now
     std::function<void(const QString&)> progress; // lines for standard error, as they come

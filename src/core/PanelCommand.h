@@ -2,13 +2,16 @@
 
 namespace quillbox {
 
-// The keyboard commands that reach the panel's content.
+// What the panel's keys ask for (PanelKeys.h); sent through
+// AppState::send and carried out by PanelCommandHandler.
 enum class PanelCommand {
     selectPrevious,
     selectNext,
     pasteSelected,
     pasteSelectedAsPlainText,
-    deleteSelected
+    deleteSelected,
+    hidePanel,
+    togglePause,
 };
 
 } // namespace quillbox

@@ -8,7 +8,8 @@ namespace quillbox {
 
 class AppState;
 class HistoryStore;
-class PanelContentModel;
+class PanelCommandHandler;
+class PanelListModel;
 class PasteService;
 class Preferences;
 class SourceAppResolver;
@@ -17,7 +18,8 @@ class SourceAppResolver;
 struct PanelSetup {
     AppState& appState;
     HistoryStore& store;
-    PanelContentModel& content;
+    PanelListModel& list;
+    PanelCommandHandler& commands;
     PasteService* pasteService = nullptr;
     Preferences& preferences;
     SourceAppResolver& sourceApps;

@@ -1,8 +1,8 @@
 #include "ui/CardStripView.h"
 
+#include "core/PanelListModel.h"
 #include "ui/CardMotion.h"
 #include "ui/CardPose.h"
-#include "ui/PanelListModel.h"
 
 #include <QPainter>
 #include <QScrollBar>

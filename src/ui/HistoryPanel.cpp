@@ -1,6 +1,7 @@
 #include "ui/HistoryPanel.h"
 
-#include "core/PanelContentModel.h"
+#include "core/PanelCommandHandler.h"
+#include "core/PanelListModel.h"
 #include "history/HistoryStore.h"
 #include "ui/CardContextMenu.h"
 #include "ui/CardDelegate.h"
@@ -8,7 +9,6 @@
 #include "ui/FileIcons.h"
 #include "ui/PanelContentView.h"
 #include "ui/PanelKeyFilter.h"
-#include "ui/PanelListModel.h"
 #include "ui/PanelWindow.h"
 #include "ui/PreviewImageCache.h"
 
@@ -21,17 +21,16 @@ HistoryPanel::HistoryPanel(const PanelSetup& setup, WindowHints* hints, QObject*
     : QObject(parent)
     , m_setup(setup)
     , m_hints(hints) {
-    m_content = new PanelContentView(PanelViewContext{setup.appState, setup.store, setup.content,
-                                                      setup.pasteService, setup.clipboardText,
-                                                      setup.pickColor});
+    m_content = new PanelContentView(PanelViewContext{setup.appState, setup.store, setup.list,
+                                                      setup.commands, setup.pasteService,
+                                                      setup.clipboardText, setup.pickColor});
     m_images = new PreviewImageCache(this);
     m_delegate = new CardDelegate(*m_images, this);
     m_content->setCardDelegate(m_delegate);
     // A decoded thumbnail repaints its card, if the card is still listed.
     connect(m_images, &PreviewImageCache::imageReady, this, [this](const QUuid& id) {
-        PanelListModel* model = m_content->listModel();
-        if (const int row = model->rowOf(id); row >= 0)
-            m_content->strip()->update(model->index(row, 0));
+        if (const int row = m_setup.list.rowOf(id); row >= 0)
+            m_content->strip()->update(m_setup.list.index(row, 0));
     });
     // A file's thumbnail or kind arrived: the cards in sight repaint (a file
     // may be on several of them).
@@ -66,16 +65,16 @@ bool HistoryPanel::isShowing() const {
 }
 
 void HistoryPanel::openCardMenu(int row, const QPoint& globalPosition) {
-    const ClipboardItemPtr item = m_content->listModel()->itemAt(row);
+    const ClipboardItemPtr item = m_setup.list.itemAt(row);
     if (!item)
         return;
     CardContextMenu::Context context;
     context.item = item;
     context.pinboards = m_setup.store.pinboards();
-    context.currentPinboard = m_setup.content.selectedPinboard();
+    context.currentPinboard = m_setup.list.selectedPinboard();
     context.store = &m_setup.store;
     context.pasteService = m_setup.pasteService;
-    context.onPaste = [this, item](bool asPlainText) { m_setup.content.paste(item, asPlainText); };
+    context.onPaste = [this, item](bool asPlainText) { m_setup.commands.paste(item, asPlainText); };
     context.hints = m_hints;
     QMenu* menu = CardContextMenu::create(context, m_window.get());
     menu->setAttribute(Qt::WA_DeleteOnClose);

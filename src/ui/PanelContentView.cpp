@@ -1,7 +1,8 @@
 #include "ui/PanelContentView.h"
 
 #include "core/AppState.h"
-#include "core/PanelContentModel.h"
+#include "core/PanelCommandHandler.h"
+#include "core/PanelListModel.h"
 #include "ui/CardDelegate.h"
 #include "ui/CardStripView.h"
 #include "ui/ChipsScrollArea.h"
@@ -10,7 +11,6 @@
 #include "ui/PanelFooterView.h"
 #include "ui/PanelGlyphs.h"
 #include "ui/PanelIconButton.h"
-#include "ui/PanelListModel.h"
 #include "ui/PanelTheme.h"
 #include "ui/PinboardTabsView.h"
 #include "ui/SearchBarView.h"
@@ -83,7 +83,6 @@ protected:
 PanelContentView::PanelContentView(PanelViewContext context, QWidget* parent)
     : QWidget(parent)
     , m_context(std::move(context))
-    , m_listModel(new PanelListModel(m_context.content, this))
     , m_searchBar(new SearchBarView(m_context.appState, m_context.clipboardText, this))
     , m_body(new QStackedWidget(this))
     , m_strip(new CardStripView(this))
@@ -118,7 +117,7 @@ PanelContentView::PanelContentView(PanelViewContext context, QWidget* parent)
     header->addLayout(filterRow);
 
     // Body: the cards or the empty state.
-    m_strip->setModel(m_listModel);
+    m_strip->setModel(&m_context.list);
     connect(m_strip, &CardStripView::viewportResized, this, &PanelContentView::updateCardSize);
     auto* stripBox = new QWidget(this);
     auto* stripLayout = new QVBoxLayout(stripBox);
@@ -158,23 +157,24 @@ PanelContentView::PanelContentView(PanelViewContext context, QWidget* parent)
 
     // Rows come and go one at a time; the selection follows by id.
     const auto listChanged = [this] { syncSelection(false); };
-    connect(m_listModel, &QAbstractItemModel::modelReset, this, listChanged);
-    connect(m_listModel, &QAbstractItemModel::rowsInserted, this, listChanged);
-    connect(m_listModel, &QAbstractItemModel::rowsRemoved, this, listChanged);
-    connect(m_listModel, &QAbstractItemModel::rowsMoved, this, listChanged);
-    connect(m_listModel, &QAbstractItemModel::dataChanged, this, [this] { m_footer->update(); });
+    connect(&m_context.list, &QAbstractItemModel::modelReset, this, listChanged);
+    connect(&m_context.list, &QAbstractItemModel::rowsInserted, this, listChanged);
+    connect(&m_context.list, &QAbstractItemModel::rowsRemoved, this, listChanged);
+    connect(&m_context.list, &QAbstractItemModel::rowsMoved, this, listChanged);
+    connect(&m_context.list, &QAbstractItemModel::dataChanged, this,
+            [this] { m_footer->update(); });
 
     connect(m_strip, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
-        if (const auto item = m_listModel->itemAt(index.row()))
+        if (const auto item = m_context.list.itemAt(index.row()))
             m_context.appState.setSelectedCardID(item->id());
     });
     connect(m_strip, &CardStripView::cardDoubleClicked, this, [this](const QModelIndex& index) {
-        if (const auto item = m_listModel->itemAt(index.row()))
-            m_context.content.paste(item, false);
+        if (const auto item = m_context.list.itemAt(index.row()))
+            m_context.commands.paste(item, false);
     });
     connect(m_strip, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
         const QModelIndex index = m_strip->indexAt(position);
-        const auto item = m_listModel->itemAt(index.row());
+        const auto item = m_context.list.itemAt(index.row());
         if (!index.isValid() || !item)
             return;
         // The card whose menu is open is the selected one, for the keys and
@@ -228,7 +228,7 @@ void PanelContentView::focusSearch() {
 }
 
 void PanelContentView::syncSelection(bool scrollToSelection) {
-    const int count = m_listModel->rowCount();
+    const int count = m_context.list.rowCount();
     updateEmptyState();
     if (count == 0) {
         m_footer->setItem(nullptr);
@@ -236,21 +236,21 @@ void PanelContentView::syncSelection(bool scrollToSelection) {
     }
     int row = -1;
     if (const auto id = m_context.appState.selectedCardID())
-        row = m_listModel->rowOf(*id);
+        row = m_context.list.rowOf(*id);
     // The selected card filtered out or deleted: the first card stands in,
     // and the stale id stays for when its card comes back.
     if (row < 0)
         row = 0;
-    const QModelIndex index = m_listModel->index(row, 0);
+    const QModelIndex index = m_context.list.index(row, 0);
     m_strip->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-    m_footer->setItem(m_listModel->itemAt(row));
+    m_footer->setItem(m_context.list.itemAt(row));
     if (scrollToSelection)
         m_strip->centreOnRow(row, true);
 }
 
 void PanelContentView::updateEmptyState() {
     const AppState& state = m_context.appState;
-    const bool isEmpty = m_listModel->rowCount() == 0;
+    const bool isEmpty = m_context.list.rowCount() == 0;
     m_emptyState->setFiltering(!state.searchQuery().isEmpty() || state.selectedCategory() ||
                                state.selectedPinboardID());
     m_body->setCurrentWidget(isEmpty ? static_cast<QWidget*>(m_emptyState) : m_body->widget(0));

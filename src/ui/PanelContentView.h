@@ -15,7 +15,7 @@ class CardDelegate;
 class CardStripView;
 class EmptyStateView;
 class HistoryStore;
-class PanelContentModel;
+class PanelCommandHandler;
 class PanelFooterView;
 class PanelListModel;
 class PasteService;
@@ -25,7 +25,8 @@ class SearchBarView;
 struct PanelViewContext {
     AppState& appState;
     HistoryStore& store;
-    PanelContentModel& content;
+    PanelListModel& list;
+    PanelCommandHandler& commands;
     PasteService* pasteService = nullptr;
     // The clipboard's text for pasting into the search field.
     PanelSearchField::ClipboardText clipboardText;
@@ -45,7 +46,7 @@ public:
 
     SearchBarView* searchBar() const { return m_searchBar; }
     CardStripView* strip() const { return m_strip; }
-    PanelListModel* listModel() const { return m_listModel; }
+    PanelListModel* listModel() const { return &m_context.list; }
     PanelFooterView* footer() const { return m_footer; }
     EmptyStateView* emptyState() const { return m_emptyState; }
 
@@ -65,7 +66,6 @@ private:
     void updateCardSize();
 
     PanelViewContext m_context;
-    PanelListModel* m_listModel;
     SearchBarView* m_searchBar;
     QWidget* m_pausedLabel = nullptr;
     QStackedWidget* m_body;

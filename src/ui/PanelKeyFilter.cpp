@@ -19,33 +19,10 @@ bool PanelKeyFilter::handlePanelKey(int key, Qt::KeyboardModifiers modifiers,
     if (!m_panelWindow || !target || target->window() != m_panelWindow ||
         !m_appState.isPanelVisible())
         return false;
-    const auto action = panelKeyAction(key, modifiers);
-    if (!action)
+    const auto command = panelCommandForKey(key, modifiers);
+    if (!command)
         return false;
-    switch (*action) {
-    case PanelKeyAction::selectPrevious:
-        m_appState.send(PanelCommand::selectPrevious);
-        break;
-    case PanelKeyAction::selectNext:
-        m_appState.send(PanelCommand::selectNext);
-        break;
-    case PanelKeyAction::paste:
-        m_appState.send(PanelCommand::pasteSelected);
-        break;
-    case PanelKeyAction::pasteAsPlainText:
-        m_appState.send(PanelCommand::pasteSelectedAsPlainText);
-        break;
-    case PanelKeyAction::deleteSelected:
-        m_appState.send(PanelCommand::deleteSelected);
-        break;
-    case PanelKeyAction::hidePanel:
-        if (m_appState.isPanelVisible())
-            m_appState.setPanelVisible(false);
-        break;
-    case PanelKeyAction::togglePause:
-        m_appState.toggleMonitoringPaused();
-        break;
-    }
+    m_appState.send(*command);
     return true;
 }
 
@@ -60,7 +37,7 @@ bool PanelKeyFilter::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride) {
         const auto* widget = static_cast<QWidget*>(watched);
         if (m_panelWindow && widget->window() == m_panelWindow && m_appState.isPanelVisible() &&
-            panelKeyAction(keyEvent->key(), keyEvent->modifiers())) {
+            panelCommandForKey(keyEvent->key(), keyEvent->modifiers())) {
             event->accept(); // delivered as a key press, not as a shortcut
             return true;
         }

@@ -10,10 +10,11 @@ namespace quillbox {
 class AppState;
 
 // The panel's keys, for every key press of the application: a key meant
-// for the panel window while the panel is shown goes through the panel's
-// key table (move, paste, delete, hide, pause); everything else, and every
-// key for another window, goes on unchanged, so typing reaches the search
-// field and the settings window keeps its own keys.
+// for the panel window while the panel is shown that the panel's key table
+// takes is sent as its command (move, paste, delete, hide, pause) through
+// the panel state; everything else, and every key for another window, goes
+// on unchanged, so typing reaches the search field and the settings window
+// keeps its own keys.
 class PanelKeyFilter : public QObject {
     Q_OBJECT
 public:

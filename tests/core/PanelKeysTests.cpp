@@ -12,27 +12,28 @@ struct KeyRow {
     const char* what;
     int key;
     Qt::KeyboardModifiers modifiers;
-    std::optional<PanelKeyAction> action;
+    std::optional<PanelCommand> command;
 };
 
 TEST(PanelKeysTest, TakesTheTableKeysAndLetsEverythingElseReachTheSearchField) {
-    using A = PanelKeyAction;
+    using C = PanelCommand;
     const Qt::KeyboardModifiers none = Qt::NoModifier;
     const std::vector<KeyRow> rows{
-        {"left moves back", Qt::Key_Left, none, A::selectPrevious},
+        {"left moves back", Qt::Key_Left, none, C::selectPrevious},
         {"ctrl+right moves by word in the field", Qt::Key_Right, Qt::ControlModifier, std::nullopt},
-        {"return with alt still pastes", Qt::Key_Return, Qt::AltModifier, A::paste},
-        {"shift+return pastes plain text", Qt::Key_Return, Qt::ShiftModifier, A::pasteAsPlainText},
-        {"keypad enter pastes", Qt::Key_Enter, Qt::KeypadModifier, A::paste},
+        {"return with alt still pastes", Qt::Key_Return, Qt::AltModifier, C::pasteSelected},
+        {"shift+return pastes plain text", Qt::Key_Return, Qt::ShiftModifier,
+         C::pasteSelectedAsPlainText},
+        {"keypad enter pastes", Qt::Key_Enter, Qt::KeypadModifier, C::pasteSelected},
         {"ctrl+shift+backspace is not ctrl alone", Qt::Key_Backspace,
          Qt::ControlModifier | Qt::ShiftModifier, std::nullopt},
-        {"escape with shift hides", Qt::Key_Escape, Qt::ShiftModifier, A::hidePanel},
+        {"escape with shift hides", Qt::Key_Escape, Qt::ShiftModifier, C::hidePanel},
         {"ctrl+alt+t is not ctrl alone", Qt::Key_T, Qt::ControlModifier | Qt::AltModifier,
          std::nullopt},
         {"up and down are not the panel's", Qt::Key_Up, none, std::nullopt},
     };
     for (const KeyRow& row : rows)
-        EXPECT_EQ(panelKeyAction(row.key, row.modifiers), row.action) << row.what;
+        EXPECT_EQ(panelCommandForKey(row.key, row.modifiers), row.command) << row.what;
 }
 
 } // namespace

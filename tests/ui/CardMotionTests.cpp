@@ -3,10 +3,10 @@
 #include "PanelRig.h"
 #include "TestContent.h"
 #include "X11TestEnvironment.h"
+#include "core/PanelListModel.h"
 #include "ui/CardMotion.h"
 #include "ui/CardStripView.h"
 #include "ui/PanelContentView.h"
-#include "ui/PanelListModel.h"
 #include "ui/PanelWindow.h"
 
 #include <QTemporaryDir>

@@ -4,7 +4,8 @@
 #include "content/AppConstants.h"
 #include "content/Preferences.h"
 #include "core/AppState.h"
-#include "core/PanelContentModel.h"
+#include "core/PanelCommandHandler.h"
+#include "core/PanelListModel.h"
 #include "history/HistoryStore.h"
 #include "history/StoreContainer.h"
 #include "ui/HistoryPanel.h"
@@ -22,9 +23,10 @@ struct PanelRig {
         : preferences(QDir(folder).filePath(QStringLiteral("Quillbox.conf")))
         , store(StoreContainer::makeShared(false,
                                            QDir(folder).filePath(QStringLiteral("Quillbox.store"))))
-        , content(store, state, nullptr, {})
-        , panel(PanelSetup{state, store, content, nullptr, preferences, SourceAppResolver::shared(),
-                           nullptr, nullptr},
+        , list(store, state)
+        , commands(state, store, list, nullptr)
+        , panel(PanelSetup{state, store, list, commands, nullptr, preferences,
+                           SourceAppResolver::shared(), nullptr, nullptr},
                 nullptr) {
         AppConstants::registerDefaults(preferences);
         panel.onResignKey = [this] {
@@ -43,7 +45,8 @@ struct PanelRig {
     Preferences preferences;
     HistoryStore store;
     AppState state;
-    PanelContentModel content;
+    PanelListModel list;
+    PanelCommandHandler commands;
     HistoryPanel panel;
 };
 

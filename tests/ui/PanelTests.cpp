@@ -4,11 +4,11 @@
 #include "PanelRig.h"
 #include "TestContent.h"
 #include "X11TestEnvironment.h"
+#include "core/PanelListModel.h"
 #include "ui/CardStripView.h"
 #include "ui/EmptyStateView.h"
 #include "ui/PanelContentView.h"
 #include "ui/PanelFooterView.h"
-#include "ui/PanelListModel.h"
 #include "ui/PanelWindow.h"
 #include "ui/SearchBarView.h"
 

@@ -4,8 +4,9 @@
 #include "TestContent.h"
 #include "X11TestEnvironment.h"
 #include "capture/OCRService.h"
-#include "core/PanelContentModel.h"
+#include "core/PanelListModel.h"
 #include "core/PasteTestSupport.h"
+#include "core/SearchRecognition.h"
 #include "linux/desktop/TesseractTextRecognizer.h"
 
 #include <QFont>
@@ -64,19 +65,20 @@ TEST_F(TextRecognition, ReadsLinesInOrderAndBytesThatAreNoImageAreAnInvalidImage
 TEST_F(TextRecognition, ASearchFindsAnImageByAWordInIt) {
     HistoryStore store(StoreContainer::makeInMemory());
     AppState appState;
-    PanelContentModel model(store, appState, nullptr, [this](const QByteArray& bytes) {
-        return service.recognizeText(bytes);
-    });
+    PanelListModel list(store, appState);
+    SearchRecognition recognition(
+        store, appState, [this](const QByteArray& bytes) { return service.recognizeText(bytes); });
     const auto item = store.record(
         imageContent(renderPng({QStringLiteral("Invoice 4711"), QStringLiteral("due Friday")})),
         std::nullopt, std::nullopt);
 
     bool finished = false;
-    QObject::connect(&model, &PanelContentModel::recognitionFinished, [&] { finished = true; });
+    QObject::connect(&recognition, &SearchRecognition::recognitionFinished,
+                     [&] { finished = true; });
     appState.setSearchQuery(QStringLiteral("invoice"));
-    EXPECT_TRUE(model.filteredItems().isEmpty()) << "nothing is known of the image yet";
+    EXPECT_TRUE(list.items().isEmpty()) << "nothing is known of the image yet";
     ASSERT_TRUE(waitUntil([&] { return finished; }, std::chrono::seconds(60)));
-    EXPECT_EQ(model.filteredItems(), QList<ClipboardItemPtr>{item});
+    EXPECT_EQ(list.items(), QList<ClipboardItemPtr>{item});
     EXPECT_EQ(item->ocrText(), QStringLiteral("Invoice 4711\ndue Friday"));
 }
 
