@@ -11,7 +11,6 @@ class HistoryStore;
 class PanelContentModel;
 class PasteService;
 class Preferences;
-class SourceAppResolver;
 
 // What the panel's window is built from.
 struct PanelSetup {
@@ -20,7 +19,6 @@ struct PanelSetup {
     PanelContentModel& content;
     PasteService* pasteService = nullptr;
     Preferences& preferences;
-    SourceAppResolver& sourceApps;
     // The clipboard's text, read without waiting, for the search field.
     std::function<std::optional<QString>()> clipboardText;
     // The toolbar's colour picker.

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "capture/SourceAppResolver.h"
 #include "content/AppConstants.h"
 #include "content/Preferences.h"
 #include "core/AppState.h"
@@ -23,8 +22,7 @@ struct PanelRig {
         , store(StoreContainer::makeShared(false,
                                            QDir(folder).filePath(QStringLiteral("Quillbox.store"))))
         , content(store, state, nullptr, {})
-        , panel(PanelSetup{state, store, content, nullptr, preferences, SourceAppResolver::shared(),
-                           nullptr, nullptr},
+        , panel(PanelSetup{state, store, content, nullptr, preferences, nullptr, nullptr},
                 nullptr) {
         AppConstants::registerDefaults(preferences);
         panel.onResignKey = [this] {
