@@ -8,7 +8,6 @@
 #include "PanelRig.h"
 #include "TestContent.h"
 #include "XvfbSession.h"
-#include "capture/SourceAppResolver.h"
 #include "content/Hash.h"
 #include "content/Preferences.h"
 #include "core/AppState.h"

@@ -56,7 +56,6 @@ AppServices::AppServices(AppPlatform platform, std::unique_ptr<Preferences> pref
     m_retention = new HistoryRetention(*m_historyStore, *m_preferences, this);
 
     m_sourceAppResolver = std::make_unique<SourceAppResolver>(*m_platform.frontmostApplications);
-    SourceAppResolver::setShared(m_sourceAppResolver.get());
     m_soundManager = std::make_unique<SoundManager>(*m_platform.soundPlayer, *m_preferences);
     m_accessibilityManager = new AccessibilityManager(*m_platform.accessProbe, this);
     m_colorPicker = new ColorPickerService(*m_platform.colorSampler, *m_platform.pasteboard,
@@ -72,8 +71,6 @@ AppServices::AppServices(AppPlatform platform, std::unique_ptr<Preferences> pref
 
 AppServices::~AppServices() {
     stop();
-    if (&SourceAppResolver::shared() == m_sourceAppResolver.get())
-        SourceAppResolver::setShared(nullptr);
 }
 
 void AppServices::start() {
@@ -199,7 +196,6 @@ void AppServices::setUpPanel() {
                      *m_panelCommands,
                      m_pasteService,
                      *m_preferences,
-                     *m_sourceAppResolver,
                      [pasteboard] { return pasteboard->string(PasteboardType::string); },
                      [this] { pickColor(true); }};
     m_panel = std::make_unique<PanelCoordinator>(

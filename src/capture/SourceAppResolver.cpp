@@ -1,6 +1,5 @@
 #include "capture/SourceAppResolver.h"
 
-#include "content/Logging.h"
 
 namespace quillbox {
 
@@ -75,15 +74,6 @@ const QHash<QString, QString>& appColors() {
     return colors;
 }
 
-// Stands in until the application installs the real resolver.
-class NoFrontmostApplicationSource : public FrontmostApplicationSource {
-public:
-    std::optional<RunningApplication> frontmostApplication() override { return std::nullopt; }
-    std::optional<QIcon> installedApplicationIcon(const QString&) override { return std::nullopt; }
-};
-
-SourceAppResolver* s_shared = nullptr;
-
 } // namespace
 
 const QString SourceAppResolver::defaultColorHex = QStringLiteral("#8E8E93");
@@ -122,19 +112,6 @@ QString SourceAppResolver::colorHex(const std::optional<QString>& bundleID) {
     if (!bundleID)
         return defaultColorHex;
     return appColors().value(*bundleID, defaultColorHex);
-}
-
-SourceAppResolver& SourceAppResolver::shared() {
-    if (s_shared)
-        return *s_shared;
-    static NoFrontmostApplicationSource noSource;
-    static SourceAppResolver fallback(noSource);
-    qCWarning(lcCapture, "Quillbox: source application resolver used before it was installed");
-    return fallback;
-}
-
-void SourceAppResolver::setShared(SourceAppResolver* resolver) {
-    s_shared = resolver;
 }
 
 } // namespace quillbox

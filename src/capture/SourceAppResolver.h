@@ -28,11 +28,6 @@ public:
     static QString colorHex(const std::optional<QString>& bundleID);
     static const QString defaultColorHex;
 
-    // The process-wide resolver, installed by the application at start.
-    // Before that it answers as if no application were ever in front.
-    static SourceAppResolver& shared();
-    static void setShared(SourceAppResolver* resolver);
-
 private:
     FrontmostApplicationSource& m_source;
     // Grows only; the empty key holds the icon of an application without an

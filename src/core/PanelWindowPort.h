@@ -12,7 +12,6 @@ class PanelCommandHandler;
 class PanelListModel;
 class PasteService;
 class Preferences;
-class SourceAppResolver;
 
 // What the panel's window is built from.
 struct PanelSetup {
@@ -22,7 +21,6 @@ struct PanelSetup {
     PanelCommandHandler& commands;
     PasteService* pasteService = nullptr;
     Preferences& preferences;
-    SourceAppResolver& sourceApps;
     // The clipboard's text, read without waiting, for the search field.
     std::function<std::optional<QString>()> clipboardText;
     // The toolbar's colour picker.

@@ -1,7 +1,5 @@
 #include "ui/CardSymbols.h"
 
-#include "capture/SourceAppResolver.h"
-
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -124,16 +122,12 @@ void CardSymbols::drawGlyph(QPainter& painter, Symbol symbol, const QRectF& rect
     painter.restore();
 }
 
-void CardSymbols::drawAppIcon(QPainter& painter, const std::optional<QString>& bundleID,
+void CardSymbols::drawAppIcon(QPainter& painter, const std::optional<QIcon>& icon,
                               const QRectF& rect, const QColor& secondary) {
-    if (bundleID) {
-        if (const auto icon = SourceAppResolver::shared().icon(*bundleID);
-            icon && !icon->isNull()) {
-            icon->paint(&painter, rect.toAlignedRect());
-            return;
-        }
-    }
-    draw(painter, Symbol::app, rect, secondary);
+    if (icon && !icon->isNull())
+        icon->paint(&painter, rect.toAlignedRect());
+    else
+        draw(painter, Symbol::app, rect, secondary);
 }
 
 } // namespace quillbox

@@ -26,10 +26,10 @@ public:
     static void drawGlyph(QPainter& painter, Symbol symbol, const QRectF& rect,
                           const QColor& color);
 
-    // An application's icon (from SourceAppResolver) scaled to `rect`, else the
-    // "app.fill" symbol in `secondary`. Main thread.
-    static void drawAppIcon(QPainter& painter, const std::optional<QString>& bundleID,
-                            const QRectF& rect, const QColor& secondary);
+    // An application's icon scaled to `rect`, else (none, or a null one) the
+    // "app.fill" symbol in `secondary`.
+    static void drawAppIcon(QPainter& painter, const std::optional<QIcon>& icon, const QRectF& rect,
+                            const QColor& secondary);
 
 private:
     static QIcon themeIcon(Symbol symbol);

@@ -250,6 +250,39 @@ TEST_F(SettingsWindowTest, PinboardsAreAddedRenamedAndDeletedThroughTheStore) {
     EXPECT_EQ(list->count(), 1);
 }
 
+// Another window changing the store (the panel's context menu, the command
+// line) leaves the rows that stay as they are: their widgets and selection.
+TEST_F(SettingsWindowTest, RowsFollowTheStoreOneChangeAtATime) {
+    const auto rowAfterChange = [&](const QString& listName, const QString& rowName, int row,
+                                    const std::function<void()>& change) {
+        auto* list = find<QListWidget>(listName);
+        QWidget* before = window->findChild<QWidget*>(rowName + QString::number(row));
+        list->setCurrentRow(row);
+        change();
+        serveFor(50ms);
+        EXPECT_EQ(list->selectedItems().size(), 1);
+        const int now = list->currentRow();
+        EXPECT_EQ(window->findChild<QWidget*>(rowName + QString::number(now)), before);
+        return now;
+    };
+    const auto home = store.createPinboard(u"Home"_s, u"#007AFF"_s, 0);
+    const auto work = store.createPinboard(u"Work"_s, u"#007AFF"_s, 1);
+    serveFor(50ms);
+    EXPECT_EQ(rowAfterChange(u"pinboardList"_s, u"pinboardRow"_s, 1,
+                             [&] { store.createPinboard(u"Later"_s, u"#007AFF"_s, 2); }),
+              1);
+    EXPECT_EQ(
+        rowAfterChange(u"pinboardList"_s, u"pinboardRow"_s, 1, [&] { store.deletePinboard(home); }),
+        0);
+    EXPECT_EQ(store.pinboards().at(0), work);
+
+    store.addAppRule(u"org.example.Editor"_s, u"Editor"_s);
+    serveFor(50ms);
+    EXPECT_EQ(rowAfterChange(u"ruleList"_s, u"ruleRow"_s, 0,
+                             [&] { store.addAppRule(u"org.example.Able"_s, u"Able"_s); }),
+              1);
+}
+
 TEST_F(SettingsWindowTest, AScreenshotFolderThatDoesNotExistIsShownAsAwaited) {
     const QString folder = directory.filePath(u"Desktop"_s);
     const auto shownFolder = [&] {

@@ -74,16 +74,5 @@ TEST(SourceAppResolver, AccentColoursOfKnownApplications) {
             << row.id.value_or(QStringLiteral("(none)")).toStdString();
 }
 
-TEST(SourceAppResolver, SharedResolverIsTheInstalledOne) {
-    FakeFrontmostApplicationSource source;
-    SourceAppResolver resolver(source);
-    source.setFrontmost(RunningApplication{QStringLiteral("Editor"), QStringLiteral("code"), {}});
-    // Before installation: as if nothing were ever in front.
-    EXPECT_FALSE(SourceAppResolver::shared().currentApp().name);
-    SourceAppResolver::setShared(&resolver);
-    EXPECT_EQ(SourceAppResolver::shared().currentApp().bundleID, QStringLiteral("code"));
-    SourceAppResolver::setShared(nullptr);
-}
-
 } // namespace
 } // namespace quillbox

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "capture/SourceAppResolver.h"
 #include "content/AppConstants.h"
 #include "content/Preferences.h"
 #include "core/AppState.h"
@@ -25,8 +24,7 @@ struct PanelRig {
                                            QDir(folder).filePath(QStringLiteral("Quillbox.store"))))
         , list(store, state)
         , commands(state, store, list, nullptr)
-        , panel(PanelSetup{state, store, list, commands, nullptr, preferences,
-                           SourceAppResolver::shared(), nullptr, nullptr},
+        , panel(PanelSetup{state, store, list, commands, nullptr, preferences, nullptr, nullptr},
                 nullptr) {
         AppConstants::registerDefaults(preferences);
         panel.onResignKey = [this] {

@@ -45,6 +45,18 @@ QGroupBox* section(const QString& title, const QString& objectName, QWidget* par
     return box;
 }
 
+// A switch that shows a Boolean preference and writes it at once; whoever
+// reads the preference follows it from there.
+QCheckBox* preferenceSwitch(Preferences& preferences, const QString& key, const QString& text,
+                            const QString& objectName, QWidget* parent) {
+    auto* toggle = new QCheckBox(text, parent);
+    toggle->setObjectName(objectName);
+    toggle->setChecked(preferences.boolValue(key));
+    QObject::connect(toggle, &QCheckBox::toggled, parent,
+                     [&preferences, key](bool on) { preferences.setValue(key, on); });
+    return toggle;
+}
+
 QPixmap accessSymbol(bool granted, int size, qreal scale) {
     QPixmap pixmap(QSize(size, size) * scale);
     pixmap.setDevicePixelRatio(scale);
@@ -137,15 +149,9 @@ QWidget* GeneralSettingsPage::makeHistorySection() {
 
 QWidget* GeneralSettingsPage::makeScreenshotSection() {
     auto* box = section(u"Screenshots"_s, u"screenshotSection"_s, this);
-    auto* toggle = new QCheckBox(u"Automatically capture screenshots"_s, box);
-    toggle->setObjectName(u"screenshotSwitch"_s);
-    toggle->setChecked(
-        m_context.preferences.boolValue(AppConstants::Keys::screenshotMonitoringEnabled));
-    // The application follows the preference at once.
-    connect(toggle, &QCheckBox::toggled, this, [this](bool enabled) {
-        m_context.preferences.setValue(AppConstants::Keys::screenshotMonitoringEnabled, enabled);
-    });
-    box->layout()->addWidget(toggle);
+    box->layout()->addWidget(
+        preferenceSwitch(m_context.preferences, AppConstants::Keys::screenshotMonitoringEnabled,
+                         u"Automatically capture screenshots"_s, u"screenshotSwitch"_s, box));
     box->layout()->addWidget(SettingsStyle::caption(
         u"When enabled, every screenshot you take (Print Screen) is automatically saved to "
         "your clipboard history."_s,
@@ -175,13 +181,9 @@ QWidget* GeneralSettingsPage::makeScreenshotSection() {
 
 QWidget* GeneralSettingsPage::makeSoundSection() {
     auto* box = section(u"Sounds"_s, u"soundSection"_s, this);
-    auto* toggle = new QCheckBox(u"Play sound effects"_s, box);
-    toggle->setObjectName(u"soundSwitch"_s);
-    toggle->setChecked(m_context.preferences.boolValue(AppConstants::Keys::soundEnabled));
-    connect(toggle, &QCheckBox::toggled, this, [this](bool enabled) {
-        m_context.preferences.setValue(AppConstants::Keys::soundEnabled, enabled);
-    });
-    box->layout()->addWidget(toggle);
+    box->layout()->addWidget(preferenceSwitch(m_context.preferences,
+                                              AppConstants::Keys::soundEnabled,
+                                              u"Play sound effects"_s, u"soundSwitch"_s, box));
     return box;
 }
 

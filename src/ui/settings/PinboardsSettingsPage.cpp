@@ -2,20 +2,14 @@
 
 #include "content/ColorHex.h"
 #include "history/HistoryStore.h"
-#include "ui/settings/SettingsStyle.h"
 
 #include <QColorDialog>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
-#include <QTimer>
 #include <QToolButton>
-#include <QVBoxLayout>
-#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -25,8 +19,6 @@ namespace {
 
 constexpr int swatchSize = 12;
 constexpr int colorButtonSwatch = 16;
-constexpr int minimumListHeight = 150;
-constexpr int pageSpacing = 12;
 
 QPixmap circle(const QColor& color, int size) {
     QPixmap pixmap(size * 2, size * 2);
@@ -43,23 +35,12 @@ QPixmap circle(const QColor& color, int size) {
 } // namespace
 
 PinboardsSettingsPage::PinboardsSettingsPage(HistoryStore& store, QWidget* parent)
-    : QWidget(parent)
+    : RecordListPage({u"Pinboards"_s, u"pinboardsTitle"_s,
+                      u"Create collections to organize your clipboard items."_s, u"pinboardsNote"_s,
+                      u"pinboardList"_s, u"pinboardRow"_s, u"deletePinboardButton"_s},
+                     parent)
     , m_store(store) {
     setObjectName(u"pinboardsSettingsPage"_s);
-    auto* layout = new QVBoxLayout(this);
-    layout->setSpacing(pageSpacing);
-    layout->addWidget(SettingsStyle::headline(u"Pinboards"_s, u"pinboardsTitle"_s, this));
-    layout->addWidget(SettingsStyle::caption(
-        u"Create collections to organize your clipboard items."_s, u"pinboardsNote"_s, this));
-
-    m_list = new QListWidget(this);
-    m_list->setObjectName(u"pinboardList"_s);
-    m_list->setMinimumHeight(minimumListHeight);
-    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list->installEventFilter(this);
-    layout->addWidget(m_list, 1);
-
-    auto* row = new QHBoxLayout;
     m_newName = new QLineEdit(this);
     m_newName->setObjectName(u"newPinboardName"_s);
     m_newName->setPlaceholderText(u"New pinboard name"_s);
@@ -70,16 +51,8 @@ PinboardsSettingsPage::PinboardsSettingsPage(HistoryStore& store, QWidget* paren
     connect(m_newName, &QLineEdit::textChanged, this,
             [this](const QString& text) { m_add->setEnabled(!text.isEmpty()); });
     connect(m_add, &QPushButton::clicked, this, &PinboardsSettingsPage::addPinboard);
-    m_delete = new QPushButton(u"Delete"_s, this);
-    m_delete->setObjectName(u"deletePinboardButton"_s);
-    m_delete->setEnabled(false);
-    connect(m_list, &QListWidget::itemSelectionChanged, this,
-            [this] { m_delete->setEnabled(!m_list->selectedItems().isEmpty()); });
-    connect(m_delete, &QPushButton::clicked, this, &PinboardsSettingsPage::deleteSelected);
-    row->addWidget(m_newName, 1);
-    row->addWidget(m_add);
-    row->addWidget(m_delete);
-    layout->addLayout(row);
+    controls()->insertWidget(0, m_newName, 1);
+    controls()->insertWidget(1, m_add);
 
     connect(&m_store, &HistoryStore::pinboardsChanged, this, &PinboardsSettingsPage::scheduleSync);
     sync();
@@ -115,11 +88,7 @@ void PinboardsSettingsPage::addPinboard() {
     m_newName->clear();
 }
 
-void PinboardsSettingsPage::deleteSelected() {
-    QList<int> rows;
-    for (const auto* item : m_list->selectedItems())
-        rows.append(m_list->row(item));
-    std::sort(rows.begin(), rows.end());
+void PinboardsSettingsPage::deleteRows(const QList<int>& rows) {
     QList<PinboardPtr> doomed;
     for (const int row : rows)
         if (row >= 0 && row < m_shown.size())
@@ -128,61 +97,19 @@ void PinboardsSettingsPage::deleteSelected() {
         m_store.deletePinboard(pinboard);
 }
 
-bool PinboardsSettingsPage::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_list && event->type() == QEvent::KeyPress) {
-        const auto key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Delete) {
-            deleteSelected();
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void PinboardsSettingsPage::scheduleSync() {
-    // Rows are not replaced under the signal of one of their own fields.
-    if (m_isSyncScheduled)
-        return;
-    m_isSyncScheduled = true;
-    QTimer::singleShot(0, this, [this] {
-        m_isSyncScheduled = false;
-        sync();
-    });
-}
-
 void PinboardsSettingsPage::sync() {
-    const auto pinboards = m_store.pinboards();
-    if (pinboards == m_shown) {
-        for (int row = 0; row < pinboards.size(); ++row) {
-            auto* widget = m_list->itemWidget(m_list->item(row));
-            auto* name = widget->findChild<QLineEdit*>();
-            if (!name->hasFocus() && name->text() != pinboards.at(row)->name())
-                name->setText(pinboards.at(row)->name());
-            const QColor color = colorFromHex(pinboards.at(row)->colorHex());
-            widget->findChild<QLabel*>()->setPixmap(circle(color, swatchSize));
-            widget->findChild<QToolButton*>()->setIcon(QIcon(circle(color, colorButtonSwatch)));
-        }
-        return;
-    }
-    m_list->clear();
-    m_shown = pinboards;
-    for (int row = 0; row < pinboards.size(); ++row) {
-        auto* item = new QListWidgetItem(m_list);
-        QWidget* widget = makeRow(pinboards.at(row), row);
-        item->setSizeHint(widget->sizeHint());
-        m_list->setItemWidget(item, widget);
-    }
+    syncRows(
+        m_store.pinboards(), m_shown,
+        [this](const PinboardPtr& pinboard) { return makeRow(pinboard); },
+        &PinboardsSettingsPage::updateRow);
 }
 
-QWidget* PinboardsSettingsPage::makeRow(const PinboardPtr& pinboard, int position) {
+QWidget* PinboardsSettingsPage::makeRow(const PinboardPtr& pinboard) {
     auto* widget = new QWidget;
-    widget->setObjectName(u"pinboardRow%1"_s.arg(position));
     auto* layout = new QHBoxLayout(widget);
     layout->setContentsMargins(4, 2, 4, 2);
-    const QColor color = colorFromHex(pinboard->colorHex());
     auto* swatch = new QLabel(widget);
     swatch->setObjectName(u"pinboardSwatch"_s);
-    swatch->setPixmap(circle(color, swatchSize));
     auto* name = new QLineEdit(pinboard->name(), widget);
     name->setObjectName(u"pinboardName"_s);
     name->setPlaceholderText(u"Name"_s);
@@ -192,13 +119,22 @@ QWidget* PinboardsSettingsPage::makeRow(const PinboardPtr& pinboard, int positio
             [this, pinboard](const QString& text) { m_store.renamePinboard(pinboard, text); });
     auto* colorButton = new QToolButton(widget);
     colorButton->setObjectName(u"pinboardColorButton"_s);
-    colorButton->setIcon(QIcon(circle(color, colorButtonSwatch)));
     colorButton->setToolTip(u"Color"_s);
     connect(colorButton, &QToolButton::clicked, this, [this, pinboard] { chooseColor(pinboard); });
     layout->addWidget(swatch);
     layout->addWidget(name, 1);
     layout->addWidget(colorButton);
+    updateRow(widget, pinboard);
     return widget;
+}
+
+void PinboardsSettingsPage::updateRow(QWidget* row, const PinboardPtr& pinboard) {
+    auto* name = row->findChild<QLineEdit*>();
+    if (!name->hasFocus() && name->text() != pinboard->name())
+        name->setText(pinboard->name());
+    const QColor color = colorFromHex(pinboard->colorHex());
+    row->findChild<QLabel*>()->setPixmap(circle(color, swatchSize));
+    row->findChild<QToolButton*>()->setIcon(QIcon(circle(color, colorButtonSwatch)));
 }
 
 void PinboardsSettingsPage::chooseColor(const PinboardPtr& pinboard) {

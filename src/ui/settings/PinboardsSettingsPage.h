@@ -1,11 +1,9 @@
 #pragma once
 
 #include "history/Pinboard.h"
-
-#include <QWidget>
+#include "ui/settings/RecordListPage.h"
 
 class QLineEdit;
-class QListWidget;
 class QPushButton;
 
 namespace quillbox {
@@ -14,7 +12,7 @@ class HistoryStore;
 
 // Creates, renames, recolours and deletes pinboards, in their sort order.
 // Every change goes through the store at once, so the panel's tabs follow.
-class PinboardsSettingsPage : public QWidget {
+class PinboardsSettingsPage : public RecordListPage {
     Q_OBJECT
 public:
     static inline const QString newPinboardColorHex = QStringLiteral("#007AFF");
@@ -28,27 +26,22 @@ public:
 
     // The "Add" button's action: a blue pinboard at the end of the order.
     void addPinboard();
-    // Deletes the pinboards on the selected rows; their items stay in the history.
-    void deleteSelected();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Their items stay in the history.
+    void deleteRows(const QList<int>& rows) override;
+    void sync() override;
 
 private:
-    void scheduleSync();
-    // Updates the rows in place while the pinboards are the same ones, so a
-    // name being typed keeps its field; rebuilds them otherwise.
-    void sync();
-    QWidget* makeRow(const PinboardPtr& pinboard, int position);
+    QWidget* makeRow(const PinboardPtr& pinboard);
+    // A name being typed in keeps its field as it is.
+    static void updateRow(QWidget* row, const PinboardPtr& pinboard);
     void chooseColor(const PinboardPtr& pinboard);
 
     HistoryStore& m_store;
-    QListWidget* m_list = nullptr;
     QLineEdit* m_newName = nullptr;
     QPushButton* m_add = nullptr;
-    QPushButton* m_delete = nullptr;
     QList<PinboardPtr> m_shown;
-    bool m_isSyncScheduled = false;
 };
 
 } // namespace quillbox

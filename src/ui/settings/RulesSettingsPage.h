@@ -2,11 +2,7 @@
 
 #include "history/AppRule.h"
 #include "ports/InstalledApplications.h"
-
-#include <QWidget>
-
-class QListWidget;
-class QPushButton;
+#include "ui/settings/RecordListPage.h"
 
 namespace quillbox {
 
@@ -15,7 +11,7 @@ class HistoryStore;
 // The applications whose copies are not recorded: each with its icon, name
 // and a switch; new ones are chosen from the installed applications or from
 // a file. No two rules share an identifier.
-class RulesSettingsPage : public QWidget {
+class RulesSettingsPage : public RecordListPage {
     Q_OBJECT
 public:
     RulesSettingsPage(HistoryStore& store, InstalledApplications& applications,
@@ -24,24 +20,20 @@ public:
     // Adds an excluding rule unless one with exactly this identifier exists;
     // true when it added one.
     bool addApplication(const InstalledApplication& application);
-    void deleteSelected();
     // Opens the application chooser.
     void chooseApplication();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void deleteRows(const QList<int>& rows) override;
+    void sync() override;
 
 private:
-    void scheduleSync();
-    void sync();
-    QWidget* makeRow(const AppRulePtr& rule, int position);
+    QWidget* makeRow(const AppRulePtr& rule);
+    static void updateRow(QWidget* row, const AppRulePtr& rule);
 
     HistoryStore& m_store;
     InstalledApplications& m_applications;
-    QListWidget* m_list = nullptr;
-    QPushButton* m_delete = nullptr;
     QList<AppRulePtr> m_shown;
-    bool m_isSyncScheduled = false;
 };
 
 } // namespace quillbox
