@@ -8,6 +8,24 @@ namespace quillbox {
 GlobalShortcuts::GlobalShortcuts() = default;
 GlobalShortcuts::~GlobalShortcuts() = default;
 
+const HotkeyBackend::Action& GlobalShortcuts::panelAction() {
+    static const HotkeyBackend::Action action{QStringLiteral("toggle-panel"),
+                                              QStringLiteral("Show or hide the clipboard history")};
+    return action;
+}
+
+const HotkeyBackend::Action& GlobalShortcuts::pasteStackAction() {
+    static const HotkeyBackend::Action action{QStringLiteral("paste-stack"),
+                                              QStringLiteral("Start or stop the Paste Stack")};
+    return action;
+}
+
+const HotkeyBackend::Action& GlobalShortcuts::pasteNextAction() {
+    static const HotkeyBackend::Action action{
+        QStringLiteral("paste-next"), QStringLiteral("Paste the next item of the Paste Stack")};
+    return action;
+}
+
 void GlobalShortcuts::readFrom(const Preferences& preferences) {
     m_panelKeys = KeyCombination::fromPreferences(preferences, AppConstants::Keys::panelHotkey,
                                                   KeyCombination::panelDefault());
@@ -20,9 +38,10 @@ void GlobalShortcuts::registerWith(HotkeyBackend& backend, std::function<void()>
     m_hotkeys = std::make_unique<HotkeyManager>(backend);
     // A combination taken by another program is logged; the panel stays
     // reachable from the tray and `quillbox toggle`.
-    m_hotkeys->registerHotkey(m_panelKeys.keySymbol, m_panelKeys.modifiers, std::move(togglePanel));
+    m_hotkeys->registerHotkey(m_panelKeys.keySymbol, m_panelKeys.modifiers, std::move(togglePanel),
+                              panelAction());
     m_hotkeys->registerHotkey(m_pasteStackKeys.keySymbol, m_pasteStackKeys.modifiers,
-                              std::move(togglePasteStack));
+                              std::move(togglePasteStack), pasteStackAction());
 }
 
 void GlobalShortcuts::unregisterAll() {

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "core/KeyCombination.h"
+#include "ports/HotkeyBackend.h"
 
 #include <functional>
 #include <memory>
 
 namespace quillbox {
 
-class HotkeyBackend;
 class HotkeyManager;
 class Preferences;
 
@@ -18,6 +18,12 @@ class GlobalShortcuts {
 public:
     GlobalShortcuts();
     ~GlobalShortcuts();
+
+    // What each combination does, as desktops that bind shortcuts for
+    // applications list them to the user.
+    static const HotkeyBackend::Action& panelAction();
+    static const HotkeyBackend::Action& pasteStackAction();
+    static const HotkeyBackend::Action& pasteNextAction();
 
     // Replaces the defaults with the combinations the preferences set.
     void readFrom(const Preferences& preferences);
