@@ -27,6 +27,9 @@ inline const QString panelHeight = QStringLiteral("panelHeight");
 // registered: unset means the built-in combination.
 inline const QString panelHotkey = QStringLiteral("panelHotkey");
 inline const QString pasteStackHotkey = QStringLiteral("pasteStackHotkey");
+// What the desktop's RemoteDesktop portal gave back for its next session, so
+// that it asks the user only once for the keyboard it lends Quillbox.
+inline const QString remoteDesktopRestoreToken = QStringLiteral("remoteDesktopRestoreToken");
 } // namespace Keys
 
 // Registers the defaults that answer for keys the user never set. Called once
