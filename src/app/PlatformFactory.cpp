@@ -1,11 +1,14 @@
 #include "app/PlatformFactory.h"
 
 #include "content/Logging.h"
+#include "content/Preferences.h"
 #include "core/FallbackColorSampler.h"
 #include "linux/desktop/CanberraSoundPlayer.h"
 #include "linux/desktop/DesktopApplicationCatalog.h"
 #include "linux/desktop/InotifyDirectoryWatcher.h"
 #include "linux/desktop/PortalColorSampler.h"
+#include "linux/desktop/PortalHotkeyBackend.h"
+#include "linux/desktop/PortalKeystrokeSender.h"
 #include "linux/desktop/ProgramRestart.h"
 #include "linux/desktop/TesseractTextRecognizer.h"
 #include "linux/desktop/XdgAutostartLoginItem.h"
@@ -32,6 +35,12 @@ namespace quillbox::PlatformFactory {
 namespace {
 
 constexpr const char* platformVariable = "QUILLBOX_PLATFORM";
+
+// A Wayland session, whichever backend serves the clipboard there (GNOME's
+// runs the X11 one under XWayland).
+bool isWaylandSession() {
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
 
 // What every backend shares: sounds, text recognition, the screenshot
 // folder, launch at login, installed applications, the tray, the windows.
@@ -64,9 +73,27 @@ void addX11Parts(AppPlatform& platform) {
     platform.accessProbe = std::make_unique<X11AccessProbe>();
     platform.windowHints = std::make_unique<X11WindowHints>();
     platform.hotkeyBackend = std::make_unique<X11HotkeyBackend>();
+    if (isWaylandSession()) {
+        // XTest keys reach only XWayland's windows: the portal's keys serve
+        // (addPortalParts), and Ctrl+V is still seen in XWayland's windows.
+        platform.pasteKeyWatcher = std::make_unique<XInputPasteKeyWatcher>();
+        return;
+    }
     auto keystrokeSender = std::make_unique<XTestKeystrokeSender>();
     platform.pasteKeyWatcher = std::make_unique<XInputPasteKeyWatcher>(keystrokeSender.get());
     platform.keystrokeSender = std::move(keystrokeSender);
+}
+
+// In a Wayland session key grabs and synthetic keys reach no native window:
+// hot keys go through the desktop's GlobalShortcuts portal, and paste keys,
+// unless the backend has a way of its own to send them, through its
+// RemoteDesktop portal (which asks the user once).
+void addPortalParts(AppPlatform& platform) {
+    platform.hotkeyBackend = std::make_unique<PortalHotkeyBackend>();
+    if (!platform.keystrokeSender) {
+        platform.keystrokeSender = std::make_unique<PortalKeystrokeSender>(
+            platform.frontmostApplications.get(), Preferences::defaultFilePath());
+    }
 }
 
 // At rest the instance sleeps until the clipboard changes. In a virtual
@@ -124,6 +151,8 @@ AppPlatform makePlatform(const PlatformChoice& choice) {
         addX11Parts(platform);
         break;
     }
+    if (isWaylandSession())
+        addPortalParts(platform);
     return platform;
 }
 

@@ -24,6 +24,14 @@ public:
     ~QuillboxSession();
 
     QProcessEnvironment environment() const { return m_environment; }
+    // Before start(): a variable of the application's and its commands' environment.
+    void setEnvironmentValue(const QString& name, const QString& value) {
+        m_environment.insert(name, value);
+    }
+    // The application's preferences file.
+    QString preferencesFile() const {
+        return m_directory.path() + QStringLiteral("/config/Quillbox/Quillbox.conf");
+    }
 
     // Starts the application and waits until it answers.
     bool start();
