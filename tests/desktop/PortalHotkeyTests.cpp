@@ -209,24 +209,4 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"bind_failed", true, true, "BindShortcuts", 2, "refused them (response 2)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(PortalTrigger, NamesModifiersAndKeysAsTheShortcutsSyntaxDoes) {
-    struct Row {
-        std::uint32_t key;
-        std::uint32_t modifiers;
-        const char* trigger;
-    };
-    const Row rows[] = {
-        {u'v', superShift, "LOGO+SHIFT+v"},
-        {u'7', HotkeyModifier::control | HotkeyModifier::alt, "CTRL+ALT+7"},
-        {0xffbe + 11, HotkeyModifier::super, "LOGO+F12"},
-        {0x20, HotkeyModifier::super | HotkeyModifier::control, "LOGO+CTRL+space"},
-        {0xff55, HotkeyModifier::alt, "ALT+Page_Up"},
-        // No name for it: the desktop lets the user choose the keys.
-        {0x10000e9, superShift, ""},
-    };
-    for (const Row& row : rows)
-        EXPECT_EQ(PortalHotkeyBackend::triggerFor(row.key, row.modifiers),
-                  QString::fromLatin1(row.trigger));
-}
-
 } // namespace
