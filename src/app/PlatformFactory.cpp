@@ -4,6 +4,7 @@
 #include "core/FallbackColorSampler.h"
 #include "linux/desktop/CanberraSoundPlayer.h"
 #include "linux/desktop/DesktopApplicationCatalog.h"
+#include "linux/desktop/FreedesktopNotifier.h"
 #include "linux/desktop/InotifyDirectoryWatcher.h"
 #include "linux/desktop/PortalColorSampler.h"
 #include "linux/desktop/ProgramRestart.h"
@@ -54,6 +55,7 @@ void addDesktopParts(AppPlatform& platform) {
     platform.loginItem = std::make_unique<XdgAutostartLoginItem>();
     platform.installedApplications = std::make_unique<DesktopApplicationCatalog>();
     platform.makeTrayIcon = [] { return std::make_unique<SystemTrayIcon>(); };
+    platform.notifier = std::make_unique<FreedesktopNotifier>();
 }
 
 // The X11 clipboard and active window, key grabs, XTest keys and XInput's
