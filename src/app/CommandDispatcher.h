@@ -51,6 +51,7 @@ private:
     CommandResult setPaused(bool paused);
     CommandResult togglePanel();
     CommandResult togglePasteStack();
+    void pasteNext(Reply reply);
     void list(const Command& command, Reply reply) const;
     CommandResult show(const Command& command) const;
     CommandResult deleteItem(const Command& command);

@@ -23,10 +23,11 @@ inline const QString launchAtLogin = QStringLiteral("launchAtLogin");
 inline const QString screenshotMonitoringEnabled = QStringLiteral("screenshotMonitoringEnabled");
 inline const QString panelWidth = QStringLiteral("panelWidth");
 inline const QString panelHeight = QStringLiteral("panelHeight");
-// The two system-wide key combinations as text ("Super+Shift+V"); not
+// The system-wide key combinations as text ("Super+Shift+V"); not
 // registered: unset means the built-in combination.
 inline const QString panelHotkey = QStringLiteral("panelHotkey");
 inline const QString pasteStackHotkey = QStringLiteral("pasteStackHotkey");
+inline const QString pasteNextHotkey = QStringLiteral("pasteNextHotkey");
 } // namespace Keys
 
 // Registers the defaults that answer for keys the user never set. Called once
