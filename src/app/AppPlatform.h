@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/PlatformDescription.h"
 #include "core/PanelWindowPort.h"
 #include "core/PasteStackWindowPort.h"
 #include "ports/AccessProbe.h"
@@ -61,6 +62,8 @@ struct AppPlatform {
     // Makes the tray item once the application's widgets can exist; without
     // it there is no tray item.
     std::function<std::unique_ptr<TrayIcon>()> makeTrayIcon;
+    // What these parts can do in this session, for `status`.
+    PlatformDescription description;
 };
 
 } // namespace quillbox

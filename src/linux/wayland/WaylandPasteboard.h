@@ -16,6 +16,8 @@ public:
     explicit WaylandPasteboard(const WaylandReadLimits& limits = {}, QObject* parent = nullptr);
     ~WaylandPasteboard() override;
 
+    // True once the offer is on its way to the compositor, which makes it
+    // the selection within milliseconds: nothing here waits for it.
     bool write(const QList<PasteboardItem>& items) override;
 
     // Whether the compositor lets Quillbox read and set the clipboard.
