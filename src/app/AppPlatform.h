@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/PlatformDescription.h"
 #include "core/PanelWindowPort.h"
 #include "core/PasteStackWindowPort.h"
 #include "ports/AccessProbe.h"
@@ -65,6 +66,8 @@ struct AppPlatform {
     // Notices for the user outside Quillbox's windows; without it they are
     // only logged.
     std::unique_ptr<UserNotifier> notifier;
+    // What these parts can do in this session, for `status`.
+    PlatformDescription description;
 };
 
 } // namespace quillbox

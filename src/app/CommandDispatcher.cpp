@@ -130,6 +130,7 @@ CommandResult CommandDispatcher::status() const {
     if (services) {
         text += u"Recording: %1\n"_s.arg(services->appState().isMonitoringPaused() ? u"paused"_s
                                                                                    : u"on"_s);
+        text += m_context.platform.text();
     }
     text += u"Items:     %1\n"_s.arg(m_context.store.itemCount());
     text += u"History:   %1\n"_s.arg(m_context.storeDescription);

@@ -10,6 +10,8 @@
 #include "linux/desktop/ProgramRestart.h"
 #include "linux/desktop/TesseractTextRecognizer.h"
 #include "linux/desktop/XdgAutostartLoginItem.h"
+#include "linux/wayland/WaylandPasteboard.h"
+#include "linux/wayland/WaylandSessionProbe.h"
 #include "linux/x11/X11AccessProbe.h"
 #include "linux/x11/X11FrontmostApplicationSource.h"
 #include "linux/x11/X11HotkeyBackend.h"
@@ -17,6 +19,7 @@
 #include "linux/x11/X11WindowHints.h"
 #include "linux/x11/XInputPasteKeyWatcher.h"
 #include "linux/x11/XTestKeystrokeSender.h"
+#include "linux/x11/XcbConnection.h"
 #include "ui/HistoryPanel.h"
 #include "ui/OverlayColorSampler.h"
 #include "ui/PasteStackWindow.h"
@@ -71,6 +74,94 @@ void addX11Parts(AppPlatform& platform) {
     platform.keystrokeSender = std::move(keystrokeSender);
 }
 
+// Placeholders for the Wayland session's input side until it has its own:
+// no active application, no synthetic keys, no window hints.
+class NoFrontmostApplication : public FrontmostApplicationSource {
+public:
+    std::optional<RunningApplication> frontmostApplication() override { return std::nullopt; }
+    std::optional<QIcon> installedApplicationIcon(const QString&) override { return std::nullopt; }
+};
+class NoKeystrokes : public KeystrokeSender {
+public:
+    void rememberTargetWindow() override {}
+    void sendPasteKeystroke() override {}
+};
+class NoAccess : public AccessProbe {
+public:
+    bool isGranted() const override { return false; }
+    bool requestAccess() override { return false; }
+};
+class NoWindowHints : public WindowHints {
+public:
+    void markAsFloatingPanel(quintptr) override {}
+    void markAsNonFocusable(quintptr) override {}
+    bool isCompositing() const override { return true; }
+};
+
+// The Wayland clipboard through data control; no hot key backend and no
+// paste-key watcher (the compositor binds `quillbox toggle`).
+void addWaylandParts(AppPlatform& platform) {
+    platform.pasteboard = std::make_unique<WaylandPasteboard>();
+    platform.frontmostApplications = std::make_unique<NoFrontmostApplication>();
+    platform.accessProbe = std::make_unique<NoAccess>();
+    platform.windowHints = std::make_unique<NoWindowHints>();
+    platform.keystrokeSender = std::make_unique<NoKeystrokes>();
+}
+
+PlatformDescription x11Description(bool isXWayland) {
+    PlatformDescription description{u"X11"_s, u"every copy (the X11 CLIPBOARD selection)"_s,
+                                    u"Ctrl+V through XTEST"_s,
+                                    u"Super+Shift+V and Super+Shift+C, grabbed on the X server"_s,
+                                    u"the active window (_NET_ACTIVE_WINDOW)"_s};
+    if (isXWayland) {
+        // Measured on sway: the compositor passes the clipboard between
+        // Wayland and X11 only while an X11 window has the keyboard focus.
+        description.backend = u"X11 (XWayland in a Wayland session)"_s;
+        description.capture =
+            u"only copies made while an X11 window has the keyboard focus; copies in native "
+            "Wayland applications are not seen (the compositor offers no data control)"_s;
+        description.paste = u"only into X11 windows (XTEST keys reach no Wayland window)"_s;
+        description.hotKeys = u"only while an X11 window has the keyboard focus; bind "
+                              "`quillbox toggle` and `quillbox paste-stack` in the desktop's "
+                              "keyboard settings"_s;
+        description.sourceApplication = u"X11 windows only"_s;
+    }
+    return description;
+}
+
+PlatformDescription waylandDescription(const QString& dataControl) {
+    return {u"Wayland"_s, u"every copy (data control: %1)"_s.arg(dataControl),
+            u"not available: the item is put on the clipboard; paste it with Ctrl+V"_s,
+            u"not available: bind `quillbox toggle` and `quillbox paste-stack` in the "
+            "compositor's key settings"_s,
+            u"not available"_s};
+}
+
+// X11 where DISPLAY names a server that answers; else why not. Asked before
+// Qt starts, which would end the program on a display it cannot open.
+std::variant<PlatformChoice, QString> chooseX11(bool isXWayland) {
+    const QByteArray display = qgetenv("DISPLAY");
+    if (display.isEmpty())
+        return u"Quillbox: no X display to run on (DISPLAY is not set)."_s;
+    if (!XcbConnection(display).isValid())
+        return u"Quillbox: cannot open the X display \"%1\": no X server answers there."_s.arg(
+            QString::fromLocal8Bit(display));
+    return PlatformChoice{DisplayBackend::x11, u"X11"_s, isXWayland, x11Description(isXWayland)};
+}
+
+std::variant<PlatformChoice, QString> chooseWayland(const WaylandSessionProbe& probe) {
+    const QString display = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (display.isEmpty())
+        return u"Quillbox: no Wayland display to run on (WAYLAND_DISPLAY is not set)."_s;
+    if (!probe.connected)
+        return u"Quillbox: cannot connect to the Wayland display \"%1\"."_s.arg(display);
+    if (!probe.offersDataControl())
+        return u"Quillbox: the Wayland compositor offers no data control, so the clipboard "
+               "cannot be watched natively; run with QUILLBOX_PLATFORM=x11 to use XWayland."_s;
+    return PlatformChoice{DisplayBackend::wayland, u"Wayland"_s, false,
+                          waylandDescription(probe.dataControl)};
+}
+
 // At rest the instance sleeps until the clipboard changes. In a virtual
 // machine with shadow page tables each wake-up costs time in proportion to
 // the 4 KiB pages the process maps, and a large history is tens of megabytes
@@ -100,13 +191,20 @@ void useLargeHeapPages(char** argv) {
 
 std::variant<PlatformChoice, QString> choose() {
     const QString forced = qEnvironmentVariable(platformVariable).trimmed().toLower();
-    if (!forced.isEmpty() && forced != u"x11"_s) {
-        return u"Quillbox: unknown platform \"%1\" in %2 (this build runs on: x11)."_s.arg(
+    if (forced == u"x11"_s)
+        return chooseX11(!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"));
+    if (forced == u"wayland"_s)
+        return chooseWayland(WaylandSessionProbe::probe());
+    if (!forced.isEmpty()) {
+        return u"Quillbox: unknown platform \"%1\" in %2 (this build runs on: x11, wayland)."_s.arg(
             forced, QString::fromLatin1(platformVariable));
     }
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        return u"Quillbox: no X display to run on (DISPLAY is not set)."_s;
-    return PlatformChoice{DisplayBackend::x11, u"X11"_s};
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return chooseX11(false);
+    const auto probe = WaylandSessionProbe::probe();
+    if (probe.offersDataControl())
+        return chooseWayland(probe);
+    return chooseX11(true);
 }
 
 void prepareToolkit(const PlatformChoice& choice) {
@@ -114,6 +212,12 @@ void prepareToolkit(const PlatformChoice& choice) {
     case DisplayBackend::x11:
         // The clipboard and the active window are X11's; under Wayland, XWayland's.
         qputenv("QT_QPA_PLATFORM", "xcb");
+        break;
+    case DisplayBackend::wayland:
+        // Qt's own Wayland platform for the windows, unless the user chose
+        // another; the clipboard never goes through Qt.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "wayland");
         break;
     }
 }
@@ -125,7 +229,11 @@ AppPlatform makePlatform(const PlatformChoice& choice) {
     case DisplayBackend::x11:
         addX11Parts(platform);
         break;
+    case DisplayBackend::wayland:
+        addWaylandParts(platform);
+        break;
     }
+    platform.description = choice.description;
     return platform;
 }
 
@@ -133,6 +241,8 @@ ClipboardReading makeClipboardReading(const PlatformChoice& choice) {
     switch (choice.backend) {
     case DisplayBackend::x11:
         break;
+    case DisplayBackend::wayland:
+        return {std::make_unique<WaylandPasteboard>(), std::make_unique<NoFrontmostApplication>()};
     }
     return {std::make_unique<X11Pasteboard>(), std::make_unique<X11FrontmostApplicationSource>()};
 }
