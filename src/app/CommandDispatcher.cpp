@@ -87,6 +87,8 @@ void CommandDispatcher::execute(const Command& command, Reply reply) {
         reply(togglePanel());
     else if (name == u"paste-stack"_s)
         reply(togglePasteStack());
+    else if (name == u"paste-next"_s)
+        pasteNext(std::move(reply));
     else if (name == u"settings"_s) {
         m_context.services->openSettings();
         reply(CommandResult::success(u"Settings opened.\n"_s));
@@ -128,6 +130,7 @@ CommandResult CommandDispatcher::status() const {
     if (services) {
         text += u"Recording: %1\n"_s.arg(services->appState().isMonitoringPaused() ? u"paused"_s
                                                                                    : u"on"_s);
+        text += m_context.platform.text();
     }
     text += u"Items:     %1\n"_s.arg(m_context.store.itemCount());
     text += u"History:   %1\n"_s.arg(m_context.storeDescription);
@@ -154,6 +157,33 @@ CommandResult CommandDispatcher::togglePasteStack() {
     return CommandResult::success(services.pasteStack().isActive()
                                       ? u"The Paste Stack is collecting copies.\n"_s
                                       : u"The Paste Stack has ended.\n"_s);
+}
+
+void CommandDispatcher::pasteNext(Reply reply) {
+    using Result = PasteStackCoordinator::PasteNextResult;
+    m_context.services->pasteNextFromStack(
+        [reply](const PasteStackCoordinator::PasteNextOutcome& outcome) {
+            switch (outcome.result) {
+            case Result::pasted:
+                reply(CommandResult::success(
+                    u"Pasted item %1 of %2.\n"_s.arg(outcome.position).arg(outcome.count)));
+                break;
+            case Result::noRun:
+                reply(CommandResult::failure(
+                    u"No Paste Stack is running; start one with quillbox paste-stack."_s));
+                break;
+            case Result::noItem:
+                reply(CommandResult::failure(
+                    u"The Paste Stack holds no items yet; copy some first."_s));
+                break;
+            case Result::keysNotSent:
+                reply(CommandResult::failure(
+                    u"Item %1 of %2 is on the clipboard, but no paste keys "
+                    "could be sent: press Ctrl+V to paste it."_s.arg(outcome.position)
+                        .arg(outcome.count)));
+                break;
+            }
+        });
 }
 
 CommandResult CommandDispatcher::setPaused(bool paused) {

@@ -3,11 +3,13 @@
 #include "StandInPortal.h"
 #include "X11TestEnvironment.h"
 #include "content/AppConstants.h"
+#include "content/Preferences.h"
 #include "core/GlobalShortcuts.h"
 #include "core/HotkeyManager.h"
 #include "linux/desktop/PortalHotkeyBackend.h"
 
 #include <QDBusConnection>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace quillbox;
@@ -108,16 +110,23 @@ TEST_F(PortalHotkeyTest, ActivatedRunsTheHandlerOfItsShortcutOnly) {
     ASSERT_TRUE(portal->serve());
     int panelToggles = 0;
     int stackToggles = 0;
+    int nextPastes = 0;
+    // As in a Wayland session: no watcher sees Ctrl+V, so paste-next has its keys.
+    QTemporaryDir settings;
     GlobalShortcuts shortcuts;
+    shortcuts.readFrom(Preferences(settings.filePath(u"Quillbox.conf"_s)), false);
     shortcuts.registerWith(
-        *backend, [&] { ++panelToggles; }, [&] { ++stackToggles; });
+        *backend, [&] { ++panelToggles; }, [&] { ++stackToggles; }, [&] { ++nextPastes; });
     ASSERT_TRUE(settles());
+    EXPECT_EQ(portal->callsTo(u"BindShortcuts"_s).first().shortcuts.size(), 3);
     const QString session = portal->lastSession();
 
-    portal->activate(session, QStringLiteral("toggle-panel"));
+    portal->activate(session, u"toggle-panel"_s);
     ASSERT_TRUE(waitUntil([&] { return panelToggles == 1; }));
-    portal->activate(session, QStringLiteral("paste-stack"));
+    portal->activate(session, u"paste-stack"_s);
     ASSERT_TRUE(waitUntil([&] { return stackToggles == 1; }));
+    portal->activate(session, u"paste-next"_s);
+    ASSERT_TRUE(waitUntil([&] { return nextPastes == 1; }));
     // Another session's shortcut, or one we never bound, is not ours.
     portal->activate(session + QStringLiteral("x"), QStringLiteral("toggle-panel"));
     portal->activate(session, QStringLiteral("unknown"));

@@ -55,7 +55,8 @@ TEST_F(PortalEndToEndTest, ThePortalsHotKeyOpensThePanelAndReturnPastesWithThePo
     QStringList bound;
     for (const PortalShortcut& shortcut : portal->callsTo(u"BindShortcuts"_s).first().shortcuts)
         bound << shortcut.id + u' ' + shortcut.properties.value(u"preferred_trigger"_s).toString();
-    EXPECT_EQ(bound, (QStringList{u"toggle-panel LOGO+SHIFT+v"_s, u"paste-stack LOGO+SHIFT+c"_s}));
+    EXPECT_EQ(bound, (QStringList{u"toggle-panel LOGO+SHIFT+v"_s, u"paste-stack LOGO+SHIFT+c"_s,
+                                  u"paste-next LOGO+SHIFT+n"_s}));
 
     portal->activate(portal->lastSession(), u"toggle-panel"_s);
     ASSERT_TRUE(waitUntil([&] { return activeWindowName(session) == u"Quillbox"_s; }, 5s));

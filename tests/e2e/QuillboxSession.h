@@ -20,7 +20,11 @@ public:
     static inline const QString editorID = QStringLiteral("org.example.E2EEditor");
     static inline const QString editorName = QStringLiteral("E2E Editor");
 
+    // On the test program's X display.
     QuillboxSession();
+    // In another session: the environment of its clients (a Wayland
+    // compositor's, say), to which the session adds its own folders.
+    explicit QuillboxSession(const QProcessEnvironment& display);
     ~QuillboxSession();
 
     QProcessEnvironment environment() const { return m_environment; }

@@ -52,15 +52,10 @@ public:
     // False once the portal turned out absent or refused the keyboard.
     bool isAvailable() const { return !m_isRefused; }
 
-    // Whether the paste keys went out: false when the portal is absent or
-    // refuses, or the window in front has no key that pastes.
-    using Outcome = std::function<void(bool sent)>;
-
     void rememberTargetWindow() override;
-    void sendPasteKeystroke() override { sendPasteKeystroke(Outcome{}); }
-    // `done` (may be empty) is called once, possibly before this returns; a
-    // request made while keys are on their way shares their outcome.
-    void sendPasteKeystroke(Outcome done);
+    // False when the portal is absent or refuses, or the window in front has
+    // no key that pastes.
+    void sendPasteKeystroke(Outcome done) override;
 
 private Q_SLOTS:
     void onSessionClosed(const QVariantMap& details);

@@ -8,6 +8,7 @@
 #include <X11/keysym.h>
 #include <cstdlib>
 #include <unistd.h>
+#include <utility>
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
@@ -117,10 +118,12 @@ void XTestKeystrokeSender::requestActivation(std::uint32_t window) {
     xcb_flush(m_xcb->get());
 }
 
-void XTestKeystrokeSender::sendPasteKeystroke() {
+void XTestKeystrokeSender::sendPasteKeystroke(Outcome done) {
+    if (done)
+        m_waiting.push_back(std::move(done));
     if (!m_hasXTest) {
         qCInfo(lcX11) << "Quillbox: no XTEST; the item is on the clipboard for a manual paste";
-        Q_EMIT keystrokeFinished(false);
+        finish(false);
         return;
     }
     if (m_phase != Phase::idle) {
@@ -173,7 +176,9 @@ void XTestKeystrokeSender::step() {
 void XTestKeystrokeSender::finish(bool sent) {
     m_timer.stop();
     m_phase = Phase::idle;
-    Q_EMIT keystrokeFinished(sent);
+    // A callback may ask for the next paste at once.
+    for (const Outcome& done : std::exchange(m_waiting, {}))
+        done(sent);
 }
 
 bool XTestKeystrokeSender::areModifiersHeld() {
