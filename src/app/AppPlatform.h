@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/PlatformDescription.h"
 #include "core/PanelWindowPort.h"
 #include "core/PasteStackWindowPort.h"
 #include "ports/AccessProbe.h"
@@ -15,6 +16,7 @@
 #include "ports/SoundPlayer.h"
 #include "ports/TextRecognizer.h"
 #include "ports/TrayIcon.h"
+#include "ports/UserNotifier.h"
 #include "ports/WindowHints.h"
 
 #include <functional>
@@ -61,6 +63,11 @@ struct AppPlatform {
     // Makes the tray item once the application's widgets can exist; without
     // it there is no tray item.
     std::function<std::unique_ptr<TrayIcon>()> makeTrayIcon;
+    // Notices for the user outside Quillbox's windows; without it they are
+    // only logged.
+    std::unique_ptr<UserNotifier> notifier;
+    // What these parts can do in this session, for `status`.
+    PlatformDescription description;
 };
 
 } // namespace quillbox

@@ -61,10 +61,17 @@ AppServices::AppServices(AppPlatform platform, std::unique_ptr<Preferences> pref
     m_colorPicker = new ColorPickerService(*m_platform.colorSampler, *m_platform.pasteboard,
                                            *m_soundManager, this);
     m_panelColorPicker = new PanelColorPicker(*m_colorPicker, *m_appState, *m_historyStore, this);
-    if (m_platform.keystrokeSender)
+    if (m_platform.keystrokeSender) {
         m_pasteService =
             new PasteService(*m_platform.pasteboard, *m_historyStore, *m_platform.keystrokeSender,
                              *m_accessibilityManager, *m_soundManager, this);
+        // The panel is gone by then: the desktop tells the user.
+        if (UserNotifier* notifier = m_platform.notifier.get())
+            connect(m_pasteService, &PasteService::pasteStoppedShort, this,
+                    [notifier](const QString& message) {
+                        notifier->notify(QStringLiteral("Quillbox"), message);
+                    });
+    }
     if (m_platform.textRecognizer)
         m_ocrService = std::make_unique<OCRService>(m_platform.textRecognizer);
 }
@@ -77,7 +84,7 @@ void AppServices::start() {
     if (m_isStarted || isUnderTestHost())
         return;
     m_isStarted = true;
-    m_shortcuts.readFrom(*m_preferences);
+    m_shortcuts.readFrom(*m_preferences, m_platform.pasteKeyWatcher != nullptr);
     startClipboardMonitor();
     if (m_platform.directoryWatcher) {
         m_screenshots = std::make_unique<ScreenshotMonitoring>(
@@ -90,7 +97,7 @@ void AppServices::start() {
     if (m_platform.hotkeyBackend)
         m_shortcuts.registerWith(
             *m_platform.hotkeyBackend, [this] { m_appState->togglePanel(); },
-            [this] { m_pasteStack->toggle(); });
+            [this] { m_pasteStack->toggle(); }, [this] { pasteNextFromShortcut(); });
     // The Paste Stack across applications, its window made on the first run.
     PasteStackCoordinator::WindowFactory makeWindow;
     if (m_platform.makePasteStackWindow) {
@@ -98,9 +105,15 @@ void AppServices::start() {
             return m_platform.makePasteStackWindow(setup, m_platform.windowHints.get());
         };
     }
+    std::optional<QString> pasteNextKeys;
+    if (m_shortcuts.isPasteNextRegistered())
+        pasteNextKeys = m_shortcuts.pasteNextKeys()->toString();
     m_pasteStackCoordinator = std::make_unique<PasteStackCoordinator>(
         *m_pasteStack, *m_platform.pasteboard, m_platform.pasteKeyWatcher.get(),
-        *m_accessibilityManager, std::move(makeWindow), m_shortcuts.pasteStackKeys().toString());
+        m_platform.keystrokeSender.get(), *m_accessibilityManager, std::move(makeWindow),
+        PasteStackCoordinator::Texts{
+            m_shortcuts.pasteStackKeys().toString(),
+            pasteNextHint(m_platform.pasteKeyWatcher != nullptr, pasteNextKeys)});
     m_retention->start();
 }
 
@@ -201,6 +214,35 @@ void AppServices::setUpPanel() {
     m_panel = std::make_unique<PanelCoordinator>(
         *m_appState, m_platform.makePanel(setup, m_platform.windowHints.get()),
         m_platform.keystrokeSender.get());
+}
+
+QString AppServices::pasteNextHint(bool pasteKeyIsWatched, const std::optional<QString>& keys) {
+    if (pasteKeyIsWatched)
+        return {};
+    if (keys)
+        return QStringLiteral("Press %1 to paste the next item").arg(*keys);
+    return QStringLiteral("Run quillbox paste-next to paste the next item");
+}
+
+void AppServices::pasteNextFromStack(PasteStackCoordinator::PasteNextDone done) {
+    if (!m_pasteStackCoordinator) {
+        done({PasteStackCoordinator::PasteNextResult::noRun});
+        return;
+    }
+    m_pasteStackCoordinator->pasteNext(std::move(done));
+}
+
+void AppServices::pasteNextFromShortcut() {
+    pasteNextFromStack([this](const PasteStackCoordinator::PasteNextOutcome& outcome) {
+        // Only a paste that leaves the item waiting needs the user: pressed
+        // with no run, or with nothing left, the key does nothing.
+        if (outcome.result != PasteStackCoordinator::PasteNextResult::keysNotSent)
+            return;
+        qCInfo(lcApp) << "Quillbox: no paste keys were sent; the stack's item is on the clipboard";
+        if (m_platform.notifier)
+            m_platform.notifier->notify(QStringLiteral("Quillbox"),
+                                        PasteService::pasteByHandText());
+    });
 }
 
 PanelWindowPort* AppServices::panel() const {

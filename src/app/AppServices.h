@@ -2,6 +2,7 @@
 
 #include "app/AppPlatform.h"
 #include "core/GlobalShortcuts.h"
+#include "core/PasteStackCoordinator.h"
 #include "core/PasteStackManager.h"
 #include "history/ClipboardItem.h"
 #include "history/StoreContainer.h"
@@ -25,7 +26,6 @@ class PanelCommandHandler;
 class PanelCoordinator;
 class PanelListModel;
 class PasteService;
-class PasteStackCoordinator;
 class ScreenshotMonitoring;
 class SearchRecognition;
 class Preferences;
@@ -84,6 +84,12 @@ public:
     PanelWindowPort* panel() const;
     // Starts the Paste Stack, or ends the one running.
     void togglePasteStackFromCommand() { m_pasteStack->toggle(); }
+    // Pastes the running stack's next item (PasteStackCoordinator::pasteNext);
+    // before start, answers that no run goes on.
+    void pasteNextFromStack(PasteStackCoordinator::PasteNextDone done);
+    // What the Paste Stack's window says pastes the next item; empty where
+    // Ctrl+V does. Set at start.
+    static QString pasteNextHint(bool pasteKeyIsWatched, const std::optional<QString>& keys);
     // The Paste Stack's window; absent until the first run, and where the
     // platform makes none.
     PasteStackWindowPort* pasteStackWindow() const;
@@ -99,6 +105,7 @@ private:
     void setUpPanel();
     // The tray item, where the platform makes one.
     void setUpStatusItem();
+    void pasteNextFromShortcut();
 
     AppPlatform m_platform;
     std::unique_ptr<Preferences> m_preferences;

@@ -89,6 +89,8 @@ void CommandDispatcher::execute(const Command& command, Reply reply) {
         reply(togglePanel());
     else if (name == u"paste-stack"_s)
         reply(togglePasteStack());
+    else if (name == u"paste-next"_s)
+        pasteNext(std::move(reply));
     else if (name == u"settings"_s) {
         m_context.services->openSettings();
         reply(CommandResult::success(u"Settings opened.\n"_s));
@@ -133,6 +135,7 @@ CommandResult CommandDispatcher::status() const {
         text += services->preferences().boolValue(AppConstants::Keys::keepClipboardOnQuit)
                     ? u"Clipboard: kept when an application quits\n"_s
                     : u"Clipboard: not kept when an application quits\n"_s;
+        text += m_context.platform.text();
     }
     text += u"Items:     %1\n"_s.arg(m_context.store.itemCount());
     text += u"History:   %1\n"_s.arg(m_context.storeDescription);
@@ -159,6 +162,33 @@ CommandResult CommandDispatcher::togglePasteStack() {
     return CommandResult::success(services.pasteStack().isActive()
                                       ? u"The Paste Stack is collecting copies.\n"_s
                                       : u"The Paste Stack has ended.\n"_s);
+}
+
+void CommandDispatcher::pasteNext(Reply reply) {
+    using Result = PasteStackCoordinator::PasteNextResult;
+    m_context.services->pasteNextFromStack(
+        [reply](const PasteStackCoordinator::PasteNextOutcome& outcome) {
+            switch (outcome.result) {
+            case Result::pasted:
+                reply(CommandResult::success(
+                    u"Pasted item %1 of %2.\n"_s.arg(outcome.position).arg(outcome.count)));
+                break;
+            case Result::noRun:
+                reply(CommandResult::failure(
+                    u"No Paste Stack is running; start one with quillbox paste-stack."_s));
+                break;
+            case Result::noItem:
+                reply(CommandResult::failure(
+                    u"The Paste Stack holds no items yet; copy some first."_s));
+                break;
+            case Result::keysNotSent:
+                reply(CommandResult::failure(
+                    u"Item %1 of %2 is on the clipboard, but no paste keys "
+                    "could be sent: press Ctrl+V to paste it."_s.arg(outcome.position)
+                        .arg(outcome.count)));
+                break;
+            }
+        });
 }
 
 CommandResult CommandDispatcher::setPaused(bool paused) {

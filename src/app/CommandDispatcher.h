@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/CommandReply.h"
 #include "app/CommandResult.h"
+#include "app/PlatformDescription.h"
 #include "history/ClipboardItem.h"
 
 #include <QHash>
@@ -22,6 +23,8 @@ struct CommandContext {
     HistoryStore& store;
     AppServices* services = nullptr;
     QString storeDescription; // where the history lives, for `status`
+    // What the running instance's platform can do, for `status`.
+    PlatformDescription platform = {};
 };
 
 // Runs the command line's commands, in the running application (on its main
@@ -51,6 +54,7 @@ private:
     CommandResult setPaused(bool paused);
     CommandResult togglePanel();
     CommandResult togglePasteStack();
+    void pasteNext(Reply reply);
     void list(const Command& command, Reply reply) const;
     CommandResult show(const Command& command) const;
     CommandResult deleteItem(const Command& command);

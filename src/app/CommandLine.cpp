@@ -135,6 +135,14 @@ QList<CommandSpec> makeSpecs() {
          P::client},
         {u"toggle"_s, {}, u"Show or hide the history panel"_s, 0, 0, {}, {}, P::instance},
         {u"paste-stack"_s, {}, u"Start or stop the Paste Stack"_s, 0, 0, {}, {}, P::instance},
+        {u"paste-next"_s,
+         {},
+         u"Paste the Paste Stack's next item into the window in front"_s,
+         0,
+         0,
+         {},
+         {},
+         P::instance},
         {u"settings"_s, {}, u"Open the settings window"_s, 0, 0, {}, {}, P::instance},
         {u"quit"_s, {}, u"Quit the running Quillbox"_s, 0, 0, {}, {}, P::instance},
     };
@@ -309,8 +317,9 @@ QString helpText() {
             "(for example org.gnome.TextEditor).\n"
             "Export writes one JSON object per item, payloads in base64; import reads\n"
             "the same format and keeps the copy times.\n\n"
-            "Bind `quillbox toggle` and `quillbox paste-stack` to keys in your desktop's\n"
-            "keyboard settings where the built-in hot keys are not available.\n\n"
+            "Bind `quillbox toggle`, `quillbox paste-stack` and `quillbox paste-next` to\n"
+            "keys in your desktop's keyboard settings where the built-in hot keys are not\n"
+            "available.\n\n"
             "Exit status: 0 on success, 1 when the command failed, 2 for bad arguments,\n"
             "3 when Quillbox is not running and the command needs it (status says\n"
             "what the history on disk holds, and exits with 3).\n"_s;

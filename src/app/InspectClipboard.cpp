@@ -1,6 +1,7 @@
 #include "app/InspectClipboard.h"
 
 #include "app/ItemFormatting.h"
+#include "app/PlatformDescription.h"
 #include "capture/ClipboardParser.h"
 #include "capture/SourceAppResolver.h"
 #include "content/AppConstants.h"
@@ -59,7 +60,7 @@ QJsonValue jsonOf(const std::optional<QString>& value) {
 } // namespace
 
 int inspectClipboard(const Pasteboard& pasteboard, SourceAppResolver& resolver, bool json,
-                     QTextStream& out) {
+                     QTextStream& out, const PlatformDescription* platform) {
     const QStringList types = pasteboard.types().value_or(QStringList());
     const Verdict verdict = verdictFor(types);
     // The kind it would be recorded as; empty when the clipboard is empty.
@@ -103,6 +104,8 @@ int inspectClipboard(const Pasteboard& pasteboard, SourceAppResolver& resolver, 
         application[u"identifier"] = jsonOf(app.bundleID);
         application[u"accentColor"] = SourceAppResolver::colorHex(app.bundleID);
         object[u"frontmostApplication"] = application;
+        if (platform)
+            object[u"platform"] = platform->toJson();
         out << QJsonDocument(object).toJson(QJsonDocument::Indented);
         out.flush();
         return 0;
@@ -161,6 +164,8 @@ int inspectClipboard(const Pasteboard& pasteboard, SourceAppResolver& resolver, 
         application += QStringLiteral(" (%1)").arg(*app.bundleID);
     line(QStringLiteral("Frontmost application"),
          app.name || app.bundleID ? application : QStringLiteral("(none)"));
+    if (platform)
+        out << platform->text();
     out.flush();
     return 0;
 }

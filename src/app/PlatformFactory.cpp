@@ -1,14 +1,20 @@
 #include "app/PlatformFactory.h"
 
 #include "content/Logging.h"
+#include "content/Preferences.h"
 #include "core/FallbackColorSampler.h"
 #include "linux/desktop/CanberraSoundPlayer.h"
 #include "linux/desktop/DesktopApplicationCatalog.h"
+#include "linux/desktop/FreedesktopNotifier.h"
 #include "linux/desktop/InotifyDirectoryWatcher.h"
 #include "linux/desktop/PortalColorSampler.h"
+#include "linux/desktop/PortalHotkeyBackend.h"
+#include "linux/desktop/PortalKeystrokeSender.h"
 #include "linux/desktop/ProgramRestart.h"
 #include "linux/desktop/TesseractTextRecognizer.h"
 #include "linux/desktop/XdgAutostartLoginItem.h"
+#include "linux/wayland/WaylandPasteboard.h"
+#include "linux/wayland/WaylandSessionProbe.h"
 #include "linux/x11/X11AccessProbe.h"
 #include "linux/x11/X11FrontmostApplicationSource.h"
 #include "linux/x11/X11HotkeyBackend.h"
@@ -16,6 +22,7 @@
 #include "linux/x11/X11WindowHints.h"
 #include "linux/x11/XInputPasteKeyWatcher.h"
 #include "linux/x11/XTestKeystrokeSender.h"
+#include "linux/x11/XcbConnection.h"
 #include "ui/HistoryPanel.h"
 #include "ui/OverlayColorSampler.h"
 #include "ui/PasteStackWindow.h"
@@ -32,6 +39,12 @@ namespace quillbox::PlatformFactory {
 namespace {
 
 constexpr const char* platformVariable = "QUILLBOX_PLATFORM";
+
+// A Wayland session, whichever backend serves the clipboard there (GNOME's
+// runs the X11 one under XWayland).
+bool isWaylandSession() {
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
 
 // What every backend shares: sounds, text recognition, the screenshot
 // folder, launch at login, installed applications, the tray, the windows.
@@ -54,6 +67,7 @@ void addDesktopParts(AppPlatform& platform) {
     platform.loginItem = std::make_unique<XdgAutostartLoginItem>();
     platform.installedApplications = std::make_unique<DesktopApplicationCatalog>();
     platform.makeTrayIcon = [] { return std::make_unique<SystemTrayIcon>(); };
+    platform.notifier = std::make_unique<FreedesktopNotifier>();
 }
 
 // The X11 clipboard and active window, key grabs, XTest keys and XInput's
@@ -64,9 +78,132 @@ void addX11Parts(AppPlatform& platform) {
     platform.accessProbe = std::make_unique<X11AccessProbe>();
     platform.windowHints = std::make_unique<X11WindowHints>();
     platform.hotkeyBackend = std::make_unique<X11HotkeyBackend>();
+    if (isWaylandSession()) {
+        // XTest keys and XInput's view reach only XWayland's windows: the
+        // portal's keys paste (addPortalParts), and the Paste Stack moves on
+        // by its own shortcut, as in any Wayland session.
+        return;
+    }
     auto keystrokeSender = std::make_unique<XTestKeystrokeSender>();
     platform.pasteKeyWatcher = std::make_unique<XInputPasteKeyWatcher>(keystrokeSender.get());
     platform.keystrokeSender = std::move(keystrokeSender);
+}
+
+// Placeholders for the Wayland session's input side until it has its own:
+// no active application, no window hints.
+class NoFrontmostApplication : public FrontmostApplicationSource {
+public:
+    std::optional<RunningApplication> frontmostApplication() override { return std::nullopt; }
+    std::optional<QIcon> installedApplicationIcon(const QString&) override { return std::nullopt; }
+};
+class NoAccess : public AccessProbe {
+public:
+    bool isGranted() const override { return false; }
+    bool requestAccess() override { return false; }
+};
+class NoWindowHints : public WindowHints {
+public:
+    void markAsFloatingPanel(quintptr) override {}
+    void markAsNonFocusable(quintptr) override {}
+    bool isCompositing() const override { return true; }
+};
+
+// The Wayland clipboard through data control; no paste-key watcher (no
+// Wayland client sees another's keys); hot keys and paste keys come from
+// the desktop portals (addPortalParts).
+void addWaylandParts(AppPlatform& platform) {
+    platform.pasteboard = std::make_unique<WaylandPasteboard>();
+    platform.frontmostApplications = std::make_unique<NoFrontmostApplication>();
+    platform.accessProbe = std::make_unique<NoAccess>();
+    platform.windowHints = std::make_unique<NoWindowHints>();
+}
+
+PlatformDescription x11Description(bool isXWayland) {
+    PlatformDescription description{u"X11"_s, u"every copy (the X11 CLIPBOARD selection)"_s,
+                                    u"Ctrl+V through XTEST"_s,
+                                    u"Super+Shift+V and Super+Shift+C, grabbed on the X server"_s,
+                                    u"the active window (_NET_ACTIVE_WINDOW)"_s};
+    if (isXWayland) {
+        // Measured on sway: the compositor passes the clipboard between
+        // Wayland and X11 only while an X11 window has the keyboard focus.
+        description.backend = u"X11 (XWayland in a Wayland session)"_s;
+        description.capture =
+            u"only copies made while an X11 window has the keyboard focus; copies in native "
+            "Wayland applications are not seen (the compositor offers no data control)"_s;
+        description.paste = u"only into X11 windows (XTEST keys reach no Wayland window)"_s;
+        description.hotKeys = u"only while an X11 window has the keyboard focus; bind "
+                              "`quillbox toggle` and `quillbox paste-stack` in the desktop's "
+                              "keyboard settings"_s;
+        description.sourceApplication = u"X11 windows only"_s;
+    }
+    return description;
+}
+
+PlatformDescription waylandDescription(const QString& dataControl) {
+    return {u"Wayland"_s, u"every copy (data control: %1)"_s.arg(dataControl),
+            u"not available: the item is put on the clipboard; paste it with Ctrl+V"_s,
+            u"not available: bind `quillbox toggle` and `quillbox paste-stack` in the "
+            "compositor's key settings"_s,
+            u"not available"_s};
+}
+
+// X11 where DISPLAY names a server that answers; else why not. Asked before
+// Qt starts, which would end the program on a display it cannot open.
+std::variant<PlatformChoice, QString> chooseX11(bool isXWayland) {
+    const QByteArray display = qgetenv("DISPLAY");
+    if (display.isEmpty())
+        return u"Quillbox: no X display to run on (DISPLAY is not set)."_s;
+    if (!XcbConnection(display).isValid())
+        return u"Quillbox: cannot open the X display \"%1\": no X server answers there."_s.arg(
+            QString::fromLocal8Bit(display));
+    return PlatformChoice{DisplayBackend::x11, u"X11"_s, isXWayland, x11Description(isXWayland)};
+}
+
+std::variant<PlatformChoice, QString> chooseWayland(const WaylandSessionProbe& probe) {
+    const QString display = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (display.isEmpty())
+        return u"Quillbox: no Wayland display to run on (WAYLAND_DISPLAY is not set)."_s;
+    if (!probe.connected)
+        return u"Quillbox: cannot connect to the Wayland display \"%1\"."_s.arg(display);
+    if (!probe.offersDataControl())
+        return u"Quillbox: the Wayland compositor offers no data control, so the clipboard "
+               "cannot be watched natively; run with QUILLBOX_PLATFORM=x11 to use XWayland."_s;
+    return PlatformChoice{DisplayBackend::wayland, u"Wayland"_s, false,
+                          waylandDescription(probe.dataControl)};
+}
+
+// Pasting into other applications is allowed until the desktop's
+// RemoteDesktop portal says no: its consent dialog, at the first paste, is
+// the prompt.
+class PortalKeyboardAccess : public AccessProbe {
+public:
+    explicit PortalKeyboardAccess(const PortalKeystrokeSender& sender)
+        : m_sender(sender) {}
+    bool isGranted() const override { return m_sender.isAvailable(); }
+    bool requestAccess() override { return m_sender.isAvailable(); }
+
+private:
+    const PortalKeystrokeSender& m_sender;
+};
+
+// In a Wayland session key grabs and synthetic keys reach no native window:
+// hot keys go through the desktop's GlobalShortcuts portal, and paste keys,
+// unless the backend has a way of its own to send them, through its
+// RemoteDesktop portal (which asks the user once).
+void addPortalParts(AppPlatform& platform) {
+    platform.hotkeyBackend = std::make_unique<PortalHotkeyBackend>();
+    platform.description.hotKeys =
+        u"through the desktop's GlobalShortcuts portal where it offers one (else the log says "
+        "so: bind `quillbox toggle`, `quillbox paste-stack` and `quillbox paste-next` in the "
+        "desktop's keyboard settings)"_s;
+    if (platform.keystrokeSender)
+        return;
+    auto sender = std::make_unique<PortalKeystrokeSender>(platform.frontmostApplications.get(),
+                                                          Preferences::defaultFilePath());
+    platform.accessProbe = std::make_unique<PortalKeyboardAccess>(*sender);
+    platform.keystrokeSender = std::move(sender);
+    platform.description.paste = u"Ctrl+V through the desktop's RemoteDesktop portal where it "
+                                 "offers one (it asks once)"_s;
 }
 
 // At rest the instance sleeps until the clipboard changes. In a virtual
@@ -98,13 +235,20 @@ void useLargeHeapPages(char** argv) {
 
 std::variant<PlatformChoice, QString> choose() {
     const QString forced = qEnvironmentVariable(platformVariable).trimmed().toLower();
-    if (!forced.isEmpty() && forced != u"x11"_s) {
-        return u"Quillbox: unknown platform \"%1\" in %2 (this build runs on: x11)."_s.arg(
+    if (forced == u"x11"_s)
+        return chooseX11(!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"));
+    if (forced == u"wayland"_s)
+        return chooseWayland(WaylandSessionProbe::probe());
+    if (!forced.isEmpty()) {
+        return u"Quillbox: unknown platform \"%1\" in %2 (this build runs on: x11, wayland)."_s.arg(
             forced, QString::fromLatin1(platformVariable));
     }
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        return u"Quillbox: no X display to run on (DISPLAY is not set)."_s;
-    return PlatformChoice{DisplayBackend::x11, u"X11"_s};
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return chooseX11(false);
+    const auto probe = WaylandSessionProbe::probe();
+    if (probe.offersDataControl())
+        return chooseWayland(probe);
+    return chooseX11(true);
 }
 
 void prepareToolkit(const PlatformChoice& choice) {
@@ -112,6 +256,12 @@ void prepareToolkit(const PlatformChoice& choice) {
     case DisplayBackend::x11:
         // The clipboard and the active window are X11's; under Wayland, XWayland's.
         qputenv("QT_QPA_PLATFORM", "xcb");
+        break;
+    case DisplayBackend::wayland:
+        // Qt's own Wayland platform for the windows, unless the user chose
+        // another; the clipboard never goes through Qt.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "wayland");
         break;
     }
 }
@@ -123,7 +273,13 @@ AppPlatform makePlatform(const PlatformChoice& choice) {
     case DisplayBackend::x11:
         addX11Parts(platform);
         break;
+    case DisplayBackend::wayland:
+        addWaylandParts(platform);
+        break;
     }
+    platform.description = choice.description;
+    if (isWaylandSession())
+        addPortalParts(platform);
     return platform;
 }
 
@@ -131,6 +287,8 @@ ClipboardReading makeClipboardReading(const PlatformChoice& choice) {
     switch (choice.backend) {
     case DisplayBackend::x11:
         break;
+    case DisplayBackend::wayland:
+        return {std::make_unique<WaylandPasteboard>(), std::make_unique<NoFrontmostApplication>()};
     }
     return {std::make_unique<X11Pasteboard>(), std::make_unique<X11FrontmostApplicationSource>()};
 }

@@ -9,12 +9,17 @@
 namespace quillbox {
 
 // The display servers Quillbox has a backend for.
-enum class DisplayBackend { x11 };
+enum class DisplayBackend { x11, wayland };
 
 // Which backend serves this session.
 struct PlatformChoice {
     DisplayBackend backend = DisplayBackend::x11;
-    QString name; // for `status` and `inspect-clipboard`: "X11"
+    QString name; // "X11", "Wayland"
+    // X11 through XWayland in a Wayland session (a compositor without data
+    // control, as GNOME's): the compositor bridges only part of it.
+    bool isXWayland = false;
+    // What the backend can do here, for `status` and `inspect-clipboard`.
+    PlatformDescription description;
 };
 
 // The only code that names concrete backends: a new one is its classes in
@@ -22,7 +27,9 @@ struct PlatformChoice {
 namespace PlatformFactory {
 
 // The backend for this session, from the environment (QUILLBOX_PLATFORM
-// forces one); a message for the user when none can run here.
+// forces one): Wayland where WAYLAND_DISPLAY names a compositor that offers
+// data control, else X11 (XWayland's under Wayland); a message for the user
+// when none can run here, a DISPLAY that no X server answers included.
 std::variant<PlatformChoice, QString> choose();
 
 // Before the QApplication exists: what Qt needs to run on the choice.

@@ -148,24 +148,42 @@ CommandResult copy(HistoryStore& store, const Command& command, const Tools& too
     if (const auto* failure = std::get_if<CommandResult>(&found))
         return *failure;
     const auto& item = std::get<ClipboardItemPtr>(found);
-    tools.pasteService->copy(item, command.hasOption(plainOption));
+    if (!tools.pasteService->copy(item, command.hasOption(plainOption)))
+        return CommandResult::failure(PasteService::clipboardRefusedText());
     return CommandResult::success(
         QStringLiteral("Copied %1.\n").arg(item->id().toString(QUuid::WithoutBraces)));
 }
 
-CommandResult paste(HistoryStore& store, const Command& command, const Tools& tools) {
+void paste(HistoryStore& store, const Command& command, const Tools& tools, Reply reply) {
     const auto found = itemFor(store, command, tools);
-    if (const auto* failure = std::get_if<CommandResult>(&found))
-        return *failure;
+    if (const auto* failure = std::get_if<CommandResult>(&found)) {
+        reply(*failure);
+        return;
+    }
     const auto& item = std::get<ClipboardItemPtr>(found);
     // From the command line the paste goes to the window in front now (the
     // terminal that ran the command, or whatever a key binding left active),
     // not to the one remembered when the panel last opened.
     if (tools.keystrokes)
         tools.keystrokes->rememberTargetWindow();
-    tools.pasteService->paste(item, command.hasOption(plainOption));
-    return CommandResult::success(
-        QStringLiteral("Pasted %1.\n").arg(item->id().toString(QUuid::WithoutBraces)));
+    const QString id = item->id().toString(QUuid::WithoutBraces);
+    tools.pasteService->paste(
+        item, command.hasOption(plainOption),
+        [id, reply = std::move(reply)](PasteService::PasteOutcome outcome) {
+            switch (outcome) {
+            case PasteService::PasteOutcome::pasted:
+                reply(CommandResult::success(QStringLiteral("Pasted %1.\n").arg(id)));
+                break;
+            case PasteService::PasteOutcome::copiedOnly:
+                reply(CommandResult::failure(QStringLiteral("Copied %1, but no paste keys could be "
+                                                            "sent: press Ctrl+V to paste it.")
+                                                 .arg(id)));
+                break;
+            case PasteService::PasteOutcome::notCopied:
+                reply(CommandResult::failure(PasteService::clipboardRefusedText()));
+                break;
+            }
+        });
 }
 
 void install(CommandDispatcher& dispatcher, std::function<Tools(const CommandContext&)> tools) {
@@ -187,7 +205,7 @@ void install(CommandDispatcher& dispatcher, std::function<Tools(const CommandCon
     dispatcher.setHandler(QStringLiteral("paste"),
                           [tools](const CommandContext& context, const Command& command,
                                   CommandDispatcher::Reply reply) {
-                              reply(paste(context.store, command, tools(context)));
+                              paste(context.store, command, tools(context), std::move(reply));
                           });
 }
 

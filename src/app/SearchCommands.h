@@ -37,8 +37,11 @@ using Reply = std::function<void(const CommandResult&)>;
 
 // Replies once, possibly later (after recognition); never blocks.
 void search(HistoryStore& store, const Command& command, const Tools& tools, Reply reply);
+// Copy answers at once; paste once the paste keys went out, or could not.
+// Each fails (ExitCode::failure) when the clipboard could not be set, paste
+// also when no keys could be sent (the item then waits on the clipboard).
 CommandResult copy(HistoryStore& store, const Command& command, const Tools& tools);
-CommandResult paste(HistoryStore& store, const Command& command, const Tools& tools);
+void paste(HistoryStore& store, const Command& command, const Tools& tools, Reply reply);
 
 // Serves "search", "copy" and "paste" from the dispatcher; `tools` is asked
 // for each command.

@@ -139,10 +139,12 @@ int runApplication(int argc, char** argv) {
     }
 
     // Lives until the process ends, like the services it owns.
-    AppServices& services =
-        *new AppServices(PlatformFactory::makePlatform(platform), std::make_unique<Preferences>());
-    dispatcher = std::make_unique<CommandDispatcher>(CommandContext{
-        services.historyStore(), &services, storeDescription(*services.modelContainer())});
+    AppPlatform parts = PlatformFactory::makePlatform(platform);
+    const PlatformDescription description = parts.description;
+    AppServices& services = *new AppServices(std::move(parts), std::make_unique<Preferences>());
+    dispatcher = std::make_unique<CommandDispatcher>(
+        CommandContext{services.historyStore(), &services,
+                       storeDescription(*services.modelContainer()), description});
     SearchCommands::install(*dispatcher, services);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &services, [&services] {
         services.stop();
@@ -189,7 +191,8 @@ int inspectClipboardHere(int argc, char** argv, const Command& command) {
     }
     QString text;
     QTextStream out(&text);
-    const int status = inspectClipboard(pasteboard, resolver, command.hasOption(u"--json"_s), out);
+    const int status = inspectClipboard(pasteboard, resolver, command.hasOption(u"--json"_s), out,
+                                        &platform.description);
     out.flush();
     write(stdout, text);
     return status;

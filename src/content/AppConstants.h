@@ -26,10 +26,14 @@ inline const QString screenshotMonitoringEnabled = QStringLiteral("screenshotMon
 inline const QString keepClipboardOnQuit = QStringLiteral("keepClipboardOnQuit");
 inline const QString panelWidth = QStringLiteral("panelWidth");
 inline const QString panelHeight = QStringLiteral("panelHeight");
-// The two system-wide key combinations as text ("Super+Shift+V"); not
+// The system-wide key combinations as text ("Super+Shift+V"); not
 // registered: unset means the built-in combination.
 inline const QString panelHotkey = QStringLiteral("panelHotkey");
 inline const QString pasteStackHotkey = QStringLiteral("pasteStackHotkey");
+inline const QString pasteNextHotkey = QStringLiteral("pasteNextHotkey");
+// What the desktop's RemoteDesktop portal gave back for its next session, so
+// that it asks the user only once for the keyboard it lends Quillbox.
+inline const QString remoteDesktopRestoreToken = QStringLiteral("remoteDesktopRestoreToken");
 } // namespace Keys
 
 // Registers the defaults that answer for keys the user never set. Called once

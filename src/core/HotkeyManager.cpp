@@ -15,10 +15,11 @@ HotkeyManager::~HotkeyManager() {
     m_backend.setPressHandler({});
 }
 
-bool HotkeyManager::registerHotkey(std::uint32_t key, std::uint32_t modifiers, Handler handler) {
+bool HotkeyManager::registerHotkey(std::uint32_t key, std::uint32_t modifiers, Handler handler,
+                                   const HotkeyBackend::Action& action) {
     // Taken before the attempt: a failed registration consumes its id too.
     const std::uint32_t id = m_nextID++;
-    const HotkeyBackend::Result result = m_backend.registerHotkey(id, key, modifiers);
+    const HotkeyBackend::Result result = m_backend.registerAction(id, key, modifiers, action);
     if (result.status != 0) {
         qCWarning(lcCore).noquote()
             << QStringLiteral("Quillbox: could not register hotkey %1 (status %2); another app "

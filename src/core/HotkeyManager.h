@@ -1,13 +1,13 @@
 #pragma once
 
+#include "ports/HotkeyBackend.h"
+
 #include <QHash>
 #include <QList>
 #include <cstdint>
 #include <functional>
 
 namespace quillbox {
-
-class HotkeyBackend;
 
 // Registers system-wide key combinations with the desktop and runs each one's
 // handler on the main thread when it is pressed. Ids start at 1 and are never
@@ -21,10 +21,12 @@ public:
     HotkeyManager(const HotkeyManager&) = delete;
     HotkeyManager& operator=(const HotkeyManager&) = delete;
 
-    // key: the key's X key symbol; modifiers: HotkeyModifier bits. True when
-    // the combination is active. On failure it logs the key code and the
+    // key: the key's X key symbol; modifiers: HotkeyModifier bits; action:
+    // what it does, for desktops that show it to the user. True when the
+    // combination is active. On failure it logs the key code and the
     // desktop's status and keeps nothing.
-    bool registerHotkey(std::uint32_t key, std::uint32_t modifiers, Handler handler);
+    bool registerHotkey(std::uint32_t key, std::uint32_t modifiers, Handler handler,
+                        const HotkeyBackend::Action& action = {});
     // Releases every combination; ids handed out later are still fresh.
     void unregisterAll();
 

@@ -90,6 +90,10 @@ KeyCombination KeyCombination::pasteStackDefault() {
     return {u'c', HotkeyModifier::super | HotkeyModifier::shift};
 }
 
+KeyCombination KeyCombination::pasteNextDefault() {
+    return {u'n', HotkeyModifier::super | HotkeyModifier::shift};
+}
+
 std::optional<KeyCombination> KeyCombination::parse(const QString& text) {
     const QStringList parts = text.split(u'+');
     KeyCombination combination;

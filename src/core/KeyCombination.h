@@ -18,6 +18,8 @@ struct KeyCombination {
     static KeyCombination panelDefault();
     // Starts and stops the Paste Stack.
     static KeyCombination pasteStackDefault();
+    // Pastes the Paste Stack's next item, where no watcher sees Ctrl+V.
+    static KeyCombination pasteNextDefault();
 
     // Modifiers Super, Ctrl (or Control), Alt and Shift in any order and case,
     // then a letter, a digit, F1 to F35 or a key name such as Space, Print or

@@ -2,14 +2,15 @@
 
 #include "content/AppConstants.h"
 #include "content/ContentCategory.h"
+#include "content/Logging.h"
 #include "content/PasteboardTypes.h"
 #include "core/AccessibilityManager.h"
 #include "core/SoundManager.h"
 #include "history/HistoryStore.h"
-#include "ports/KeystrokeSender.h"
 
 #include <QDateTime>
 #include <QTimer>
+#include <utility>
 
 namespace quillbox {
 
@@ -71,21 +72,52 @@ bool PasteService::copy(const ClipboardItemPtr& item, bool asPlainText) {
     return true;
 }
 
-bool PasteService::paste(const ClipboardItemPtr& item, bool asPlainText) {
-    if (!copy(item, asPlainText))
+QString PasteService::clipboardRefusedText() {
+    return QStringLiteral("Quillbox could not set the clipboard.");
+}
+
+QString PasteService::pasteByHandText() {
+    return QStringLiteral("Quillbox cannot send keys to other applications here: the item is on "
+                          "the clipboard, press Ctrl+V to paste it.");
+}
+
+bool PasteService::paste(const ClipboardItemPtr& item, bool asPlainText, PasteDone done) {
+    if (!copy(item, asPlainText)) {
+        finishPaste(PasteOutcome::notCopied, done);
         return false;
+    }
     m_sounds.playPasteSound();
     m_accessibility.checkAccess();
-    if (m_accessibility.isAccessibilityGranted()) {
-        QTimer::singleShot(pasteKeystrokeDelay, this, [this] { simulateCommandV(); });
-    } else {
+    if (!m_accessibility.isAccessibilityGranted()) {
         m_accessibility.requestAccess();
+        finishPaste(PasteOutcome::copiedOnly, done);
+        return true;
     }
+    QTimer::singleShot(pasteKeystrokeDelay, this, [this, done = std::move(done)] {
+        simulateCommandV([this, done](bool sent) {
+            finishPaste(sent ? PasteOutcome::pasted : PasteOutcome::copiedOnly, done);
+        });
+    });
     return true;
 }
 
-void PasteService::simulateCommandV() {
-    m_keystrokes.sendPasteKeystroke();
+void PasteService::finishPaste(PasteOutcome outcome, const PasteDone& done) {
+    if (done) {
+        done(outcome);
+        return;
+    }
+    if (outcome == PasteOutcome::notCopied) {
+        qCWarning(lcApp) << "Quillbox: could not set the clipboard; nothing was pasted";
+        Q_EMIT pasteStoppedShort(clipboardRefusedText());
+    } else if (outcome == PasteOutcome::copiedOnly) {
+        qCInfo(lcApp) << "Quillbox: no paste keys were sent; the item is on the clipboard";
+        if (!std::exchange(m_hasAdvisedPasteByHand, true))
+            Q_EMIT pasteStoppedShort(pasteByHandText());
+    }
+}
+
+void PasteService::simulateCommandV(KeystrokeSender::Outcome done) {
+    m_keystrokes.sendPasteKeystroke(std::move(done));
 }
 
 } // namespace quillbox

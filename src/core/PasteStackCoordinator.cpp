@@ -7,22 +7,27 @@
 #include "core/StackPasteMatcher.h"
 #include "history/ClipboardItem.h"
 #include "ports/GlobalKeyWatcher.h"
+#include "ports/KeystrokeSender.h"
 #include "ports/Pasteboard.h"
+
+#include <QPointer>
+#include <QTimer>
 
 namespace quillbox {
 
 PasteStackCoordinator::PasteStackCoordinator(PasteStackManager& stack, Pasteboard& pasteboard,
                                              GlobalKeyWatcher* keyWatcher,
+                                             KeystrokeSender* keystrokes,
                                              AccessibilityManager& accessibility,
-                                             WindowFactory makeWindow, QString stopKeys,
-                                             QObject* parent)
+                                             WindowFactory makeWindow, Texts texts, QObject* parent)
     : QObject(parent)
     , m_stack(stack)
     , m_pasteboard(pasteboard)
     , m_keyWatcher(keyWatcher)
+    , m_keystrokes(keystrokes)
     , m_accessibility(accessibility)
     , m_makeWindow(std::move(makeWindow))
-    , m_stopKeys(std::move(stopKeys)) {
+    , m_texts(std::move(texts)) {
     m_pastes = new StackPasteMatcher(
         pasteboard.reportsOfferReads(),
         [this] {
@@ -81,7 +86,8 @@ void PasteStackCoordinator::activeChanged(bool active) {
         return;
     }
     if (!m_window && m_makeWindow)
-        m_window = m_makeWindow(PasteStackSetup{m_stack, m_accessibility, m_stopKeys});
+        m_window = m_makeWindow(
+            PasteStackSetup{m_stack, m_accessibility, m_texts.stopKeys, m_texts.pasteNextHint});
     if (m_window)
         m_window->show();
     m_accessibility.checkAccess();
@@ -109,6 +115,64 @@ void PasteStackCoordinator::loadCurrentItem() {
     const ClipboardItemPtr& item = m_stack.stackItems().at(m_stack.currentIndex());
     if (item)
         m_pasteboard.write(PasteService::pasteboardItems(*item, false));
+}
+
+void PasteStackCoordinator::pasteNext(PasteNextDone done) {
+    m_pasteRequests.push_back(std::move(done));
+    if (m_pasteRequests.size() == 1)
+        serveNextPasteRequest();
+}
+
+void PasteStackCoordinator::serveNextPasteRequest() {
+    if (m_pasteRequests.empty())
+        return;
+    if (!m_stack.isActive()) {
+        finishPasteRequest({PasteNextResult::noRun});
+        return;
+    }
+    const int index = m_stack.currentIndex();
+    const qsizetype count = m_stack.stackItems().size();
+    if (!m_stack.hasNext()) {
+        finishPasteRequest({PasteNextResult::noItem, index, count});
+        return;
+    }
+    m_accessibility.checkAccess();
+    if (!m_keystrokes || !m_accessibility.isAccessibilityGranted()) {
+        finishPasteRequest({PasteNextResult::keysNotSent, index + 1, count});
+        return;
+    }
+    // The item is on the clipboard already: every capture and every move
+    // of the run puts the next one there. The keys go to the window in
+    // front now, the one whose key binding asked for them.
+    m_keystrokes->rememberTargetWindow();
+    QPointer<PasteStackCoordinator> self = this;
+    m_keystrokes->sendPasteKeystroke([self, index, count](bool sent) {
+        if (!self)
+            return;
+        if (!sent) {
+            self->finishPasteRequest({PasteNextResult::keysNotSent, index + 1, count});
+            return;
+        }
+        QTimer::singleShot(StackPasteMatcher::advanceDelay, self, [self, index, count] {
+            // The user's own paste (where it is watched) or a stop may have
+            // moved the run meanwhile; only this item's paste moves it here.
+            if (self->m_stack.isActive() && self->m_stack.currentIndex() == index) {
+                self->m_stack.advance();
+                self->loadCurrentItem();
+            }
+            self->finishPasteRequest({PasteNextResult::pasted, index + 1, count});
+        });
+    });
+}
+
+void PasteStackCoordinator::finishPasteRequest(const PasteNextOutcome& outcome) {
+    const PasteNextDone done = std::move(m_pasteRequests.front());
+    m_pasteRequests.pop_front();
+    if (done)
+        done(outcome);
+    // The next request from the event loop, so a caller's reply goes first.
+    if (!m_pasteRequests.empty())
+        QTimer::singleShot(0, this, &PasteStackCoordinator::serveNextPasteRequest);
 }
 
 } // namespace quillbox

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -12,6 +13,7 @@ namespace quillbox {
 class AccessibilityManager;
 class ClipboardItem;
 class GlobalKeyWatcher;
+class KeystrokeSender;
 class Pasteboard;
 class PasteStackManager;
 class StackPasteMatcher;
@@ -28,18 +30,47 @@ public:
     using WindowFactory =
         std::function<std::unique_ptr<PasteStackWindowPort>(const PasteStackSetup&)>;
 
+    // What came of one pasteNext().
+    enum class PasteNextResult {
+        pasted,     // the keys went out and the run moved on
+        noRun,      // no Paste Stack runs
+        noItem,     // the run has nothing (more) to paste
+        keysNotSent // the item is on the clipboard, but no keys went out
+    };
+    struct PasteNextOutcome {
+        PasteNextResult result;
+        int position = 0; // of the item pasted, from 1
+        qsizetype count = 0;
+    };
+    using PasteNextDone = std::function<void(const PasteNextOutcome&)>;
+
+    // The setup's texts: which keys stop the run and, where no watcher sees
+    // the paste key, what pastes the next item.
+    struct Texts {
+        QString stopKeys;
+        QString pasteNextHint;
+    };
+
     // `keyWatcher` may be null: the stack then still collects, but a paste
-    // does not move it on. The pasteboard and the watcher report to this object until it
-    // is destroyed, so they must outlive it.
+    // does not move it on; `keystrokes` may be null: pasteNext() then sends
+    // nothing. The pasteboard and the watcher report to this object until
+    // it is destroyed, so they must outlive it.
     PasteStackCoordinator(PasteStackManager& stack, Pasteboard& pasteboard,
-                          GlobalKeyWatcher* keyWatcher, AccessibilityManager& accessibility,
-                          WindowFactory makeWindow, QString stopKeys, QObject* parent = nullptr);
+                          GlobalKeyWatcher* keyWatcher, KeystrokeSender* keystrokes,
+                          AccessibilityManager& accessibility, WindowFactory makeWindow,
+                          Texts texts, QObject* parent = nullptr);
     ~PasteStackCoordinator() override;
 
     // A copy the clipboard monitor recorded; joins a running stack.
     void itemCaptured(const ClipboardItemPtr& item);
     // Stops watching the paste key (at quit).
     void stopWatching();
+    // Pastes the run's next item into the window in front and, once the keys
+    // went out and the application had time to take it, moves the run on:
+    // the way to paste through a stack where no watcher sees the paste key.
+    // Requests made while one is on its way wait their turn, so each pastes
+    // its own item. `done` is called once, on the main thread.
+    void pasteNext(PasteNextDone done);
 
     // Absent until the first run, and where the factory makes none.
     PasteStackWindowPort* window() const { return m_window.get(); }
@@ -51,13 +82,19 @@ private:
     // Puts the item the next paste takes on the clipboard, marked as ours so
     // it is not recorded again.
     void loadCurrentItem();
+    // Works on the oldest pasteNext() request.
+    void serveNextPasteRequest();
+    void finishPasteRequest(const PasteNextOutcome& outcome);
 
     PasteStackManager& m_stack;
     Pasteboard& m_pasteboard;
     GlobalKeyWatcher* m_keyWatcher;
+    KeystrokeSender* m_keystrokes;
     AccessibilityManager& m_accessibility;
     WindowFactory m_makeWindow;
-    QString m_stopKeys;
+    Texts m_texts;
+    // pasteNext() requests, the front one on its way.
+    std::deque<PasteNextDone> m_pasteRequests;
     std::unique_ptr<PasteStackWindowPort> m_window;
     bool m_isShown = false;
     // Tells each paste of the stack's item, to move it on once per paste.

@@ -14,6 +14,9 @@ struct PasteStackSetup {
     AccessibilityManager& accessibility;
     // The key combination that starts and stops the stack, as the footer names it.
     QString stopKeys = QStringLiteral("Super+Shift+C");
+    // Where no watcher sees the paste key, what pastes the next item ("Press
+    // Super+Shift+N to paste the next item"); empty where Ctrl+V does.
+    QString pasteNextHint = {};
 };
 
 // The Paste Stack's window as the application drives it: shown at the

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <cstdint>
 #include <functional>
 #include <utility>
@@ -36,13 +37,31 @@ public:
     // The keyboard layout has no key for that key symbol.
     static constexpr int unknownKeyStatus = -2;
 
+    // What a combination does, for desktops that list an application's
+    // shortcuts to the user and let them choose the keys (the GlobalShortcuts
+    // portal): a name that stays the same from run to run, and a sentence.
+    struct Action {
+        QString name;
+        QString description;
+    };
+
     using PressHandler = std::function<void(std::uint32_t id)>;
 
     virtual ~HotkeyBackend() = default;
 
     // On failure nothing stays registered, not even part of the combination.
+    // A desktop that binds keys later, after asking the user, answers 0 when
+    // it has taken the combination on; a later refusal is the backend's to
+    // report.
     virtual Result registerHotkey(std::uint32_t id, std::uint32_t keySymbol,
                                   std::uint32_t modifiers) = 0;
+    // The same, saying what the combination is for; backends that bind keys
+    // directly have no use for it.
+    virtual Result registerAction(std::uint32_t id, std::uint32_t keySymbol,
+                                  std::uint32_t modifiers, const Action& action) {
+        (void)action;
+        return registerHotkey(id, keySymbol, modifiers);
+    }
     virtual void unregisterAll() = 0;
 
     // One receiver of presses; an empty handler drops them.

@@ -110,14 +110,17 @@ protected:
 // How to start, while the run holds nothing yet.
 class EmptyStackView : public QWidget {
 public:
-    explicit EmptyStackView(QWidget* parent)
-        : QWidget(parent) {
+    // `pasteNextHint`: what pastes each item where Ctrl+V does not.
+    EmptyStackView(const QString& pasteNextHint, QWidget* parent)
+        : QWidget(parent)
+        , m_subtitle(pasteNextHint.isEmpty() ? u"Then Ctrl+V pastes them in order"_s
+                                             : pasteNextHint) {
         setObjectName(u"pasteStackEmptyState"_s);
         setAccessibleName(title());
         setAccessibleDescription(subtitle());
     }
     static QString title() { return u"Copy items to add them to the stack"_s; }
-    static QString subtitle() { return u"Then Ctrl+V pastes them in order"_s; }
+    const QString& subtitle() const { return m_subtitle; }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -142,6 +145,9 @@ protected:
         painter.setPen(PasteStackStyle::tertiaryText());
         painter.drawText(QRectF(0, y, width(), subtitleHeight), Qt::AlignHCenter, subtitle());
     }
+
+private:
+    QString m_subtitle;
 };
 
 QFrame* divider(QWidget* parent) {
@@ -168,7 +174,8 @@ QLabel* label(const QString& text, const QFont& font, const QColor& color, QWidg
 } // namespace
 
 PasteStackView::PasteStackView(PasteStackManager& manager, AccessibilityManager& accessibility,
-                               const QString& stopKeys, QWidget* parent)
+                               const QString& stopKeys, const QString& pasteNextHint,
+                               QWidget* parent)
     : QWidget(parent)
     , m_manager(manager) {
     setObjectName(u"pasteStackView"_s);
@@ -245,11 +252,19 @@ PasteStackView::PasteStackView(PasteStackManager& manager, AccessibilityManager&
     layout->addWidget(divider(this));
     m_body = new QStackedWidget(this);
     m_body->setObjectName(u"pasteStackBody"_s);
-    m_emptyState = new EmptyStackView(m_body);
+    m_emptyState = new EmptyStackView(pasteNextHint, m_body);
     m_list = new StackItemList(manager, m_body);
     m_body->addWidget(m_emptyState);
     m_body->addWidget(m_list);
     layout->addWidget(m_body, 1);
+    // Under the items, where no watcher sees Ctrl+V: what pastes the next one.
+    m_pasteNextHint = label(pasteNextHint, PasteStackStyle::font(PasteStackStyle::caption2Size),
+                            PanelTheme::hudSoft, this);
+    m_pasteNextHint->setObjectName(u"pasteStackNextHint"_s);
+    m_pasteNextHint->setAlignment(Qt::AlignHCenter);
+    m_pasteNextHint->setWordWrap(true);
+    m_pasteNextHint->setContentsMargins(footerPaddingX, 0, footerPaddingX, footerPaddingY);
+    layout->addWidget(m_pasteNextHint);
     layout->addWidget(divider(this));
 
     auto* footer = new QWidget(this);
@@ -282,6 +297,8 @@ QString PasteStackView::progressText(int currentIndex, qsizetype itemCount) {
 void PasteStackView::stackChanged() {
     const qsizetype count = m_manager.stackItems().size();
     m_body->setCurrentWidget(count == 0 ? m_emptyState : static_cast<QWidget*>(m_list));
+    // The empty state says it already.
+    m_pasteNextHint->setVisible(count > 0 && !m_pasteNextHint->text().isEmpty());
     m_progress->setText(progressText(m_manager.currentIndex(), count));
 }
 

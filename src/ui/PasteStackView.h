@@ -18,9 +18,12 @@ class StackItemList;
 class PasteStackView : public QWidget {
     Q_OBJECT
 public:
-    // `stopKeys` names the key combination that ends the run ("Super+Shift+C").
+    // `stopKeys` names the key combination that ends the run ("Super+Shift+C");
+    // `pasteNextHint`, where not empty, what pastes each item in place of
+    // Ctrl+V ("Press Super+Shift+N to paste the next item").
     PasteStackView(PasteStackManager& manager, AccessibilityManager& accessibility,
-                   const QString& stopKeys, QWidget* parent = nullptr);
+                   const QString& stopKeys, const QString& pasteNextHint = {},
+                   QWidget* parent = nullptr);
 
     // "No items", or how many of the items were pasted: "1 of 3 pasted".
     static QString progressText(int currentIndex, qsizetype itemCount);
@@ -36,6 +39,7 @@ private:
     QWidget* m_emptyState = nullptr;
     StackItemList* m_list = nullptr;
     QLabel* m_progress = nullptr;
+    QLabel* m_pasteNextHint = nullptr;
 };
 
 } // namespace quillbox

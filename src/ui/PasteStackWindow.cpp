@@ -22,7 +22,8 @@ PasteStackWindow::PasteStackWindow(const PasteStackSetup& setup, WindowHints* hi
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                           Qt::WindowDoesNotAcceptFocus)
     , m_hints(hints)
-    , m_view(new PasteStackView(setup.manager, setup.accessibility, setup.stopKeys, this)) {
+    , m_view(new PasteStackView(setup.manager, setup.accessibility, setup.stopKeys,
+                                setup.pasteNextHint, this)) {
     setObjectName(u"pasteStackWindow"_s);
     setWindowTitle(u"Paste Stack"_s);
     setAccessibleName(u"Paste Stack"_s);

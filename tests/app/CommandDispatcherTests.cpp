@@ -1,15 +1,20 @@
 // The command line's commands against a real store in memory: what they
 // print, what they change, and export and import between two stores.
 #include "AppTestSupport.h"
+#include "FakeKeystrokeSender.h"
+#include "FakeUserNotifier.h"
 #include "app/CommandDispatcher.h"
 #include "app/HistoryTransfer.h"
 #include "app/InspectClipboard.h"
 #include "app/SearchCommands.h"
+#include "capture/ClipboardMonitor.h"
 #include "capture/SourceAppResolver.h"
 #include "content/Hash.h"
 #include "content/PasteboardTypes.h"
 #include "core/AppState.h"
+#include "core/PasteService.h"
 #include "history/HistoryStore.h"
+#include "support/X11TestEnvironment.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -413,6 +418,72 @@ TEST_F(CommandDispatcherTest, ImportSkipsLinesItCannotTrustSaysWhichAndTakesTheT
     const auto missing = run(target, {u"import"_s, u"/nonexistent/export.jsonl"_s});
     EXPECT_EQ(missing.exitCode, ExitCode::failure);
     EXPECT_TRUE(missing.error.contains(u"Could not read"_s));
+}
+
+// Where no watcher sees Ctrl+V (Wayland), `paste-next` pastes the stack's
+// items in turn; the window says how, and a paste key that cannot paste
+// tells the user.
+TEST(PasteNextCommand, PastesTheStackInTurnWhereThePasteKeyIsNotWatched) {
+    testing::FakeKeystrokeSender* keys = nullptr;
+    testing::FakeUserNotifier* notifier = nullptr;
+    QString hint;
+    testing::FakeApp app([&](AppPlatform& platform) {
+        platform.pasteKeyWatcher.reset();
+        keys = testing::installFake<testing::FakeKeystrokeSender>(platform.keystrokeSender);
+        notifier = testing::installFake<testing::FakeUserNotifier>(platform.notifier);
+        auto fakeWindow = std::move(platform.makePasteStackWindow);
+        platform.makePasteStackWindow = [&hint, fakeWindow](const PasteStackSetup& setup,
+                                                            WindowHints* hints) {
+            hint = setup.pasteNextHint;
+            return fakeWindow(setup, hints);
+        };
+    });
+    app.access->setGranted(true);
+    app.services->start();
+    CommandDispatcher dispatcher(
+        CommandContext{app.services->historyStore(), app.services.get(), u"memory"_s});
+    const auto pasteNext = [&] { return run(dispatcher, {u"paste-next"_s}); };
+
+    CommandResult result = pasteNext();
+    EXPECT_EQ(result.exitCode, ExitCode::failure);
+    EXPECT_EQ(result.error, u"No Paste Stack is running; start one with quillbox paste-stack."_s);
+    run(dispatcher, {u"paste-stack"_s});
+    EXPECT_EQ(hint, u"Run quillbox paste-next to paste the next item"_s);
+    EXPECT_EQ(pasteNext().error, u"The Paste Stack holds no items yet; copy some first."_s);
+
+    for (const QString& text : {u"one"_s, u"two"_s}) {
+        app.copyText(text);
+        app.services->clipboardMonitor()->checkForChanges();
+    }
+    QStringList pasted;
+    keys->onKeysSent = [&] {
+        pasted.append(app.pasteboard->string(PasteboardType::string).value_or(QString()));
+    };
+    EXPECT_EQ(pasteNext().output, u"Pasted item 1 of 2.\n"_s);
+    keys->setRefusesKeys(true);
+    result = pasteNext();
+    EXPECT_EQ(result.exitCode, ExitCode::failure);
+    EXPECT_EQ(result.error, u"Item 2 of 2 is on the clipboard, but no paste keys could be sent: "
+                            "press Ctrl+V to paste it."_s);
+    keys->setRefusesKeys(false);
+    EXPECT_EQ(pasteNext().output, u"Pasted item 2 of 2.\n"_s);
+    EXPECT_EQ(pasted, (QStringList{u"one"_s, u"two"_s}));
+    EXPECT_FALSE(app.services->pasteStack().isActive());
+
+    // The panel's paste, with nobody waiting on it, tells the user: once
+    // where keys cannot be sent, each time the clipboard refuses.
+    const auto item = app.store().allItems().first();
+    keys->setRefusesKeys(true);
+    app.services->pasteService()->paste(item, false);
+    app.services->pasteService()->paste(item, false);
+    testing::serveFor(std::chrono::milliseconds(400));
+    app.pasteboard->setRefusesWrites(true);
+    app.services->pasteService()->paste(item, false);
+    ASSERT_TRUE(testing::waitUntil([&] { return notifier->notices().size() == 2; }));
+    testing::serveFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(notifier->notices(),
+              (QStringList{u"Quillbox: "_s + PasteService::pasteByHandText(),
+                           u"Quillbox: "_s + PasteService::clipboardRefusedText()}));
 }
 
 } // namespace

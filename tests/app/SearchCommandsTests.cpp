@@ -31,7 +31,8 @@ struct CommandRig : PasteRig {
         else if (name == QStringLiteral("copy"))
             result = SearchCommands::copy(store, command, tools);
         else
-            result = SearchCommands::paste(store, command, tools);
+            SearchCommands::paste(store, command, tools,
+                                  [&](const CommandResult& reply) { result = reply; });
         EXPECT_TRUE(waitUntil([&] { return result.has_value(); }));
         return result.value_or(CommandResult{});
     }
@@ -136,7 +137,37 @@ TEST(CopyAndPasteCommands, PutTheItemBackAndPasteIntoTheWindowInFrontNow) {
     result = rig.run(QStringLiteral("paste"), {id});
     EXPECT_EQ(result.output, QStringLiteral("Pasted %1.\n").arg(id));
     EXPECT_EQ(rig.keystrokes.rememberedTargets(), 1);
-    EXPECT_TRUE(waitUntil([&] { return rig.keystrokes.sentKeystrokes().size() == 1; }));
+    EXPECT_EQ(rig.keystrokes.sentKeystrokes().size(), 1) << "answered before the keys went out";
+}
+
+TEST(CopyAndPasteCommands, PasteFailsButKeepsTheItemOnTheClipboardWhenNoKeysCanBeSent) {
+    CommandRig rig;
+    rig.keystrokes.setRefusesKeys(true);
+    const QString id =
+        rig.record(textContent(QStringLiteral("x")))->id().toString(QUuid::WithoutBraces);
+    const auto result = rig.run(QStringLiteral("paste"), {id});
+    EXPECT_EQ(result.exitCode, ExitCode::failure);
+    EXPECT_TRUE(result.output.isEmpty());
+    EXPECT_EQ(
+        result.error,
+        QStringLiteral("Copied %1, but no paste keys could be sent: press Ctrl+V to paste it.")
+            .arg(id));
+    EXPECT_EQ(rig.pasteboard.writes().size(), 1);
+}
+
+TEST(CopyAndPasteCommands, SayWhenTheClipboardCouldNotBeSetAndFail) {
+    CommandRig rig;
+    rig.pasteboard.setRefusesWrites(true);
+    const QString id =
+        rig.record(textContent(QStringLiteral("x")))->id().toString(QUuid::WithoutBraces);
+    for (const QString& command : {QStringLiteral("copy"), QStringLiteral("paste")}) {
+        const auto result = rig.run(command, {id});
+        EXPECT_EQ(result.exitCode, ExitCode::failure) << command.toStdString();
+        EXPECT_TRUE(result.output.isEmpty()) << result.output.toStdString();
+        EXPECT_EQ(result.error, QStringLiteral("Quillbox could not set the clipboard."));
+    }
+    serveFor(300ms);
+    EXPECT_TRUE(rig.keystrokes.sentKeystrokes().isEmpty());
 }
 
 TEST(CopyAndPasteCommands, NeedTheRunningApplication) {

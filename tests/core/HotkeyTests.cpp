@@ -141,16 +141,18 @@ TEST(GlobalShortcuts, RegistersThePreferredCombinationsEachReachingItsToggle) {
     shortcuts.unregisterAll(); // nothing registered yet
     EXPECT_EQ(shortcuts.panelKeys(), KeyCombination::panelDefault());
     preferences.setValue(AppConstants::Keys::pasteStackHotkey, u"Ctrl+Alt+P"_qs);
-    shortcuts.readFrom(preferences);
+    shortcuts.readFrom(preferences, true);
     EXPECT_EQ(shortcuts.panelKeys(), KeyCombination::panelDefault());
     const KeyCombination stackKeys{u'p', HotkeyModifier::control | HotkeyModifier::alt};
     EXPECT_EQ(shortcuts.pasteStackKeys(), stackKeys);
 
     QStringList toggled;
     shortcuts.registerWith(
-        backend, [&] { toggled.append(u"panel"_qs); }, [&] { toggled.append(u"stack"_qs); });
+        backend, [&] { toggled.append(u"panel"_qs); }, [&] { toggled.append(u"stack"_qs); },
+        [&] { toggled.append(u"next"_qs); });
     const auto& active = backend.activeRegistrations();
-    ASSERT_EQ(active.size(), 2);
+    ASSERT_EQ(active.size(), 2) << "Ctrl+V is watched: no paste-next combination";
+    EXPECT_FALSE(shortcuts.isPasteNextRegistered());
     EXPECT_EQ(active.at(1).keySymbol, stackKeys.keySymbol);
     EXPECT_EQ(active.at(1).modifiers, stackKeys.modifiers);
     backend.simulatePress(active.at(1).id);
@@ -158,4 +160,41 @@ TEST(GlobalShortcuts, RegistersThePreferredCombinationsEachReachingItsToggle) {
     EXPECT_EQ(toggled, (QStringList{u"stack"_qs, u"panel"_qs}));
     shortcuts.unregisterAll();
     EXPECT_TRUE(backend.activeRegistrations().isEmpty());
+}
+
+// Pasting the stack's next item has its own combination where Ctrl+V is not
+// watched, and where the preferences ask for one.
+TEST(GlobalShortcuts, PasteNextHasAKeyWhereThePasteKeyIsNotWatchedOrThePreferencesGiveOne) {
+    const struct {
+        const char* name;
+        bool watched;
+        QString preference;
+        std::optional<KeyCombination> expected;
+    } cases[] = {
+        {"watched, unset", true, {}, std::nullopt},
+        {"not watched, unset", false, {}, KeyCombination::pasteNextDefault()},
+        {"watched, set", true, u"Ctrl+Alt+N"_qs,
+         KeyCombination{u'n', HotkeyModifier::control | HotkeyModifier::alt}},
+        {"not watched, mistyped", false, u"Super+Nope"_qs, KeyCombination::pasteNextDefault()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        Preferences preferences(dir.filePath(u"Quillbox.conf"_qs));
+        AppConstants::registerDefaults(preferences);
+        if (!c.preference.isEmpty())
+            preferences.setValue(AppConstants::Keys::pasteNextHotkey, c.preference);
+        FakeHotkeyBackend backend;
+        GlobalShortcuts shortcuts;
+        shortcuts.readFrom(preferences, c.watched);
+        EXPECT_EQ(shortcuts.pasteNextKeys(), c.expected);
+        int pasted = 0;
+        shortcuts.registerWith(
+            backend, [] {}, [] {}, [&] { ++pasted; });
+        EXPECT_EQ(shortcuts.isPasteNextRegistered(), c.expected.has_value());
+        if (c.expected) {
+            backend.simulatePress(backend.activeRegistrations().last().id);
+            EXPECT_EQ(pasted, 1);
+        }
+    }
 }

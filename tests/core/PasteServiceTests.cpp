@@ -120,5 +120,64 @@ TEST(PasteService, PasteWithoutPermissionCopiesAndAsksInsteadOfTyping) {
     EXPECT_TRUE(rig.keystrokes.sentKeystrokes().isEmpty());
 }
 
+// A paste that stops short is told: with a callback to the caller, without
+// one (the panel) to the user; the advice to paste by hand only once.
+struct ShortPasteCase {
+    const char* name;
+    bool granted;
+    bool refusesWrites;
+    bool refusesKeys;
+    PasteService::PasteOutcome outcome;
+    QStringList toldAfterTwoPastes;
+};
+
+class PasteServiceOutcome : public ::testing::TestWithParam<ShortPasteCase> {};
+
+TEST_P(PasteServiceOutcome, ReachesTheCallerOrTheUser) {
+    const ShortPasteCase& c = GetParam();
+    PasteRig rig(c.granted);
+    rig.pasteboard.setRefusesWrites(c.refusesWrites);
+    rig.keystrokes.setRefusesKeys(c.refusesKeys);
+    const auto item = rig.record(textContent(QStringLiteral("x")));
+
+    std::optional<PasteService::PasteOutcome> outcome;
+    rig.pasteService->paste(item, false, [&](PasteService::PasteOutcome got) { outcome = got; });
+    ASSERT_TRUE(waitUntil([&] { return outcome.has_value(); }));
+    EXPECT_EQ(*outcome, c.outcome);
+
+    QStringList told;
+    QObject::connect(rig.pasteService.get(), &PasteService::pasteStoppedShort,
+                     [&](const QString& message) { told.append(message); });
+    rig.pasteService->paste(item, false);
+    rig.pasteService->paste(item, false);
+    serveFor(400ms);
+    EXPECT_EQ(told, c.toldAfterTwoPastes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PasteServiceOutcome,
+    ::testing::Values(
+        ShortPasteCase{"KeysWentOut", true, false, false, PasteService::PasteOutcome::pasted, {}},
+        ShortPasteCase{
+            "ClipboardRefused",
+            true,
+            true,
+            false,
+            PasteService::PasteOutcome::notCopied,
+            {PasteService::clipboardRefusedText(), PasteService::clipboardRefusedText()}},
+        ShortPasteCase{"NoKeysCouldBeSent",
+                       true,
+                       false,
+                       true,
+                       PasteService::PasteOutcome::copiedOnly,
+                       {PasteService::pasteByHandText()}},
+        ShortPasteCase{"NoPermission",
+                       false,
+                       false,
+                       false,
+                       PasteService::PasteOutcome::copiedOnly,
+                       {PasteService::pasteByHandText()}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace quillbox::testing

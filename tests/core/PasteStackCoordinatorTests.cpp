@@ -2,6 +2,7 @@
 // watcher and window.
 #include "FakeAccessProbe.h"
 #include "FakeGlobalKeyWatcher.h"
+#include "FakeKeystrokeSender.h"
 #include "FakePasteStackWindow.h"
 #include "FakePasteboard.h"
 #include "TestContent.h"
@@ -27,6 +28,7 @@ class PasteStackCoordinatorTest : public ::testing::Test {
 protected:
     testing::FakePasteboard pasteboard;
     testing::FakeGlobalKeyWatcher pasteKeys;
+    testing::FakeKeystrokeSender keystrokes;
     testing::FakeAccessProbe access;
     AccessibilityManager accessibility{access};
     PasteStackManager stack;
@@ -34,6 +36,7 @@ protected:
     FakePasteStackWindow* window = nullptr;
     int windowsMade = 0;
     QString windowKeys;
+    QString windowHint;
 
     std::unique_ptr<PasteStackCoordinator> make(bool withWatcher = true, bool withWindow = true) {
         PasteStackCoordinator::WindowFactory factory;
@@ -41,14 +44,16 @@ protected:
             factory = [this](const PasteStackSetup& setup) {
                 ++windowsMade;
                 windowKeys = setup.stopKeys;
+                windowHint = setup.pasteNextHint;
                 auto made = std::make_unique<FakePasteStackWindow>();
                 window = made.get();
                 return made;
             };
         }
         return std::make_unique<PasteStackCoordinator>(
-            stack, pasteboard, withWatcher ? &pasteKeys : nullptr, accessibility,
-            std::move(factory), u"Ctrl+Alt+S"_s);
+            stack, pasteboard, withWatcher ? &pasteKeys : nullptr, &keystrokes, accessibility,
+            std::move(factory),
+            PasteStackCoordinator::Texts{u"Ctrl+Alt+S"_s, withWatcher ? QString() : u"hint"_s});
     }
 
     ClipboardItemPtr copied(const QString& text) {
@@ -74,6 +79,7 @@ TEST_F(PasteStackCoordinatorTest, ARunCollectsCopiesPastesThemInOrderAndEndsAfte
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(coordinator->window(), window);
     EXPECT_EQ(windowKeys, u"Ctrl+Alt+S"_s);
+    EXPECT_TRUE(windowHint.isEmpty());
     EXPECT_TRUE(window->isShowing());
     EXPECT_TRUE(pasteKeys.isWatching());
     EXPECT_EQ(access.requests(), 1);
@@ -144,6 +150,58 @@ TEST_F(PasteStackCoordinatorTest, WithoutWatcherOrWindowARunStillCollects) {
     pasteKeys.pressPasteKey();
     testing::serveFor(2 * StackPasteMatcher::advanceDelay);
     EXPECT_EQ(stack.currentIndex(), 0);
+}
+
+using Result = PasteStackCoordinator::PasteNextResult;
+
+TEST_F(PasteStackCoordinatorTest, PasteNextPastesEachItemOnceInOrderEvenWhenAskedAllAtOnce) {
+    auto coordinator = make(false);
+    access.setGranted(true);
+    stack.toggle();
+    EXPECT_EQ(windowHint, u"hint"_s);
+    for (const QString& text : {u"first"_s, u"second"_s, u"third"_s})
+        coordinator->itemCaptured(copied(text));
+    QStringList onClipboardAsKeysWent;
+    keystrokes.onKeysSent = [&] { onClipboardAsKeysWent.append(clipboard().first); };
+
+    QStringList answers;
+    for (int i = 0; i < 4; ++i) {
+        coordinator->pasteNext([&](const PasteStackCoordinator::PasteNextOutcome& outcome) {
+            answers.append(
+                u"%1 %2/%3"_s.arg(int(outcome.result)).arg(outcome.position).arg(outcome.count));
+        });
+    }
+    ASSERT_TRUE(testing::waitUntil([&] { return answers.size() == 4; }));
+    EXPECT_EQ(onClipboardAsKeysWent, (QStringList{u"first"_s, u"second"_s, u"third"_s}));
+    EXPECT_EQ(answers, (QStringList{u"0 1/3"_s, u"0 2/3"_s, u"0 3/3"_s, u"1 0/0"_s}));
+    EXPECT_EQ(keystrokes.rememberedTargets(), 3);
+    EXPECT_FALSE(stack.isActive());
+    EXPECT_FALSE(window->isShowing());
+}
+
+TEST_F(PasteStackCoordinatorTest, PasteNextThatCannotPasteLeavesTheRunWhereItWas) {
+    auto coordinator = make(false);
+    std::optional<PasteStackCoordinator::PasteNextOutcome> outcome;
+    const auto pasteNext = [&] {
+        outcome.reset();
+        coordinator->pasteNext([&](const auto& got) { outcome = got; });
+        EXPECT_TRUE(testing::waitUntil([&] { return outcome.has_value(); }));
+        return outcome.value_or(PasteStackCoordinator::PasteNextOutcome{Result::pasted});
+    };
+    EXPECT_EQ(pasteNext().result, Result::noRun);
+    access.setGranted(true);
+    stack.toggle();
+    EXPECT_EQ(pasteNext().result, Result::noItem);
+
+    coordinator->itemCaptured(copied(u"a"_s));
+    keystrokes.setRefusesKeys(true);
+    EXPECT_EQ(pasteNext().result, Result::keysNotSent);
+    keystrokes.setRefusesKeys(false);
+    access.setGranted(false);
+    EXPECT_EQ(pasteNext().result, Result::keysNotSent);
+    EXPECT_TRUE(keystrokes.sentKeystrokes().isEmpty());
+    EXPECT_EQ(stack.currentIndex(), 0);
+    EXPECT_EQ(clipboard(), std::pair(u"a"_s, true));
 }
 
 TEST_F(PasteStackCoordinatorTest, ReportsAfterItIsGoneReachNothing) {

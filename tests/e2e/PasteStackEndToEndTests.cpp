@@ -139,5 +139,28 @@ TEST_F(PasteStackEndToEndTest, AStackOfOneEndsAfterItsPasteAndTheStopButtonEndsA
               "The Paste Stack is collecting copies.\n");
 }
 
+// `paste-next` pastes the stack's items into the window in front without
+// any Ctrl+V of the user's, in order, and says when no run goes on.
+TEST_F(PasteStackEndToEndTest, PasteNextPastesEachItemIntoTheWindowInFrontAndThenTheStackEnds) {
+    RunResult result = session.run({u"paste-next"_s});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError,
+              "No Paste Stack is running; start one with quillbox paste-stack.\n");
+    session.run({u"paste-stack"_s});
+    ASSERT_TRUE(waitUntil([&] { return isStackWindowShown(); }, 5s));
+    copyAll({u"red "_s, u"green "_s, u"blue"_s});
+    for (const char* expected :
+         {"Pasted item 1 of 3.\n", "Pasted item 2 of 3.\n", "Pasted item 3 of 3.\n"}) {
+        result = session.run({u"paste-next"_s});
+        EXPECT_EQ(result.standardOutput, expected) << result.standardError.toStdString();
+    }
+    EXPECT_TRUE(waitUntil([&] { return target.text() == u"red green blue"_s; }, 3s))
+        << target.text().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return !isStackWindowShown(); }, 3s));
+    // Our own keys were not taken for the user's Ctrl+V: nothing pasted twice.
+    serveFor(advanceSettle);
+    EXPECT_EQ(target.text(), u"red green blue"_s);
+}
+
 } // namespace
 } // namespace quillbox::testing

@@ -139,7 +139,9 @@ TEST_F(QuillboxEndToEndTest, HtmlIsRichTextThatGoesBackWithItsWordsAndSurvivesEx
 
 TEST_F(QuillboxEndToEndTest, NothingCopiedDuringAPauseOrInAnExcludedApplicationIsRecorded) {
     EXPECT_EQ(session.run({u"pause"_s}).exitCode, 0);
-    EXPECT_TRUE(session.run({u"status"_s}).standardOutput.contains("paused"));
+    const QByteArray status = session.run({u"status"_s}).standardOutput;
+    EXPECT_TRUE(status.contains("paused"));
+    EXPECT_TRUE(status.contains("Platform:  X11\n  capture: every copy")) << status.constData();
     EXPECT_TRUE(session.run({u"pause"_s}).standardOutput.contains("already"));
     session.copy("copied while paused");
     serveFor(1500ms);

@@ -12,7 +12,11 @@ using namespace std::chrono_literals;
 namespace quillbox::testing {
 
 QuillboxSession::QuillboxSession()
-    : m_environment(X11TestEnvironment::session().environment()) {
+    : QuillboxSession(X11TestEnvironment::session().environment()) {
+}
+
+QuillboxSession::QuillboxSession(const QProcessEnvironment& display)
+    : m_environment(display) {
     const QString root = m_directory.path();
     for (const auto* folder : {"home", "data/applications", "config", "runtime"})
         QDir().mkpath(root + u'/' + QString::fromLatin1(folder));

@@ -21,10 +21,22 @@ public:
     static inline const QString editorID = QStringLiteral("org.example.E2EEditor");
     static inline const QString editorName = QStringLiteral("E2E Editor");
 
+    // On the test program's X display.
     QuillboxSession();
+    // In another session: the environment of its clients (a Wayland
+    // compositor's, say), to which the session adds its own folders.
+    explicit QuillboxSession(const QProcessEnvironment& display);
     ~QuillboxSession();
 
     QProcessEnvironment environment() const { return m_environment; }
+    // Before start(): a variable of the application's and its commands' environment.
+    void setEnvironmentValue(const QString& name, const QString& value) {
+        m_environment.insert(name, value);
+    }
+    // The application's preferences file.
+    QString preferencesFile() const {
+        return m_directory.path() + QStringLiteral("/config/Quillbox/Quillbox.conf");
+    }
 
     // Starts the application and waits until it answers.
     bool start();

@@ -1,11 +1,9 @@
 #pragma once
 
+#include "Waiting.h"
 #include "XvfbSession.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <chrono>
-#include <functional>
 #include <memory>
 
 namespace quillbox::testing {
@@ -19,24 +17,6 @@ public:
 private:
     inline static XvfbSession* s_session = nullptr;
 };
-
-// Serves the event loop until the condition holds or the timeout passes.
-inline bool waitUntil(const std::function<bool()>& condition,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeout.count())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
-// Serves the event loop for the whole duration.
-inline void serveFor(std::chrono::milliseconds duration) {
-    waitUntil([] { return false; }, duration);
-}
 
 // xdotool on the test display.
 inline RunResult

@@ -1,5 +1,4 @@
-#include "ChildProcess.h"
-#include "TestContent.h"
+#include "PrivateBus.h"
 #include "X11TestEnvironment.h"
 #include "content/ColorHex.h"
 #include "linux/desktop/PortalColorSampler.h"
@@ -9,7 +8,6 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -63,35 +61,6 @@ private:
     }
 
     QString m_connectionName;
-};
-
-// A private session bus with no activatable services, so the real portal is
-// never started by a test.
-class PrivateBus {
-public:
-    PrivateBus() {
-        const QString config = m_dir.filePath(u"bus.conf"_qs);
-        writeFile(config,
-                  "<busconfig><type>session</type><listen>unix:dir=" + m_dir.path().toUtf8() +
-                      "</listen><policy context=\"default\"><allow send_destination=\"*\"/>"
-                      "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy></busconfig>\n");
-        m_daemon = std::make_unique<ChildProcess>(
-            u"dbus-daemon"_qs,
-            QStringList{u"--config-file"_qs, config, u"--nofork"_qs, u"--print-address"_qs});
-        waitUntil(
-            [&] {
-                m_address += QString::fromUtf8(m_daemon->readAllStandardOutput());
-                return m_address.contains(u'\n');
-            },
-            5s);
-        m_address = m_address.trimmed();
-    }
-    QString address() const { return m_address; }
-
-private:
-    QTemporaryDir m_dir;
-    std::unique_ptr<ChildProcess> m_daemon;
-    QString m_address;
 };
 
 class PortalColorSamplerTest : public ::testing::Test {

@@ -71,7 +71,10 @@ TEST_F(X11Paste, TextReachesTheWindowThatWasActiveBeforeOurs) {
 
     const auto item = store.record(textContent(QStringLiteral("Hello from Quillbox")), std::nullopt,
                                    std::nullopt);
-    pasteService->paste(item, false);
+    std::optional<PasteService::PasteOutcome> outcome;
+    pasteService->paste(item, false, [&](PasteService::PasteOutcome got) { outcome = got; });
+    ASSERT_TRUE(waitUntil([&] { return outcome.has_value(); }));
+    EXPECT_EQ(*outcome, PasteService::PasteOutcome::pasted);
     EXPECT_TRUE(waitUntil([&] { return target->text() == QStringLiteral("Hello from Quillbox"); },
                           std::chrono::seconds(10)))
         << "target has \"" << target->text().toStdString() << '"';
@@ -82,10 +85,8 @@ TEST_F(X11Paste, TextReachesTheWindowThatWasActiveBeforeOurs) {
 TEST_F(X11Paste, ATerminalGetsCtrlShiftVOnceTheUserLetsGoOfTheShortcutsModifiers) {
     const auto target = openTarget(QStringLiteral("kitty"));
     std::optional<bool> sent;
-    QObject::connect(&keystrokes, &XTestKeystrokeSender::keystrokeFinished,
-                     [&](bool ok) { sent = ok; });
     xdotool({QStringLiteral("keydown"), QStringLiteral("shift")});
-    keystrokes.sendPasteKeystroke();
+    keystrokes.sendPasteKeystroke([&](bool ok) { sent = ok; });
     EXPECT_FALSE(waitUntil([&] { return sent.has_value(); }, std::chrono::milliseconds(400)))
         << "the keys went out while Shift was held";
     xdotool({QStringLiteral("keyup"), QStringLiteral("shift")});

@@ -87,9 +87,7 @@ TEST(PasteKeyWatcher, OurOwnSyntheticPasteIsNotReportedButTheUsersNextPressIs) {
     ASSERT_TRUE(watcher.start());
 
     bool sent = false;
-    QObject::connect(&keystrokes, &XTestKeystrokeSender::keystrokeFinished,
-                     [&](bool ok) { sent = ok; });
-    keystrokes.sendPasteKeystroke();
+    keystrokes.sendPasteKeystroke([&](bool ok) { sent = ok; });
     ASSERT_TRUE(waitUntil([&] { return sent; }));
     serveFor(deliveryTime);
     EXPECT_EQ(reports, 0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "linux/desktop/PortalRequest.h"
 #include "ports/ColorSampler.h"
 
 #include <QObject>
@@ -25,20 +26,14 @@ public:
     bool isAvailable() const override;
     void sample(Completion completion) override;
 
-private Q_SLOTS:
-    void onResponse(uint response, const QVariantMap& results);
-
 private:
-    void subscribe(const QString& requestPath);
-    void unsubscribe();
+    void onOutcome(const PortalRequest::Outcome& outcome);
     void finish(std::optional<QColor> color);
     void markAbsent(const QString& reason);
 
     QString m_connectionName;
     bool m_isAbsent = false;
     bool m_isBusy = false;
-    QString m_requestPath;
-    quint64 m_tokenCounter = 0;
     Completion m_completion;
 };
 

@@ -40,6 +40,11 @@ const QSet<QString>& ctrlShiftVTerminals() {
         QStringLiteral("com.mitchellh.ghostty"),
         QStringLiteral("blackbox"),
         QStringLiteral("com.raggesilver.blackbox"),
+        // Desktop-entry ids that differ from the window class.
+        QStringLiteral("org.gnome.terminal"),
+        QStringLiteral("org.gnome.console"),
+        QStringLiteral("org.gnome.ptyxis"),
+        QStringLiteral("ptyxis"),
     };
     return names;
 }
@@ -51,8 +56,11 @@ bool matches(const QString& name, const QSet<QString>& names) {
 } // namespace
 
 PasteKeys pasteKeysForWindowClass(const QString& instanceName, const QString& className) {
-    static const QSet<QString> rxvt{QStringLiteral("urxvt"), QStringLiteral("urxvtc")};
-    static const QSet<QString> xterm{QStringLiteral("xterm"), QStringLiteral("uxterm")};
+    static const QSet<QString> rxvt{QStringLiteral("urxvt"), QStringLiteral("urxvtc"),
+                                    QStringLiteral("rxvt-unicode")};
+    static const QSet<QString> xterm{QStringLiteral("xterm"), QStringLiteral("uxterm"),
+                                     QStringLiteral("debian-xterm"),
+                                     QStringLiteral("debian-uxterm")};
     if (matches(instanceName, ctrlShiftVTerminals()) || matches(className, ctrlShiftVTerminals()))
         return PasteKeys::ctrlShiftV;
     if (matches(instanceName, rxvt) || matches(className, rxvt))
@@ -60,6 +68,11 @@ PasteKeys pasteKeysForWindowClass(const QString& instanceName, const QString& cl
     if (matches(instanceName, xterm) || matches(className, xterm))
         return PasteKeys::none;
     return PasteKeys::ctrlV;
+}
+
+PasteKeys pasteKeysForApplication(const QString& identifier) {
+    const QString lastPart = identifier.section(QLatin1Char('.'), -1);
+    return pasteKeysForWindowClass(identifier, lastPart);
 }
 
 } // namespace quillbox

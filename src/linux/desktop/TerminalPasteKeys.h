@@ -16,4 +16,8 @@ enum class PasteKeys {
 // matched without regard to letter case).
 PasteKeys pasteKeysForWindowClass(const QString& instanceName, const QString& className);
 
+// Chooses the paste keys by the application's desktop-entry id or Wayland app
+// id ("org.kde.konsole", "foot"): the whole id or its last dotted part.
+PasteKeys pasteKeysForApplication(const QString& identifier);
+
 } // namespace quillbox

@@ -9,6 +9,7 @@
 #include <QList>
 #include <X11/keysym.h>
 #include <unistd.h>
+#include <utility>
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
 
@@ -80,10 +81,12 @@ void XTestKeystrokeSender::requestActivation(std::uint32_t window) {
         {sourceIndicationPager, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0});
 }
 
-void XTestKeystrokeSender::sendPasteKeystroke() {
+void XTestKeystrokeSender::sendPasteKeystroke(Outcome done) {
+    if (done)
+        m_waiting.push_back(std::move(done));
     if (!m_hasXTest) {
         qCInfo(lcX11) << "Quillbox: no XTEST; the item is on the clipboard for a manual paste";
-        Q_EMIT keystrokeFinished(false);
+        finish(false);
         return;
     }
     if (m_phase != Phase::idle) {
@@ -136,7 +139,9 @@ void XTestKeystrokeSender::step() {
 void XTestKeystrokeSender::finish(bool sent) {
     m_timer.stop();
     m_phase = Phase::idle;
-    Q_EMIT keystrokeFinished(sent);
+    // A callback may ask for the next paste at once.
+    for (const Outcome& done : std::exchange(m_waiting, {}))
+        done(sent);
 }
 
 bool XTestKeystrokeSender::areModifiersHeld() {

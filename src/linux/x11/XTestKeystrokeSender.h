@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace quillbox {
 
@@ -38,7 +39,7 @@ public:
     bool isAvailable() const;
 
     void rememberTargetWindow() override;
-    void sendPasteKeystroke() override;
+    void sendPasteKeystroke(Outcome done) override;
 
     std::optional<std::uint32_t> targetWindow() const { return m_target; }
     // When the last paste keys went out, so that a watcher of the keyboard can
@@ -51,10 +52,6 @@ public:
     // The keys that paste into the window (Ctrl+V but in terminals); Ctrl+V
     // when there is none, or it is gone.
     static PasteKeys pasteKeysFor(XcbConnection& connection, std::optional<std::uint32_t> window);
-
-Q_SIGNALS:
-    // The sequence ended: the keys went out (true) or could not (false).
-    void keystrokeFinished(bool sent);
 
 private:
     enum class Phase { idle, focusing, waitingForModifiers };
@@ -77,6 +74,8 @@ private:
     QTimer m_timer;
     QElapsedTimer m_phaseClock;
     std::optional<std::chrono::steady_clock::time_point> m_lastKeysSentAt;
+    // Told when the keys on their way went out, or could not.
+    std::vector<Outcome> m_waiting;
 };
 
 } // namespace quillbox
