@@ -51,6 +51,12 @@ TEST_F(WaylandEndToEndTest, RecordsCopiesAndPutsItemsBackWithoutAnXDisplay) {
     ASSERT_EQ(wayland(u"wl-copy"_s, {}, "copied later").exitCode, 0);
     ASSERT_TRUE(quillbox.waitForItemCount(2)) << quillbox.log().constData();
 
+    const RunResult inspected = quillbox.run({u"inspect-clipboard"_s});
+    EXPECT_TRUE(inspected.standardOutput.contains("Category: text"))
+        << inspected.standardOutput.constData();
+    EXPECT_TRUE(inspected.standardOutput.contains("Platform:  Wayland"))
+        << inspected.standardOutput.constData();
+
     const QString first = quillbox.items().last().toObject().value(u"id"_s).toString();
     ASSERT_EQ(quillbox.run({u"copy"_s, first}).exitCode, 0);
     EXPECT_TRUE(waitUntil([] {

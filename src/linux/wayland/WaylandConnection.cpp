@@ -74,21 +74,6 @@ bool WaylandConnection::flush() {
     return true;
 }
 
-bool WaylandConnection::dispatchAvailable() {
-    while (wl_display_prepare_read(m_display) != 0) {
-        if (wl_display_dispatch_pending(m_display) < 0)
-            return false;
-    }
-    pollfd fd{wl_display_get_fd(m_display), POLLIN, 0};
-    if (::poll(&fd, 1, 0) > 0) {
-        if (wl_display_read_events(m_display) < 0)
-            return false;
-    } else {
-        wl_display_cancel_read(m_display);
-    }
-    return wl_display_dispatch_pending(m_display) >= 0;
-}
-
 bool WaylandConnection::dispatchUntil(const std::function<bool()>& done,
                                       Clock::time_point deadline) {
     while (!done()) {

@@ -44,9 +44,6 @@ public:
     bool dispatchUntil(const std::function<bool()>& done, Clock::time_point deadline);
     // Sends what is buffered without waiting; false when the connection broke.
     bool flush();
-    // Reads and dispatches what the compositor sent, without waiting; false
-    // when the connection broke.
-    bool dispatchAvailable();
 
 private:
     explicit WaylandConnection(wl_display* display)
