@@ -68,6 +68,21 @@ TEST_F(WaylandEndToEndTest, RecordsCopiesAndPutsItemsBackWithoutAnXDisplay) {
     EXPECT_EQ(quillbox.items().size(), 2);
 }
 
+// The selection ends with its source: Quillbox offers what it recorded.
+TEST_F(WaylandEndToEndTest, TheClipboardOutlivesTheApplicationThatCopied) {
+    QuillboxSession quillbox(s_sway->environment());
+    ASSERT_TRUE(quillbox.start()) << quillbox.log().constData();
+    ChildProcess source(u"wl-copy"_s, {u"--foreground"_s, u"kept on Wayland"_s},
+                        s_sway->environment());
+    ASSERT_TRUE(quillbox.waitForItemCount(1)) << quillbox.log().constData();
+    source.stop();
+    EXPECT_TRUE(waitUntil([] {
+        return wayland(u"wl-paste"_s, {u"--no-newline"_s}).standardOutput == "kept on Wayland";
+    })) << quillbox.log().constData();
+    serveFor(1s);
+    EXPECT_EQ(quillbox.items().size(), 1);
+}
+
 TEST(DisplayChoiceTest, AnXDisplayWithoutServerIsRefusedWithAMessage) {
     auto environment = QProcessEnvironment::systemEnvironment();
     environment.remove(u"WAYLAND_DISPLAY"_s);

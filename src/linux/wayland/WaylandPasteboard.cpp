@@ -32,8 +32,17 @@ WaylandPasteboard::WaylandPasteboard(const WaylandReadLimits& limits, QObject* p
     : SnapshotPasteboard(parent)
     , m_clipboard(limits) {
     // Queued: snapshots are announced from the clipboard's thread.
-    connect(&m_clipboard, &WaylandClipboard::snapshotRead, this, &WaylandPasteboard::applySnapshot,
-            Qt::QueuedConnection);
+    connect(
+        &m_clipboard, &WaylandClipboard::snapshotRead, this,
+        [this](std::shared_ptr<const ClipboardSnapshot> snapshot, bool isChange) {
+            // The selection ends when its source goes: the application that
+            // copied quit (or, rarely, a clipboard tool cleared it).
+            const bool ownerVanished = isChange && !snapshot->hasOwner();
+            applySnapshot(std::move(snapshot), isChange);
+            if (ownerVanished && onOwnerVanished)
+                onOwnerVanished();
+        },
+        Qt::QueuedConnection);
     connect(&m_clipboard, &WaylandClipboard::becameUnavailable, this,
             &WaylandPasteboard::markInitialContentsRead, Qt::QueuedConnection);
     if (!m_clipboard.start()) {
