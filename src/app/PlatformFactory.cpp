@@ -10,6 +10,10 @@
 #include "linux/desktop/ProgramRestart.h"
 #include "linux/desktop/TesseractTextRecognizer.h"
 #include "linux/desktop/XdgAutostartLoginItem.h"
+#include "linux/wayland/WaylandAccessProbe.h"
+#include "linux/wayland/WaylandFrontmostApplicationSource.h"
+#include "linux/wayland/WaylandInputConnection.h"
+#include "linux/wayland/WaylandKeystrokeSender.h"
 #include "linux/wayland/WaylandPasteboard.h"
 #include "linux/wayland/WaylandSessionProbe.h"
 #include "linux/x11/X11AccessProbe.h"
@@ -74,22 +78,12 @@ void addX11Parts(AppPlatform& platform) {
     platform.keystrokeSender = std::move(keystrokeSender);
 }
 
-// Placeholders for the Wayland session's input side until it has its own:
-// no active application, no synthetic keys, no window hints.
+// Placeholders where the Wayland session has nothing of its own yet: no
+// active application for the command line, no window hints.
 class NoFrontmostApplication : public FrontmostApplicationSource {
 public:
     std::optional<RunningApplication> frontmostApplication() override { return std::nullopt; }
     std::optional<QIcon> installedApplicationIcon(const QString&) override { return std::nullopt; }
-};
-class NoKeystrokes : public KeystrokeSender {
-public:
-    void rememberTargetWindow() override {}
-    void sendPasteKeystroke() override {}
-};
-class NoAccess : public AccessProbe {
-public:
-    bool isGranted() const override { return false; }
-    bool requestAccess() override { return false; }
 };
 class NoWindowHints : public WindowHints {
 public:
@@ -102,10 +96,19 @@ public:
 // paste-key watcher (the compositor binds `quillbox toggle`).
 void addWaylandParts(AppPlatform& platform) {
     platform.pasteboard = std::make_unique<WaylandPasteboard>();
-    platform.frontmostApplications = std::make_unique<NoFrontmostApplication>();
-    platform.accessProbe = std::make_unique<NoAccess>();
     platform.windowHints = std::make_unique<NoWindowHints>();
-    platform.keystrokeSender = std::make_unique<NoKeystrokes>();
+}
+
+// The window in front (foreign-toplevel) and the paste keys (a virtual
+// keyboard) over one connection of their own; without a paste-key watcher,
+// the Paste Stack moves on by `quillbox paste-next`.
+void addWaylandInputParts(AppPlatform& platform) {
+    auto connection =
+        std::make_shared<WaylandInputConnection>(WaylandInputConnection::applicationAppId());
+    platform.frontmostApplications =
+        std::make_unique<WaylandFrontmostApplicationSource>(connection);
+    platform.accessProbe = std::make_unique<WaylandAccessProbe>(connection);
+    platform.keystrokeSender = std::make_unique<WaylandKeystrokeSender>(connection);
 }
 
 PlatformDescription x11Description(bool isXWayland) {
@@ -131,10 +134,12 @@ PlatformDescription x11Description(bool isXWayland) {
 
 PlatformDescription waylandDescription(const QString& dataControl) {
     return {u"Wayland"_s, u"every copy (data control: %1)"_s.arg(dataControl),
-            u"not available: the item is put on the clipboard; paste it with Ctrl+V"_s,
-            u"not available: bind `quillbox toggle` and `quillbox paste-stack` in the "
-            "compositor's key settings"_s,
-            u"not available"_s};
+            u"Ctrl+V through the compositor's virtual keyboard where it offers one (wlroots "
+            "compositors); elsewhere the item is put on the clipboard: paste it with Ctrl+V"_s,
+            u"not available: bind `quillbox toggle`, `quillbox paste-stack` and `quillbox "
+            "paste-next` in the compositor's key settings"_s,
+            u"the activated window's app id, where the compositor lists windows "
+            "(foreign-toplevel); otherwise not available"_s};
 }
 
 // X11 where DISPLAY names a server that answers; else why not. Asked before
@@ -231,6 +236,7 @@ AppPlatform makePlatform(const PlatformChoice& choice) {
         break;
     case DisplayBackend::wayland:
         addWaylandParts(platform);
+        addWaylandInputParts(platform);
         break;
     }
     platform.description = choice.description;
