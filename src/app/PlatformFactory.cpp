@@ -16,6 +16,7 @@
 #include "linux/wayland/WaylandKeystrokeSender.h"
 #include "linux/wayland/WaylandPasteboard.h"
 #include "linux/wayland/WaylandSessionProbe.h"
+#include "linux/wayland/WaylandWindowHints.h"
 #include "linux/x11/X11AccessProbe.h"
 #include "linux/x11/X11FrontmostApplicationSource.h"
 #include "linux/x11/X11HotkeyBackend.h"
@@ -78,25 +79,17 @@ void addX11Parts(AppPlatform& platform) {
     platform.keystrokeSender = std::move(keystrokeSender);
 }
 
-// Placeholders where the Wayland session has nothing of its own yet: no
-// active application for the command line, no window hints.
+// The command line asks no compositor for the application in front.
 class NoFrontmostApplication : public FrontmostApplicationSource {
 public:
     std::optional<RunningApplication> frontmostApplication() override { return std::nullopt; }
     std::optional<QIcon> installedApplicationIcon(const QString&) override { return std::nullopt; }
-};
-class NoWindowHints : public WindowHints {
-public:
-    void markAsFloatingPanel(quintptr) override {}
-    void markAsNonFocusable(quintptr) override {}
-    bool isCompositing() const override { return true; }
 };
 
 // The Wayland clipboard through data control; no hot key backend and no
 // paste-key watcher (the compositor binds `quillbox toggle`).
 void addWaylandParts(AppPlatform& platform) {
     platform.pasteboard = std::make_unique<WaylandPasteboard>();
-    platform.windowHints = std::make_unique<NoWindowHints>();
 }
 
 // The window in front (foreign-toplevel) and the paste keys (a virtual
@@ -109,6 +102,7 @@ void addWaylandInputParts(AppPlatform& platform) {
         std::make_unique<WaylandFrontmostApplicationSource>(connection);
     platform.accessProbe = std::make_unique<WaylandAccessProbe>(connection);
     platform.keystrokeSender = std::make_unique<WaylandKeystrokeSender>(connection);
+    platform.windowHints = std::make_unique<WaylandWindowHints>(connection);
 }
 
 PlatformDescription x11Description(bool isXWayland) {

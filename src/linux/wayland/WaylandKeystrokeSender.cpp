@@ -56,7 +56,9 @@ void WaylandKeystrokeSender::step() {
     const auto target = m_target ? connection.toplevel(*m_target) : std::nullopt;
     const bool focused = target ? target->isActivated : !connection.isOwnWindowActive();
     if (!focused && !waited) {
-        if (target && !m_hasAskedForFocus && !connection.isOwnWindowActive()) {
+        // Quillbox's window may stay (the Paste Stack's): the compositor
+        // is asked, rather than left to move the focus by itself.
+        if (target && !m_hasAskedForFocus) {
             connection.activate(target->id);
             m_hasAskedForFocus = true;
         }
