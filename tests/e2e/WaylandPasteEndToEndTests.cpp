@@ -33,6 +33,22 @@ protected:
     static QString fieldAppId() {
         return QFileInfo(QStringLiteral(QUILLBOX_PASTE_TARGET)).baseName();
     }
+    // Sway's node of the window with this title, and whether it floats.
+    std::optional<std::pair<QJsonObject, bool>> windowTitled(const QString& title) {
+        const RunResult tree = sway.swaymsg({u"-t"_s, u"get_tree"_s});
+        std::optional<std::pair<QJsonObject, bool>> found;
+        std::function<void(const QJsonObject&, bool)> walk = [&](const QJsonObject& node,
+                                                                 bool floating) {
+            if (node.value(u"name"_s).toString() == title && node.contains(u"app_id"_s))
+                found = std::pair(node, floating);
+            for (const auto& child : node.value(u"nodes"_s).toArray())
+                walk(child.toObject(), floating);
+            for (const auto& child : node.value(u"floating_nodes"_s).toArray())
+                walk(child.toObject(), true);
+        };
+        walk(QJsonDocument::fromJson(tree.standardOutput).object(), false);
+        return found;
+    }
     // The app id of the window sway gives the keyboard.
     QString focusedAppId() {
         const RunResult tree = sway.swaymsg({u"-t"_s, u"get_tree"_s});
@@ -83,6 +99,11 @@ TEST_F(WaylandPasteEndToEndTest, PasteTypesTheItemIntoTheFieldInFrontAndCopiesNa
 
 TEST_F(WaylandPasteEndToEndTest, PasteNextPastesThreeCopiesInTheirOrder) {
     ASSERT_EQ(quillbox().run({u"paste-stack"_s}).exitCode, 0);
+    // The stack's window floats, and the field keeps the keyboard.
+    ASSERT_TRUE(waitUntil([&] { return windowTitled(u"Paste Stack"_s).has_value(); }, 5s));
+    EXPECT_TRUE(windowTitled(u"Paste Stack"_s)->second);
+    EXPECT_TRUE(waitUntil([&] { return focusedAppId() == fieldAppId(); }, 3s))
+        << focusedAppId().toStdString();
     for (const char* text : {"one ", "two ", "three"})
         copy(text);
     for (int i = 1; i <= 3; ++i) {
@@ -93,6 +114,31 @@ TEST_F(WaylandPasteEndToEndTest, PasteNextPastesThreeCopiesInTheirOrder) {
     EXPECT_TRUE(waitUntil([&] { return fieldText() == u"one two three"_s; }, 5s))
         << m_output.constData();
     EXPECT_EQ(quillbox().run({u"paste-next"_s}).exitCode, 1);
+}
+
+TEST_F(WaylandPasteEndToEndTest, ThePanelFloatsTakesTheKeysAndReturnPastesIntoTheField) {
+    copy("world peace");
+    copy("apple pie");
+    ASSERT_EQ(quillbox().run({u"toggle"_s}).exitCode, 0);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            const auto panel = windowTitled(u"Quillbox"_s);
+            return panel && panel->first.value(u"focused"_s).toBool();
+        },
+        5s));
+    const auto panel = windowTitled(u"Quillbox"_s);
+    EXPECT_TRUE(panel->second) << "the panel is tiled";
+    // Typing narrows the cards to the one that matches; Return pastes it
+    // into the field that was in front.
+    const auto type = [&](const QStringList& arguments) {
+        return runCommand(u"wtype"_s, arguments, 10s, sway.environment()).exitCode;
+    };
+    ASSERT_EQ(type({u"world"_s}), 0);
+    serveFor(300ms);
+    ASSERT_EQ(type({u"-k"_s, u"Return"_s}), 0);
+    EXPECT_TRUE(waitUntil([&] { return fieldText() == u"world peace"_s; }, 5s))
+        << m_output.constData() << quillbox().log().constData();
+    EXPECT_TRUE(waitUntil([&] { return !windowTitled(u"Quillbox"_s); }, 3s));
 }
 
 } // namespace
