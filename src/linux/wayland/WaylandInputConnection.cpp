@@ -164,6 +164,7 @@ WaylandInputConnection::WaylandInputConnection(QString ownAppId, QObject* parent
     m_wayland->display = wl_display_connect(nullptr);
     if (!m_wayland->display) {
         qCWarning(lcApp) << "Quillbox: no Wayland compositor to ask for windows and keys";
+        m_isReady = true; // nothing more will come
         return;
     }
     m_wayland->registry = wl_display_get_registry(m_wayland->display);
