@@ -13,8 +13,13 @@
 #include "linux/desktop/ProgramRestart.h"
 #include "linux/desktop/TesseractTextRecognizer.h"
 #include "linux/desktop/XdgAutostartLoginItem.h"
+#include "linux/wayland/WaylandAccessProbe.h"
+#include "linux/wayland/WaylandFrontmostApplicationSource.h"
+#include "linux/wayland/WaylandInputConnection.h"
+#include "linux/wayland/WaylandKeystrokeSender.h"
 #include "linux/wayland/WaylandPasteboard.h"
 #include "linux/wayland/WaylandSessionProbe.h"
+#include "linux/wayland/WaylandWindowHints.h"
 #include "linux/x11/X11AccessProbe.h"
 #include "linux/x11/X11FrontmostApplicationSource.h"
 #include "linux/x11/X11HotkeyBackend.h"
@@ -89,23 +94,11 @@ void addX11Parts(AppPlatform& platform) {
     platform.keystrokeSender = std::move(keystrokeSender);
 }
 
-// Placeholders for the Wayland session's input side until it has its own:
-// no active application, no window hints.
+// The command line asks no compositor for the application in front.
 class NoFrontmostApplication : public FrontmostApplicationSource {
 public:
     std::optional<RunningApplication> frontmostApplication() override { return std::nullopt; }
     std::optional<QIcon> installedApplicationIcon(const QString&) override { return std::nullopt; }
-};
-class NoAccess : public AccessProbe {
-public:
-    bool isGranted() const override { return false; }
-    bool requestAccess() override { return false; }
-};
-class NoWindowHints : public WindowHints {
-public:
-    void markAsFloatingPanel(quintptr) override {}
-    void markAsNonFocusable(quintptr) override {}
-    bool isCompositing() const override { return true; }
 };
 
 // The Wayland clipboard through data control; no paste-key watcher (no
@@ -113,9 +106,22 @@ public:
 // the desktop portals (addPortalParts).
 void addWaylandParts(AppPlatform& platform) {
     platform.pasteboard = std::make_unique<WaylandPasteboard>();
-    platform.frontmostApplications = std::make_unique<NoFrontmostApplication>();
-    platform.accessProbe = std::make_unique<NoAccess>();
-    platform.windowHints = std::make_unique<NoWindowHints>();
+}
+
+// The window in front (foreign-toplevel) and the paste keys (a virtual
+// keyboard) over one connection of their own; without a paste-key watcher,
+// the Paste Stack moves on by `quillbox paste-next`.
+void addWaylandInputParts(AppPlatform& platform, bool offersVirtualKeyboard) {
+    auto connection =
+        std::make_shared<WaylandInputConnection>(WaylandInputConnection::applicationAppId());
+    platform.frontmostApplications =
+        std::make_unique<WaylandFrontmostApplicationSource>(connection);
+    // Without a virtual keyboard (KDE) the portal's keys paste (addPortalParts).
+    if (offersVirtualKeyboard) {
+        platform.accessProbe = std::make_unique<WaylandAccessProbe>(connection);
+        platform.keystrokeSender = std::make_unique<WaylandKeystrokeSender>(connection);
+    }
+    platform.windowHints = std::make_unique<WaylandWindowHints>(connection);
 }
 
 PlatformDescription x11Description(bool isXWayland) {
@@ -141,10 +147,12 @@ PlatformDescription x11Description(bool isXWayland) {
 
 PlatformDescription waylandDescription(const QString& dataControl) {
     return {u"Wayland"_s, u"every copy (data control: %1)"_s.arg(dataControl),
-            u"not available: the item is put on the clipboard; paste it with Ctrl+V"_s,
-            u"not available: bind `quillbox toggle` and `quillbox paste-stack` in the "
-            "compositor's key settings"_s,
-            u"not available"_s};
+            u"Ctrl+V through the compositor's virtual keyboard where it offers one (wlroots "
+            "compositors); elsewhere the item is put on the clipboard: paste it with Ctrl+V"_s,
+            u"not available: bind `quillbox toggle`, `quillbox paste-stack` and `quillbox "
+            "paste-next` in the compositor's key settings"_s,
+            u"the activated window's app id, where the compositor lists windows "
+            "(foreign-toplevel); otherwise not available"_s};
 }
 
 // X11 where DISPLAY names a server that answers; else why not. Asked before
@@ -156,7 +164,8 @@ std::variant<PlatformChoice, QString> chooseX11(bool isXWayland) {
     if (!XcbConnection(display).isValid())
         return u"Quillbox: cannot open the X display \"%1\": no X server answers there."_s.arg(
             QString::fromLocal8Bit(display));
-    return PlatformChoice{DisplayBackend::x11, u"X11"_s, isXWayland, x11Description(isXWayland)};
+    return PlatformChoice{DisplayBackend::x11, u"X11"_s, isXWayland, false,
+                          x11Description(isXWayland)};
 }
 
 std::variant<PlatformChoice, QString> chooseWayland(const WaylandSessionProbe& probe) {
@@ -168,7 +177,7 @@ std::variant<PlatformChoice, QString> chooseWayland(const WaylandSessionProbe& p
     if (!probe.offersDataControl())
         return u"Quillbox: the Wayland compositor offers no data control, so the clipboard "
                "cannot be watched natively; run with QUILLBOX_PLATFORM=x11 to use XWayland."_s;
-    return PlatformChoice{DisplayBackend::wayland, u"Wayland"_s, false,
+    return PlatformChoice{DisplayBackend::wayland, u"Wayland"_s, false, probe.virtualKeyboard,
                           waylandDescription(probe.dataControl)};
 }
 
@@ -275,6 +284,7 @@ AppPlatform makePlatform(const PlatformChoice& choice) {
         break;
     case DisplayBackend::wayland:
         addWaylandParts(platform);
+        addWaylandInputParts(platform, choice.offersVirtualKeyboard);
         break;
     }
     platform.description = choice.description;

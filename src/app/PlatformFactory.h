@@ -18,6 +18,9 @@ struct PlatformChoice {
     // X11 through XWayland in a Wayland session (a compositor without data
     // control, as GNOME's): the compositor bridges only part of it.
     bool isXWayland = false;
+    // A Wayland compositor that lets Quillbox type the paste keys itself; the
+    // desktop portal sends them where it does not.
+    bool offersVirtualKeyboard = false;
     // What the backend can do here, for `status` and `inspect-clipboard`.
     PlatformDescription description;
 };

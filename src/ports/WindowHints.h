@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QtGlobal>
 
 namespace quillbox {
@@ -14,6 +15,11 @@ public:
     // cycling, above other windows. Call after each show: window managers
     // drop these states when a window is hidden.
     virtual void markAsFloatingPanel(quintptr windowId) = 0;
+
+    // Just before each show, at the size it is shown at. Where the desktop
+    // arranges windows itself (a tiling Wayland compositor), the window keeps
+    // that size while shown, which makes it float over the others.
+    virtual void prepareToShow(quintptr windowId, const QSize& size) = 0;
 
     // Before the window is first shown: it never takes the keyboard focus
     // (typing goes on in the user's application), and it is a notification

@@ -136,6 +136,8 @@ void PanelWindow::showPanel() {
     m_animation->stop();
     setWindowOpacity(0.0);
     setGeometry(start);
+    if (m_hints)
+        m_hints->prepareToShow(winId(), target.size());
     show();
     raise();
     activateWindow();

@@ -61,6 +61,8 @@ void PasteStackWindow::show() {
     // Without any screen the window keeps the place it had.
     if (screen)
         setGeometry(targetFrame(screen->availableGeometry()));
+    if (m_hints)
+        m_hints->prepareToShow(winId(), windowSize);
     QWidget::show();
     raise();
     // Window managers drop these states while a window is hidden.

@@ -1,10 +1,14 @@
 // What the Paste Stack window says of its items and of its progress.
+#include "FakeAccessProbe.h"
 #include "TestContent.h"
+#include "core/AccessibilityManager.h"
+#include "core/PasteStackManager.h"
 #include "history/HistoryStore.h"
 #include "history/StoreContainer.h"
 #include "ui/PasteStackView.h"
 #include "ui/StackItemList.h"
 
+#include <QLabel>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -47,6 +51,31 @@ TEST(PasteStackWindowTest, TheFooterCountsThePastedItems) {
     EXPECT_EQ(PasteStackView::progressText(1, 3), u"1 of 3 pasted"_s);
     // An index past the end never counts more than there are.
     EXPECT_EQ(PasteStackView::progressText(4, 3), u"3 of 3 pasted"_s);
+}
+
+// Where Ctrl+V is not watched, the window says what pastes the next item:
+// in the empty state, then under the items.
+TEST(PasteStackWindowTest, NamesWhatPastesTheNextItemWhereCtrlVDoesNot) {
+    FakeAccessProbe probe;
+    probe.setGranted(true);
+    AccessibilityManager access(probe);
+    PasteStackManager stack;
+    HistoryStore store(StoreContainer::makeInMemory());
+    stack.activate();
+    for (const QString& hint : {QString(), u"Press Super+Shift+N to paste the next item"_s}) {
+        PasteStackView view(stack, access, u"Super+Shift+C"_s, hint);
+        view.show();
+        auto* hintLabel = view.findChild<QLabel*>(u"pasteStackNextHint"_s);
+        ASSERT_NE(hintLabel, nullptr);
+        auto* empty = view.findChild<QWidget*>(u"pasteStackEmptyState"_s);
+        EXPECT_EQ(empty->accessibleDescription(),
+                  hint.isEmpty() ? u"Then Ctrl+V pastes them in order"_s : hint);
+        EXPECT_FALSE(hintLabel->isVisible());
+        stack.addItem(store.record(textContent(u"a"_s), std::nullopt, std::nullopt));
+        EXPECT_EQ(hintLabel->isVisible(), !hint.isEmpty());
+        EXPECT_EQ(hintLabel->text(), hint);
+        stack.activate(); // empty again for the next round
+    }
 }
 
 } // namespace

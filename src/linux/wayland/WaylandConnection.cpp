@@ -37,11 +37,14 @@ void WaylandConnection::onGlobal(void* data, wl_registry*, std::uint32_t name,
         self->m_extDataControl = global;
     else if (std::strcmp(interface, "zwlr_data_control_manager_v1") == 0)
         self->m_wlrDataControl = global;
+    else if (std::strcmp(interface, "zwp_virtual_keyboard_manager_v1") == 0)
+        self->m_virtualKeyboard = global;
 }
 
 void WaylandConnection::onGlobalRemove(void* data, wl_registry*, std::uint32_t name) {
     auto* self = static_cast<WaylandConnection*>(data);
-    for (Global* global : {&self->m_seat, &self->m_extDataControl, &self->m_wlrDataControl}) {
+    for (Global* global : {&self->m_seat, &self->m_extDataControl, &self->m_wlrDataControl,
+                           &self->m_virtualKeyboard}) {
         if (global->name == name)
             *global = {};
     }

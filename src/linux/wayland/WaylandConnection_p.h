@@ -37,6 +37,7 @@ public:
     Global seat() const { return m_seat; }
     Global extDataControl() const { return m_extDataControl; }
     Global wlrDataControl() const { return m_wlrDataControl; }
+    Global virtualKeyboard() const { return m_virtualKeyboard; }
     wl_registry* registry() const { return m_registry; }
 
     // Serves the connection's events until `done` holds or the deadline
@@ -57,6 +58,7 @@ private:
     Global m_seat;
     Global m_extDataControl;
     Global m_wlrDataControl;
+    Global m_virtualKeyboard;
 };
 
 } // namespace quillbox

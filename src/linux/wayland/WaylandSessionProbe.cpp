@@ -14,6 +14,7 @@ WaylandSessionProbe WaylandSessionProbe::probe(std::chrono::milliseconds timeout
         return result;
     if (!connection->seat().isPresent())
         return result; // data control serves a seat's selection
+    result.virtualKeyboard = connection->virtualKeyboard().isPresent();
     if (connection->extDataControl().isPresent())
         result.dataControl = QStringLiteral("ext_data_control_manager_v1");
     else if (connection->wlrDataControl().isPresent())

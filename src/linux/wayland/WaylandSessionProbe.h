@@ -15,6 +15,10 @@ struct WaylandSessionProbe {
     // or empty when the compositor offers none (GNOME's does not).
     QString dataControl;
 
+    // Whether paste keys can go out through a virtual keyboard (wlroots
+    // compositors); elsewhere only the desktop's RemoteDesktop portal sends them.
+    bool virtualKeyboard = false;
+
     bool offersDataControl() const { return !dataControl.isEmpty(); }
 
     static WaylandSessionProbe probe(std::chrono::milliseconds timeout = std::chrono::seconds(2));

@@ -10,6 +10,8 @@ namespace quillbox {
 // client, so none of them can hang the main thread.
 class X11WindowHints : public WindowHints {
 public:
+    // X11 window managers float these windows by their type.
+    void prepareToShow(quintptr, const QSize&) override {}
     void markAsFloatingPanel(quintptr windowId) override;
     void markAsNonFocusable(quintptr windowId) override;
     bool isCompositing() const override;
