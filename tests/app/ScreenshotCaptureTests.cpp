@@ -124,17 +124,6 @@ TEST_F(ScreenshotCapture, AScreenshotWrittenInChunksIsRecordedOnceWithItsFullCon
     EXPECT_FALSE(recognizer->ranOnMainThread);
 }
 
-TEST_F(ScreenshotCapture, TheScreenshotFolderGnomeCreatesWithTheFirstScreenshotIsFollowed) {
-    ASSERT_TRUE(QDir(folder).removeRecursively()); // Pictures is watched until it exists
-    services->start();
-    ASSERT_TRUE(QDir().mkdir(folder));
-    writeScreenshot(u"Screenshot from 2026-12-06 10-04-00.png"_s, screenshotPNG(9));
-    ASSERT_TRUE(waitUntil([&] { return !store().allItems().isEmpty(); }, 3s));
-
-    writeScreenshot(u"Screenshot from 2026-12-06 10-05-00.png"_s, screenshotPNG(10));
-    EXPECT_TRUE(waitUntil([&] { return store().allItems().size() == 2; }, 3s));
-}
-
 TEST_F(ScreenshotCapture, AFolderThatDoesNotExistYetIsWatchedForQuietlyUntilItAppears) {
     // A fresh home: no Pictures and no Desktop, so the last resort, Desktop.
     ASSERT_TRUE(QDir(home.filePath(u"Pictures"_s)).removeRecursively());
@@ -192,13 +181,19 @@ TEST_F(ScreenshotCapture, AScreenshotAlsoPutOnTheClipboardIsOneItem) {
     EXPECT_EQ(captured, 0);
 }
 
-TEST_F(ScreenshotCapture, TheFolderIsFollowedByItsPathWhenRemovedOrRenamedAndMadeAgain) {
+TEST_F(ScreenshotCapture, TheFolderIsFollowedByItsPathWhenMadeRemovedOrRenamedAndMadeAgain) {
+    // GNOME makes the folder with the first screenshot: Pictures is watched until then.
+    ASSERT_TRUE(QDir(folder).removeRecursively());
     services->start();
+    ASSERT_TRUE(QDir().mkdir(folder));
+    writeScreenshot(u"Screenshot from 2026-12-06 10-04-00.png"_s, screenshotPNG(9));
+    ASSERT_TRUE(waitUntil([&] { return store().allItems().size() == 1; }, 3s));
+
     ASSERT_TRUE(QDir(folder).removeRecursively());
     serveFor(100ms);
     ASSERT_TRUE(QDir().mkdir(folder));
     writeScreenshot(u"Screenshot from 2026-12-06 10-07-00.png"_s, screenshotPNG(12));
-    ASSERT_TRUE(waitUntil([&] { return store().allItems().size() == 1; }, 3s));
+    ASSERT_TRUE(waitUntil([&] { return store().allItems().size() == 2; }, 3s));
 
     const QString renamed = home.filePath(u"Pictures/Earlier"_s);
     ASSERT_TRUE(QDir().rename(folder, renamed));
@@ -207,9 +202,9 @@ TEST_F(ScreenshotCapture, TheFolderIsFollowedByItsPathWhenRemovedOrRenamedAndMad
     ASSERT_TRUE(
         writeFile(renamed + u"/Screenshot from 2026-12-06 10-08-00.png"_s, screenshotPNG(13)));
     writeScreenshot(u"Screenshot from 2026-12-06 10-09-00.png"_s, screenshotPNG(14));
-    ASSERT_TRUE(waitUntil([&] { return store().allItems().size() == 2; }, 3s));
+    ASSERT_TRUE(waitUntil([&] { return store().allItems().size() == 3; }, 3s));
     serveFor(settleTime);
-    ASSERT_EQ(store().allItems().size(), 2);
+    ASSERT_EQ(store().allItems().size(), 3);
     EXPECT_EQ(store().allItems().first()->plainText(),
               u"Screenshot from 2026-12-06 10-09-00.png"_s);
 }

@@ -9,10 +9,12 @@
 #include "history/HistoryStore.h"
 #include "linux/desktop/DesktopApplicationCatalog.h"
 #include "linux/desktop/XdgAutostartLoginItem.h"
+#include "ui/CardSymbols.h"
 #include "ui/settings/ApplicationPickerDialog.h"
 #include "ui/settings/GeneralSettingsPage.h"
 #include "ui/settings/PinboardsSettingsPage.h"
 #include "ui/settings/RulesSettingsPage.h"
+#include "ui/settings/SettingsStyle.h"
 #include "ui/settings/SettingsWindow.h"
 #include "ui/settings/ShortcutsSettingsPage.h"
 
@@ -23,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -351,6 +354,20 @@ TEST_F(SettingsWindowTest, RulesAddInstalledApplicationsOnceAndFromFiles) {
     ASSERT_NE(editorSwitch, nullptr);
     editorSwitch->click();
     EXPECT_FALSE(store.isAppExcluded(u"org.example.Editor"_s));
+
+    // Without an icon of its own, an application shows the application symbol.
+    QPixmap symbol(20, 20);
+    symbol.fill(Qt::transparent);
+    QPainter painter(&symbol);
+    CardSymbols::drawAppIcon(painter, std::nullopt, QRectF(0, 0, 20, 20),
+                             SettingsStyle::secondaryText());
+    painter.end();
+    QLabel* toolIcon = nullptr;
+    for (auto* row : rules->findChildren<QWidget*>(QRegularExpression(u"^ruleRow"_s)))
+        if (row->findChild<QLabel*>(u"ruleName"_s)->text() == u"MyTool"_s)
+            toolIcon = row->findChild<QLabel*>(u"ruleIcon"_s);
+    ASSERT_NE(toolIcon, nullptr);
+    EXPECT_EQ(toolIcon->pixmap().toImage(), symbol.toImage());
 }
 
 } // namespace
