@@ -121,14 +121,21 @@ struct Recorder {
     ClipboardMonitor monitor;
 };
 
-void measureLatency(WaylandPasteboard& pasteboard, const SwaySession& sway, QTemporaryDir& files) {
-    Recorder recorder(pasteboard);
+// Times copies made with wl-copy from the files `write` makes for each run:
+// when the clipboard moved, and when the item was in the history.
+struct CopyTimes {
     std::vector<double> seen;
     std::vector<double> recorded;
-    qint64 stall = 0;
-    for (int run = 0; run < latencyRuns; ++run) {
-        const QByteArray text = "wayland copy number " + QByteArray::number(run);
-        const QString path = writeFile(files, u"text-%1"_qs.arg(run), text);
+    qint64 longestStallMs = 0;
+};
+
+CopyTimes timeCopies(WaylandPasteboard& pasteboard, const SwaySession& sway, int runs,
+                     const std::function<QString(int run)>& write,
+                     const std::function<void(int run, HistoryStore& store)>& check = {}) {
+    Recorder recorder(pasteboard);
+    CopyTimes times;
+    for (int run = 0; run < runs; ++run) {
+        const QString path = write(run);
         const qint64 before = pasteboard.changeCount();
         const qsizetype items = recorder.store.itemCount();
         QElapsedTimer elapsed;
@@ -140,58 +147,55 @@ void measureLatency(WaylandPasteboard& pasteboard, const SwaySession& sway, QTem
                 seenMs = double(elapsed.nsecsElapsed()) / 1e6;
             return recorder.store.itemCount() > items;
         });
-        seen.push_back(seenMs);
-        recorded.push_back(wait.elapsedMs);
-        stall = std::max(stall, wait.longestStallMs);
+        times.seen.push_back(seenMs);
+        times.recorded.push_back(wait.elapsedMs);
+        times.longestStallMs = std::max(times.longestStallMs, wait.longestStallMs);
+        if (check)
+            check(run, recorder.store);
         reapAll();
+        QFile::remove(path);
     }
+    return times;
+}
+
+void measureLatency(WaylandPasteboard& pasteboard, const SwaySession& sway, QTemporaryDir& files) {
+    const CopyTimes times = timeCopies(pasteboard, sway, latencyRuns, [&files](int run) {
+        return writeFile(files, u"text-%1"_qs.arg(run),
+                         "wayland copy number " + QByteArray::number(run));
+    });
     std::printf("text copy (wl-copy start included): seen after median %.1f ms, worst %.1f ms; "
                 "recorded after median %.0f ms, worst %.0f ms (monitor polls every %lld ms) over "
                 "%d runs; longest main-thread stall %lld ms\n",
-                median(seen), worst(seen), median(recorded), worst(recorded),
+                median(times.seen), worst(times.seen), median(times.recorded),
+                worst(times.recorded),
                 static_cast<long long>(ClipboardMonitor::pollInterval.count()), latencyRuns,
-                static_cast<long long>(stall));
+                static_cast<long long>(times.longestStallMs));
 }
 
 void measureLargeText(WaylandPasteboard& pasteboard, const SwaySession& sway,
                       QTemporaryDir& files) {
-    Recorder recorder(pasteboard);
     QByteArray text;
     text.reserve(largeTextBytes + 128);
     for (qint64 i = 0; text.size() < largeTextBytes; ++i)
         text += QByteArray::number(i) +
                 " the clipboard history keeps what was copied, caf\xc3\xa9 and all\n";
-    std::vector<double> seen;
-    std::vector<double> recorded;
-    qint64 stall = 0;
-    for (int run = 0; run < largeTextRuns; ++run) {
-        text.replace(0, 8, QByteArray::number(10'000'000 + run));
-        const QString path = writeFile(files, u"large-%1"_qs.arg(run), text);
-        const qint64 before = pasteboard.changeCount();
-        const qsizetype items = recorder.store.itemCount();
-        QElapsedTimer elapsed;
-        elapsed.start();
-        double seenMs = -1;
-        spawnCopy(sway, path);
-        const Wait wait = serveUntil([&] {
-            if (seenMs < 0 && pasteboard.changeCount() != before)
-                seenMs = double(elapsed.nsecsElapsed()) / 1e6;
-            return recorder.store.itemCount() > items;
+    const CopyTimes times = timeCopies(
+        pasteboard, sway, largeTextRuns,
+        [&](int run) {
+            text.replace(0, 8, QByteArray::number(10'000'000 + run));
+            return writeFile(files, u"large-%1"_qs.arg(run), text);
+        },
+        [&text](int run, HistoryStore& store) {
+            const auto newest = store.allItems().value(0);
+            if (!newest || newest->contentSize() != text.size())
+                std::printf("  run %d: the item is not the whole text\n", run);
         });
-        seen.push_back(seenMs);
-        recorded.push_back(wait.elapsedMs);
-        stall = std::max(stall, wait.longestStallMs);
-        const auto newest = recorder.store.allItems().value(0);
-        if (!newest || newest->contentSize() != text.size())
-            std::printf("  run %d: the item is not the whole text\n", run);
-        reapAll();
-        QFile::remove(path);
-    }
     std::printf("%.0f MB text copied with wl-copy: snapshot on the main thread after median "
                 "%.0f ms (worst %.0f), in the history after median %.0f ms (worst %.0f) over %d "
                 "runs; longest main-thread stall %lld ms\n",
-                double(largeTextBytes) / 1e6, median(seen), worst(seen), median(recorded),
-                worst(recorded), largeTextRuns, static_cast<long long>(stall));
+                double(largeTextBytes) / 1e6, median(times.seen), worst(times.seen),
+                median(times.recorded), worst(times.recorded), largeTextRuns,
+                static_cast<long long>(times.longestStallMs));
 }
 
 void measureBursts(WaylandPasteboard& pasteboard, const SwaySession& sway, QTemporaryDir& files) {

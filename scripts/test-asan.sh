@@ -12,6 +12,7 @@ tests=(content_tests capture_tests clipboard_monitor_tests screenshot_tests hist
        core_tests paste_tests app_tests
        ui_card_tests ui_settings_tests ui_panel_tests
        x11_frontmost_tests x11_pasteboard_tests x11_colorsampler_tests x11_services_tests
-       x11_paste_tests x11_hotkey_tests x11_pastekey_tests)
+       x11_paste_tests x11_hotkey_tests x11_pastekey_tests
+       desktop_portal_tests wayland_clipboard_tests wayland_input_tests)
 cmake --build --preset asan --target "${tests[@]}"
 ctest --preset asan --label-exclude e2e "$@"

@@ -1,13 +1,12 @@
 #include "app/AppServices.h"
 
+#include "app/AppChrome.h"
 #include "capture/ClipboardMonitor.h"
-#include "capture/FileSystemWatcher.h"
 #include "capture/NotificationCenter.h"
 #include "capture/OCRService.h"
 #include "capture/ScreenshotMonitoring.h"
 #include "capture/SourceAppResolver.h"
 #include "content/AppConstants.h"
-#include "content/Logging.h"
 #include "content/PasteboardTypes.h"
 #include "content/Preferences.h"
 #include "core/AccessibilityManager.h"
@@ -20,17 +19,11 @@
 #include "core/PanelCoordinator.h"
 #include "core/PanelListModel.h"
 #include "core/PasteService.h"
-#include "core/PasteStackCoordinator.h"
-#include "core/PasteStackManager.h"
 #include "core/SearchRecognition.h"
 #include "core/SoundManager.h"
 #include "history/HistoryStore.h"
-#include "ui/StatusItemController.h"
-#include "ui/settings/SettingsWindow.h"
 
-#include <QCoreApplication>
 #include <QPointer>
-#include <QTimer>
 
 namespace quillbox {
 
@@ -93,11 +86,19 @@ void AppServices::start() {
         m_screenshots->followPreference();
     }
     setUpPanel();
-    setUpStatusItem();
+    m_chrome =
+        std::make_unique<AppChrome>(*this, m_platform,
+                                    AppChrome::Keys{m_shortcuts.panelKeys().toString(),
+                                                    m_shortcuts.pasteStackKeys().toString()});
+    m_chrome->setUpStatusItem();
     if (m_platform.hotkeyBackend)
         m_shortcuts.registerWith(
             *m_platform.hotkeyBackend, [this] { m_appState->togglePanel(); },
-            [this] { m_pasteStack->toggle(); }, [this] { pasteNextFromShortcut(); });
+            [this] { m_pasteStack->toggle(); },
+            [this] {
+                if (m_pasteStackCoordinator)
+                    m_pasteStackCoordinator->pasteNextFromKey(m_platform.notifier.get());
+            });
     // The Paste Stack across applications, its window made on the first run.
     PasteStackCoordinator::WindowFactory makeWindow;
     if (m_platform.makePasteStackWindow) {
@@ -111,9 +112,9 @@ void AppServices::start() {
     m_pasteStackCoordinator = std::make_unique<PasteStackCoordinator>(
         *m_pasteStack, *m_platform.pasteboard, m_platform.pasteKeyWatcher.get(),
         m_platform.keystrokeSender.get(), *m_accessibilityManager, std::move(makeWindow),
-        PasteStackCoordinator::Texts{
-            m_shortcuts.pasteStackKeys().toString(),
-            pasteNextHint(m_platform.pasteKeyWatcher != nullptr, pasteNextKeys)});
+        PasteStackCoordinator::Texts{m_shortcuts.pasteStackKeys().toString(),
+                                     PasteStackCoordinator::pasteNextHint(
+                                         m_platform.pasteKeyWatcher != nullptr, pasteNextKeys)});
     m_retention->start();
 }
 
@@ -152,43 +153,9 @@ void AppServices::startClipboardMonitor() {
         *m_platform.pasteboard, *m_clipboardMonitor, *m_historyStore, *m_preferences);
 }
 
-void AppServices::setUpStatusItem() {
-    if (!m_platform.makeTrayIcon)
-        return;
-    StatusItemController::Actions actions;
-    actions.pickColor = [this] { pickColor(false); };
-    actions.openSettings = [this] { openSettings(); };
-    // As `quillbox quit`: the event loop ends, and stop() and the last save
-    // run on the way out.
-    actions.quit = [] {
-        QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
-    };
-    m_statusItem = new StatusItemController(
-        *m_appState, *m_pasteStack, m_platform.makeTrayIcon(), std::move(actions),
-        {m_shortcuts.panelKeys().toString(), m_shortcuts.pasteStackKeys().toString()}, this);
-}
-
 void AppServices::openSettings() {
-    if (!m_settingsWindow) {
-        // The platform chooses these; a platform without them has no settings window.
-        if (!m_platform.loginItem || !m_platform.installedApplications) {
-            qCWarning(lcApp) << "Quillbox: settings are not available on this platform";
-            return;
-        }
-        SettingsContext context{*m_preferences,
-                                *m_historyStore,
-                                *m_accessibilityManager,
-                                *m_platform.loginItem,
-                                *m_platform.installedApplications,
-                                m_modelContainer->path(),
-                                [] { return FileSystemWatcher::screenshotDirectory(); },
-                                m_shortcuts.panelKeys().toString(),
-                                m_shortcuts.pasteStackKeys().toString()};
-        m_settingsWindow = std::make_unique<SettingsWindow>(std::move(context));
-    }
-    if (m_appState->isPanelVisible())
-        m_appState->setPanelVisible(false);
-    m_settingsWindow->present();
+    if (m_chrome)
+        m_chrome->openSettings();
 }
 
 void AppServices::setUpPanel() {
@@ -198,8 +165,7 @@ void AppServices::setUpPanel() {
     SearchRecognition::Recognize recognize;
     if (OCRService* ocr = m_ocrService.get())
         recognize = [ocr](const QByteArray& bytes) { return ocr->recognizeText(bytes); };
-    m_searchRecognition =
-        new SearchRecognition(*m_historyStore, *m_appState, std::move(recognize), this);
+    new SearchRecognition(*m_historyStore, *m_appState, std::move(recognize), this);
     if (!m_platform.makePanel)
         return;
     Pasteboard* pasteboard = m_platform.pasteboard.get();
@@ -216,14 +182,6 @@ void AppServices::setUpPanel() {
         m_platform.keystrokeSender.get());
 }
 
-QString AppServices::pasteNextHint(bool pasteKeyIsWatched, const std::optional<QString>& keys) {
-    if (pasteKeyIsWatched)
-        return {};
-    if (keys)
-        return QStringLiteral("Press %1 to paste the next item").arg(*keys);
-    return QStringLiteral("Run quillbox paste-next to paste the next item");
-}
-
 void AppServices::pasteNextFromStack(PasteStackCoordinator::PasteNextDone done) {
     if (!m_pasteStackCoordinator) {
         done({PasteStackCoordinator::PasteNextResult::noRun});
@@ -232,17 +190,12 @@ void AppServices::pasteNextFromStack(PasteStackCoordinator::PasteNextDone done) 
     m_pasteStackCoordinator->pasteNext(std::move(done));
 }
 
-void AppServices::pasteNextFromShortcut() {
-    pasteNextFromStack([this](const PasteStackCoordinator::PasteNextOutcome& outcome) {
-        // Only a paste that leaves the item waiting needs the user: pressed
-        // with no run, or with nothing left, the key does nothing.
-        if (outcome.result != PasteStackCoordinator::PasteNextResult::keysNotSent)
-            return;
-        qCInfo(lcApp) << "Quillbox: no paste keys were sent; the stack's item is on the clipboard";
-        if (m_platform.notifier)
-            m_platform.notifier->notify(QStringLiteral("Quillbox"),
-                                        PasteService::pasteByHandText());
-    });
+StatusItemController* AppServices::statusItem() const {
+    return m_chrome ? m_chrome->statusItem() : nullptr;
+}
+
+SettingsWindow* AppServices::settingsWindow() const {
+    return m_chrome ? m_chrome->settingsWindow() : nullptr;
 }
 
 PanelWindowPort* AppServices::panel() const {

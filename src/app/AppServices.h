@@ -14,6 +14,7 @@
 namespace quillbox {
 
 class AccessibilityManager;
+class AppChrome;
 class AppState;
 class ClipboardMonitor;
 class ColorPickerService;
@@ -27,7 +28,6 @@ class PanelCoordinator;
 class PanelListModel;
 class PasteService;
 class ScreenshotMonitoring;
-class SearchRecognition;
 class Preferences;
 class SoundManager;
 class SettingsWindow;
@@ -59,7 +59,7 @@ public:
     bool pickColor(bool reopenPanel, std::function<void(ClipboardItemPtr)> done = {});
 
     // Shows the settings window (made on first use, then reused), hiding the
-    // panel first.
+    // panel first; nothing before start.
     void openSettings();
 
     Preferences& preferences() { return *m_preferences; }
@@ -73,7 +73,6 @@ public:
     SoundManager& soundManager() { return *m_soundManager; }
     AccessibilityManager& accessibilityManager() { return *m_accessibilityManager; }
     ColorPickerService& colorPicker() { return *m_colorPicker; }
-    SourceAppResolver& sourceAppResolver() { return *m_sourceAppResolver; }
     // Absent when the platform has no keystroke sender or text recognizer.
     PasteService* pasteService() const { return m_pasteService; }
     KeystrokeSender* keystrokeSender() const { return m_platform.keystrokeSender.get(); }
@@ -87,25 +86,19 @@ public:
     // Pastes the running stack's next item (PasteStackCoordinator::pasteNext);
     // before start, answers that no run goes on.
     void pasteNextFromStack(PasteStackCoordinator::PasteNextDone done);
-    // What the Paste Stack's window says pastes the next item; empty where
-    // Ctrl+V does. Set at start.
-    static QString pasteNextHint(bool pasteKeyIsWatched, const std::optional<QString>& keys);
     // The Paste Stack's window; absent until the first run, and where the
     // platform makes none.
     PasteStackWindowPort* pasteStackWindow() const;
     // Absent before start, and where there is no tray factory.
-    StatusItemController* statusItem() const { return m_statusItem; }
+    StatusItemController* statusItem() const;
     // Absent until the settings were first opened.
-    SettingsWindow* settingsWindow() const { return m_settingsWindow.get(); }
+    SettingsWindow* settingsWindow() const;
 
 private:
     void startClipboardMonitor();
     // The panel's list, its commands, the text recognition that runs while
     // searching and, where the platform makes one, its window.
     void setUpPanel();
-    // The tray item, where the platform makes one.
-    void setUpStatusItem();
-    void pasteNextFromShortcut();
 
     AppPlatform m_platform;
     std::unique_ptr<Preferences> m_preferences;
@@ -127,15 +120,14 @@ private:
     std::unique_ptr<ClipboardKeeper> m_clipboardKeeper;
     PanelListModel* m_panelList = nullptr;
     PanelCommandHandler* m_panelCommands = nullptr;
-    SearchRecognition* m_searchRecognition = nullptr;
     std::unique_ptr<PanelCoordinator> m_panel;
     // As the preferences set them at start.
     GlobalShortcuts m_shortcuts;
     // Goes before the platform's pasteboard and key watcher that report to it.
     std::unique_ptr<PasteStackCoordinator> m_pasteStackCoordinator;
     PanelColorPicker* m_panelColorPicker = nullptr;
-    StatusItemController* m_statusItem = nullptr;
-    std::unique_ptr<SettingsWindow> m_settingsWindow;
+    // The tray item and the settings window, from start.
+    std::unique_ptr<AppChrome> m_chrome;
     HistoryRetention* m_retention = nullptr;
     bool m_isStarted = false;
 };

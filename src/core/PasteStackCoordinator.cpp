@@ -9,6 +9,7 @@
 #include "ports/GlobalKeyWatcher.h"
 #include "ports/KeystrokeSender.h"
 #include "ports/Pasteboard.h"
+#include "ports/UserNotifier.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -173,6 +174,27 @@ void PasteStackCoordinator::finishPasteRequest(const PasteNextOutcome& outcome) 
     // The next request from the event loop, so a caller's reply goes first.
     if (!m_pasteRequests.empty())
         QTimer::singleShot(0, this, &PasteStackCoordinator::serveNextPasteRequest);
+}
+
+void PasteStackCoordinator::pasteNextFromKey(UserNotifier* notifier) {
+    pasteNext([notifier](const PasteNextOutcome& outcome) {
+        // Only a paste that leaves the item waiting needs the user: pressed
+        // with no run, or with nothing left, the key does nothing.
+        if (outcome.result != PasteNextResult::keysNotSent)
+            return;
+        qCInfo(lcCore) << "Quillbox: no paste keys were sent; the stack's item is on the clipboard";
+        if (notifier)
+            notifier->notify(QStringLiteral("Quillbox"), PasteService::pasteByHandText());
+    });
+}
+
+QString PasteStackCoordinator::pasteNextHint(bool pasteKeyIsWatched,
+                                             const std::optional<QString>& keys) {
+    if (pasteKeyIsWatched)
+        return {};
+    if (keys)
+        return QStringLiteral("Press %1 to paste the next item").arg(*keys);
+    return QStringLiteral("Run quillbox paste-next to paste the next item");
 }
 
 } // namespace quillbox

@@ -17,6 +17,7 @@ class KeystrokeSender;
 class Pasteboard;
 class PasteStackManager;
 class StackPasteMatcher;
+class UserNotifier;
 using ClipboardItemPtr = std::shared_ptr<ClipboardItem>;
 
 // The Paste Stack across applications: while a run goes on, each copy joins
@@ -71,6 +72,14 @@ public:
     // Requests made while one is on its way wait their turn, so each pastes
     // its own item. `done` is called once, on the main thread.
     void pasteNext(PasteNextDone done);
+    // pasteNext() from a key press, which nobody waits on: a paste whose keys
+    // could not go out leaves the item on the clipboard and the user is told
+    // through `notifier` (when there is one).
+    void pasteNextFromKey(UserNotifier* notifier);
+
+    // What the window says pastes the next item; empty where a watcher sees
+    // Ctrl+V. `keys`: the shortcut bound to pasting the next item, if any.
+    static QString pasteNextHint(bool pasteKeyIsWatched, const std::optional<QString>& keys);
 
     // Absent until the first run, and where the factory makes none.
     PasteStackWindowPort* window() const { return m_window.get(); }

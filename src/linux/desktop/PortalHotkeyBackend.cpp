@@ -278,14 +278,8 @@ void PortalHotkeyBackend::bindShortcuts(quint64 attempt) {
 }
 
 void PortalHotkeyBackend::closeSession() {
-    if (m_sessionPath.isEmpty())
-        return;
-    QDBusConnection bus(m_connectionName);
-    bus.disconnect(PortalRequest::service, m_sessionPath, sessionInterface,
-                   QStringLiteral("Closed"), this, SLOT(onSessionClosed(QVariantMap)));
-    bus.asyncCall(QDBusMessage::createMethodCall(PortalRequest::service, m_sessionPath,
-                                                 sessionInterface, QStringLiteral("Close")));
-    m_sessionPath.clear();
+    PortalRequest::closeSession(m_connectionName, m_sessionPath, this,
+                                SLOT(onSessionClosed(QVariantMap)));
 }
 
 void PortalHotkeyBackend::onActivated(const QDBusObjectPath& session, const QString& shortcutID,

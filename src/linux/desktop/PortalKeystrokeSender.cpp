@@ -283,14 +283,8 @@ void PortalKeystrokeSender::onSessionClosed(const QVariantMap& details) {
 }
 
 void PortalKeystrokeSender::closeSession() {
-    if (m_sessionPath.isEmpty())
-        return;
-    QDBusConnection bus(m_connectionName);
-    bus.disconnect(PortalRequest::service, m_sessionPath, sessionInterface,
-                   QStringLiteral("Closed"), this, SLOT(onSessionClosed(QVariantMap)));
-    bus.asyncCall(QDBusMessage::createMethodCall(PortalRequest::service, m_sessionPath,
-                                                 sessionInterface, QStringLiteral("Close")));
-    m_sessionPath.clear();
+    PortalRequest::closeSession(m_connectionName, m_sessionPath, this,
+                                SLOT(onSessionClosed(QVariantMap)));
 }
 
 } // namespace quillbox

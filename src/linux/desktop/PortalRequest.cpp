@@ -177,4 +177,17 @@ void PortalRequest::finish(const Outcome& outcome) {
     completion(outcome);
 }
 
+void PortalRequest::closeSession(const QString& connectionName, QString& sessionPath,
+                                 QObject* receiver, const char* closedSlot) {
+    if (sessionPath.isEmpty())
+        return;
+    static const QString sessionInterface = QStringLiteral("org.freedesktop.portal.Session");
+    QDBusConnection bus(connectionName);
+    bus.disconnect(service, sessionPath, sessionInterface, QStringLiteral("Closed"), receiver,
+                   closedSlot);
+    bus.asyncCall(QDBusMessage::createMethodCall(service, sessionPath, sessionInterface,
+                                                 QStringLiteral("Close")));
+    sessionPath.clear();
+}
+
 } // namespace quillbox

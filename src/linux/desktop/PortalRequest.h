@@ -53,6 +53,10 @@ public:
                            const QString& token);
     // Errors that mean there is no such portal, rather than a failed call.
     static bool meansAbsent(QDBusError::ErrorType type);
+    // Stops listening for the session's end at `receiver`'s `closedSlot` and
+    // asks the portal to close it, without waiting; clears the path.
+    static void closeSession(const QString& connectionName, QString& sessionPath, QObject* receiver,
+                             const char* closedSlot);
 
 private Q_SLOTS:
     void onResponse(uint response, const QVariantMap& results);
