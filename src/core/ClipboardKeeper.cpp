@@ -8,6 +8,8 @@
 #include "history/HistoryStore.h"
 #include "ports/Pasteboard.h"
 
+#include <QCoreApplication>
+
 namespace quillbox {
 
 ClipboardKeeper::ClipboardKeeper(Pasteboard& pasteboard, ClipboardMonitor& monitor,
@@ -22,11 +24,20 @@ ClipboardKeeper::ClipboardKeeper(Pasteboard& pasteboard, ClipboardMonitor& monit
         if (key == AppConstants::Keys::keepClipboardOnQuit)
             refresh();
     });
+    // Quillbox's own toolkit asks the clipboard manager to save Quillbox's
+    // offer as it quits; nothing will keep it, so the answer says so at once.
+    if (auto* application = QCoreApplication::instance()) {
+        connect(application, &QCoreApplication::aboutToQuit, this, [this] {
+            m_isQuitting = true;
+            refresh();
+        });
+    }
     refresh();
 }
 
 void ClipboardKeeper::refresh() {
-    m_pasteboard.setKeepsContentsOfOwnersThatQuit(isEnabled() && !m_monitor.isPaused());
+    m_pasteboard.setKeepsContentsOfOwnersThatQuit(!m_isQuitting && isEnabled() &&
+                                                  !m_monitor.isPaused());
 }
 
 ClipboardKeeper::~ClipboardKeeper() {

@@ -37,6 +37,7 @@ private:
     ClipboardMonitor& m_monitor;
     HistoryStore& m_store;
     Preferences& m_preferences;
+    bool m_isQuitting = false;
 };
 
 } // namespace quillbox
