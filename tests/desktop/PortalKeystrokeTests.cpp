@@ -187,9 +187,17 @@ TEST_P(PasteKeysRefused, ReportsEveryPasteAsNotSent) {
     }
     LogCapture log;
     auto sender = makeSender();
+    // A refused session may still be closed after the answer; asking again
+    // is anything else.
+    const auto requests = [this] {
+        qsizetype count = 0;
+        for (const auto& call : portal->calls())
+            count += call.member != QStringLiteral("Close");
+        return count;
+    };
     paste(*sender);
     ASSERT_TRUE(waitForOutcomes(1));
-    const qsizetype callsAfterFirst = portal->calls().size();
+    const qsizetype callsAfterFirst = requests();
     paste(*sender);
     ASSERT_TRUE(waitForOutcomes(2));
     serveFor(100ms);
@@ -197,7 +205,7 @@ TEST_P(PasteKeysRefused, ReportsEveryPasteAsNotSent) {
     EXPECT_EQ(outcomes, (QList<bool>{false, false}));
     EXPECT_FALSE(sender->isAvailable());
     EXPECT_TRUE(portal->keys().isEmpty());
-    EXPECT_EQ(portal->calls().size(), callsAfterFirst);
+    EXPECT_EQ(requests(), callsAfterFirst);
     EXPECT_TRUE(storedToken().isEmpty());
     const QStringList lines = log.lines().filter(QStringLiteral("paste keys:"));
     ASSERT_EQ(lines.size(), 1) << log.lines().join(u'\n').toStdString();
