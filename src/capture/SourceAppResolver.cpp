@@ -1,6 +1,5 @@
 #include "capture/SourceAppResolver.h"
 
-
 namespace quillbox {
 
 namespace {
