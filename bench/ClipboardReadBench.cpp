@@ -8,6 +8,7 @@
 //   clipboard_read_bench [--large-only]
 #include "ChildProcess.h"
 #include "FakeFrontmostApplicationSource.h"
+#include "TestContent.h"
 #include "XvfbSession.h"
 #include "capture/ClipboardMonitor.h"
 #include "capture/NotificationCenter.h"
@@ -97,11 +98,7 @@ double median(std::vector<double> values) {
 // once it is recorded and a second later, while xclip still owns it.
 void measureLargeTextCopy(X11Pasteboard& pasteboard, const XvfbSession& session,
                           QTemporaryDir& files) {
-    QByteArray text;
-    text.reserve(largeTextBytes + 128);
-    for (qint64 i = 0; text.size() < largeTextBytes; ++i)
-        text += QByteArray::number(i) +
-                " the clipboard history keeps what was copied, caf\xc3\xa9 and all\n";
+    QByteArray text = largeText(largeTextBytes);
     FakeFrontmostApplicationSource frontmost;
     SourceAppResolver resolver(frontmost);
     NotificationCenter notifications;

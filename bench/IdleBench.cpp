@@ -7,6 +7,7 @@
 //   idle_bench [--seconds N] [--items N] [--large MB]
 //              (defaults: 60 s, 100000 items, a 50 MB text; --large 0 skips it)
 #include "ChildProcess.h"
+#include "TestContent.h"
 #include "XvfbSession.h"
 #include "content/Hash.h"
 #include "history/HistoryStore.h"
@@ -149,11 +150,7 @@ qsizetype itemCount(const QProcessEnvironment& environment) {
 // each) and waits for it to reach the history.
 void measureLargeCopy(const Instance& instance, const QProcessEnvironment& environment,
                       const QString& storePath, int megabytes) {
-    QByteArray text;
-    text.reserve(qsizetype(megabytes) * 1'000'000 + 128);
-    for (qint64 i = 0; text.size() < qsizetype(megabytes) * 1'000'000; ++i)
-        text += QByteArray::number(i) +
-                " the clipboard history keeps what was copied, caf\xc3\xa9 and all\n";
+    const QByteArray text = largeText(qsizetype(megabytes) * 1'000'000);
     const qsizetype countBefore = itemCount(environment);
     const ProcessCost before = readCost(instance.pid());
     const qint64 bytesBefore = storeBytes(storePath);

@@ -7,6 +7,7 @@
 #include "ChildProcess.h"
 #include "FakeFrontmostApplicationSource.h"
 #include "SwaySession.h"
+#include "TestContent.h"
 #include "capture/ClipboardMonitor.h"
 #include "capture/NotificationCenter.h"
 #include "capture/SourceAppResolver.h"
@@ -174,11 +175,7 @@ void measureLatency(WaylandPasteboard& pasteboard, const SwaySession& sway, QTem
 
 void measureLargeText(WaylandPasteboard& pasteboard, const SwaySession& sway,
                       QTemporaryDir& files) {
-    QByteArray text;
-    text.reserve(largeTextBytes + 128);
-    for (qint64 i = 0; text.size() < largeTextBytes; ++i)
-        text += QByteArray::number(i) +
-                " the clipboard history keeps what was copied, caf\xc3\xa9 and all\n";
+    QByteArray text = largeText(largeTextBytes);
     const CopyTimes times = timeCopies(
         pasteboard, sway, largeTextRuns,
         [&](int run) {

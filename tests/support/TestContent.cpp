@@ -135,4 +135,13 @@ QByteArray progressiveJpegWithEmptyScans(int width, int height, int scans) {
     return jpeg + QByteArray("\xFF\xD9", 2);
 }
 
+QByteArray largeText(qsizetype bytes) {
+    QByteArray text;
+    text.reserve(bytes + 128);
+    for (qint64 i = 0; text.size() < bytes; ++i)
+        text += QByteArray::number(i) +
+                " the clipboard history keeps what was copied, caf\xc3\xa9 and all\n";
+    return text;
+}
+
 } // namespace quillbox::testing

@@ -27,6 +27,10 @@ ParsedClipboardContent colorContent(const QString& hex);
 // the format's default.
 QByteArray encodedImage(const QImage& image, const char* format, int quality = -1);
 
+// Plain text of at least `bytes` bytes: numbered lines with one non-ASCII
+// character each, as a large copy from an editor would be.
+QByteArray largeText(qsizetype bytes);
+
 // A PNG of one colour.
 QByteArray solidPng(QColor color, QSize size = QSize(64, 48));
 
