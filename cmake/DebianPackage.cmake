@@ -21,16 +21,17 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CPACK_OUTPUT_FILE_PREFIX ${PROJECT_BINARY_DIR}/package)
-set(CPACK_PACKAGE_CHECKSUM "")
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/quillbox/quillbox)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Tesseract's English model for reading text in images, the sound theme the
-# copy and paste sounds come from, and Qt's TIFF and WebP image readers.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "tesseract-ocr-eng, sound-theme-freedesktop, qt6-image-formats-plugins")
+# Tesseract (loaded when text is first recognised, so dpkg-shlibdeps does not
+# see it) and its English model, the sound theme the copy and paste sounds
+# come from, and Qt's TIFF and WebP image readers.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libtesseract5, tesseract-ocr-eng, sound-theme-freedesktop, qt6-image-formats-plugins")
 # Native Wayland sessions need Qt's Wayland platform; elsewhere XWayland serves.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 
