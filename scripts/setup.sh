@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config clang-format
+  # the application icon's PNG sizes, rendered from its SVG at build time
+  librsvg2-bin
   # Qt 6 (Widgets, DBus, Network come with qtbase) and image plugins (TIFF)
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libgl-dev
   # X11 clipboard, active window, XTest, XInput 2
@@ -29,6 +31,9 @@ packages=(
   trayer
   # GLib's desktop-entry reader (gio launch) for the autostart entry's test
   libglib2.0-bin
+  # checks of the Debian package and its installed files (scripts/test-package.sh);
+  # the shells whose Tab completion the tests try
+  lintian desktop-file-utils appstream bash-completion zsh fish
 )
 
 sudo=""

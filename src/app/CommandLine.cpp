@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "content/ContentCategory.h"
+
 #include <QCoreApplication>
 #include <QJsonArray>
 
@@ -148,6 +150,21 @@ QList<CommandSpec> makeSpecs() {
     };
 }
 
+QList<OptionSpec> makeOptionSpecs() {
+    QStringList kinds;
+    for (const ContentCategory category : allContentCategories)
+        kinds.append(rawValue(category));
+    return {
+        {u"--json"_s, {}, u"Print JSON instead of text"_s},
+        {u"--limit"_s, u"N"_s, u"Show at most N items"_s},
+        {u"--category"_s, u"KIND"_s, u"Only items of this kind"_s, kinds},
+        {u"--pinboard"_s, u"NAME"_s, u"Only items in the pinboard of this name"_s},
+        {u"--no-ocr"_s, {}, u"Do not recognise text in images that have not been read yet"_s},
+        {u"--plain"_s, {}, u"Only the plain text, without formatting"_s},
+        {u"--file-bytes"_s, {}, {}},
+    };
+}
+
 bool isPositiveCount(const QString& text) {
     bool ok = false;
     const int value = text.toInt(&ok);
@@ -196,6 +213,34 @@ const CommandSpec* findCommandSpec(const QString& name) {
             return &spec;
     }
     return nullptr;
+}
+
+const QList<OptionSpec>& optionSpecs() {
+    static const QList<OptionSpec> specs = makeOptionSpecs();
+    return specs;
+}
+
+const OptionSpec* findOptionSpec(const QString& name) {
+    for (const auto& spec : optionSpecs()) {
+        if (spec.name == name)
+            return &spec;
+    }
+    return nullptr;
+}
+
+const QList<ProgramOption>& programOptions() {
+    static const QList<ProgramOption> options = {
+        {u"--help"_s, u"-h"_s, u"Show this help"_s},
+        {u"--version"_s, u"-v"_s, u"Show the version"_s},
+    };
+    return options;
+}
+
+QString programDescription() {
+    return u"Quillbox keeps a history of what you copy. Without a command it starts\n"
+           "recording in the background (once per user; a second start refuses).\n"
+           "Commands talk to the running Quillbox; status, list, show, search, rules\n"
+           "and export also work without it, reading the history on disk.\n"_s;
 }
 
 CommandLineOutcome parseCommandLine(const QStringList& arguments) {
@@ -293,12 +338,8 @@ std::optional<QString> validateCommand(const Command& command) {
 }
 
 QString helpText() {
-    QString text = u"Usage: quillbox [COMMAND] [ARGUMENTS]\n\n"
-                   "Quillbox keeps a history of what you copy. Without a command it starts\n"
-                   "recording in the background (once per user; a second start refuses).\n"
-                   "Commands talk to the running Quillbox; status, list, show, search, rules\n"
-                   "and export also work without it, reading the history on disk.\n\n"
-                   "Commands:\n"_s;
+    QString text =
+        u"Usage: quillbox [COMMAND] [ARGUMENTS]\n\n"_s + programDescription() + u"\nCommands:\n"_s;
     // Usages longer than the column put their summary on the next line, so
     // the help stays readable in 80 columns.
     constexpr int column = 30;
@@ -309,10 +350,12 @@ QString helpText() {
         else
             text += head + u'\n' + QString(column, u' ') + spec.summary + u'\n';
     }
-    text += u"\nOptions:\n"
-            "  --help, -h       Show this help\n"
-            "  --version, -v    Show the version\n\n"
-            "ID is an item's id as `quillbox list` shows it, or a unique start of it.\n"
+    text += u"\nOptions:\n"_s;
+    constexpr int optionColumn = 19;
+    for (const auto& option : programOptions())
+        text += (u"  "_s + option.name + u", "_s + option.shortName).leftJustified(optionColumn) +
+                option.summary + u'\n';
+    text += u"\nID is an item's id as `quillbox list` shows it, or a unique start of it.\n"
             "APP_ID is an application's desktop-entry id without \".desktop\"\n"
             "(for example org.gnome.TextEditor).\n"
             "Export writes one JSON object per item, payloads in base64; import reads\n"

@@ -45,6 +45,29 @@ struct CommandSpec {
 const QList<CommandSpec>& commandSpecs();
 const CommandSpec* findCommandSpec(const QString& name);
 
+// What an option of the commands means, for the manual page and the shell
+// completions. One entry per option name, whichever commands take it.
+struct OptionSpec {
+    QString name;
+    QString valueName;        // the value's placeholder ("N"); empty for a flag
+    QString summary;          // one sentence; empty for an option no person types
+    QStringList choices = {}; // the values it accepts, where they are a fixed few
+};
+
+const QList<OptionSpec>& optionSpecs();
+const OptionSpec* findOptionSpec(const QString& name);
+
+// The options of the program itself, given without a command.
+struct ProgramOption {
+    QString name;
+    QString shortName;
+    QString summary;
+};
+const QList<ProgramOption>& programOptions();
+
+// What the program does, one paragraph, as --help opens.
+QString programDescription();
+
 struct CommandLineOutcome {
     enum class Kind { run, help, version, error };
     Kind kind = Kind::run;
