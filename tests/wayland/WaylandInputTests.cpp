@@ -1,11 +1,18 @@
 // What a real headless sway offers (data control, a virtual keyboard, its
-// window list), and the key steps typed on that keyboard.
+// window list), and typing the paste keys and telling the application in
+// front there, into a native Wayland text field (a Qt line edit on Qt's
+// Wayland platform). The same runs end to end, but only this program runs
+// under the sanitizers.
 #include "WaylandTestEnvironment.h"
 #include "linux/wayland/PasteKeySequence.h"
 #include "linux/wayland/WaylandAccessProbe.h"
+#include "linux/wayland/WaylandFrontmostApplicationSource.h"
 #include "linux/wayland/WaylandInputConnection.h"
+#include "linux/wayland/WaylandKeystrokeSender.h"
 #include "linux/wayland/WaylandSessionProbe.h"
 
+#include <QFileInfo>
+#include <QUrl>
 #include <gtest/gtest.h>
 #include <linux/input-event-codes.h>
 
@@ -15,15 +22,89 @@ using namespace std::chrono_literals;
 namespace quillbox::testing {
 namespace {
 
-// Typing into another program's field, and naming it as the source of a
-// copy, are proven end to end on the same compositor.
-TEST(WaylandInputTest, SwayOffersAVirtualKeyboardAndItsWindowList) {
-    const auto connection =
+// The text field of another process, as it reports itself on its output.
+class NativeTextField {
+public:
+    bool start() {
+        m_process =
+            std::make_unique<ChildProcess>(QStringLiteral(QUILLBOX_PASTE_TARGET), QStringList{},
+                                           WaylandTestEnvironment::session().environment());
+        return m_process->waitStarted() && waitUntil([&] { return ready(); }, 10s);
+    }
+    // The app id Qt gives it: its program's name.
+    static QString appId() { return QFileInfo(QStringLiteral(QUILLBOX_PASTE_TARGET)).baseName(); }
+    QString output() {
+        lines();
+        return m_output;
+    }
+    QString text() {
+        QString last;
+        for (const QString& line : lines()) {
+            if (line.startsWith(u"text "_s))
+                last = QUrl::fromPercentEncoding(line.mid(5).toUtf8());
+        }
+        return last;
+    }
+
+private:
+    bool ready() {
+        for (const QString& line : lines()) {
+            if (line.startsWith(u"ready"_s))
+                return true;
+        }
+        return false;
+    }
+    QStringList lines() {
+        m_output += QString::fromUtf8(m_process->readAllStandardOutput());
+        return m_output.split(u'\n', Qt::SkipEmptyParts);
+    }
+    std::unique_ptr<ChildProcess> m_process;
+    QString m_output;
+};
+
+class WaylandInputTest : public ::testing::Test {
+protected:
+    std::shared_ptr<WaylandInputConnection> connection =
         std::make_shared<WaylandInputConnection>(WaylandInputConnection::applicationAppId());
-    ASSERT_TRUE(waitUntil([&] { return connection->isReady(); }, 5s));
+
+    void SetUp() override {
+        ASSERT_TRUE(waitUntil([&] { return connection->isReady(); }, 5s));
+    }
+    bool waitForActive(const QString& appId) {
+        return waitUntil(
+            [&] {
+                const auto active = connection->activeToplevel();
+                return active && active->appId == appId;
+            },
+            10s);
+    }
+};
+
+TEST_F(WaylandInputTest, SwayOffersAVirtualKeyboardAndItsWindowList) {
     EXPECT_TRUE(connection->hasVirtualKeyboard());
     EXPECT_TRUE(connection->listsToplevels());
     EXPECT_TRUE(WaylandAccessProbe(connection).isGranted());
+}
+
+TEST_F(WaylandInputTest, PastesIntoTheNativeFieldInFrontAndNamesItsApplication) {
+    // Made first, as in the application: its keyboard joins the seat at once.
+    WaylandKeystrokeSender keystrokes(connection);
+    NativeTextField field;
+    ASSERT_TRUE(field.start());
+    ASSERT_TRUE(waitForActive(NativeTextField::appId()));
+    WaylandFrontmostApplicationSource frontmost(connection);
+    const auto app = frontmost.frontmostApplication();
+    ASSERT_TRUE(app);
+    EXPECT_EQ(app->identifier, NativeTextField::appId());
+
+    ASSERT_TRUE(wlCopy("typed by Quillbox"));
+    keystrokes.rememberTargetWindow();
+    std::optional<bool> sent;
+    keystrokes.sendPasteKeystroke([&](bool ok) { sent = ok; });
+    ASSERT_TRUE(waitUntil([&] { return sent.has_value(); }, 5s));
+    EXPECT_TRUE(*sent);
+    EXPECT_TRUE(waitUntil([&] { return field.text() == u"typed by Quillbox"_s; }, 5s))
+        << field.output().toStdString();
 }
 
 // Sway 1.7 offers wlroots' data control only; a name that leads nowhere is no

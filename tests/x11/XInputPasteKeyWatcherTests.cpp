@@ -56,13 +56,17 @@ TEST_P(PasteKeyWatching, ReportsThePasteKeyOfTheFocusedWindowOnce) {
     EXPECT_EQ(reports, row.expectedReports) << row.why;
 }
 
-// A held Ctrl+V, Ctrl+Alt+V and Super+V are pressed on the Paste Stack end
-// to end, where what the watcher reports decides what is pasted.
+// Ctrl+Alt+V and Super+V are pressed on the Paste Stack end to end, where
+// what the watcher reports decides what is pasted.
 INSTANTIATE_TEST_SUITE_P(
     Table, PasteKeyWatching,
     ::testing::Values(
         KeyCase{"Ctrl+V", u"Editor"_s, {u"key"_s, u"ctrl+v"_s}, 1},
         KeyCase{"two presses", u"Editor"_s, {u"key"_s, u"ctrl+v"_s, u"ctrl+v"_s}, 2},
+        KeyCase{"held for 1.2 s",
+                u"Editor"_s,
+                {u"keydown"_s, u"ctrl+v"_s, u"sleep"_s, u"1.2"_s, u"keyup"_s, u"ctrl+v"_s},
+                1},
         KeyCase{"Ctrl+Shift+V outside terminals", u"Editor"_s, {u"key"_s, u"ctrl+shift+v"_s}, 0},
         KeyCase{"V alone", u"Editor"_s, {u"key"_s, u"v"_s}, 0},
         KeyCase{"Ctrl+Shift+V in a terminal", u"kitty"_s, {u"key"_s, u"ctrl+shift+v"_s}, 1},
