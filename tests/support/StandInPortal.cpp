@@ -169,20 +169,20 @@ bool StandInPortal::handleMessage(const QDBusMessage& message, const QDBusConnec
         rgb.endStructure();
         results.insert(QStringLiteral("color"), QVariant::fromValue(rgb));
     }
-    respondLater(request, response, response == 0 ? results : QVariantMap{});
+    respondLater(member, request, response, response == 0 ? results : QVariantMap{});
     return true;
 }
 
-void StandInPortal::respondLater(const QString& requestPath, uint response,
+void StandInPortal::respondLater(const QString& member, const QString& requestPath, uint response,
                                  const QVariantMap& results) {
-    const QString connectionName = m_connectionName;
-    QTimer::singleShot(std::chrono::milliseconds(10),
-                       [connectionName, requestPath, response, results] {
+    QTimer::singleShot(std::chrono::milliseconds(10), this,
+                       [this, member, requestPath, response, results] {
                            QDBusMessage signal = QDBusMessage::createSignal(
                                requestPath, QStringLiteral("org.freedesktop.portal.Request"),
                                QStringLiteral("Response"));
                            signal << response << results;
-                           QDBusConnection(connectionName).send(signal);
+                           QDBusConnection(m_connectionName).send(signal);
+                           m_answered.append(member);
                        });
 }
 

@@ -58,6 +58,9 @@ public:
     // NotifyKeyboardKeycode's (key code, state) pairs, in order.
     QList<std::pair<int, uint>> keys() const;
 
+    // The members whose Response went out, in order: what the caller may
+    // act on once it has read them.
+    const QStringList& answered() const { return m_answered; }
     // The session path the last CreateSession of an interface answered.
     QString lastSession() const { return m_lastSession; }
     void activate(const QString& sessionPath, const QString& shortcutID);
@@ -67,10 +70,12 @@ public:
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
 
 private:
-    void respondLater(const QString& requestPath, uint response, const QVariantMap& results);
+    void respondLater(const QString& member, const QString& requestPath, uint response,
+                      const QVariantMap& results);
 
     QString m_connectionName;
     QList<Call> m_calls;
+    QStringList m_answered;
     QString m_lastSession;
     int m_restoreTokens = 0;
 };
