@@ -20,38 +20,18 @@ using State = PortalHotkeyBackend::State;
 
 namespace {
 
-// The application id is registered once per connection, known by its unique
-// name, which each test's new bus hands out again: one connection name per test.
-QString uniqueName(const QString& prefix) {
-    static int count = 0;
-    return prefix + QString::number(++count);
-}
-
 constexpr std::uint32_t superShift = HotkeyModifier::super | HotkeyModifier::shift;
 
 class PortalHotkeyTest : public ::testing::Test {
 protected:
-    const QString clientName = uniqueName(u"quillbox-hotkeys-client"_s);
-    const QString portalName = uniqueName(u"quillbox-hotkeys-portal"_s);
     PrivateBus bus;
-    std::unique_ptr<StandInPortal> portal;
-    std::unique_ptr<PortalHotkeyBackend> backend;
+    const QString clientName = bus.connect(u"quillbox-hotkeys-client"_s);
+    const std::unique_ptr<StandInPortal> portal =
+        std::make_unique<StandInPortal>(bus.connect(u"quillbox-hotkeys-portal"_s));
+    const std::unique_ptr<PortalHotkeyBackend> backend =
+        std::make_unique<PortalHotkeyBackend>(clientName);
 
-    void SetUp() override {
-        ASSERT_FALSE(bus.address().isEmpty());
-        ASSERT_TRUE(QDBusConnection::connectToBus(bus.address(), clientName).isConnected());
-        ASSERT_TRUE(QDBusConnection::connectToBus(bus.address(), portalName).isConnected());
-        portal = std::make_unique<StandInPortal>(portalName);
-        backend = std::make_unique<PortalHotkeyBackend>(clientName);
-    }
-    void TearDown() override {
-        backend.reset();
-        QDBusConnection(portalName)
-            .unregisterObject(QStringLiteral("/org/freedesktop/portal/desktop"));
-        portal.reset();
-        QDBusConnection::disconnectFromBus(clientName);
-        QDBusConnection::disconnectFromBus(portalName);
-    }
+    void SetUp() override { ASSERT_FALSE(clientName.isEmpty()); }
 
     bool settles() {
         return waitUntil(

@@ -19,13 +19,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The application id is registered once per connection, known by its unique
-// name, which each test's new bus hands out again: one connection name per test.
-QString uniqueName(const QString& prefix) {
-    static int count = 0;
-    return prefix + QString::number(++count);
-}
-
 using Keys = QList<std::pair<int, uint>>;
 // Ctrl 29, Shift 42, Alt 56, V 47; 1 pressed, 0 released.
 const Keys ctrlV{{29, 1}, {47, 1}, {47, 0}, {29, 0}};
@@ -38,27 +31,15 @@ RunningApplication application(const QString& identifier) {
 
 class PortalKeystrokeTest : public ::testing::Test {
 protected:
-    const QString clientName = uniqueName(u"quillbox-keys-client"_s);
-    const QString portalName = uniqueName(u"quillbox-keys-portal"_s);
     PrivateBus bus;
+    const QString clientName = bus.connect(u"quillbox-keys-client"_s);
+    const std::unique_ptr<StandInPortal> portal =
+        std::make_unique<StandInPortal>(bus.connect(u"quillbox-keys-portal"_s));
     QTemporaryDir settingsDir;
-    std::unique_ptr<StandInPortal> portal;
     FakeFrontmostApplicationSource frontmost;
     QList<bool> outcomes;
 
-    void SetUp() override {
-        ASSERT_FALSE(bus.address().isEmpty());
-        ASSERT_TRUE(QDBusConnection::connectToBus(bus.address(), clientName).isConnected());
-        ASSERT_TRUE(QDBusConnection::connectToBus(bus.address(), portalName).isConnected());
-        portal = std::make_unique<StandInPortal>(portalName);
-    }
-    void TearDown() override {
-        QDBusConnection(portalName)
-            .unregisterObject(QStringLiteral("/org/freedesktop/portal/desktop"));
-        portal.reset();
-        QDBusConnection::disconnectFromBus(clientName);
-        QDBusConnection::disconnectFromBus(portalName);
-    }
+    void SetUp() override { ASSERT_FALSE(clientName.isEmpty()); }
 
     QString settingsFile() const { return settingsDir.filePath(QStringLiteral("Quillbox.conf")); }
     std::unique_ptr<PortalKeystrokeSender> makeSender() {

@@ -6,7 +6,6 @@
 #include "StandInPortal.h"
 #include "X11TestEnvironment.h"
 
-#include <QDBusConnection>
 #include <QSettings>
 #include <gtest/gtest.h>
 
@@ -16,32 +15,18 @@ using namespace std::chrono_literals;
 namespace quillbox::testing {
 namespace {
 
-QString activeWindowName(const QuillboxSession& session) {
-    return QString::fromUtf8(
-        xdotool({u"getactivewindow"_s, u"getwindowname"_s}, session.environment())
-            .standardOutput.trimmed());
-}
-
 class PortalEndToEndTest : public ::testing::Test {
 protected:
-    const QString portalName = u"quillbox-e2e-portal"_s;
     PrivateBus bus;
-    std::unique_ptr<StandInPortal> portal;
+    const std::unique_ptr<StandInPortal> portal =
+        std::make_unique<StandInPortal>(bus.connect(u"quillbox-e2e-portal"_s));
     QuillboxSession session;
 
     void SetUp() override {
-        ASSERT_FALSE(bus.address().isEmpty());
-        ASSERT_TRUE(QDBusConnection::connectToBus(bus.address(), portalName).isConnected());
-        portal = std::make_unique<StandInPortal>(portalName);
         ASSERT_TRUE(portal->serve());
         session.setEnvironmentValue(u"DBUS_SESSION_BUS_ADDRESS"_s, bus.address());
         // A compositor's socket name is all that marks a Wayland session.
         session.setEnvironmentValue(u"WAYLAND_DISPLAY"_s, u"wayland-quillbox-e2e"_s);
-    }
-    void TearDown() override {
-        QDBusConnection(portalName).unregisterObject(u"/org/freedesktop/portal/desktop"_s);
-        portal.reset();
-        QDBusConnection::disconnectFromBus(portalName);
     }
 };
 
@@ -51,15 +36,13 @@ TEST_F(PortalEndToEndTest, ThePortalsHotKeyOpensThePanelAndReturnPastesWithThePo
     session.copy("through the portal");
     ASSERT_TRUE(session.waitForItemCount(1));
 
-    ASSERT_TRUE(waitUntil([&] { return !portal->callsTo(u"BindShortcuts"_s).isEmpty(); }, 10s));
-    QStringList bound;
-    for (const PortalShortcut& shortcut : portal->callsTo(u"BindShortcuts"_s).first().shortcuts)
-        bound << shortcut.id + u' ' + shortcut.properties.value(u"preferred_trigger"_s).toString();
-    EXPECT_EQ(bound, (QStringList{u"toggle-panel LOGO+SHIFT+v"_s, u"paste-stack LOGO+SHIFT+c"_s,
-                                  u"paste-next LOGO+SHIFT+n"_s}));
+    // What is bound, and how, is the portal backends' own test's. The
+    // program takes presses once it has read the answer, which the bus
+    // delivers before anything sent after it.
+    ASSERT_TRUE(waitUntil([&] { return portal->answered().contains(u"BindShortcuts"_s); }, 10s));
 
     portal->activate(portal->lastSession(), u"toggle-panel"_s);
-    ASSERT_TRUE(waitUntil([&] { return activeWindowName(session) == u"Quillbox"_s; }, 5s));
+    ASSERT_TRUE(waitUntil([&] { return session.activeWindowName() == u"Quillbox"_s; }, 5s));
     serveFor(400ms); // the panel grows into place
     xdotool({u"key"_s, u"Return"_s}, session.environment());
 
@@ -69,7 +52,6 @@ TEST_F(PortalEndToEndTest, ThePortalsHotKeyOpensThePanelAndReturnPastesWithThePo
     ASSERT_TRUE(waitUntil([&] { return portal->keys().size() >= 4; }, 10s))
         << session.log().toStdString();
     EXPECT_EQ(portal->keys(), ctrlV);
-    EXPECT_EQ(portal->callsTo(u"SelectDevices"_s).first().options.value(u"types"_s).toUInt(), 1u);
     EXPECT_TRUE(waitUntil(
         [&] {
             return QSettings(session.preferencesFile(), QSettings::IniFormat)

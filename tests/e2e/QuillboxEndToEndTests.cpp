@@ -137,19 +137,15 @@ TEST_F(QuillboxEndToEndTest, HtmlIsRichTextThatGoesBackWithItsWordsAndSurvivesEx
     EXPECT_EQ(details.value(u"text"_s).toString(), u"Only HTML here"_s);
 }
 
-TEST_F(QuillboxEndToEndTest, NothingCopiedDuringAPauseOrInAnExcludedApplicationIsRecorded) {
+// What a pause keeps out is proven with the clipboard keeper, which must not
+// keep it either.
+TEST_F(QuillboxEndToEndTest, StatusTellsOfAPauseAndNothingCopiedInAnExcludedApplicationIsRecorded) {
     EXPECT_EQ(session.run({u"pause"_s}).exitCode, 0);
     const QByteArray status = session.run({u"status"_s}).standardOutput;
     EXPECT_TRUE(status.contains("paused"));
     EXPECT_TRUE(status.contains("Platform:  X11\n  capture: every copy")) << status.constData();
     EXPECT_TRUE(session.run({u"pause"_s}).standardOutput.contains("already"));
-    session.copy("copied while paused");
-    serveFor(1500ms);
-    session.copy("the last copy while paused");
-    serveFor(1500ms);
     EXPECT_EQ(session.run({u"resume"_s}).exitCode, 0);
-    serveFor(1500ms);
-    EXPECT_TRUE(session.items().isEmpty());
 
     session.copy("after resuming");
     ASSERT_TRUE(session.waitForItemCount(1));

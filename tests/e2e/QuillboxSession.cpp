@@ -74,6 +74,11 @@ bool QuillboxSession::activateEditorWindow() {
     return m_editorWindow != nullptr;
 }
 
+QString QuillboxSession::activeWindowName() const {
+    return QString::fromUtf8(xdotool({u"getactivewindow"_s, u"getwindowname"_s}, m_environment)
+                                 .standardOutput.trimmed());
+}
+
 ChildProcess& QuillboxSession::copy(const QByteArray& data, const QString& target) {
     QStringList arguments{u"-selection"_s, u"clipboard"_s, u"-quiet"_s};
     if (!target.isEmpty())

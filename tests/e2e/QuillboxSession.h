@@ -46,6 +46,8 @@ public:
 
     // Opens the known application's window and makes it the active one.
     bool activateEditorWindow();
+    // The name of the window the window manager has made active.
+    QString activeWindowName() const;
 
     // Puts data on the clipboard with xclip, which owns it until it is
     // stopped or the session goes.

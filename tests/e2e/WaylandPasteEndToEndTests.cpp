@@ -85,19 +85,17 @@ protected:
     std::unique_ptr<QuillboxSession> quillboxSession;
 };
 
-TEST_F(WaylandPasteEndToEndTest, PasteTypesTheItemIntoTheFieldInFrontAndCopiesNameIt) {
-    copy("from the history");
+TEST_F(WaylandPasteEndToEndTest, PasteAndPasteNextTypeIntoTheFieldInFrontWhichCopiesName) {
+    copy("from the history ");
     const QJsonObject item = quillbox().items().first().toObject();
     // Copied while the field was in front: its app id is the source.
     EXPECT_EQ(item.value(u"sourceAppBundleID"_s).toString(), fieldAppId());
     const RunResult pasted = quillbox().run({u"paste"_s, item.value(u"id"_s).toString()});
     EXPECT_EQ(pasted.exitCode, 0) << pasted.standardError.constData();
     EXPECT_TRUE(pasted.standardOutput.startsWith("Pasted ")) << pasted.standardOutput.constData();
-    EXPECT_TRUE(waitUntil([&] { return fieldText() == u"from the history"_s; }, 5s))
+    EXPECT_TRUE(waitUntil([&] { return fieldText() == u"from the history "_s; }, 5s))
         << m_output.constData();
-}
 
-TEST_F(WaylandPasteEndToEndTest, PasteNextPastesThreeCopiesInTheirOrder) {
     ASSERT_EQ(quillbox().run({u"paste-stack"_s}).exitCode, 0);
     // The stack's window floats, and the field keeps the keyboard.
     ASSERT_TRUE(waitUntil([&] { return windowTitled(u"Paste Stack"_s).has_value(); }, 5s));
@@ -111,7 +109,7 @@ TEST_F(WaylandPasteEndToEndTest, PasteNextPastesThreeCopiesInTheirOrder) {
         EXPECT_EQ(next.standardOutput, u"Pasted item %1 of 3.\n"_s.arg(i).toUtf8())
             << next.standardError.constData() << quillbox().log().constData();
     }
-    EXPECT_TRUE(waitUntil([&] { return fieldText() == u"one two three"_s; }, 5s))
+    EXPECT_TRUE(waitUntil([&] { return fieldText() == u"from the history one two three"_s; }, 5s))
         << m_output.constData();
     EXPECT_EQ(quillbox().run({u"paste-next"_s}).exitCode, 1);
 }

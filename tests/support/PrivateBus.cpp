@@ -3,6 +3,8 @@
 #include "TestContent.h"
 #include "X11TestEnvironment.h"
 
+#include <QDBusConnection>
+
 namespace quillbox::testing {
 
 PrivateBus::PrivateBus() {
@@ -21,6 +23,18 @@ PrivateBus::PrivateBus() {
         },
         std::chrono::seconds(5));
     m_address = m_address.trimmed();
+}
+
+PrivateBus::~PrivateBus() {
+    for (const QString& name : std::as_const(m_connections))
+        QDBusConnection::disconnectFromBus(name);
+}
+
+QString PrivateBus::connect(const QString& prefix) {
+    static int count = 0;
+    const QString name = prefix + QString::number(++count);
+    m_connections.append(name);
+    return QDBusConnection::connectToBus(m_address, name).isConnected() ? name : QString();
 }
 
 } // namespace quillbox::testing

@@ -37,6 +37,7 @@ const QString registryInterface = QStringLiteral("org.freedesktop.host.portal.Re
 const QString shortcutsInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 const QString remoteDesktopInterface = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
 const QString sessionInterface = QStringLiteral("org.freedesktop.portal.Session");
+const QString screenshotInterface = QStringLiteral("org.freedesktop.portal.Screenshot");
 
 // Where the portal puts an object for a caller: ":1.42" becomes "1_42".
 QString pathFor(const QString& sender, const QString& kind, const QString& token) {
@@ -51,6 +52,10 @@ StandInPortal::StandInPortal(const QString& connectionName)
     : m_connectionName(connectionName) {
     qDBusRegisterMetaType<PortalShortcut>();
     qDBusRegisterMetaType<QList<PortalShortcut>>();
+}
+
+StandInPortal::~StandInPortal() {
+    QDBusConnection(m_connectionName).unregisterObject(portalPath, QDBusConnection::UnregisterTree);
 }
 
 bool StandInPortal::serve() {
@@ -118,6 +123,7 @@ bool StandInPortal::handleMessage(const QDBusMessage& message, const QDBusConnec
     const bool offered = (interface == registryInterface && hasRegistry) ||
                          (interface == shortcutsInterface && hasGlobalShortcuts) ||
                          (interface == remoteDesktopInterface && hasRemoteDesktop) ||
+                         (interface == screenshotInterface && hasScreenshot) ||
                          interface == sessionInterface;
     if (!offered) {
         connection.send(message.createErrorReply(QDBusError::UnknownMethod,
@@ -156,21 +162,27 @@ bool StandInPortal::handleMessage(const QDBusMessage& message, const QDBusConnec
         results.insert(QStringLiteral("devices"), uint(lendsKeyboard ? 1 : 0));
         results.insert(QStringLiteral("restore_token"),
                        QStringLiteral("restore-%1").arg(++m_restoreTokens));
+    } else if (member == QStringLiteral("PickColor") && pickedColor) {
+        QDBusArgument rgb;
+        rgb.beginStructure();
+        rgb << pickedColor->redF() << pickedColor->greenF() << pickedColor->blueF();
+        rgb.endStructure();
+        results.insert(QStringLiteral("color"), QVariant::fromValue(rgb));
     }
-    respondLater(request, response, response == 0 ? results : QVariantMap{});
+    respondLater(member, request, response, response == 0 ? results : QVariantMap{});
     return true;
 }
 
-void StandInPortal::respondLater(const QString& requestPath, uint response,
+void StandInPortal::respondLater(const QString& member, const QString& requestPath, uint response,
                                  const QVariantMap& results) {
-    const QString connectionName = m_connectionName;
-    QTimer::singleShot(std::chrono::milliseconds(10),
-                       [connectionName, requestPath, response, results] {
+    QTimer::singleShot(std::chrono::milliseconds(10), this,
+                       [this, member, requestPath, response, results] {
                            QDBusMessage signal = QDBusMessage::createSignal(
                                requestPath, QStringLiteral("org.freedesktop.portal.Request"),
                                QStringLiteral("Response"));
                            signal << response << results;
-                           QDBusConnection(connectionName).send(signal);
+                           QDBusConnection(m_connectionName).send(signal);
+                           m_answered.append(member);
                        });
 }
 

@@ -54,7 +54,7 @@ SwaySession::~SwaySession() {
     m_sway.reset(); // ended by its process id before its folder goes
 }
 
-bool SwaySession::start(const Options& options) {
+bool SwaySession::start() {
     if (!m_runtime.isValid() || !m_clientRuntime.isValid())
         return false;
     const QByteArray runtime = QFile::encodeName(m_runtime.path());
@@ -67,9 +67,7 @@ bool SwaySession::start(const Options& options) {
     QFile config(configPath);
     if (!config.open(QIODevice::WriteOnly))
         return false;
-    config.write(options.xwayland ? "xwayland enable\n" : "xwayland disable\n");
-    config.write(options.extraConfig.toUtf8());
-    config.write("\n");
+    config.write("xwayland disable\n");
     config.close();
     config.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                           QFileDevice::ReadOther | QFileDevice::ReadGroup);
@@ -111,8 +109,8 @@ bool SwaySession::start(const Options& options) {
     return false;
 }
 
-bool SwaySession::startForThisProcess(const Options& options) {
-    if (!start(options)) {
+bool SwaySession::startForThisProcess() {
+    if (!start()) {
         std::fprintf(stderr, "could not start headless sway\n");
         return false;
     }

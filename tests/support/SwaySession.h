@@ -10,14 +10,6 @@
 
 namespace quillbox::testing {
 
-// How a test wants its compositor.
-struct SwayOptions {
-    // Sway starts XWayland on demand; most tests want a pure Wayland seat.
-    bool xwayland = false;
-    // Lines added to the minimal configuration.
-    QString extraConfig;
-};
-
 // A private Wayland compositor for one test program: headless sway, run as an
 // unprivileged user (sway refuses root) with a runtime folder of its own, so
 // its socket name is free by construction. Clients (this process included)
@@ -25,24 +17,18 @@ struct SwayOptions {
 // by its process id when the session goes away.
 class SwaySession {
 public:
-    using Options = SwayOptions;
-
     SwaySession();
     ~SwaySession();
     SwaySession(const SwaySession&) = delete;
     SwaySession& operator=(const SwaySession&) = delete;
 
-    bool start() { return start(Options()); }
-    bool start(const Options& options);
+    // Without XWayland: the tests want a pure Wayland seat.
+    bool start();
     // Starts the compositor and points this process's toolkit and its own
     // Wayland clients at it (before the application object exists); on
     // failure says so on stderr.
-    bool startForThisProcess(const Options& options = Options());
+    bool startForThisProcess();
 
-    // The socket's full path, as WAYLAND_DISPLAY.
-    QString waylandDisplay() const { return m_waylandDisplay; }
-    // The runtime folder sway made its sockets in (owned by the sway user).
-    QString runtimeDirectory() const { return m_runtime.path(); }
     // The system environment of a Wayland client of this session: no DISPLAY,
     // WAYLAND_DISPLAY set, Qt on its Wayland platform, a runtime folder of the
     // client's own.

@@ -135,6 +135,10 @@ QByteArray progressiveJpegWithEmptyScans(int width, int height, int scans) {
     return jpeg + QByteArray("\xFF\xD9", 2);
 }
 
+QByteArray utf16le(const QString& text) {
+    return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+}
+
 QByteArray largeText(qsizetype bytes) {
     QByteArray text;
     text.reserve(bytes + 128);

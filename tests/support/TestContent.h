@@ -31,6 +31,9 @@ QByteArray encodedImage(const QImage& image, const char* format, int quality = -
 // character each, as a large copy from an editor would be.
 QByteArray largeText(qsizetype bytes);
 
+// The text in UTF-16, little-endian, without a byte order mark.
+QByteArray utf16le(const QString& text);
+
 // A PNG of one colour.
 QByteArray solidPng(QColor color, QSize size = QSize(64, 48));
 

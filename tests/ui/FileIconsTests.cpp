@@ -20,11 +20,6 @@ using namespace Qt::StringLiterals;
 namespace quillbox::testing {
 namespace {
 
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 TEST(FileIconsTest, OnlyRegularImageFilesOfBoundedSizeAreOpenedAndDecoded) {
     QTemporaryDir folder;
     const auto path = [&](const char* name) { return folder.filePath(QString::fromLatin1(name)); };

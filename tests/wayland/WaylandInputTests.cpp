@@ -1,12 +1,15 @@
-// Typing the paste keys and telling the application in front on a real
-// headless sway, into a native Wayland text field (a Qt line edit on Qt's
-// Wayland platform).
+// What a real headless sway offers (data control, a virtual keyboard, its
+// window list), and typing the paste keys and telling the application in
+// front there, into a native Wayland text field (a Qt line edit on Qt's
+// Wayland platform). The same runs end to end, but only this program runs
+// under the sanitizers.
 #include "WaylandTestEnvironment.h"
 #include "linux/wayland/PasteKeySequence.h"
 #include "linux/wayland/WaylandAccessProbe.h"
 #include "linux/wayland/WaylandFrontmostApplicationSource.h"
 #include "linux/wayland/WaylandInputConnection.h"
 #include "linux/wayland/WaylandKeystrokeSender.h"
+#include "linux/wayland/WaylandSessionProbe.h"
 
 #include <QFileInfo>
 #include <QUrl>
@@ -102,6 +105,21 @@ TEST_F(WaylandInputTest, PastesIntoTheNativeFieldInFrontAndNamesItsApplication) 
     EXPECT_TRUE(*sent);
     EXPECT_TRUE(waitUntil([&] { return field.text() == u"typed by Quillbox"_s; }, 5s))
         << field.output().toStdString();
+}
+
+// Sway 1.7 offers wlroots' data control only; a name that leads nowhere is no
+// session at all.
+TEST(WaylandSessionProbeTest, FindsTheDataControlManager) {
+    const auto probe = WaylandSessionProbe::probe();
+    EXPECT_TRUE(probe.connected);
+    EXPECT_EQ(probe.dataControl, u"zwlr_data_control_manager_v1"_s);
+
+    const QByteArray own = qgetenv("WAYLAND_DISPLAY");
+    qputenv("WAYLAND_DISPLAY", "/nonexistent/wayland-9");
+    const auto nowhere = WaylandSessionProbe::probe();
+    qputenv("WAYLAND_DISPLAY", own);
+    EXPECT_FALSE(nowhere.connected);
+    EXPECT_FALSE(nowhere.offersDataControl());
 }
 
 // The steps each paste combination takes on the virtual keyboard.

@@ -46,9 +46,7 @@ protected:
         QStringList arguments{u"--mode"_qs, mode};
         for (const auto& [mimeType, bytes] : types) {
             const QString path = m_files.filePath(QString::number(++m_fileCount));
-            QFile file(path);
-            EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(bytes);
+            EXPECT_TRUE(writeFile(path, bytes));
             arguments << u"--type"_qs << mimeType << path;
         }
         auto source =

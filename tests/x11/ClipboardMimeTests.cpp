@@ -1,4 +1,5 @@
 // The mapping between MIME targets and type identifiers, without an X server.
+#include "TestContent.h"
 #include "content/AppConstants.h"
 #include "content/PasteboardTypes.h"
 #include "linux/desktop/ClipboardMime.h"
@@ -7,12 +8,9 @@
 #include <gtest/gtest.h>
 
 using namespace quillbox;
+using quillbox::testing::utf16le;
 
 namespace {
-
-QByteArray utf16le(const QString& text) {
-    return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-}
 
 struct TypesCase {
     const char* name;

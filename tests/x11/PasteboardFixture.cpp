@@ -1,6 +1,6 @@
 #include "PasteboardFixture.h"
 
-#include <QFile>
+#include "TestContent.h"
 
 namespace quillbox::testing {
 
@@ -17,9 +17,7 @@ void PasteboardTest::usePasteboard(const ClipboardReadLimits& limits) {
 
 QString PasteboardTest::writeFile(const QString& name, const QByteArray& bytes) {
     const QString path = m_files.filePath(QString::number(++m_fileCount) + u'-' + name);
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    EXPECT_TRUE(testing::writeFile(path, bytes));
     return path;
 }
 

@@ -13,10 +13,6 @@ using namespace quillbox::testing;
 
 namespace {
 
-QByteArray utf16(const QString& text) {
-    return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-}
-
 // One row per offer as applications make it: a single target comes from
 // xclip, several from the test owner.
 struct OfferCase {
@@ -91,8 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
                   u"bold words"_qs},
         // Firefox sends its HTML as UTF-16; it is kept as UTF-8.
         OfferCase{"browser_html_with_plain_text",
-                  {{u"text/html"_qs, "\xff\xfe" + utf16(u"<b>caf\u00e9</b> words"_qs)},
-                   {u"text/_moz_htmlcontext"_qs, utf16(u"<html><body></body></html>"_qs)},
+                  {{u"text/html"_qs, "\xff\xfe" + utf16le(u"<b>caf\u00e9</b> words"_qs)},
+                   {u"text/_moz_htmlcontext"_qs, utf16le(u"<html><body></body></html>"_qs)},
                    {u"UTF8_STRING"_qs, "caf\xc3\xa9 words"}},
                   PasteboardType::html,
                   ContentCategory::richText,
@@ -113,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
                   ContentCategory::file,
                   twoFiles},
         OfferCase{"firefox_link",
-                  {{u"text/x-moz-url"_qs, utf16(u"https://example.org/x%20y\nExample"_qs)},
+                  {{u"text/x-moz-url"_qs, utf16le(u"https://example.org/x%20y\nExample"_qs)},
                    {u"UTF8_STRING"_qs, "https://example.org/x%20y"}},
                   PasteboardType::url,
                   ContentCategory::url,
@@ -143,13 +139,6 @@ struct LargeCase {
 
 void PrintTo(const LargeCase& row, std::ostream* out) {
     *out << row.name;
-}
-
-QByteArray largeText(qsizetype size) {
-    QByteArray text;
-    for (int line = 0; text.size() < size; ++line)
-        text += "line " + QByteArray::number(line) + " of a long text copied in one go\n";
-    return text;
 }
 
 class ReadLarge : public PasteboardTest, public ::testing::WithParamInterface<LargeCase> {};

@@ -54,13 +54,10 @@ TEST_P(PasteKeyWatching, ReportsThePasteKeyOfTheFocusedWindowOnce) {
         waitUntil([&] { return reports >= row.expectedReports; }, 2s);
     serveFor(deliveryTime);
     EXPECT_EQ(reports, row.expectedReports) << row.why;
-
-    watcher.stop();
-    xdotool({u"key"_s, u"ctrl+v"_s});
-    serveFor(deliveryTime);
-    EXPECT_EQ(reports, row.expectedReports) << "reported after stop";
 }
 
+// Ctrl+Alt+V and Super+V are pressed on the Paste Stack end to end, where
+// what the watcher reports decides what is pasted.
 INSTANTIATE_TEST_SUITE_P(
     Table, PasteKeyWatching,
     ::testing::Values(
@@ -70,14 +67,12 @@ INSTANTIATE_TEST_SUITE_P(
                 u"Editor"_s,
                 {u"keydown"_s, u"ctrl+v"_s, u"sleep"_s, u"1.2"_s, u"keyup"_s, u"ctrl+v"_s},
                 1},
-        KeyCase{"Ctrl+Alt+V", u"Editor"_s, {u"key"_s, u"ctrl+alt+v"_s}, 0},
-        KeyCase{"Super+V", u"Editor"_s, {u"key"_s, u"super+v"_s}, 0},
         KeyCase{"Ctrl+Shift+V outside terminals", u"Editor"_s, {u"key"_s, u"ctrl+shift+v"_s}, 0},
         KeyCase{"V alone", u"Editor"_s, {u"key"_s, u"v"_s}, 0},
         KeyCase{"Ctrl+Shift+V in a terminal", u"kitty"_s, {u"key"_s, u"ctrl+shift+v"_s}, 1},
         KeyCase{"Ctrl+V in a terminal types ^V", u"kitty"_s, {u"key"_s, u"ctrl+v"_s}, 0}));
 
-TEST(PasteKeyWatcher, OurOwnSyntheticPasteIsNotReportedButTheUsersNextPressIs) {
+TEST(PasteKeyWatcher, OurOwnSyntheticPasteIsNotReportedTheUsersNextPressIsAndNoneAfterStop) {
     activateWindowOfClass(u"Editor"_s);
     XTestKeystrokeSender keystrokes;
     ASSERT_TRUE(keystrokes.isAvailable());
@@ -96,6 +91,11 @@ TEST(PasteKeyWatcher, OurOwnSyntheticPasteIsNotReportedButTheUsersNextPressIs) {
     serveFor(XInputPasteKeyWatcher::ownKeystrokeWindow);
     xdotool({u"key"_s, u"ctrl+v"_s});
     EXPECT_TRUE(waitUntil([&] { return reports == 1; }, 2s));
+
+    watcher.stop();
+    xdotool({u"key"_s, u"ctrl+v"_s});
+    serveFor(deliveryTime);
+    EXPECT_EQ(reports, 1) << "reported after stop";
 }
 
 } // namespace
