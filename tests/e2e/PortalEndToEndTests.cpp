@@ -58,6 +58,10 @@ TEST_F(PortalEndToEndTest, ThePortalsHotKeyOpensThePanelAndReturnPastesWithThePo
     EXPECT_EQ(bound, (QStringList{u"toggle-panel LOGO+SHIFT+v"_s, u"paste-stack LOGO+SHIFT+c"_s,
                                   u"paste-next LOGO+SHIFT+n"_s}));
 
+    // Once Quillbox has the portal's answer: an activation before it would be
+    // of keys it does not know it has yet.
+    ASSERT_TRUE(waitUntil([&] { return session.log().contains("global hot keys through"); }, 10s))
+        << session.log().toStdString();
     portal->activate(portal->lastSession(), u"toggle-panel"_s);
     ASSERT_TRUE(waitUntil([&] { return activeWindowName(session) == u"Quillbox"_s; }, 5s));
     serveFor(400ms); // the panel grows into place
