@@ -26,6 +26,7 @@ namespace {
 constexpr qsizetype maxRequestSize = 64 * 1024;
 // A client that connects and says nothing is dropped after this long.
 constexpr auto requestTimeout = 10s;
+const auto requestDeadlineName = QStringLiteral("quillboxRequestDeadline");
 // How long a live instance has to accept a probing connection.
 constexpr int probeTimeoutMs = 1000;
 // While a command works, the client hears this often that it does.
@@ -235,11 +236,14 @@ void InstanceServer::acceptConnections() {
             continue;
         }
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequest(socket); });
-        QTimer::singleShot(requestTimeout, socket, [socket] {
-            if (socket->property("quillboxRequestRead").toBool())
-                return;
-            socket->abort();
-        });
+        // The socket's own, stopped once the request is read and gone with the
+        // socket: a timer left running would wake the program long after the
+        // command was answered.
+        auto* requestDeadline = new QTimer(socket);
+        requestDeadline->setObjectName(requestDeadlineName);
+        requestDeadline->setSingleShot(true);
+        connect(requestDeadline, &QTimer::timeout, socket, &QLocalSocket::abort);
+        requestDeadline->start(requestTimeout);
     }
 }
 
@@ -255,6 +259,7 @@ void InstanceServer::readRequest(QLocalSocket* socket) {
         return;
     }
     socket->setProperty("quillboxRequestRead", true);
+    delete socket->findChild<QTimer*>(requestDeadlineName, Qt::FindDirectChildrenOnly);
     const QByteArray line = socket->readLine(maxRequestSize + 1);
     auto* exchange = new Exchange(socket);
 

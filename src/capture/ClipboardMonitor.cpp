@@ -25,7 +25,9 @@ ClipboardMonitor::ClipboardMonitor(Pasteboard& pasteboard, HistoryStore& store,
     takeBaseline();
 }
 
-ClipboardMonitor::~ClipboardMonitor() = default;
+ClipboardMonitor::~ClipboardMonitor() {
+    stop();
+}
 
 struct ClipboardMonitor::Tick {
     std::optional<AppInfo> app;
@@ -33,9 +35,14 @@ struct ClipboardMonitor::Tick {
 };
 
 void ClipboardMonitor::start() {
-    if (m_timer)
+    if (m_isRunning)
         return;
     takeBaseline();
+    m_isRunning = true;
+    if (m_pasteboard.notifiesChanges()) {
+        m_pasteboard.onContentsChanged = [this] { scheduleTick(); };
+        return;
+    }
     m_timer = new QTimer(this);
     m_timer->setInterval(pollInterval);
     // A coarse timer may fire up to 5% of the interval (25 ms) off, well within
@@ -46,8 +53,28 @@ void ClipboardMonitor::start() {
 }
 
 void ClipboardMonitor::stop() {
+    if (!m_isRunning)
+        return;
+    m_isRunning = false;
+    m_pasteboard.onContentsChanged = nullptr;
     delete m_timer;
     m_timer = nullptr;
+}
+
+void ClipboardMonitor::scheduleTick() {
+    if (m_isTickScheduled)
+        return;
+    m_isTickScheduled = true;
+    // Not within the change itself: the pasteboard is in the middle of it, and
+    // a tick may write to the clipboard (the Paste Stack's next item).
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_isTickScheduled = false;
+            if (m_isRunning)
+                checkForChanges();
+        },
+        Qt::QueuedConnection);
 }
 
 void ClipboardMonitor::setPaused(bool paused) {

@@ -16,13 +16,18 @@ class NotificationCenter;
 class Pasteboard;
 class SourceAppResolver;
 
-// Watches the clipboard by polling its change count and records each new
-// piece of content, every change since the last poll in turn: unless paused, written by Quillbox
-// itself, marked confidential or transient by another application, or copied in an excluded
-// application. One per process, owned by the application services.
+// Watches the clipboard and records each new piece of content, every change
+// since the last tick in turn: unless paused, written by Quillbox itself,
+// marked confidential or transient by another application, or copied in an
+// excluded application. A tick runs as soon as the pasteboard tells of a
+// change (soon after, from the event loop, so that a burst handed over at
+// once is one tick), and never while nothing changes; only a pasteboard that
+// cannot tell of changes is polled. One per process, owned by the
+// application services.
 class ClipboardMonitor : public QObject {
     Q_OBJECT
 public:
+    // How often a pasteboard that cannot tell of changes is looked at.
     static constexpr std::chrono::milliseconds pollInterval{500};
 
     // playCopySound plays the capture sound when the user has sounds on.
@@ -31,14 +36,14 @@ public:
                      QObject* parent = nullptr);
     ~ClipboardMonitor() override;
 
-    // Begins polling; does nothing when already polling. What is on the
+    // Begins watching; does nothing when already watching. What is on the
     // clipboard at that moment is not recorded.
     void start();
-    // Ends polling; start() begins it again.
+    // Ends watching; start() begins it again.
     void stop();
-    bool isRunning() const { return m_timer != nullptr; }
+    bool isRunning() const { return m_isRunning; }
 
-    // While paused, ticks record nothing (the timer keeps running) and the
+    // While paused, ticks record nothing (changes still bring them) and the
     // changes queued meanwhile are dropped; resuming takes the clipboard as
     // it is then as the new starting point, so nothing copied during the
     // pause is ever recorded.
@@ -67,6 +72,9 @@ private:
     struct Tick;
 
     void takeBaseline();
+    // Runs a tick from the event loop, once however many changes ask for it
+    // before then.
+    void scheduleTick();
     void examine(const Pasteboard& contents, Tick& tick);
 
     Pasteboard& m_pasteboard;
@@ -77,7 +85,10 @@ private:
     bool m_isPaused = false;
     ClipboardItemPtr m_lastRecordedContents;
     qint64 m_lastChangeCount = 0;
-    // Present while polling; a child, so it dies with the monitor.
+    bool m_isRunning = false;
+    bool m_isTickScheduled = false;
+    // Present while polling a pasteboard that cannot tell of changes; a
+    // child, so it dies with the monitor.
     QTimer* m_timer = nullptr;
 };
 

@@ -32,12 +32,13 @@ void AccessibilityManager::requestAccess() {
 
 void AccessibilityManager::startPeriodicCheck() {
     // start() on a running timer restarts its cycle.
+    m_checksLeft = checksBeforeGivingUp;
     m_checkTimer.start();
 }
 
 void AccessibilityManager::poll() {
     setGranted(m_probe.isGranted());
-    if (m_isGranted)
+    if (m_isGranted || --m_checksLeft <= 0)
         m_checkTimer.stop();
 }
 

@@ -162,11 +162,7 @@ int HistoryStore::pruneHistory(int retentionDays, const QDateTime& now) {
         return 0;
     // Whole days of 86,400 seconds: no calendar, no daylight-saving shifts.
     const qint64 cutoff = now.toMSecsSinceEpoch() - qint64(retentionDays) * secondsPerDay * 1000;
-    QSet<const ClipboardItem*> inPinboards;
-    for (const auto& link : std::as_const(m_state->links)) {
-        if (link->m_clipboardItem)
-            inPinboards.insert(link->m_clipboardItem.get());
-    }
+    const QSet<const ClipboardItem*> inPinboards = itemsInPinboards();
     QList<ClipboardItemPtr> expired;
     QList<qsizetype> rows;
     // The list is newest first, so the expired items are its tail.
@@ -175,7 +171,7 @@ int HistoryStore::pruneHistory(int retentionDays, const QDateTime& now) {
         const ClipboardItemPtr& item = history[row];
         if (item->m_copiedAtMs >= cutoff)
             break;
-        if (!item->m_isPinned && !inPinboards.contains(item.get())) {
+        if (!isKeptFromPruning(*item, inPinboards)) {
             expired.append(item);
             rows.append(row);
         }
@@ -189,6 +185,30 @@ int HistoryStore::pruneHistory(int retentionDays, const QDateTime& now) {
         Q_EMIT itemsChanged();
     }
     return int(expired.size());
+}
+
+std::optional<QDateTime> HistoryStore::oldestPrunableCopyTime() const {
+    const QSet<const ClipboardItem*> inPinboards = itemsInPinboards();
+    const auto& history = m_state->items;
+    for (auto it = history.crbegin(); it != history.crend(); ++it) {
+        if (!isKeptFromPruning(**it, inPinboards))
+            return QDateTime::fromMSecsSinceEpoch((*it)->m_copiedAtMs, Qt::UTC);
+    }
+    return std::nullopt;
+}
+
+bool HistoryStore::isKeptFromPruning(const ClipboardItem& item,
+                                     const QSet<const ClipboardItem*>& linked) {
+    return item.m_isPinned || linked.contains(&item);
+}
+
+QSet<const ClipboardItem*> HistoryStore::itemsInPinboards() const {
+    QSet<const ClipboardItem*> linked;
+    for (const auto& link : std::as_const(m_state->links)) {
+        if (link->m_clipboardItem)
+            linked.insert(link->m_clipboardItem.get());
+    }
+    return linked;
 }
 
 void HistoryStore::togglePin(const ClipboardItemPtr& item) {

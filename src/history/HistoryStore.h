@@ -41,6 +41,9 @@ public:
     ClipboardItemPtr itemWithHash(const QString& contentHash) const;
     bool isAppExcluded(const std::optional<QString>& bundleIdentifier) const;
     int pruneHistory(int retentionDays, const QDateTime& now);
+    // When the oldest item a prune may remove (neither pinned nor in a
+    // pinboard) was copied; none when there is no such item.
+    std::optional<QDateTime> oldestPrunableCopyTime() const;
     void togglePin(const ClipboardItemPtr& item);
     void add(const ClipboardItemPtr& item, const PinboardPtr& pinboard);
     void remove(const ClipboardItemPtr& item, const PinboardPtr& pinboard);
@@ -116,6 +119,9 @@ private:
     qsizetype insertSorted(const ClipboardItemPtr& item);
     qsizetype removeFromOrder(const ClipboardItemPtr& item);
     qsizetype rowOf(const ClipboardItemPtr& item) const;
+    static bool isKeptFromPruning(const ClipboardItem& item,
+                                  const QSet<const ClipboardItem*>& linked);
+    QSet<const ClipboardItem*> itemsInPinboards() const;
     qint64 copyTimeKeepingOrder(const ClipboardItemPtr& item, qint64 copiedAtMs) const;
     // The item's rows before and after.
     std::pair<qsizetype, qsizetype> setCopiedAtWithoutSaving(const ClipboardItemPtr& item,

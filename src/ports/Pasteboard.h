@@ -90,6 +90,15 @@ public:
     // a pasteboard that keeps no record answers none.
     virtual QList<std::shared_ptr<const Pasteboard>> takePendingChanges() { return {}; }
 
+    // Whether onContentsChanged is called. Where it is not, the only way to
+    // see a change is to compare changeCount() from time to time.
+    virtual bool notifiesChanges() const { return false; }
+    // Called on the main thread once a change has moved the change count and
+    // its contents can be read (and taken with takePendingChanges()), for
+    // Quillbox's own writes too. Called from within the change, so a handler
+    // that reads or writes the clipboard should do so later.
+    std::function<void()> onContentsChanged;
+
     // Calls `ready` once the contents found at start have been read: at once
     // where they already have been (or are read on demand), else later on the
     // main thread. A platform whose owner never answers may never call it.

@@ -34,6 +34,21 @@ TEST(AccessibilityManager, PollingStopsOnceGrantedAndObserversSeeOneChangeToTrue
     EXPECT_EQ(changes, QList<bool>{true});
 }
 
+TEST(AccessibilityManager, PollingGivesUpOnADesktopThatNeverGrantsUntilAskedAgain) {
+    FakeAccessProbe probe;
+    AccessibilityManager manager(probe, testInterval);
+    manager.requestAccess();
+    const int checksBefore = probe.checks();
+    ASSERT_TRUE(waitUntil([&] { return !manager.isPolling(); },
+                          testInterval * (AccessibilityManager::checksBeforeGivingUp * 20)));
+    EXPECT_EQ(probe.checks() - checksBefore, AccessibilityManager::checksBeforeGivingUp);
+    serveFor(testInterval * 4);
+    EXPECT_EQ(probe.checks() - checksBefore, AccessibilityManager::checksBeforeGivingUp);
+
+    manager.requestAccess(); // the next paste
+    EXPECT_TRUE(manager.isPolling());
+}
+
 TEST(AccessibilityManager, TheFirstAnswerAndAGrantingRequestShowAtOnceAndAWithdrawalIsLearnt) {
     FakeAccessProbe probe;
     probe.setGranted(true);

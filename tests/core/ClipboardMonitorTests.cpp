@@ -14,8 +14,11 @@
 #include "history/HistoryStore.h"
 #include "support/X11TestEnvironment.h"
 
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -219,20 +222,53 @@ TEST_F(ClipboardMonitorTest, NothingCopiedDuringAPauseIsRecordedQueuedOrNot) {
     }
 }
 
-TEST_F(ClipboardMonitorTest, StartingTwiceRunsOneTimerThatPollsTheClipboard) {
-    monitor->start();
-    monitor->start();
-    EXPECT_EQ(monitor->findChildren<QTimer*>().size(), 1);
+// Whether anything would wake the monitor on its own: a running timer of its
+// own, or one it started itself.
+bool armsATimer(QObject& monitor) {
+    const auto timers = monitor.findChildren<QTimer*>();
+    return std::any_of(timers.cbegin(), timers.cend(),
+                       [](const QTimer* timer) { return timer->isActive(); }) ||
+           !QAbstractEventDispatcher::instance()->registeredTimers(&monitor).isEmpty();
+}
 
-    copyText(u"polled"_s);
-    EXPECT_TRUE(
-        testing::waitUntil([&] { return store.itemCount() == 1; }, std::chrono::seconds(3)));
+TEST_F(ClipboardMonitorTest, TicksOnceForTheChangesHandedOverAndNeverWhileNothingChanges) {
+    monitor->start();
+    monitor->start();
+    EXPECT_FALSE(armsATimer(*monitor));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frontmost.frontmostQueries(), 0);
+    EXPECT_EQ(pasteboard.readCount(PasteboardType::string), 0);
+
+    // Two changes before the event loop runs: one tick takes both, after the
+    // pasteboard is done with them.
+    copyText(u"one"_s);
+    copyText(u"two"_s);
+    EXPECT_TRUE(store.allItems().isEmpty());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(recordedTexts(), (QStringList{u"two"_s, u"one"_s}));
+    EXPECT_EQ(player.played().size(), 1);
+    EXPECT_EQ(frontmost.frontmostQueries(), 1);
+    EXPECT_FALSE(armsATimer(*monitor));
 
     monitor->stop();
     EXPECT_FALSE(monitor->isRunning());
+    EXPECT_FALSE(pasteboard.onContentsChanged);
     copyText(u"after stop"_s);
-    testing::waitUntil([] { return false; }, std::chrono::milliseconds(700));
-    EXPECT_EQ(recordedTexts(), QStringList{u"polled"_s});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(store.itemCount(), 2);
+}
+
+TEST_F(ClipboardMonitorTest, APasteboardThatCannotTellOfChangesIsPolled) {
+    pasteboard.setNotifiesChanges(false);
+    monitor->start();
+    const auto timers = monitor->findChildren<QTimer*>();
+    ASSERT_EQ(timers.size(), 1);
+    EXPECT_EQ(timers.first()->intervalAsDuration(), ClipboardMonitor::pollInterval);
+    copyText(u"polled"_s);
+    EXPECT_TRUE(
+        testing::waitUntil([&] { return store.itemCount() == 1; }, std::chrono::seconds(3)));
+    monitor->stop();
+    EXPECT_FALSE(armsATimer(*monitor));
 }
 
 // The application that copied quits: what it held comes back only when it

@@ -41,6 +41,10 @@ TEST_F(PortalEndToEndTest, ThePortalsHotKeyOpensThePanelAndReturnPastesWithThePo
     // delivers before anything sent after it.
     ASSERT_TRUE(waitUntil([&] { return portal->answered().contains(u"BindShortcuts"_s); }, 10s));
 
+    // Once Quillbox has the portal's answer: an activation before it would be
+    // of keys it does not know it has yet.
+    ASSERT_TRUE(waitUntil([&] { return session.log().contains("global hot keys through"); }, 10s))
+        << session.log().toStdString();
     portal->activate(portal->lastSession(), u"toggle-panel"_s);
     ASSERT_TRUE(waitUntil([&] { return session.activeWindowName() == u"Quillbox"_s; }, 5s));
     serveFor(400ms); // the panel grows into place

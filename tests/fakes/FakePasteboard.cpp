@@ -40,6 +40,7 @@ bool FakePasteboard::write(const QList<PasteboardItem>& items) {
     }
     m_types = types;
     ++m_changeCount;
+    announceChange();
     return true;
 }
 
@@ -50,6 +51,7 @@ void FakePasteboard::setContents(const QStringList& types) {
     m_fileURLs.reset();
     m_color.reset();
     ++m_changeCount;
+    announceChange();
 }
 
 void FakePasteboard::setData(const QString& type, const QByteArray& data) {
@@ -63,6 +65,11 @@ void FakePasteboard::setString(const QString& type, const QString& string) {
 QList<std::shared_ptr<const Pasteboard>> FakePasteboard::takePendingChanges() {
     queueCurrentChange();
     return std::exchange(m_pendingChanges, {});
+}
+
+void FakePasteboard::announceChange() {
+    if (m_notifiesChanges && onContentsChanged)
+        onContentsChanged();
 }
 
 void FakePasteboard::queueCurrentChange() {

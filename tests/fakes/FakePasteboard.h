@@ -10,7 +10,8 @@ namespace quillbox::testing {
 // A clipboard held in memory. Tests set what is on it; writes are recorded
 // and, like the real one, replace the contents and move the change count.
 // Each change is also queued for takePendingChanges() as it stands when the
-// next one begins (or when the queue is taken).
+// next one begins (or when the queue is taken), and announced through
+// onContentsChanged as it begins (a handler looks later, as it must anyway).
 class FakePasteboard : public Pasteboard {
 public:
     FakePasteboard();
@@ -23,6 +24,7 @@ public:
     std::optional<QColor> color() const override { return m_color; }
     bool write(const QList<PasteboardItem>& items) override;
     QList<std::shared_ptr<const Pasteboard>> takePendingChanges() override;
+    bool notifiesChanges() const override { return m_notifiesChanges; }
 
     // Arranging the contents, as another application's copy would.
     void setContents(const QStringList& types);
@@ -33,6 +35,9 @@ public:
     void setTypesToNone() { m_types.reset(); }
     // Writes fail and change nothing, as where the platform refuses them.
     void setRefusesWrites(bool refuses) { m_refusesWrites = refuses; }
+    // As a platform that cannot tell of changes: onContentsChanged is never
+    // called.
+    void setNotifiesChanges(bool notifies) { m_notifiesChanges = notifies; }
 
     // What was written, write by write.
     const QList<QList<PasteboardItem>>& writes() const { return m_writes; }
@@ -42,6 +47,7 @@ public:
 
 private:
     void queueCurrentChange();
+    void announceChange();
 
     qint64 m_changeCount = 0;
     std::optional<QStringList> m_types;
@@ -50,6 +56,7 @@ private:
     std::optional<QColor> m_color;
     QList<QList<PasteboardItem>> m_writes;
     bool m_refusesWrites = false;
+    bool m_notifiesChanges = true;
     std::shared_ptr<QHash<QString, int>> m_readCounts;
     QList<std::shared_ptr<const Pasteboard>> m_pendingChanges;
     qint64 m_queuedThrough = 0; // the change count last queued

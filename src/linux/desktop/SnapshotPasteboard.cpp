@@ -12,10 +12,11 @@ namespace quillbox {
 
 namespace {
 
-// The monitor takes the queue at every half-second tick. A person copies far
-// more slowly than this even with a repeating Ctrl+C; the bound holds half a
-// second of copies 5 ms apart, and beyond it a runaway writer (or a queue no
-// one takes, as when only the current contents are read) costs no more.
+// The monitor takes the queue soon after each change, unless a long tick
+// (a large text being recorded) holds it up. A person copies far more slowly
+// than this even with a repeating Ctrl+C; the bound holds half a second of
+// copies 5 ms apart, and beyond it a runaway writer (or a queue no one takes,
+// as when only the current contents are read) costs no more.
 constexpr std::size_t maximumPendingChanges = 100;
 // Large contents superseded within a tick are still recorded, up to as much
 // as one representation may hold; past that the oldest go first. The newest
@@ -126,6 +127,8 @@ void SnapshotPasteboard::applySnapshot(std::shared_ptr<const ClipboardSnapshot> 
     }
     markInitialContentsRead();
     Q_EMIT contentsChanged();
+    if (isChange && onContentsChanged)
+        onContentsChanged();
 }
 
 void SnapshotPasteboard::markInitialContentsRead() {

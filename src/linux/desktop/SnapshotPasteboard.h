@@ -36,6 +36,9 @@ public:
     // for as long as its owner keeps the clipboard.
     QList<std::shared_ptr<const Pasteboard>> takePendingChanges() override;
 
+    // Each change is announced as its snapshot is applied.
+    bool notifiesChanges() const override { return true; }
+
     static constexpr qsizetype retainedRepresentationSize = qsizetype(1024) * 1024;
 
     // True once the contents found at start have been read (or there is
