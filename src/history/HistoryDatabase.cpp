@@ -1,12 +1,15 @@
 #include "history/HistoryDatabase.h"
 
 #include "content/Logging.h"
+#include "content/PasteboardTypes.h"
 #include "history/HistorySchema.h"
 #include "history/PayloadCodec.h"
 #include "history/SqliteStatement.h"
 
 #include <algorithm>
 #include <sqlite3.h>
+
+using namespace Qt::StringLiterals;
 
 namespace quillbox {
 
@@ -70,6 +73,19 @@ const PayloadColumnSql& sqlFor(HistoryDatabase::PayloadColumn column, int layout
          "SELECT length(thumbnailData), 0, NULL FROM ClipboardItemPayload WHERE item = ?"},
     };
     return (layoutRevision >= 3 ? columns : olderColumns)[static_cast<int>(column)];
+}
+
+// The commonest type and category are kept as '' (each row of a copied text
+// would otherwise repeat them).
+const QString& plainTextCategory() {
+    static const QString category = rawValue(ContentCategory::text);
+    return category;
+}
+QString storedType(const QString& type) {
+    return type == PasteboardType::string ? QString(u""_s) : type;
+}
+QString storedCategory(const QString& category) {
+    return category == plainTextCategory() ? QString(u""_s) : category;
 }
 
 qint64 nextKey(sqlite3* db, const char* sql) {
@@ -147,7 +163,10 @@ ClipboardItemPtr HistoryDatabase::itemFromRow(const SqliteStatement& row, bool& 
         // The column's UTF-8 as it is, without a round trip through UTF-16.
         item->setPlainTextUtf8(row.bytes(2), false, true);
     }
-    item->setOrigin(row.text(3), row.text(4), row.text(6), row.text(7));
+    const QString type = row.text(3);
+    const QString category = row.text(4);
+    item->setOrigin(type.isEmpty() ? PasteboardType::string : type,
+                    category.isEmpty() ? plainTextCategory() : category, row.text(6), row.text(7));
     item->setTitle(row.optionalText(5));
     item->setOcrText(row.optionalText(8));
     item->setCharacterCount(row.optionalInt64(9));
@@ -467,12 +486,12 @@ bool HistoryDatabase::insertItem(const ClipboardItem& item) {
             " urlString, filePath, colorHex, contentHash, copiedAt, isPinned, hasRichTextData,"
             " hasThumbnailData, isPlainTextInContent)"
             " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-            item.m_rowID, item.m_id.toRfc4122(), ownPlainText, item.contentType(), item.category(),
-            item.title(), item.sourceAppBundleID(), item.sourceAppName(), item.ocrText(),
-            item.characterCount(), item.imageDimensions(), item.urlString(), item.filePath(),
-            item.colorHex(), hash, item.m_copiedAtMs, qint64(item.m_isPinned),
-            qint64(item.m_hasRichTextData), qint64(item.m_hasThumbnailData),
-            qint64(item.m_isPlainTextInContent));
+            item.m_rowID, item.m_id.toRfc4122(), ownPlainText, storedType(item.contentType()),
+            storedCategory(item.category()), item.title(), item.sourceAppBundleID(),
+            item.sourceAppName(), item.ocrText(), item.characterCount(), item.imageDimensions(),
+            item.urlString(), item.filePath(), item.colorHex(), hash, item.m_copiedAtMs,
+            qint64(item.m_isPinned), qint64(item.m_hasRichTextData),
+            qint64(item.m_hasThumbnailData), qint64(item.m_isPlainTextInContent));
     };
     const bool isRowWritten =
         item.m_isDigestHash

@@ -34,6 +34,7 @@ CREATE TABLE IF NOT EXISTS ClipboardItem (
     hasThumbnailData INTEGER NOT NULL DEFAULT 0,
     isPlainTextInContent INTEGER NOT NULL DEFAULT 0
 );
+CREATE INDEX IF NOT EXISTS ClipboardItem_copiedAt ON ClipboardItem (copiedAt);
 CREATE TABLE IF NOT EXISTS ClipboardItemPayload (
     item INTEGER PRIMARY KEY REFERENCES ClipboardItem (pk) ON DELETE CASCADE,
     content BLOB NOT NULL,
@@ -88,6 +89,9 @@ INSERT OR REPLACE INTO StoreMeta (name, value) VALUES ('layoutRevision', 2);
 // Revision 2 to 3, the part SQL does alone; rewriteForRevision3 does the rest.
 constexpr const char* migrateToRevision3 = R"sql(
 ALTER TABLE ClipboardItemPayload ADD COLUMN compressed INTEGER NOT NULL DEFAULT 0;
+UPDATE ClipboardItem SET contentType = '' WHERE contentType = 'public.utf8-plain-text';
+UPDATE ClipboardItem SET category = '' WHERE category = 'text';
+CREATE INDEX IF NOT EXISTS ClipboardItem_copiedAt ON ClipboardItem (copiedAt);
 INSERT OR REPLACE INTO StoreMeta (name, value) VALUES ('layoutRevision', 3);
 )sql";
 
@@ -207,15 +211,27 @@ int executeAtomically(sqlite3* db, const char* sql, int (*more)(sqlite3*) = null
     return SQLITE_OK;
 }
 
+void rebuildFile(sqlite3* db) {
+    bool isLogged = false;
+    {
+        SqliteStatement mode(db, "PRAGMA journal_mode");
+        isLogged = mode.step() == SQLITE_ROW && mode.text(0) == u"wal";
+    }
+    if (isLogged && execute(db, "PRAGMA journal_mode = DELETE") != SQLITE_OK)
+        return;
+    const QByteArray pages = "PRAGMA page_size = " + QByteArray::number(pageSize);
+    execute(db, pages.constData());
+    execute(db, "PRAGMA auto_vacuum = INCREMENTAL; VACUUM");
+    if (isLogged)
+        execute(db, "PRAGMA journal_mode = WAL");
+}
+
 int prepareSchema(sqlite3* db, QString& error) {
     int version = 0;
     if (const int result = readUserVersion(db, version); result != SQLITE_OK)
         return result;
     if (version == 0) {
         // A new file (or an empty one): create everything in one transaction.
-        // Pages freed by deletes can be given back (auto_vacuum is only set
-        // before the first table).
-        execute(db, "PRAGMA auto_vacuum = INCREMENTAL");
         if (const int result = executeAtomically(db, createTables); result != SQLITE_OK)
             return result;
     } else if (version != userVersion) {
@@ -243,10 +259,10 @@ int prepareSchema(sqlite3* db, QString& error) {
                 result != SQLITE_OK)
                 return result;
             // The rewrite left the old rows' pages free: the file is rebuilt
-            // once, compact and able to give pages back from then on. Not
-            // being able to only costs space.
-            execute(db, "PRAGMA auto_vacuum = INCREMENTAL");
-            execute(db, "VACUUM");
+            // once, compact, in the pages of a new file and able to give
+            // pages back from then on (a page size changes only outside
+            // write-ahead logging). Not being able to only costs space.
+            rebuildFile(db);
         }
     }
     SqliteStatement check(db, checkColumns);

@@ -7,7 +7,7 @@
 
 namespace quillbox {
 
-// How payloads are kept compressed in the store: deflate, primed with a
+// How payloads are kept compressed in the store: zstd, primed with a
 // fixed dictionary of the words, URL and code fragments copies are made of,
 // so that even a text of a few hundred bytes gets smaller. A compressed
 // payload starts with its original size (4 bytes, big-endian); the store
@@ -16,12 +16,12 @@ namespace quillbox {
 // The dictionary is part of the file format: changing it needs a new
 // encoding value, or every compressed row of every store becomes unreadable.
 //
-// One codec keeps its zlib streams for reuse (setting one up costs more than
-// compressing a short text); not thread-safe, one per connection.
+// One codec keeps its zstd contexts for reuse (setting one up costs more
+// than compressing a short text); not thread-safe, one per connection.
 class PayloadCodec {
 public:
     // The encodings a payload may be stored in.
-    enum Encoding : int { raw = 0, deflateWithDictionary = 1 };
+    enum Encoding : int { raw = 0, zstdWithDictionary = 1 };
 
     // Payloads outside these sizes are kept as they are: a short one gains
     // nothing, and a large one is read in pieces straight from the file.

@@ -102,6 +102,12 @@ int configure(sqlite3* db, bool persistent, QString& error) {
     // nothing, so a file that turns out unusable is set aside as it was found.
     if (const int result = HistorySchema::checkVersion(db, error); result != SQLITE_OK)
         return result;
+    // A new file's pages: large enough that the space left at the end of
+    // each (a record that did not fit) is a small part of it; pages freed
+    // by deletes are given back. Both only take before write-ahead logging
+    // and the first table; an existing file keeps what it has.
+    execute(db, ("PRAGMA page_size = " + QByteArray::number(HistorySchema::pageSize)).constData());
+    execute(db, "PRAGMA auto_vacuum = INCREMENTAL");
     if (persistent) {
         SqliteStatement walMode(db, "PRAGMA journal_mode = WAL");
         const int result = walMode.step();
