@@ -144,8 +144,9 @@ const ZSTD_DDict* decompressionDictionary() {
 
 } // namespace
 
-// Frames without the content size or a dictionary id: the size is in the
-// header, and there is one dictionary.
+// Frames without the content size or a dictionary id (the size is in the
+// header, and there is one dictionary), with a checksum: damage that still
+// decodes is caught at the end of the frame rather than read as the text.
 struct PayloadCodec::Streams {
     std::unique_ptr<ZSTD_CCtx, size_t (*)(ZSTD_CCtx*)> compressor{nullptr, ZSTD_freeCCtx};
     std::unique_ptr<ZSTD_DCtx, size_t (*)(ZSTD_DCtx*)> decompressor{nullptr, ZSTD_freeDCtx};
@@ -156,7 +157,8 @@ struct PayloadCodec::Streams {
             if (!compressor ||
                 ZSTD_isError(ZSTD_CCtx_refCDict(compressor.get(), compressionDictionary())) ||
                 ZSTD_isError(ZSTD_CCtx_setParameter(compressor.get(), ZSTD_c_contentSizeFlag, 0)) ||
-                ZSTD_isError(ZSTD_CCtx_setParameter(compressor.get(), ZSTD_c_dictIDFlag, 0)))
+                ZSTD_isError(ZSTD_CCtx_setParameter(compressor.get(), ZSTD_c_dictIDFlag, 0)) ||
+                ZSTD_isError(ZSTD_CCtx_setParameter(compressor.get(), ZSTD_c_checksumFlag, 1)))
                 compressor.reset();
         }
         return compressor.get();

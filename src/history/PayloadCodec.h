@@ -38,7 +38,8 @@ public:
     std::optional<QByteArray> compress(QByteArrayView bytes);
 
     // The original bytes, or their first maxBytes when maxBytes >= 0 (only
-    // as much is inflated); nothing when the stored bytes are damaged.
+    // as much is decompressed); nothing when the stored bytes are damaged
+    // (a prefix is not checked against the whole payload's checksum).
     std::optional<QByteArray> decompress(QByteArrayView stored, qsizetype maxBytes = -1);
 
     // The original size recorded in a compressed payload, -1 when damaged.
