@@ -4,7 +4,8 @@
 // import` takes, the store's size on disk (running, and after it quit), where
 // the bytes go (tables, indexes, free pages; SQLite's dbstat), and the time
 // from starting `quillbox export | head -n 1` to its first line (which must
-// end cleanly, with nothing on stderr).
+// end cleanly, with nothing on stderr). Import is timed on the wall clock and
+// by the CPU time the running program spent on it.
 //   transfer_bench [--items 10000,100000] [--repeat N] [--binary PATH]
 #include "ChildProcess.h"
 #include "RealisticCorpus.h"
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <sqlite3.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace quillbox::testing;
@@ -103,6 +105,18 @@ struct Home {
     }
 };
 
+// User and system CPU seconds of a process so far (load-independent, unlike
+// the wall time on a busy machine).
+double cpuSeconds(qint64 pid) {
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray line = stat.readAll();
+    const auto fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) /
+           double(sysconf(_SC_CLK_TCK));
+}
+
 bool waitUntilAnswering(const QProcessEnvironment& environment) {
     QElapsedTimer timer;
     timer.start();
@@ -144,6 +158,7 @@ void measure(const XvfbSession& session, int count, int repeat) {
     writeCorpusImportFile(corpus, count, QDateTime::currentDateTimeUtc());
     std::printf("%d items (import file %.1f MiB)\n", count, mebibytes(QFileInfo(corpus).size()));
     std::vector<double> imports;
+    std::vector<double> importCpu; // of the running program
     std::vector<double> firstLines;
     for (int round = 0; round < repeat; ++round) {
         Home home(session);
@@ -155,11 +170,13 @@ void measure(const XvfbSession& session, int count, int repeat) {
             std::printf("  quillbox did not start\n");
             return;
         }
+        const double cpuBefore = cpuSeconds(instance.pid());
         QElapsedTimer timer;
         timer.start();
         const auto imported =
             runCommand(binary, {u"import"_s, corpus}, std::chrono::minutes(10), home.environment);
         imports.push_back(timer.elapsed() / 1000.0);
+        importCpu.push_back(cpuSeconds(instance.pid()) - cpuBefore);
         if (imported.exitCode != 0)
             std::printf("  import: %s%s\n", imported.standardOutput.constData(),
                         imported.standardError.left(300).constData());
@@ -177,6 +194,7 @@ void measure(const XvfbSession& session, int count, int repeat) {
     const auto [fastest, slowest] = std::minmax_element(imports.begin(), imports.end());
     std::printf("  import: median %.3f s (%.3f to %.3f, %zu runs)\n", median(imports), *fastest,
                 *slowest, imports.size());
+    std::printf("  import: CPU of the running program median %.3f s\n", median(importCpu));
     const auto [first, last] = std::minmax_element(firstLines.begin(), firstLines.end());
     std::printf("  export | head -n 1: first line after median %.0f ms (%.0f to %.0f, %zu runs)\n",
                 median(firstLines) * 1000, *first * 1000, *last * 1000, firstLines.size());
