@@ -17,7 +17,7 @@ packages=(
   # keyboard's keymap, Qt's Wayland platform plugin
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev qt6-wayland
   # storage, text, hashing, recognition, sound
-  libsqlite3-dev libicu-dev libssl-dev libtesseract-dev libleptonica-dev tesseract-ocr-eng
+  libsqlite3-dev libzstd-dev libicu-dev libssl-dev libtesseract-dev libleptonica-dev tesseract-ocr-eng
   libcanberra-dev sound-theme-freedesktop
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev

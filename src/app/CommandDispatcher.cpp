@@ -310,8 +310,11 @@ void CommandDispatcher::exportHistory(Reply reply) const {
                                  [snapshot] { return snapshot->next(); })
                            : std::make_shared<HistoryTransfer::ExportCursor>(store.allItems());
     auto step = std::make_shared<std::function<void()>>();
-    *step = [cursor, reply, weakStep = std::weak_ptr<std::function<void()>>(step)] {
-        const QByteArray piece = cursor->next(exportPieceSize);
+    // The first line goes out alone, as soon as it is made: a reader that
+    // wants only the newest item (`export | head -n 1`) never waits for more.
+    auto isFirst = std::make_shared<bool>(true);
+    *step = [cursor, reply, isFirst, weakStep = std::weak_ptr<std::function<void()>>(step)] {
+        const QByteArray piece = cursor->next(exportPieceSize, std::exchange(*isFirst, false));
         if (piece.isEmpty()) {
             reply(CommandResult::success());
             return;

@@ -86,7 +86,8 @@ void HistoryImport::readFile() {
     qsizetype batchBytes = 0;
     int lineNumber = 0;
     qint64 bytesRead = 0;
-    QByteArray pending; // the line read so far
+    QByteArray pending;      // what is read and not yet taken as lines
+    qsizetype lineStart = 0; // in pending, where the next line starts
     qsizetype searchedUpTo = 0;
     bool isSkippingLongLine = false;
     const auto takeLine = [&](QByteArray line) {
@@ -132,6 +133,9 @@ void HistoryImport::readFile() {
         while (true) {
             const qsizetype newline = pending.indexOf('\n', searchedUpTo);
             if (newline < 0) {
+                // The lines taken from the buffer leave it at once, not one by one.
+                pending.remove(0, lineStart);
+                lineStart = 0;
                 searchedUpTo = pending.size();
                 if (pending.size() > maxLineSize) {
                     if (!isSkippingLongLine) {
@@ -145,15 +149,23 @@ void HistoryImport::readFile() {
                 }
                 break;
             }
-            // The line keeps the buffer; only what follows it is copied.
-            QByteArray rest = pending.mid(newline + 1);
-            pending.truncate(newline);
+            QByteArray line;
+            if (lineStart == 0 && newline > pending.size() - newline) {
+                // A line longer than what follows it keeps the buffer; only
+                // the rest is copied (a line of a large item is never copied).
+                QByteArray rest = pending.mid(newline + 1);
+                pending.truncate(newline);
+                line = std::move(pending);
+                pending = std::move(rest);
+            } else {
+                line = pending.mid(lineStart, newline - lineStart);
+                lineStart = newline + 1;
+            }
+            searchedUpTo = lineStart;
             if (isSkippingLongLine)
                 isSkippingLongLine = false;
             else
-                takeLine(std::move(pending));
-            pending = std::move(rest);
-            searchedUpTo = 0;
+                takeLine(std::move(line));
         }
     }
     batch.isLast = true;

@@ -296,9 +296,9 @@ void ExportCursor::startItem(const ClipboardItem& item) {
     m_segments.append(Segment{"}\n", {}, {}, 0, nullptr, {}});
 }
 
-QByteArray ExportCursor::next(qsizetype maxBytes) {
+QByteArray ExportCursor::next(qsizetype maxBytes, bool endAtLine) {
     QByteArray piece;
-    while (piece.size() < maxBytes) {
+    while (piece.size() < maxBytes && !(endAtLine && piece.endsWith('\n'))) {
         if (m_segments.isEmpty()) {
             // The item's payloads are loaded now (its content as it is
             // written) and let go once written.
@@ -442,16 +442,11 @@ std::variant<ImportedItem, QString> readLine(QByteArray line, const QDateTime& n
 }
 
 void importItem(const ImportedItem& imported, HistoryStore& store, ImportSummary& summary) {
-    if (store.itemWithHash(imported.content.contentHash)) {
+    if (store.recordCopiedAt(imported.content, imported.sourceAppBundleID, imported.sourceAppName,
+                             imported.copiedAt, imported.isPinned))
+        ++summary.imported;
+    else
         ++summary.alreadyPresent;
-        return;
-    }
-    const auto item =
-        store.record(imported.content, imported.sourceAppBundleID, imported.sourceAppName);
-    store.setCopiedAt(item, imported.copiedAt);
-    if (imported.isPinned != item->isPinned())
-        store.togglePin(item);
-    ++summary.imported;
 }
 
 // Lines imported per write to the database: few enough that little is pending

@@ -38,8 +38,9 @@ public:
     ExportCursor(const ExportCursor&) = delete;
     ExportCursor& operator=(const ExportCursor&) = delete;
 
-    // The next piece of at most about maxBytes; empty once everything is written.
-    QByteArray next(qsizetype maxBytes);
+    // The next piece of at most about maxBytes; empty once everything is
+    // written. With endAtLine, the piece ends with the first line it ends.
+    QByteArray next(qsizetype maxBytes, bool endAtLine = false);
 
 private:
     friend QByteArray exportLine(const ClipboardItem& item);

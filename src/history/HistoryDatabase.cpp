@@ -1,11 +1,15 @@
 #include "history/HistoryDatabase.h"
 
 #include "content/Logging.h"
+#include "content/PasteboardTypes.h"
 #include "history/HistorySchema.h"
+#include "history/PayloadCodec.h"
 #include "history/SqliteStatement.h"
 
 #include <algorithm>
 #include <sqlite3.h>
+
+using namespace Qt::StringLiterals;
 
 namespace quillbox {
 
@@ -30,25 +34,58 @@ constexpr qint64 walTruncationPayloadBytes = 4 * 1024 * 1024;
 // more than an item keeps, which tells a whole text from a long one).
 constexpr qint64 listingPrefixBytes = ClipboardItem::listingTextBytes + 1;
 
+// When a commit has left this many free pages behind (deleted items), they
+// are given back to the file system rather than kept for later copies.
+constexpr qint64 freePagesToGiveBack = 256;
+
 // A payload column's name and the two statements that read it, in the order
-// of PayloadColumn. The statement texts are literals: the statement cache
-// keys on their addresses.
+// of PayloadColumn: the bytes and whether they are compressed; the stored
+// length, whether compressed, and then the size header (read only for a
+// compressed payload, so a large raw one is never loaded for its size). A
+// store of an older layout has nothing compressed. The statement texts are
+// literals: the statement cache keys on their addresses.
 struct PayloadColumnSql {
     const char* name;
     const char* select;
     const char* length;
 };
 
-const PayloadColumnSql& sqlFor(HistoryDatabase::PayloadColumn column) {
+const PayloadColumnSql& sqlFor(HistoryDatabase::PayloadColumn column, int layoutRevision) {
     static constexpr PayloadColumnSql columns[] = {
-        {"content", "SELECT content FROM ClipboardItemPayload WHERE item = ?",
-         "SELECT length(content) FROM ClipboardItemPayload WHERE item = ?"},
-        {"richTextData", "SELECT richTextData FROM ClipboardItemPayload WHERE item = ?",
-         "SELECT length(richTextData) FROM ClipboardItemPayload WHERE item = ?"},
-        {"thumbnailData", "SELECT thumbnailData FROM ClipboardItemPayload WHERE item = ?",
-         "SELECT length(thumbnailData) FROM ClipboardItemPayload WHERE item = ?"},
+        {"content", "SELECT content, compressed & 1 FROM ClipboardItemPayload WHERE item = ?",
+         "SELECT length(content), compressed & 1,"
+         " CASE WHEN compressed & 1 THEN substr(content, 1, 4) END"
+         " FROM ClipboardItemPayload WHERE item = ?"},
+        {"richTextData",
+         "SELECT richTextData, compressed & 2 FROM ClipboardItemPayload WHERE item = ?",
+         "SELECT length(richTextData), compressed & 2,"
+         " CASE WHEN compressed & 2 THEN substr(richTextData, 1, 4) END"
+         " FROM ClipboardItemPayload WHERE item = ?"},
+        {"thumbnailData", "SELECT thumbnailData, 0 FROM ClipboardItemPayload WHERE item = ?",
+         "SELECT length(thumbnailData), 0, NULL FROM ClipboardItemPayload WHERE item = ?"},
     };
-    return columns[static_cast<int>(column)];
+    static constexpr PayloadColumnSql olderColumns[] = {
+        {"content", "SELECT content, 0 FROM ClipboardItemPayload WHERE item = ?",
+         "SELECT length(content), 0, NULL FROM ClipboardItemPayload WHERE item = ?"},
+        {"richTextData", "SELECT richTextData, 0 FROM ClipboardItemPayload WHERE item = ?",
+         "SELECT length(richTextData), 0, NULL FROM ClipboardItemPayload WHERE item = ?"},
+        {"thumbnailData", "SELECT thumbnailData, 0 FROM ClipboardItemPayload WHERE item = ?",
+         "SELECT length(thumbnailData), 0, NULL FROM ClipboardItemPayload WHERE item = ?"},
+    };
+    return (layoutRevision >= 3 ? columns : olderColumns)[static_cast<int>(column)];
+}
+
+// The commonest type and category are kept as '' (each row of a copied text
+// would otherwise repeat them).
+const QString& plainTextCategory() {
+    static const QString category = rawValue(ContentCategory::text);
+    return category;
+}
+QString storedType(const QString& type) {
+    return type == PasteboardType::string ? QString(u""_s) : type;
+}
+QString storedCategory(const QString& category) {
+    return category == plainTextCategory() ? QString(u""_s) : category;
 }
 
 qint64 nextKey(sqlite3* db, const char* sql) {
@@ -60,6 +97,7 @@ qint64 nextKey(sqlite3* db, const char* sql) {
 
 HistoryDatabase::HistoryDatabase(StoreContainerPtr container)
     : m_container(std::move(container))
+    , m_codec(std::make_unique<PayloadCodec>())
     , m_layoutRevision(HistorySchema::readLayoutRevision(m_container->handle())) {
 }
 
@@ -81,19 +119,24 @@ QString HistoryDatabase::lastError() const {
 // content when it is short; length() of a blob reads no more than its
 // header, so a long one costs nothing here. A store of the first layout
 // (read-only, so not brought up to date) keeps every text in its own column.
+// A compressed content is never larger than PayloadCodec::maximumSize, so it
+// is read whole and its start inflated.
 QByteArray HistoryDatabase::itemsSql(const char* tail) const {
+    const QByteArray listed = m_layoutRevision >= 3
+                                  ? QByteArray("(p.compressed & 1 OR length(p.content) <= ")
+                                  : QByteArray("(length(p.content) <= ");
     return "SELECT c.pk, c.id, c.plainText, c.contentType, c.category, c.title,"
            " c.sourceAppBundleID, c.sourceAppName, c.ocrText, c.characterCount, "
            "c.imageDimensions,"
            " c.urlString, c.filePath, c.colorHex, c.contentHash, c.copiedAt, c.isPinned,"
            " c.hasRichTextData, c.hasThumbnailData, " +
            (m_layoutRevision >= 2
-                ? "c.isPlainTextInContent, CASE WHEN c.isPlainTextInContent AND "
-                  "length(p.content) <= " +
+                ? "c.isPlainTextInContent, CASE WHEN c.isPlainTextInContent AND " + listed +
                       QByteArray::number(ClipboardItem::listingTextBytes) +
-                      " THEN p.content END"
+                      ") THEN p.content END, " +
+                      (m_layoutRevision >= 3 ? "p.compressed & 1" : "0") +
                       " FROM ClipboardItem c LEFT JOIN ClipboardItemPayload p ON p.item = c.pk "
-                : QByteArray("0, NULL FROM ClipboardItem c ")) +
+                : QByteArray("0, NULL, 0 FROM ClipboardItem c ")) +
            tail;
 }
 
@@ -104,15 +147,26 @@ ClipboardItemPtr HistoryDatabase::itemFromRow(const SqliteStatement& row, bool& 
     item->m_id = uuid(row.bytes(1));
     isLongContentText = false;
     if (row.int64(19) != 0) {
-        if (row.isNull(20))
+        if (row.isNull(20)) {
             isLongContentText = true; // its start is for the caller to read
-        else
+        } else if (row.int64(21) != 0) {
+            const QByteArray stored = row.bytes(20);
+            const bool isWhole =
+                PayloadCodec::originalSize(stored) <= ClipboardItem::listingTextBytes;
+            const auto text = inflated(item->m_rowID, PayloadColumn::content, stored,
+                                       isWhole ? -1 : listingPrefixBytes);
+            item->setPlainTextUtf8(text.value_or(QByteArray("", 0)), true, isWhole);
+        } else {
             item->setPlainTextUtf8(row.bytes(20), true, true);
+        }
     } else if (!row.isNull(2)) {
         // The column's UTF-8 as it is, without a round trip through UTF-16.
         item->setPlainTextUtf8(row.bytes(2), false, true);
     }
-    item->setOrigin(row.text(3), row.text(4), row.text(6), row.text(7));
+    const QString type = row.text(3);
+    const QString category = row.text(4);
+    item->setOrigin(type.isEmpty() ? PasteboardType::string : type,
+                    category.isEmpty() ? plainTextCategory() : category, row.text(6), row.text(7));
     item->setTitle(row.optionalText(5));
     item->setOcrText(row.optionalText(8));
     item->setCharacterCount(row.optionalInt64(9));
@@ -120,7 +174,13 @@ ClipboardItemPtr HistoryDatabase::itemFromRow(const SqliteStatement& row, bool& 
     item->setUrlString(row.optionalText(11));
     item->setFilePath(row.optionalText(12));
     item->setColorHex(row.optionalText(13));
-    item->setContentHash(row.text(14));
+    if (row.isBlob(14) && row.bytes(14).size() == qsizetype(item->m_hash.size())) {
+        const QByteArray digest = row.bytes(14);
+        std::copy(digest.cbegin(), digest.cend(), item->m_hash.begin());
+        item->m_isDigestHash = true;
+    } else {
+        item->setContentHash(row.text(14));
+    }
     item->m_copiedAtMs = row.int64(15);
     item->m_isPinned = row.int64(16) != 0;
     item->m_hasRichTextData = row.int64(17) != 0;
@@ -257,31 +317,74 @@ ClipboardItemPtr HistoryDatabase::nextSnapshotItem() {
     return nullptr;
 }
 
+std::optional<QByteArray> HistoryDatabase::inflated(qint64 itemKey, PayloadColumn column,
+                                                    QByteArrayView stored, qsizetype maxBytes) {
+    auto bytes = m_codec->decompress(stored, maxBytes);
+    if (!bytes) {
+        // What can be read of the item still is; the damaged payload reads
+        // as absent (an empty content), never as some other bytes.
+        qCWarning(lcStore).noquote()
+            << QStringLiteral("Quillbox: the stored %1 of item %2 is damaged and can't be read")
+                   .arg(QLatin1String(sqlFor(column, m_layoutRevision).name))
+                   .arg(itemKey);
+    }
+    return bytes;
+}
+
 std::optional<QByteArray> HistoryDatabase::payload(qint64 itemKey, PayloadColumn column) {
-    SqliteStatement& statement = this->statement(sqlFor(column).select);
+    if (m_inflatedKey == itemKey && m_inflatedColumn == column)
+        return m_inflated;
+    SqliteStatement& statement = this->statement(sqlFor(column, m_layoutRevision).select);
     statement.bind(1, itemKey);
     std::optional<QByteArray> bytes;
-    if (statement.step() == SQLITE_ROW)
+    bool isCompressed = false;
+    if (statement.step() == SQLITE_ROW) {
         bytes = statement.optionalBytes(0);
+        isCompressed = statement.int64(1) != 0;
+    }
     statement.reset();
+    if (bytes && isCompressed)
+        return inflated(itemKey, column, *bytes);
     return bytes;
 }
 
 qint64 HistoryDatabase::payloadSize(qint64 itemKey, PayloadColumn column) {
-    SqliteStatement& statement = this->statement(sqlFor(column).length);
+    SqliteStatement& statement = this->statement(sqlFor(column, m_layoutRevision).length);
     statement.bind(1, itemKey);
-    const qint64 size = statement.step() == SQLITE_ROW ? statement.int64(0) : 0;
+    qint64 size = 0;
+    if (statement.step() == SQLITE_ROW) {
+        size = statement.int64(1) != 0
+                   ? std::max<qint64>(0, PayloadCodec::originalSize(statement.bytes(2)))
+                   : statement.int64(0);
+    }
     statement.reset();
     return size;
 }
 
 QByteArray HistoryDatabase::readPayload(qint64 itemKey, PayloadColumn column, qint64 offset,
                                         qint64 maxBytes) {
+    if (isCompressed(itemKey, column)) {
+        // Inflated once for all the pieces a reader asks for in turn.
+        if (m_inflatedKey != itemKey || m_inflatedColumn != column) {
+            m_inflatedKey = 0;
+            m_inflated = payload(itemKey, column);
+            m_inflatedKey = itemKey;
+            m_inflatedColumn = column;
+        }
+        if (!m_inflated || offset < 0 || offset >= m_inflated->size() || maxBytes <= 0)
+            return {};
+        QByteArray piece = m_inflated->mid(offset, maxBytes);
+        if (offset + maxBytes >= m_inflated->size()) {
+            m_inflatedKey = 0; // the last piece: nothing more to keep it for
+            m_inflated.reset();
+        }
+        return piece;
+    }
     // A handle per piece: a handle kept open would hold a read transaction
     // (and keep the log from being folded in) for as long as a caller streams.
     sqlite3_blob* blob = nullptr;
     if (sqlite3_blob_open(m_container->handle(), "main", "ClipboardItemPayload",
-                          sqlFor(column).name, itemKey, 0, &blob) != SQLITE_OK) {
+                          sqlFor(column, m_layoutRevision).name, itemKey, 0, &blob) != SQLITE_OK) {
         sqlite3_blob_close(blob);
         return {};
     }
@@ -312,8 +415,21 @@ std::optional<QString> HistoryDatabase::plainText(qint64 itemKey, bool isInConte
     return text;
 }
 
+bool HistoryDatabase::isCompressed(qint64 itemKey, PayloadColumn column) {
+    if (m_layoutRevision < 3 || column == PayloadColumn::thumbnailData)
+        return false;
+    SqliteStatement& statement = this->statement(sqlFor(column, m_layoutRevision).length);
+    statement.bind(1, itemKey);
+    const bool compressed = statement.step() == SQLITE_ROW && statement.int64(1) != 0;
+    statement.reset();
+    return compressed;
+}
+
 bool HistoryDatabase::begin() {
     m_payloadBytesWritten = 0;
+    m_hasDeleted = false;
+    m_inflatedKey = 0; // a key deleted here may come back with other bytes
+    m_inflated.reset();
     // IMMEDIATE takes the write lock at once, so a busy store fails here and
     // not half-way through the changes.
     return execute(m_container->handle(), "BEGIN IMMEDIATE") == SQLITE_OK;
@@ -331,6 +447,14 @@ bool HistoryDatabase::commit() {
                                            : "PRAGMA wal_checkpoint(TRUNCATE)");
     }
     m_payloadBytesWritten = 0;
+    if (m_hasDeleted && !m_container->isInMemory()) {
+        SqliteStatement freePages(m_container->handle(), "PRAGMA freelist_count");
+        if (freePages.step() == SQLITE_ROW && freePages.int64(0) >= freePagesToGiveBack) {
+            freePages.reset();
+            execute(m_container->handle(), "PRAGMA incremental_vacuum");
+        }
+    }
+    m_hasDeleted = false;
     return true;
 }
 
@@ -354,31 +478,52 @@ bool HistoryDatabase::insertItem(const ClipboardItem& item) {
     if (!item.m_isPlainTextInContent)
         ownPlainText = item.m_isPlainTextShortened && unsaved ? unsaved->longPlainText
                                                               : item.plainTextPreview();
-    const bool isRowWritten = run(
-        "INSERT INTO ClipboardItem (pk, id, plainText, contentType, category, title,"
-        " sourceAppBundleID, sourceAppName, ocrText, characterCount, imageDimensions, urlString,"
-        " filePath, colorHex, contentHash, copiedAt, isPinned, hasRichTextData, hasThumbnailData,"
-        " isPlainTextInContent)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-        item.m_rowID, item.m_id.toRfc4122(), ownPlainText, item.contentType(), item.category(),
-        item.title(), item.sourceAppBundleID(), item.sourceAppName(), item.ocrText(),
-        item.characterCount(), item.imageDimensions(), item.urlString(), item.filePath(),
-        item.colorHex(), item.contentHash(), item.m_copiedAtMs, qint64(item.m_isPinned),
-        qint64(item.m_hasRichTextData), qint64(item.m_hasThumbnailData),
-        qint64(item.m_isPlainTextInContent));
+    // A digest as its 32 bytes, anything else as the text it was given.
+    const auto insertRow = [&](const auto& hash) {
+        return run(
+            "INSERT INTO ClipboardItem (pk, id, plainText, contentType, category, title,"
+            " sourceAppBundleID, sourceAppName, ocrText, characterCount, imageDimensions,"
+            " urlString, filePath, colorHex, contentHash, copiedAt, isPinned, hasRichTextData,"
+            " hasThumbnailData, isPlainTextInContent)"
+            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+            item.m_rowID, item.m_id.toRfc4122(), ownPlainText, storedType(item.contentType()),
+            storedCategory(item.category()), item.title(), item.sourceAppBundleID(),
+            item.sourceAppName(), item.ocrText(), item.characterCount(), item.imageDimensions(),
+            item.urlString(), item.filePath(), item.colorHex(), hash, item.m_copiedAtMs,
+            qint64(item.m_isPinned), qint64(item.m_hasRichTextData),
+            qint64(item.m_hasThumbnailData), qint64(item.m_isPlainTextInContent));
+    };
+    const bool isRowWritten =
+        item.m_isDigestHash
+            ? insertRow(QByteArray(reinterpret_cast<const char*>(item.m_hash.data()),
+                                   qsizetype(item.m_hash.size())))
+            : insertRow(item.contentHash());
     if (!isRowWritten)
         return false;
+    if (m_inflatedKey == item.m_rowID)
+        m_inflatedKey = 0;
+    QByteArray content = unsaved ? unsaved->content : QByteArray();
+    std::optional<QByteArray> richTextData = unsaved ? unsaved->richTextData : std::nullopt;
+    qint64 compressed = 0;
+    if (auto packed = m_codec->compress(content)) {
+        content = std::move(*packed);
+        compressed |= HistorySchema::compressedContent;
+    }
+    if (richTextData) {
+        if (auto packed = m_codec->compress(*richTextData)) {
+            richTextData = std::move(*packed);
+            compressed |= HistorySchema::compressedRichTextData;
+        }
+    }
     if (unsaved) {
-        m_payloadBytesWritten += unsaved->content.size() +
-                                 (unsaved->richTextData ? unsaved->richTextData->size() : 0) +
+        m_payloadBytesWritten += content.size() + (richTextData ? richTextData->size() : 0) +
                                  (unsaved->thumbnailData ? unsaved->thumbnailData->size() : 0) +
                                  unsaved->longPlainText.size();
     }
-    return run("INSERT INTO ClipboardItemPayload (item, content, richTextData, thumbnailData)"
-               " VALUES (?, ?, ?, ?)",
-               item.m_rowID, unsaved ? unsaved->content : QByteArray(),
-               unsaved ? unsaved->richTextData : std::nullopt,
-               unsaved ? unsaved->thumbnailData : std::nullopt);
+    return run("INSERT INTO ClipboardItemPayload (item, content, richTextData, thumbnailData,"
+               " compressed) VALUES (?, ?, ?, ?, ?)",
+               item.m_rowID, content, richTextData, unsaved ? unsaved->thumbnailData : std::nullopt,
+               compressed);
 }
 
 bool HistoryDatabase::updateItem(const ClipboardItem& item) {
@@ -387,6 +532,9 @@ bool HistoryDatabase::updateItem(const ClipboardItem& item) {
 }
 
 bool HistoryDatabase::deleteItem(qint64 key) {
+    m_hasDeleted = true;
+    if (m_inflatedKey == key)
+        m_inflatedKey = 0;
     // The payload row goes with it (ON DELETE CASCADE).
     return run("DELETE FROM ClipboardItem WHERE pk = ?", key);
 }

@@ -11,9 +11,11 @@
 #include <QSet>
 #include <QString>
 #include <memory>
+#include <optional>
 
 namespace quillbox {
 
+class PayloadCodec;
 class SqliteStatement;
 
 // The SQL behind HistoryStore: reads every record's listing fields at start
@@ -75,12 +77,22 @@ private:
     // left for readListingStart.
     ClipboardItemPtr itemFromRow(const SqliteStatement& row, bool& isLongContentText);
     void readListingStart(ClipboardItem& item);
+    // A compressed payload's bytes (or their start), logged when damaged.
+    std::optional<QByteArray> inflated(qint64 itemKey, PayloadColumn column, QByteArrayView stored,
+                                       qsizetype maxBytes = -1);
+    bool isCompressed(qint64 itemKey, PayloadColumn column);
     template <typename... Values> bool run(const char* sql, const Values&... values);
 
     StoreContainerPtr m_container;
     QHash<const char*, std::shared_ptr<SqliteStatement>> m_statements;
+    std::unique_ptr<PayloadCodec> m_codec;
     int m_layoutRevision = 0;
-    qint64 m_payloadBytesWritten = 0;                // in the transaction being written
+    qint64 m_payloadBytesWritten = 0; // in the transaction being written
+    bool m_hasDeleted = false;        // in the transaction being written
+    // The last compressed payload read in pieces, inflated once for all of them.
+    qint64 m_inflatedKey = 0;
+    PayloadColumn m_inflatedColumn = PayloadColumn::content;
+    std::optional<QByteArray> m_inflated;
     std::unique_ptr<SqliteStatement> m_snapshotKeys; // items' keys, newest first
     int m_snapshotStep = 0;
     QByteArray m_snapshotItemSql;

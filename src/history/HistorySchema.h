@@ -19,8 +19,22 @@ inline constexpr int userVersion = 10000;
 // 1: every text twice, in ClipboardItem.plainText and in the payload.
 // 2: a text whose UTF-8 is the item's content is kept in the payload only
 //    (ClipboardItem.isPlainTextInContent = 1, plainText NULL).
+// 3: payloads may be compressed (ClipboardItemPayload.compressed says which,
+//    see PayloadCodec); a SHA-256 content hash is kept as its 32 bytes (a
+//    blob) rather than as 64 hex digits; the commonest type and category
+//    (plain text, "public.utf8-plain-text" and "text") are kept as '';
+//    items are indexed by copy time, so a listing newest first (an export)
+//    starts without sorting the whole history;
+//    pages of pageSize bytes, free ones given back to the file system
+//    (auto_vacuum incremental).
 inline constexpr int firstLayoutRevision = 1;
-inline constexpr int layoutRevision = 2;
+inline constexpr int layoutRevision = 3;
+
+inline constexpr int pageSize = 16384;
+
+// Bits of ClipboardItemPayload.compressed: which columns hold compressed bytes.
+inline constexpr int compressedContent = 1;
+inline constexpr int compressedRichTextData = 2;
 
 // The layout revision of an open store: 1 for a file written before
 // revisions were recorded, 0 when it can't be read.

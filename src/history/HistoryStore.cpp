@@ -117,9 +117,25 @@ ClipboardItemPtr HistoryStore::record(const ParsedClipboardContent& content,
         return existing;
     }
     auto item = ClipboardItem::fromCapture(content, sourceAppBundleID, sourceAppName);
+    item->m_copiedAtMs = copyTimeKeepingOrder(item, item->m_copiedAtMs);
+    return insertNew(item);
+}
+
+ClipboardItemPtr HistoryStore::recordCopiedAt(const ParsedClipboardContent& content,
+                                              const std::optional<QString>& sourceAppBundleID,
+                                              const std::optional<QString>& sourceAppName,
+                                              const QDateTime& copiedAt, bool isPinned) {
+    if (itemWithHash(content.contentHash))
+        return nullptr;
+    auto item = ClipboardItem::fromCapture(content, sourceAppBundleID, sourceAppName);
+    item->m_copiedAtMs = copyTimeKeepingOrder(item, copiedAt.toMSecsSinceEpoch());
+    item->m_isPinned = isPinned;
+    return insertNew(item);
+}
+
+ClipboardItemPtr HistoryStore::insertNew(const ClipboardItemPtr& item) {
     item->m_rowID = m_state->nextItemKey++;
     item->m_database = m_database.get();
-    item->m_copiedAtMs = copyTimeKeepingOrder(item, item->m_copiedAtMs);
     const qsizetype row = insertSorted(item);
     auto& byHash = m_state->itemsByHash;
     byHash.insert(std::upper_bound(byHash.begin(), byHash.end(), item, hashOrder), item);

@@ -38,6 +38,13 @@ public:
     ClipboardItemPtr record(const ParsedClipboardContent& content,
                             const std::optional<QString>& sourceAppBundleID,
                             const std::optional<QString>& sourceAppName);
+    // Content from elsewhere (an import), with its own copy time and pin:
+    // put in its place at once, one insertion for the views. Null when the
+    // history already holds the content.
+    ClipboardItemPtr recordCopiedAt(const ParsedClipboardContent& content,
+                                    const std::optional<QString>& sourceAppBundleID,
+                                    const std::optional<QString>& sourceAppName,
+                                    const QDateTime& copiedAt, bool isPinned);
     ClipboardItemPtr itemWithHash(const QString& contentHash) const;
     bool isAppExcluded(const std::optional<QString>& bundleIdentifier) const;
     int pruneHistory(int retentionDays, const QDateTime& now);
@@ -116,6 +123,7 @@ private:
     static bool hashOrder(const ClipboardItemPtr& a, const ClipboardItemPtr& b);
     bool owns(const ClipboardItemPtr& item) const;
     // Rows in allItems(): where the item went, where it was (-1 if nowhere).
+    ClipboardItemPtr insertNew(const ClipboardItemPtr& item);
     qsizetype insertSorted(const ClipboardItemPtr& item);
     qsizetype removeFromOrder(const ClipboardItemPtr& item);
     qsizetype rowOf(const ClipboardItemPtr& item) const;

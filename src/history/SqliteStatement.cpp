@@ -79,6 +79,10 @@ bool SqliteStatement::isNull(int column) const {
     return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
 }
 
+bool SqliteStatement::isBlob(int column) const {
+    return sqlite3_column_type(m_statement, column) == SQLITE_BLOB;
+}
+
 qint64 SqliteStatement::int64(int column) const {
     return sqlite3_column_int64(m_statement, column);
 }

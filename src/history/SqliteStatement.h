@@ -38,6 +38,7 @@ public:
     void reset();
 
     bool isNull(int column) const;
+    bool isBlob(int column) const;
     qint64 int64(int column) const;
     QString text(int column) const; // a null QString for NULL, an empty one for ''
     QByteArray bytes(int column) const;

@@ -102,6 +102,12 @@ int configure(sqlite3* db, bool persistent, QString& error) {
     // nothing, so a file that turns out unusable is set aside as it was found.
     if (const int result = HistorySchema::checkVersion(db, error); result != SQLITE_OK)
         return result;
+    // A new file's pages: large enough that the space left at the end of
+    // each (a record that did not fit) is a small part of it; pages freed
+    // by deletes are given back. Both only take before write-ahead logging
+    // and the first table; an existing file keeps what it has.
+    execute(db, ("PRAGMA page_size = " + QByteArray::number(HistorySchema::pageSize)).constData());
+    execute(db, "PRAGMA auto_vacuum = INCREMENTAL");
     if (persistent) {
         SqliteStatement walMode(db, "PRAGMA journal_mode = WAL");
         const int result = walMode.step();
@@ -117,10 +123,11 @@ int configure(sqlite3* db, bool persistent, QString& error) {
     // deleted records are overwritten with zeros, not just marked free, so a
     // deleted item can't be read back from the file.
     // The write-ahead log is cut back to a few megabytes once it has been
-    // folded in, rather than keeping the size of the largest copy ever made.
+    // folded in, rather than keeping the size of the largest copy ever made;
+    // it is folded in every 4 MiB of pages written, whatever the page size.
     for (const char* pragma :
          {"PRAGMA foreign_keys = ON", "PRAGMA synchronous = FULL", "PRAGMA secure_delete = ON",
-          "PRAGMA journal_size_limit = 4194304"}) {
+          "PRAGMA journal_size_limit = 4194304", "PRAGMA wal_autocheckpoint = 256"}) {
         if (const int result = execute(db, pragma); result != SQLITE_OK)
             return result;
     }

@@ -420,6 +420,54 @@ TEST_F(CommandDispatcherTest, ImportSkipsLinesItCannotTrustSaysWhichAndTakesTheT
     EXPECT_TRUE(missing.error.contains(u"Could not read"_s));
 }
 
+// A file of many batches comes in as one insertion per new item, each in its
+// place by its copy time (the views move nothing), pinned as it was.
+TEST(ImportCommand, AFileOfManyBatchesInsertsEachNewItemOnceInItsPlace) {
+    constexpr int count = 1'234;
+    const QDateTime newest = QDateTime::currentDateTimeUtc().addDays(-1);
+    QByteArray lines;
+    for (int i = 0; i < count; ++i) {
+        const QByteArray text = "imported line " + QByteArray::number(i) + " of the old history";
+        const QJsonObject line{
+            {u"category"_s, u"text"_s},
+            {u"contentType"_s, PasteboardType::string},
+            {u"content"_s, QString::fromLatin1(text.toBase64())},
+            {u"copiedAt"_s, newest.addSecs(-i).toString(Qt::ISODateWithMs)},
+            {u"isPinned"_s, i == 700},
+        };
+        lines += QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
+        if (i == 600)
+            lines += QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
+    }
+    testing::FakeApp app;
+    const QString file = app.directory.filePath(u"export.jsonl"_s);
+    ASSERT_TRUE(testing::writeFile(file, lines));
+    HistoryStore& store = app.store();
+    const ClipboardItemPtr current = store.record(testing::textContent(u"copied today"_s), {}, {});
+    QList<qsizetype> insertedRows;
+    int otherSignals = 0;
+    QObject::connect(&store, &HistoryStore::itemInserted,
+                     [&](const ClipboardItemPtr&, qsizetype row) { insertedRows.append(row); });
+    QObject::connect(&store, &HistoryStore::itemMoved, [&] { ++otherSignals; });
+    QObject::connect(&store, &HistoryStore::itemChanged, [&] { ++otherSignals; });
+
+    CommandDispatcher target(CommandContext{store, app.services.get(), {}});
+    const auto result = run(target, {u"import"_s, file});
+    EXPECT_EQ(result.exitCode, ExitCode::success) << result.error.toStdString();
+    EXPECT_TRUE(result.output.contains(u"Imported %1 items; 1 were"_s.arg(count)))
+        << result.output.toStdString();
+    ASSERT_EQ(insertedRows.size(), count);
+    for (int i = 0; i < count; ++i)
+        ASSERT_EQ(insertedRows[i], i + 1) << "line " << i; // below today's copy, in file order
+    EXPECT_EQ(otherSignals, 0);
+    const auto items = store.allItems();
+    ASSERT_EQ(items.size(), count + 1);
+    EXPECT_EQ(items.first(), current);
+    EXPECT_EQ(items[701]->plainText(), u"imported line 700 of the old history"_s);
+    EXPECT_TRUE(items[701]->isPinned());
+    EXPECT_EQ(items[701]->copiedAt(), newest.addSecs(-700));
+}
+
 // Where no watcher sees Ctrl+V (Wayland), `paste-next` pastes the stack's
 // items in turn; the window says how, and a paste key that cannot paste
 // tells the user.

@@ -1,6 +1,7 @@
 // The built quillbox program under Xvfb with openbox: copies made with xclip
 // in a known application's window, read back through the command line.
 #include "QuillboxSession.h"
+#include "RealisticCorpus.h"
 #include "TestContent.h"
 #include "X11TestEnvironment.h"
 #include "content/Hash.h"
@@ -221,6 +222,37 @@ TEST_F(QuillboxEndToEndTest, QuitLeavesAStoreThatTheNextStartReads) {
     EXPECT_EQ(session.application()->process().exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(session.application()->exitCode(), 0);
     EXPECT_TRUE(session.run({u"status"_s}).standardOutput.contains("not running"));
+}
+
+// A reader that wants only the newest item closes the pipe after its line:
+// the export ends there without a word, and the history is as it was.
+TEST_F(QuillboxEndToEndTest, AnExportIntoAPipeClosedAfterTheFirstLineEndsQuietly) {
+    constexpr int count = 3'000; // megabytes of lines, far more than a pipe holds
+    const QString file = session.environment().value(u"HOME"_s) + u"/corpus.jsonl"_s;
+    ASSERT_TRUE(writeCorpusImportFile(file, count, QDateTime::currentDateTimeUtc()));
+    ASSERT_EQ(session.run({u"import"_s, file}, 120s).exitCode, 0);
+    ASSERT_TRUE(session.waitForItemCount(count));
+    const QString newest = session.items().at(0).toObject().value(u"id"_s).toString();
+    const QByteArray logBefore = session.log();
+
+    const auto head =
+        runCommand(u"/bin/bash"_s,
+                   {u"-c"_s, u"\"$0\" export | head -n 1; echo \"${PIPESTATUS[0]}\" >&2"_s,
+                    QStringLiteral(QUILLBOX_BINARY)},
+                   30s, session.environment());
+    EXPECT_EQ(head.exitCode, 0);
+    EXPECT_EQ(head.standardOutput.count('\n'), 1);
+    EXPECT_TRUE(head.standardOutput.contains(newest.toUtf8()))
+        << head.standardOutput.left(200).constData();
+    // The client ends as a writer into a closed pipe does: by SIGPIPE (128 + 13)
+    // or at once on EPIPE, saying nothing.
+    const int clientStatus = head.standardError.trimmed().toInt();
+    EXPECT_TRUE(clientStatus == 0 || clientStatus == 141) << head.standardError.constData();
+    EXPECT_EQ(head.standardError.trimmed(), QByteArray::number(clientStatus));
+
+    EXPECT_TRUE(
+        session.run({u"status"_s}).standardOutput.contains(u"Items:     %1"_s.arg(count).toUtf8()));
+    EXPECT_EQ(session.log(), logBefore);
 }
 
 TEST_F(QuillboxEndToEndTest, ACopyMadeAsSoonAsAFreshStartAnswersIsRecorded) {
