@@ -77,6 +77,18 @@ try {
     MultiTypeSource = null;
 }
 
+// The representations of an a(say) value, in order, the first of a type kept.
+function representationsOf(array) {
+    const contents = new Map();
+    for (let i = 0; i < array.n_children(); i++) {
+        const entry = array.get_child_value(i);
+        const [mimeType] = entry.get_child_value(0).get_string();
+        if (!contents.has(mimeType))
+            contents.set(mimeType, entry.get_child_value(1).get_data_as_bytes());
+    }
+    return contents;
+}
+
 // A selection source for the representations (a Map of MIME type to bytes,
 // in the order offered).
 function sourceFor(representations) {
@@ -124,7 +136,7 @@ class QuillboxShell {
             const own = source !== null && source === this._ownSource;
             if (!own)
                 this._ownSource = null;
-            this._object.emit_signal('SelectionChanged', new GLib.Variant('(uasb)',
+            this._object.emit_signal('SelectionChanged', new GLib.Variant('(uassb)',
                 [this._serial, mimeTypes, applicationIdOf(global.display.focus_window), own]));
         });
         this._connect(global.display, 'notify::focus-window', () => {
@@ -169,8 +181,11 @@ class QuillboxShell {
     // and closes it; refused for contents that changed since `serial` or that
     // a password manager marked.
     TransferAsync([serial, mimeType, fdIndex], invocation) {
-        const fdList = invocation.get_message().get_unix_fd_list();
-        const stream = new Gio.UnixOutputStream({fd: fdList.get(fdIndex), close_fd: true});
+        // Taken out of the message, so that the pipe ends with the stream
+        // rather than whenever the message is collected.
+        const fds = invocation.get_message().get_unix_fd_list()?.steal_fds() ?? [];
+        fds.filter((fd, i) => i !== fdIndex).forEach(fd => GLib.close(fd));
+        const stream = new Gio.UnixOutputStream({fd: fds[fdIndex] ?? -1, close_fd: true});
         const offered = this._selection.get_mimetypes(Meta.SelectionType.SELECTION_CLIPBOARD);
         let refusal = null;
         if (serial !== this._serial)
@@ -203,49 +218,69 @@ class QuillboxShell {
             });
     }
 
-    SetSelection([representations]) {
-        const contents = new Map();
-        for (const [mimeType, bytes] of representations) {
-            if (!contents.has(mimeType))
-                contents.set(mimeType, new GLib.Bytes(bytes));
+    // Bytes taken from the message as they are, without a copy into script.
+    SetSelectionAsync(params, invocation) {
+        const contents = representationsOf(invocation.get_parameters().get_child_value(0));
+        if (contents.size > 0) {
+            this._ownSource = sourceFor(contents);
+            this._selection.set_owner(Meta.SelectionType.SELECTION_CLIPBOARD, this._ownSource);
         }
-        if (contents.size === 0)
-            return this._serial;
-        this._ownSource = sourceFor(contents);
-        this._selection.set_owner(Meta.SelectionType.SELECTION_CLIPBOARD, this._ownSource);
-        return this._serial;
+        invocation.return_value(new GLib.Variant('(u)', [this._serial]));
     }
 
     GetFocusedApplication() {
         return applicationIdOf(global.display.focus_window);
     }
 
-    // Control+V (with Shift for terminals) to the focused window, through a
-    // keyboard of the Shell's own.
-    SendPasteKeys(withShift) {
+    // Presses the keys in order and lets them go in reverse ("Control_L",
+    // "Shift_L", "v": Clutter's key names), on a keyboard of the Shell's own,
+    // so they reach the focused window.
+    SendKeys(names) {
+        const keys = names.map(name => Clutter[`KEY_${name}`]);
+        if (keys.some(key => key === undefined))
+            throw new Error(`unknown key in ${names.join('+')}`);
         if (!this._keyboard) {
             const seat = Clutter.get_default_backend().get_default_seat();
             this._keyboard = seat.create_virtual_device(Clutter.InputDeviceType.KEYBOARD_DEVICE);
         }
-        const modifiers = withShift ? [Clutter.KEY_Control_L, Clutter.KEY_Shift_L]
-            : [Clutter.KEY_Control_L];
         const send = (key, state) =>
             this._keyboard.notify_keyval(GLib.get_monotonic_time(), key, state);
-        for (const key of modifiers)
+        for (const key of keys)
             send(key, Clutter.KeyState.PRESSED);
-        send(Clutter.KEY_v, Clutter.KeyState.PRESSED);
-        send(Clutter.KEY_v, Clutter.KeyState.RELEASED);
-        for (const key of modifiers.reverse())
+        for (const key of keys.reverse())
             send(key, Clutter.KeyState.RELEASED);
     }
 
     // Centres Quillbox's window of that title on the monitor in use, above
     // the others, and gives it the keyboard or leaves the focus where it is.
+    // A window not mapped yet is placed when its first frame shows (within
+    // a second).
     PlaceWindow(pid, title, focus) {
-        const window = global.display.list_all_windows().find(
-            w => w.get_pid() === pid && w.get_title() === title);
-        if (!window)
-            return false;
+        const matches = w => w.get_pid() === pid && w.get_title() === title;
+        const window = global.display.list_all_windows().find(matches);
+        if (window) {
+            this._place(window, focus);
+            return true;
+        }
+        const created = global.display.connect('window-created', (display, newWindow) => {
+            if (!matches(newWindow))
+                return;
+            cancel();
+            newWindow.get_compositor_private()?.connect('first-frame', () =>
+                this._place(newWindow, focus));
+        });
+        const timeout = GLib.timeout_add(GLib.PRIORITY_DEFAULT, 1000, () => {
+            global.display.disconnect(created);
+            return GLib.SOURCE_REMOVE;
+        });
+        const cancel = () => {
+            global.display.disconnect(created);
+            GLib.source_remove(timeout);
+        };
+        return false;
+    }
+
+    _place(window, focus) {
         const area = window.get_work_area_current_monitor();
         const frame = window.get_frame_rect();
         window.move_frame(true, area.x + Math.floor((area.width - frame.width) / 2),
@@ -253,6 +288,5 @@ class QuillboxShell {
         window.make_above();
         if (focus)
             window.activate(global.get_current_time());
-        return true;
     }
 }

@@ -34,12 +34,17 @@ class Extension {
         this._object = null;
     }
 
-    SetClipboard([representations]) {
+    SetClipboardAsync(params, invocation) {
+        const array = invocation.get_parameters().get_child_value(0);
         const contents = new Map();
-        for (const [mimeType, bytes] of representations)
-            contents.set(mimeType, new GLib.Bytes(bytes));
+        for (let i = 0; i < array.n_children(); i++) {
+            const entry = array.get_child_value(i);
+            contents.set(entry.get_child_value(0).get_string()[0],
+                entry.get_child_value(1).get_data_as_bytes());
+        }
         this._source = sourceFor(contents);
         global.display.get_selection().set_owner(CLIPBOARD, this._source);
+        invocation.return_value(null);
     }
 
     ClearClipboard() {

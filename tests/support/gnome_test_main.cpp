@@ -1,0 +1,24 @@
+// Entry point of the tests that run against a real GNOME Shell: starts a
+// private headless Shell with Quillbox's extension and the test driver, and
+// points this process's session bus at it.
+#include "GnomeShellSession.h"
+
+#include <QGuiApplication>
+#include <gtest/gtest.h>
+
+quillbox::testing::GnomeShellSession* gnomeShell = nullptr;
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    // The windows are not under test: no Wayland connection of our own. The
+    // application comes first, as the session's start serves its events.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    quillbox::testing::GnomeShellSession session;
+    if (!session.startForThisProcess({QStringLiteral(QUILLBOX_GNOME_EXTENSION),
+                                      QStringLiteral(QUILLBOX_GNOME_TEST_EXTENSION)}))
+        return 1;
+    gnomeShell = &session;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return RUN_ALL_TESTS();
+}
