@@ -82,10 +82,12 @@ QStringList offeredTypes() {
     return driver(QStringLiteral("ClipboardTypes")).arguments().value(0).toStringList();
 }
 
-// Quillbox as it runs: its link to the Shell and the pasteboard on it.
+// Quillbox as it runs: its link to the Shell and the pasteboard on it. The
+// Shell shares a loaded machine here: its first bytes get more time than a
+// desktop's application would.
 struct Quillbox {
     std::shared_ptr<GnomeShellConnection> connection = std::make_shared<GnomeShellConnection>();
-    GnomePasteboard pasteboard{connection};
+    GnomePasteboard pasteboard{connection, GnomeReadLimits{5s, 30s, qsizetype(256) << 20}};
 
     Quillbox() {
         waitUntil([&] { return connection->isAvailable(); }, 5s);
