@@ -235,6 +235,9 @@ std::variant<PlatformChoice, QString> chooseGnome(bool fallBack) {
     if (auto* x11 = std::get_if<PlatformChoice>(&choice)) {
         x11->description.capture += u"; "_s + gnomeExtensionAdvice();
         x11->missingGnomeExtension = true;
+    } else {
+        // No XWayland either (GNOME without X11): the extension is the way.
+        return u"%1\nQuillbox: %2."_s.arg(std::get<QString>(choice), gnomeExtensionAdvice());
     }
     return choice;
 }

@@ -222,4 +222,33 @@ TEST(GnomeShellTest, RestartedQuillboxReconnectsAndLosesNothing) {
     EXPECT_EQ(changes.last()->string(PasteboardType::string), QStringLiteral("after"));
 }
 
+// The program itself in the session: it chooses the extension, names it,
+// and reads the clipboard through it.
+TEST(GnomeShellTest, ProgramReadsTheClipboardThroughTheExtension) {
+    applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "seen by the program");
+    QProcessEnvironment env = gnomeShell->environment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const RunResult result = runCommand(QStringLiteral(QUILLBOX_BINARY),
+                                        {QStringLiteral("inspect-clipboard")}, 30s, env);
+    EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+    EXPECT_TRUE(result.standardOutput.contains("GNOME Shell 43.9"))
+        << result.standardOutput.toStdString();
+    EXPECT_TRUE(result.standardOutput.contains("seen by the program"))
+        << result.standardOutput.toStdString();
+}
+
+// A GNOME session without the extension (and without X11): the program says
+// what is missing and how to enable it, and does not start.
+TEST(GnomeShellTest, ProgramWithoutTheExtensionSaysHowToEnableIt) {
+    PrivateBus withoutShell;
+    QProcessEnvironment env = gnomeShell->environment();
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), withoutShell.address());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const RunResult result = runCommand(QStringLiteral(QUILLBOX_BINARY), {}, 30s, env);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(
+        result.standardError.contains("gnome-extensions enable quillbox@quillbox.github.io"))
+        << result.standardError.toStdString();
+}
+
 } // namespace
