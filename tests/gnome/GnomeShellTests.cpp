@@ -2,6 +2,8 @@
 #include "PrivateBus.h"
 #include "Waiting.h"
 #include "content/PasteboardTypes.h"
+#include "linux/gnome/GnomeHotkeyBackend.h"
+#include "linux/gnome/GnomeKeystrokeSender.h"
 #include "linux/gnome/GnomePasteboard.h"
 #include "linux/gnome/GnomeShellConnection.h"
 
@@ -249,6 +251,52 @@ TEST(GnomeShellTest, ProgramWithoutTheExtensionSaysHowToEnableIt) {
     EXPECT_TRUE(
         result.standardError.contains("gnome-extensions enable quillbox@quillbox.github.io"))
         << result.standardError.toStdString();
+}
+
+// The Shell binds Quillbox's shortcuts from the extension's settings: keys
+// typed on the Shell's own keyboard reach them, each reported by the id
+// Quillbox registered; an action the extension has no key for is refused.
+TEST(GnomeShellTest, ShortcutsTypedOnTheShellsKeyboardArePressed) {
+    auto connection = std::make_shared<GnomeShellConnection>();
+    ASSERT_TRUE(waitUntil([&] { return connection->isAvailable(); }, 5s));
+    GnomeHotkeyBackend hotkeys(connection);
+    QList<std::uint32_t> pressed;
+    hotkeys.setPressHandler([&](std::uint32_t id) { pressed.append(id); });
+    const std::uint32_t superShift = HotkeyModifier::super | HotkeyModifier::shift;
+    EXPECT_EQ(
+        hotkeys.registerAction(1, 'v', superShift, {QStringLiteral("toggle-panel"), {}}).status, 0);
+    EXPECT_EQ(hotkeys.registerAction(2, 'n', superShift, {QStringLiteral("paste-next"), {}}).status,
+              0);
+    EXPECT_NE(hotkeys.registerAction(3, 'x', superShift, {QStringLiteral("unknown"), {}}).status,
+              0);
+
+    bool sent = false;
+    connection->sendKeys(
+        {QStringLiteral("Super_L"), QStringLiteral("Shift_L"), QStringLiteral("n")},
+        [&](bool ok) { sent = ok; });
+    ASSERT_TRUE(waitUntil([&] { return !pressed.isEmpty(); }, 5s));
+    EXPECT_TRUE(sent);
+    EXPECT_EQ(pressed, QList<std::uint32_t>{2});
+
+    bool refused = true;
+    connection->sendKeys({QStringLiteral("NoSuchKey")}, [&](bool ok) { refused = !ok; });
+    EXPECT_TRUE(waitUntil([&] { return refused; }, 5s));
+}
+
+// The paste keys an application gets, by its id as the Shell names it.
+TEST(GnomeShellTest, PasteKeysFollowTheApplication) {
+    const struct {
+        const char* appId;
+        QStringList keys;
+    } cases[] = {
+        {"org.gnome.TextEditor", {QStringLiteral("Control_L"), QStringLiteral("v")}},
+        {"org.gnome.Terminal",
+         {QStringLiteral("Control_L"), QStringLiteral("Shift_L"), QStringLiteral("V")}},
+        {"xterm", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(GnomeKeystrokeSender::pasteKeyNames(QString::fromLatin1(c.appId)), c.keys)
+            << c.appId;
 }
 
 } // namespace

@@ -158,7 +158,8 @@ bool GnomeShellSession::start(const QStringList& extensionFolders) {
         return false;
     m_waylandDisplay = runtime + QLatin1Char('/') + waylandName;
 
-    // Ready once the Shell answers on the bus and has loaded the extensions.
+    // Ready once the Shell answers on the bus, has loaded the extensions and
+    // has finished starting up.
     auto bus =
         QDBusConnection::connectToBus(m_sessionBusAddress, QStringLiteral("gnome-session-probe"));
     const bool ready = waitUntil(
@@ -172,7 +173,8 @@ bool GnomeShellSession::start(const QStringList& extensionFolders) {
             const auto reply = bus.call(call, QDBus::Block, 1000);
             if (reply.type() != QDBusMessage::ReplyMessage)
                 return false;
-            return QFile::exists(m_waylandDisplay);
+            // Until the Shell says it has started, it takes no shortcuts.
+            return QFile::exists(m_waylandDisplay) && m_log.contains("GNOME Shell started at");
         },
         startTimeout);
     QDBusConnection::disconnectFromBus(QStringLiteral("gnome-session-probe"));
