@@ -96,8 +96,10 @@ GnomeShellConnection::GnomeShellConnection(QDBusConnection bus, QObject* parent)
     , m_bus(std::move(bus)) {
     qDBusRegisterMetaType<Representation>();
     qDBusRegisterMetaType<QList<Representation>>();
-    const bool ok = m_bus.connect(QString(), objectPath, interfaceName, u"SelectionChanged"_s, this,
-                                  SLOT(onSelectionChanged(uint, QStringList, QString, bool)));
+    // Only the Shell's own connection may report: any client could send
+    // these signals.
+    m_bus.connect(shellService, objectPath, interfaceName, u"SelectionChanged"_s, this,
+                  SLOT(onSelectionChanged(uint, QStringList, QString, bool)));
     m_bus.connect(shellService, objectPath, interfaceName, u"FocusChanged"_s, this,
                   SLOT(onFocusChanged(QString)));
     m_bus.connect(shellService, objectPath, interfaceName, u"ShortcutActivated"_s, this,
