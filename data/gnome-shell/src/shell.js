@@ -143,6 +143,9 @@ class QuillboxShell {
             this._object.emit_signal('FocusChanged',
                 new GLib.Variant('(s)', [applicationIdOf(global.display.focus_window)]));
         });
+        // Made early: the seat takes a moment to set a new keyboard up.
+        const seat = Clutter.get_default_backend().get_default_seat();
+        this._keyboard = seat.create_virtual_device(Clutter.InputDeviceType.KEYBOARD_DEVICE);
         for (const name of SHORTCUTS) {
             Main.wm.addKeybinding(name, this._settings, Meta.KeyBindingFlags.IGNORE_AUTOREPEAT,
                 Shell.ActionMode.NORMAL | Shell.ActionMode.OVERVIEW, () => {
@@ -237,12 +240,10 @@ class QuillboxShell {
     // so they reach the focused window.
     SendKeys(names) {
         const keys = names.map(name => Clutter[`KEY_${name}`]);
+        if (!this._keyboard)
+            throw new Error('Quillbox is not on the bus');
         if (keys.some(key => key === undefined))
             throw new Error(`unknown key in ${names.join('+')}`);
-        if (!this._keyboard) {
-            const seat = Clutter.get_default_backend().get_default_seat();
-            this._keyboard = seat.create_virtual_device(Clutter.InputDeviceType.KEYBOARD_DEVICE);
-        }
         const send = (key, state) =>
             this._keyboard.notify_keyval(GLib.get_monotonic_time(), key, state);
         for (const key of keys)

@@ -3,7 +3,8 @@
 // What the tests need from a headless Shell, where clients without the
 // keyboard focus cannot use the clipboard: set and read the clipboard as an
 // application does, and clear it as one that quits.
-const {GLib, Gio, Meta} = imports.gi;
+const {GLib, Gio, Meta, Shell} = imports.gi;
+const Main = imports.ui.main;
 
 const INTERFACE = `<node><interface name="io.github.quillbox.ShellTest">
   <method name="SetClipboard"><arg direction="in" type="a(say)" name="representations"/></method>
@@ -12,6 +13,7 @@ const INTERFACE = `<node><interface name="io.github.quillbox.ShellTest">
     <arg direction="in" type="s" name="mime_type"/><arg direction="out" type="ay" name="bytes"/>
   </method>
   <method name="ClipboardTypes"><arg direction="out" type="as" name="mime_types"/></method>
+  <method name="Ready"><arg direction="out" type="b" name="ready"/></method>
 </interface></node>`;
 
 const CLIPBOARD = Meta.SelectionType.SELECTION_CLIPBOARD;
@@ -52,6 +54,16 @@ class Extension {
         if (this._source)
             global.display.get_selection().unset_owner(CLIPBOARD, this._source);
         this._source = null;
+    }
+
+    // Whether the desktop is up as a user finds it: started, out of the
+    // overview it opens at login, taking shortcuts and placing windows.
+    Ready() {
+        if (Main.layoutManager._startingUp)
+            return false;
+        if (Main.overview.visible)
+            Main.overview.hide();
+        return Main.actionMode === Shell.ActionMode.NORMAL;
     }
 
     ClipboardTypes() {
