@@ -202,7 +202,8 @@ TEST(GnomeShellTest, OwnerQuittingIsReported) {
     quillbox.pasteboard.onOwnerVanished = [&] { vanished = true; };
     driver(QStringLiteral("ClearClipboard"));
     EXPECT_TRUE(waitUntil([&] { return vanished; }, 5s));
-    EXPECT_FALSE(quillbox.pasteboard.types());
+    // (The Shell may then put back a text the owner held, as a new owner of
+    // its own: that is a copy like any other.)
 }
 
 // Quillbox restarting while the Shell runs: what was copied meanwhile is

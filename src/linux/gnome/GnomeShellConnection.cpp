@@ -155,20 +155,27 @@ void GnomeShellConnection::callAndForget(const QDBusMessage& message, int timeou
 void GnomeShellConnection::requestSelection() {
     auto* watcher =
         new QDBusPendingCallWatcher(m_bus.asyncCall(call(u"GetSelection"_s), 2000), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
-        w->deleteLater();
-        QDBusPendingReply<uint, QStringList, QString> reply = *w;
-        if (reply.isError()) {
-            qCWarning(lcGnome) << "Quillbox: the GNOME Shell extension did not answer:"
-                               << reply.error().message();
-            Q_EMIT selectionUnavailable();
-            return;
-        }
-        if (!reply.argumentAt<2>().isEmpty())
-            m_focusedApplication = reply.argumentAt<2>();
-        Q_EMIT selectionChanged(reply.argumentAt<0>(), toBytes(reply.argumentAt<1>()),
-                                reply.argumentAt<2>(), false, false);
-    });
+    const quint64 changesBefore = m_changesSeen;
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, changesBefore](QDBusPendingCallWatcher* w) {
+                w->deleteLater();
+                QDBusPendingReply<uint, QStringList, QString> reply = *w;
+                if (reply.isError()) {
+                    qCWarning(lcGnome) << "Quillbox: the GNOME Shell extension did not answer:"
+                                       << reply.error().message();
+                    Q_EMIT selectionUnavailable();
+                    return;
+                }
+                if (m_changesSeen != changesBefore) {
+                    // A change came in the meantime: this answer is older than it.
+                    Q_EMIT selectionUnavailable();
+                    return;
+                }
+                if (!reply.argumentAt<2>().isEmpty())
+                    m_focusedApplication = reply.argumentAt<2>();
+                Q_EMIT selectionChanged(reply.argumentAt<0>(), toBytes(reply.argumentAt<1>()),
+                                        reply.argumentAt<2>(), false, false);
+            });
 }
 
 void GnomeShellConnection::transfer(uint serial, const QByteArray& mimeType, int writeFd) {
@@ -209,6 +216,7 @@ void GnomeShellConnection::placeWindow(const QString& title, bool focus) {
 
 void GnomeShellConnection::onSelectionChanged(uint serial, const QStringList& mimeTypes,
                                               const QString& appId, bool setByQuillbox) {
+    ++m_changesSeen;
     m_available = true;
     if (!appId.isEmpty())
         m_focusedApplication = appId;

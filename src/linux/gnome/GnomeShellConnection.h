@@ -62,7 +62,8 @@ Q_SIGNALS:
     // `setByQuillbox`: the extension made this selection for us.
     void selectionChanged(uint serial, const QList<QByteArray>& mimeTypes, const QString& appId,
                           bool setByQuillbox, bool isChange);
-    // The contents could not be asked for (requestSelection failed).
+    // requestSelection brings no contents: the extension did not answer, or
+    // a change came before its answer (and is announced instead).
     void selectionUnavailable();
     void shortcutActivated(const QString& name);
     // The extension answered after being away (or for the first time).
@@ -83,6 +84,7 @@ private:
     QDBusConnection m_bus;
     bool m_available = false;
     QString m_focusedApplication;
+    quint64 m_changesSeen = 0;
 };
 
 } // namespace quillbox
