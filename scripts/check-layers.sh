@@ -6,7 +6,7 @@
 #  - a layer's CMakeLists.txt links only the libraries of those layers;
 #  - no Qt Widgets header below ui/;
 #  - the backends under linux/ are layers of their own (linux/desktop,
-#    linux/x11, linux/wayland), and in app/ only the platform factory
+#    linux/x11, linux/wayland, linux/gnome), and in app/ only the platform factory
 #    (app/PlatformFactory.cpp) includes them;
 #  - X11, xcb, Wayland, Tesseract, Leptonica and libcanberra headers only in
 #    linux/ .cpp files and linux/ private headers (*_p.h), which only linux/
@@ -39,10 +39,11 @@ history:       content ports history
 capture:       content ports history capture
 core:          content ports history capture core
 ui:            content ports history capture core ui
-app:           content ports history capture core ui app linux/desktop linux/x11 linux/wayland
+app:           content ports history capture core ui app linux/desktop linux/x11 linux/wayland linux/gnome
 linux/desktop: content ports linux/desktop
 linux/x11:     content ports linux/desktop linux/x11
 linux/wayland: content ports linux/desktop linux/wayland
+linux/gnome:   content ports linux/desktop linux/gnome
 '
 # The one file of app/ that names concrete backends.
 factory='app/PlatformFactory.cpp'

@@ -29,11 +29,15 @@ packages=(
   sway wl-clipboard wtype
   # an XEmbed system tray for the tray item's tests
   trayer
-  # GLib's desktop-entry reader (gio launch) for the autostart entry's test
+  # GLib's desktop-entry reader (gio launch) for the autostart entry's test;
+  # glib-compile-schemas for the GNOME Shell extension's settings
   libglib2.0-bin
   # checks of the Debian package and its installed files (scripts/test-package.sh);
   # the shells whose Tab completion the tests try
   lintian desktop-file-utils appstream bash-completion zsh fish
+  # a headless GNOME Shell (43) for the GNOME backend's tests: about 110 MB
+  # to download, under two minutes to install
+  gnome-shell
 )
 
 sudo=""

@@ -13,6 +13,13 @@
 #include "linux/desktop/ProgramRestart.h"
 #include "linux/desktop/TesseractTextRecognizer.h"
 #include "linux/desktop/XdgAutostartLoginItem.h"
+#include "linux/gnome/GnomeAccessProbe.h"
+#include "linux/gnome/GnomeFrontmostApplicationSource.h"
+#include "linux/gnome/GnomeHotkeyBackend.h"
+#include "linux/gnome/GnomeKeystrokeSender.h"
+#include "linux/gnome/GnomePasteboard.h"
+#include "linux/gnome/GnomeShellConnection.h"
+#include "linux/gnome/GnomeWindowHints.h"
 #include "linux/wayland/WaylandAccessProbe.h"
 #include "linux/wayland/WaylandFrontmostApplicationSource.h"
 #include "linux/wayland/WaylandInputConnection.h"
@@ -124,6 +131,40 @@ void addWaylandInputParts(AppPlatform& platform, bool offersVirtualKeyboard) {
     platform.windowHints = std::make_unique<WaylandWindowHints>(connection);
 }
 
+// A GNOME session (XDG_CURRENT_DESKTOP lists it, as "ubuntu:GNOME" does).
+bool isGnomeSession() {
+    const auto desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':');
+    return desktops.contains(u"GNOME"_s, Qt::CaseInsensitive);
+}
+
+// The clipboard and the focused application through Quillbox's GNOME Shell
+// extension, on one connection they share.
+void addGnomeParts(AppPlatform& platform) {
+    auto connection = std::make_shared<GnomeShellConnection>();
+    platform.pasteboard = std::make_unique<GnomePasteboard>(connection);
+    platform.frontmostApplications = std::make_unique<GnomeFrontmostApplicationSource>(connection);
+    platform.hotkeyBackend = std::make_unique<GnomeHotkeyBackend>(connection);
+    platform.keystrokeSender = std::make_unique<GnomeKeystrokeSender>(connection);
+    platform.accessProbe = std::make_unique<GnomeAccessProbe>(connection);
+    platform.windowHints = std::make_unique<GnomeWindowHints>(connection);
+}
+
+PlatformDescription gnomeDescription(const QString& shellVersion) {
+    return {u"GNOME Shell %1 (Quillbox's extension)"_s.arg(shellVersion),
+            u"every copy (through the extension)"_s,
+            u"Ctrl+V (a terminal's paste keys in terminals) through the Shell's virtual keyboard"_s,
+            u"Super+Shift+V, Super+Shift+C and Super+Shift+N, bound by the Shell (gsettings "
+            "schema org.gnome.shell.extensions.quillbox)"_s,
+            u"the focused window's application, as GNOME Shell names it"_s};
+}
+
+// Said in `status` and, once, in the log, where GNOME runs without it.
+QString gnomeExtensionAdvice() {
+    return u"Quillbox's GNOME Shell extension is not enabled, so copies in native Wayland "
+           "applications are not seen; enable it with `%1` (then log out and in again)"_s.arg(
+               GnomeShellConnection::enableCommand());
+}
+
 PlatformDescription x11Description(bool isXWayland) {
     PlatformDescription description{u"X11"_s, u"every copy (the X11 CLIPBOARD selection)"_s,
                                     u"Ctrl+V through XTEST"_s,
@@ -179,6 +220,26 @@ std::variant<PlatformChoice, QString> chooseWayland(const WaylandSessionProbe& p
                "cannot be watched natively; run with QUILLBOX_PLATFORM=x11 to use XWayland."_s;
     return PlatformChoice{DisplayBackend::wayland, u"Wayland"_s, false, probe.virtualKeyboard,
                           waylandDescription(probe.dataControl)};
+}
+
+// GNOME Shell through Quillbox's extension when it answers (a bounded
+// question on the session bus); else, falling back, XWayland's X11 with the
+// advice to enable the extension, or, forced, why not.
+std::variant<PlatformChoice, QString> chooseGnome(bool fallBack) {
+    if (const auto version = GnomeShellConnection::probe())
+        return PlatformChoice{DisplayBackend::gnome, u"GNOME"_s, false, false,
+                              gnomeDescription(*version)};
+    if (!fallBack)
+        return u"Quillbox: %1."_s.arg(gnomeExtensionAdvice());
+    auto choice = chooseX11(true);
+    if (auto* x11 = std::get_if<PlatformChoice>(&choice)) {
+        x11->description.capture += u"; "_s + gnomeExtensionAdvice();
+        x11->missingGnomeExtension = true;
+    } else {
+        // No XWayland either (GNOME without X11): the extension is the way.
+        return u"%1\nQuillbox: %2."_s.arg(std::get<QString>(choice), gnomeExtensionAdvice());
+    }
+    return choice;
 }
 
 // Pasting into other applications is allowed until the desktop's
@@ -248,15 +309,19 @@ std::variant<PlatformChoice, QString> choose() {
         return chooseX11(!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"));
     if (forced == u"wayland"_s)
         return chooseWayland(WaylandSessionProbe::probe());
+    if (forced == u"gnome"_s)
+        return chooseGnome(/*fallBack=*/false);
     if (!forced.isEmpty()) {
-        return u"Quillbox: unknown platform \"%1\" in %2 (this build runs on: x11, wayland)."_s.arg(
-            forced, QString::fromLatin1(platformVariable));
+        return u"Quillbox: unknown platform \"%1\" in %2 (this build runs on: x11, wayland, gnome)."_s
+            .arg(forced, QString::fromLatin1(platformVariable));
     }
     if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         return chooseX11(false);
     const auto probe = WaylandSessionProbe::probe();
     if (probe.offersDataControl())
         return chooseWayland(probe);
+    if (isGnomeSession())
+        return chooseGnome(/*fallBack=*/true);
     return chooseX11(true);
 }
 
@@ -267,6 +332,7 @@ void prepareToolkit(const PlatformChoice& choice) {
         qputenv("QT_QPA_PLATFORM", "xcb");
         break;
     case DisplayBackend::wayland:
+    case DisplayBackend::gnome:
         // Qt's own Wayland platform for the windows, unless the user chose
         // another; the clipboard never goes through Qt.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -286,9 +352,14 @@ AppPlatform makePlatform(const PlatformChoice& choice) {
         addWaylandParts(platform);
         addWaylandInputParts(platform, choice.offersVirtualKeyboard);
         break;
+    case DisplayBackend::gnome:
+        addGnomeParts(platform);
+        break;
     }
     platform.description = choice.description;
-    if (isWaylandSession())
+    if (choice.missingGnomeExtension)
+        qCWarning(lcApp).noquote() << u"Quillbox: %1."_s.arg(gnomeExtensionAdvice());
+    if (isWaylandSession() && choice.backend != DisplayBackend::gnome)
         addPortalParts(platform);
     return platform;
 }
@@ -299,6 +370,11 @@ ClipboardReading makeClipboardReading(const PlatformChoice& choice) {
         break;
     case DisplayBackend::wayland:
         return {std::make_unique<WaylandPasteboard>(), std::make_unique<NoFrontmostApplication>()};
+    case DisplayBackend::gnome: {
+        auto connection = std::make_shared<GnomeShellConnection>();
+        return {std::make_unique<GnomePasteboard>(connection),
+                std::make_unique<GnomeFrontmostApplicationSource>(connection)};
+    }
     }
     return {std::make_unique<X11Pasteboard>(), std::make_unique<X11FrontmostApplicationSource>()};
 }

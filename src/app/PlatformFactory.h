@@ -9,12 +9,12 @@
 namespace quillbox {
 
 // The display servers Quillbox has a backend for.
-enum class DisplayBackend { x11, wayland };
+enum class DisplayBackend { x11, wayland, gnome };
 
 // Which backend serves this session.
 struct PlatformChoice {
     DisplayBackend backend = DisplayBackend::x11;
-    QString name; // "X11", "Wayland"
+    QString name; // "X11", "Wayland", "GNOME"
     // X11 through XWayland in a Wayland session (a compositor without data
     // control, as GNOME's): the compositor bridges only part of it.
     bool isXWayland = false;
@@ -23,6 +23,9 @@ struct PlatformChoice {
     bool offersVirtualKeyboard = false;
     // What the backend can do here, for `status` and `inspect-clipboard`.
     PlatformDescription description;
+    // A GNOME Wayland session where Quillbox's Shell extension does not
+    // answer: the log says once how to enable it.
+    bool missingGnomeExtension = false;
 };
 
 // The only code that names concrete backends: a new one is its classes in
@@ -31,7 +34,8 @@ namespace PlatformFactory {
 
 // The backend for this session, from the environment (QUILLBOX_PLATFORM
 // forces one): Wayland where WAYLAND_DISPLAY names a compositor that offers
-// data control, else X11 (XWayland's under Wayland); a message for the user
+// data control, GNOME Shell through Quillbox's extension where it answers,
+// else X11 (XWayland's under Wayland); a message for the user
 // when none can run here, a DISPLAY that no X server answers included.
 std::variant<PlatformChoice, QString> choose();
 

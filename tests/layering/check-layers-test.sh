@@ -28,6 +28,7 @@ ui/PanelWindow.h|#include "app/AppServices.h"|ui includes app/
 ui/settings/SettingsWindow.cpp|#include "linux/x11/X11Pasteboard.h"|ui includes linux/
 linux/x11/X11Pasteboard.cpp|#include "history/HistoryStore.h"|linux/x11 includes history/
 linux/desktop/ClipboardMime.cpp|#include "linux/x11/XcbConnection.h"|linux/desktop includes linux/x11/
+linux/gnome/GnomePasteboard.cpp|#include "linux/wayland/WaylandPasteboard.h"|linux/gnome includes linux/wayland/
 linux/desktop/ClipboardMime.h|#include <xcb/xcb.h>|belong in linux/ .cpp files
 linux/x11/X11Pasteboard.h|#include "linux/x11/XcbReply_p.h"|a private header is included only by
 app/SearchCommands.cpp|#include "linux/desktop/TesseractTextRecognizer.h"|only app/PlatformFactory.cpp names the backends
@@ -39,6 +40,7 @@ ui/CardDelegate.cpp|#include "PanelListModel.h"|names its layer
 capture/CMakeLists.txt|target_link_libraries(quillbox_capture PUBLIC quillbox_core)|capture links quillbox_core
 linux/x11/CMakeLists.txt|target_link_libraries(quillbox_linux_x11 PRIVATE quillbox_history)|linux/x11 links quillbox_history
 linux/desktop/CMakeLists.txt|target_link_libraries(quillbox_linux_desktop PRIVATE quillbox_linux_x11)|linux/desktop links quillbox_linux_x11
+linux/gnome/CMakeLists.txt|target_link_libraries(quillbox_linux_gnome PRIVATE quillbox_core)|linux/gnome links quillbox_core
 '
 
 mkdir "$work/clean"
