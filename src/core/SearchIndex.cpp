@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 
 namespace quillbox {
 
@@ -51,6 +52,21 @@ const std::array<quint8, 65536>& pairBitTable() {
         return bits;
     }();
     return table;
+}
+
+// Whether `folded` is `utf8` with its ASCII capitals lowered and nothing
+// else changed: the text can then be searched as it stands.
+bool isAsciiLowered(QByteArrayView utf8, QByteArrayView folded) {
+    if (utf8.size() != folded.size())
+        return false;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        char c = utf8[i];
+        if (c >= 'A' && c <= 'Z')
+            c = char(c + ('a' - 'A'));
+        if (c != folded[i])
+            return false;
+    }
+    return true;
 }
 
 bool isSpaceOrTab(QChar c) {
@@ -199,6 +215,31 @@ bool SearchIndex::matches(const ClipboardItem& item, const QString& trimmedQuery
     return found;
 }
 
+bool SearchIndex::Query::isFoundInAsciiLowered(QByteArrayView text) const {
+    // Lowered into a buffer of this thread a piece at a time (an item keeps
+    // at most the start of its text, so one piece is usual); the pieces
+    // overlap by the needle's length less one, so no match is missed.
+    constexpr qsizetype pieceBytes = 16 * 1024;
+    thread_local std::array<char, pieceBytes> lowered;
+    const qsizetype overlap = m_folded.size() - 1;
+    if (overlap >= pieceBytes)
+        return QByteArray(text.data(), text.size()).toLower().contains(m_folded);
+    for (qsizetype start = 0; start < text.size();) {
+        const qsizetype length = std::min(pieceBytes, text.size() - start);
+        const char* from = text.data() + start;
+        for (qsizetype i = 0; i < length; ++i) {
+            const char c = from[i];
+            lowered[size_t(i)] = c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+        }
+        if (isFoundIn(QByteArrayView(lowered.data(), length)))
+            return true;
+        if (start + length >= text.size())
+            break;
+        start += length - overlap;
+    }
+    return false;
+}
+
 bool SearchIndex::longTextContains(const ClipboardItem& item, const Query& query) {
     const QByteArray& needle = query.m_folded;
     // The end of one piece goes before the next: a match may span the two.
@@ -230,7 +271,7 @@ void SearchIndex::takeKey(Slot& slot) const {
     slot.persistentID = slot.item->persistentID();
 }
 
-SearchIndex::Entry SearchIndex::allocate(const ClipboardItemPtr& item) {
+SearchIndex::Entry SearchIndex::allocate(const ClipboardItemPtr& item, bool withText) {
     Entry entry;
     if (!m_freeSlots.empty()) {
         entry = m_freeSlots.back();
@@ -245,7 +286,8 @@ SearchIndex::Entry SearchIndex::allocate(const ClipboardItemPtr& item) {
     slot.id = item->id();
     slot.kind = kindOf(contentCategoryFromRaw(item->category()));
     takeKey(slot);
-    setText(entry, *item);
+    if (withText)
+        setText(entry, *item);
     return entry;
 }
 
@@ -259,10 +301,22 @@ void SearchIndex::setText(Entry entry, const ClipboardItem& item) {
         m_text.append(fieldEnd);
     };
     const bool hasLongText = item.hasPlainText() && item.isPlainTextShortened();
+    bool isPlainTextInItem = false;
+    // The plain text's folded form, kept here only where the item's own
+    // text can't stand for it.
+    const auto addPlainText = [&](const QString& text) {
+        const QByteArray foldedText = folded(text);
+        isPlainTextInItem = isAsciiLowered(item.plainTextPreviewUtf8(), foldedText);
+        if (!isPlainTextInItem) {
+            append(foldedText);
+            return;
+        }
+        mask.add(foldedText);
+    };
     if (hasLongText) {
-        // Only the start the item keeps is kept here too; the mask covers all
-        // of the text, folded once, piece by piece.
-        append(folded(item.plainTextPreview().value_or(QString())));
+        // Only the start the item keeps is searched here too; the mask covers
+        // all of the text, folded once, piece by piece.
+        addPlainText(item.plainTextPreview().value_or(QString()));
         auto known = m_longTextMasks.find(entry);
         if (!slot.hasLongText || known == m_longTextMasks.end()) {
             TextMask whole;
@@ -279,11 +333,12 @@ void SearchIndex::setText(Entry entry, const ClipboardItem& item) {
     } else {
         m_longTextMasks.erase(entry);
         if (const auto plain = item.plainText())
-            append(folded(*plain));
+            addPlainText(*plain);
     }
     forEachOtherSearchedField(item, [&](const QString& field) { append(folded(field)); });
     const qsizetype length = m_text.size() - start;
-    if (slot.item && slot.textLength == length && slot.hasLongText == hasLongText &&
+    if (slot.item && slot.hasText && slot.textLength == length && slot.hasLongText == hasLongText &&
+        slot.isPlainTextInItem == isPlainTextInItem && m_masks[entry] == mask &&
         text(slot) == QByteArrayView(m_text).sliced(start, length)) {
         m_text.truncate(start); // a pin, say: nothing searched changed
         return;
@@ -292,6 +347,8 @@ void SearchIndex::setText(Entry entry, const ClipboardItem& item) {
     slot.textStart = start;
     slot.textLength = length;
     slot.hasLongText = hasLongText;
+    slot.isPlainTextInItem = isPlainTextInItem;
+    slot.hasText = true;
     m_masks[entry] = mask;
 }
 
@@ -301,14 +358,32 @@ void SearchIndex::rebuild(const QList<ClipboardItemPtr>& itemsNewestFirst) {
     m_freeSlots.clear();
     m_order.clear();
     m_longTextMasks.clear();
+    m_pendingText.clear();
     m_text.clear();
     m_deadBytes = 0;
     m_slots.reserve(size_t(itemsNewestFirst.size()));
     m_masks.reserve(size_t(itemsNewestFirst.size()));
     m_order.reserve(size_t(itemsNewestFirst.size()));
     for (const ClipboardItemPtr& item : itemsNewestFirst)
-        m_order.push_back(allocate(item));
+        m_order.push_back(allocate(item, false));
+    // Taken from the back: the newest items are folded first.
+    m_pendingText.assign(m_order.rbegin(), m_order.rend());
+}
+
+bool SearchIndex::foldPendingText(qsizetype maxItems) {
+    for (; maxItems > 0 && !m_pendingText.empty(); --maxItems) {
+        const Entry entry = m_pendingText.back();
+        m_pendingText.pop_back();
+        // A slot removed meanwhile is free (or taken by an item folded on
+        // its arrival); one changed meanwhile was folded then.
+        if (const Slot& slot = m_slots[entry]; slot.item && !slot.hasText)
+            setText(entry, *slot.item);
+    }
+    if (!m_pendingText.empty())
+        return false;
+    m_pendingText = {};
     m_text.squeeze(); // grown by doubling: up to half of it would stay unused
+    return true;
 }
 
 SearchIndex::Entry SearchIndex::insert(const ClipboardItemPtr& item, qsizetype row) {
@@ -382,9 +457,11 @@ bool SearchIndex::passesFilters(Entry entry, const Query& query) const {
            (!query.m_members || query.m_members->contains(slot.persistentID));
 }
 
-bool SearchIndex::passesText(Entry entry, const Query& query) const {
+bool SearchIndex::passesText(Entry entry, const Query& query) {
     if (query.m_folded.isEmpty())
         return true;
+    if (!m_slots[entry].hasText)
+        setText(entry, *m_slots[entry].item);
     const Slot& slot = m_slots[entry];
     if (query.m_isScanOnly)
         return matches(*slot.item, query.m_text);
@@ -394,17 +471,23 @@ bool SearchIndex::passesText(Entry entry, const Query& query) const {
         return true;
     if (query.isFoundIn(text(slot)))
         return true;
+    if (slot.isPlainTextInItem && query.isFoundInAsciiLowered(slot.item->plainTextPreviewUtf8()))
+        return true;
     // The start held here did not match; the rest of a long text might.
     return slot.hasLongText && longTextContains(*slot.item, query);
 }
 
-bool SearchIndex::passes(Entry entry, const Query& query) const {
+bool SearchIndex::passes(Entry entry, const Query& query) {
     return passesFilters(entry, query) && passesText(entry, query);
 }
 
-std::vector<SearchIndex::Entry> SearchIndex::filter(const Query& query) const {
+std::vector<SearchIndex::Entry> SearchIndex::filter(const Query& query) {
     if (query.filtersNothing())
         return m_order;
+    // Folded in order rather than found pending one by one, so the buffer
+    // stays in listing order.
+    if (!query.m_folded.isEmpty())
+        foldPendingText(std::numeric_limits<qsizetype>::max());
     std::vector<Entry> result;
     for (const Entry entry : m_order) {
         if (passes(entry, query))
