@@ -45,6 +45,20 @@ double residentMiB(qint64 pid) {
     return 0;
 }
 
+// CPU time the process and its threads have been on a processor, in
+// milliseconds: unlike the time on the clock, it hardly depends on what else
+// the machine runs.
+double cpuMs(qint64 pid) {
+    double total = 0;
+    const QString tasks = u"/proc/%1/task"_s.arg(pid);
+    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile schedstat(tasks + u'/' + task + u"/schedstat"_s);
+        if (schedstat.open(QIODevice::ReadOnly))
+            total += schedstat.readAll().split(' ').value(0).toDouble() / 1e6;
+    }
+    return total;
+}
+
 struct Spread {
     double median = 0;
     double best = 0;
@@ -121,6 +135,7 @@ public:
         return -1;
     }
     double residentMiB() const { return ::residentMiB(m_process->pid()); }
+    double cpuMs() const { return ::cpuMs(m_process->pid()); }
 
 private:
     const Home& m_home;
@@ -156,18 +171,24 @@ void measurePanel(const QString& folder) {
     Q_UNUSED(isWarm);
     QElapsedTimer timer;
     timer.start();
+    const double cpuBefore = cpuMs(::getpid());
     auto rig = std::make_unique<PanelRig>(folder);
     const double opened = double(timer.nsecsElapsed()) / 1e6;
     PaintCounter paints;
     rig->panel.content()->strip()->viewport()->installEventFilter(&paints);
     rig->panel.content()->emptyState()->installEventFilter(&paints);
+    const double cpuOpened = cpuMs(::getpid());
     rig->state.togglePanel();
     while (paints.paints == 0 && timer.elapsed() < 30'000)
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     const double painted = double(timer.nsecsElapsed()) / 1e6;
-    std::printf("  in process: store opened with its list %.0f ms, panel's first frame %.0f ms "
-                "after opening (%.0f ms after the hot key), resident %.1f MiB\n",
-                opened, painted, painted - opened, ::residentMiB(::getpid()));
+    const double cpuPainted = cpuMs(::getpid());
+    std::printf("  in process: store opened with its list %.0f ms (CPU %.0f ms), panel's first "
+                "frame %.0f ms after opening (%.0f ms after the hot key, CPU %.0f ms), resident "
+                "%.1f MiB\n",
+                opened, cpuOpened - cpuBefore, painted, painted - opened, cpuPainted - cpuOpened,
+                ::residentMiB(::getpid()));
+    std::fflush(stdout);
     settle(200);
     rig.reset();
 }
@@ -207,6 +228,7 @@ void run(const QProcessEnvironment& display, int count, int runs, int idleSecond
                     empty, afterImport, took, idleSeconds, instance.residentMiB());
     }
     std::vector<double> starts;
+    std::vector<double> startCpu;
     std::vector<double> residents;
     for (int round = 0; round < runs; ++round) {
         Instance instance(home);
@@ -216,15 +238,18 @@ void run(const QProcessEnvironment& display, int count, int runs, int idleSecond
             return;
         }
         starts.push_back(ms);
+        startCpu.push_back(instance.cpuMs());
         settle(3000);
         residents.push_back(instance.residentMiB());
     }
     const Spread start = spread(starts);
+    const Spread cpu = spread(startCpu);
     const Spread resident = spread(residents);
     std::printf("  after a restart (%d runs): exec to `status` answered median %.0f ms (%.0f to "
-                "%.0f), resident median %.1f MiB (%.1f to %.1f)\n",
-                runs, start.median, start.best, start.worst, resident.median, resident.best,
-                resident.worst);
+                "%.0f; the program's CPU time until then median %.0f ms, %.0f to %.0f), "
+                "resident median %.1f MiB (%.1f to %.1f)\n",
+                runs, start.median, start.best, start.worst, cpu.median, cpu.best, cpu.worst,
+                resident.median, resident.best, resident.worst);
     std::fflush(stdout);
     measurePanel(home.path(u"data/Quillbox"_s));
 }
