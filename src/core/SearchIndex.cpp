@@ -69,6 +69,23 @@ bool isAsciiLowered(QByteArrayView utf8, QByteArrayView folded) {
     return true;
 }
 
+bool isAscii(QByteArrayView utf8) {
+    unsigned char any = 0;
+    for (const char c : utf8)
+        any |= static_cast<unsigned char>(c);
+    return any < 0x80;
+}
+
+QByteArray asciiLowered(QByteArrayView text) {
+    QByteArray lowered(text.size(), Qt::Uninitialized);
+    char* out = lowered.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        out[i] = c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+    }
+    return lowered;
+}
+
 bool isSpaceOrTab(QChar c) {
     return c == u' ' || c == u'\t';
 }
@@ -304,9 +321,16 @@ void SearchIndex::setText(Entry entry, const ClipboardItem& item) {
     bool isPlainTextInItem = false;
     // The plain text's folded form, kept here only where the item's own
     // text can't stand for it.
-    const auto addPlainText = [&](const QString& text) {
-        const QByteArray foldedText = folded(text);
-        isPlainTextInItem = isAsciiLowered(item.plainTextPreviewUtf8(), foldedText);
+    const auto addPlainText = [&] {
+        const QByteArrayView own = item.plainTextPreviewUtf8();
+        if (isAscii(own)) {
+            // Folding changes nothing in ASCII but its capitals.
+            mask.add(asciiLowered(own));
+            isPlainTextInItem = true;
+            return;
+        }
+        const QByteArray foldedText = folded(QString::fromUtf8(own));
+        isPlainTextInItem = isAsciiLowered(own, foldedText);
         if (!isPlainTextInItem) {
             append(foldedText);
             return;
@@ -316,7 +340,7 @@ void SearchIndex::setText(Entry entry, const ClipboardItem& item) {
     if (hasLongText) {
         // Only the start the item keeps is searched here too; the mask covers
         // all of the text, folded once, piece by piece.
-        addPlainText(item.plainTextPreview().value_or(QString()));
+        addPlainText();
         auto known = m_longTextMasks.find(entry);
         if (!slot.hasLongText || known == m_longTextMasks.end()) {
             TextMask whole;
@@ -332,8 +356,8 @@ void SearchIndex::setText(Entry entry, const ClipboardItem& item) {
         mask.merge(known->second);
     } else {
         m_longTextMasks.erase(entry);
-        if (const auto plain = item.plainText())
-            addPlainText(*plain);
+        if (item.hasPlainText())
+            addPlainText(); // the whole text: the item keeps all of it
     }
     forEachOtherSearchedField(item, [&](const QString& field) { append(folded(field)); });
     const qsizetype length = m_text.size() - start;
