@@ -3,8 +3,12 @@
 #include <QStringDecoder>
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <limits>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace quillbox {
 
@@ -67,6 +71,10 @@ bool isAsciiLowered(QByteArrayView utf8, QByteArrayView folded) {
             return false;
     }
     return true;
+}
+
+quint8 asciiLower(quint8 c) {
+    return c >= 'A' && c <= 'Z' ? quint8(c + ('a' - 'A')) : c;
 }
 
 bool isAscii(QByteArrayView utf8) {
@@ -207,6 +215,13 @@ SearchIndex::Query::Query(std::optional<QSet<qint64>> members,
                                [](QChar c) { return c.isSurrogate(); }))
     , m_isMaskEnough(m_folded.size() == 1) {
     m_mask.add(m_folded);
+    // How far the search may move on past a byte at the end of its window:
+    // to where that byte lines up with its last place in the needle.
+    const qsizetype length = m_folded.size();
+    const quint8 whole = quint8(std::min<qsizetype>(length, 255));
+    m_lowerSkips.fill(whole);
+    for (qsizetype i = std::max<qsizetype>(0, length - 255); i + 1 < length; ++i)
+        m_lowerSkips[quint8(m_folded[i])] = quint8(length - 1 - i);
 }
 
 void SearchIndex::Query::forgetMember(qint64 persistentID) {
@@ -233,26 +248,52 @@ bool SearchIndex::matches(const ClipboardItem& item, const QString& trimmedQuery
 }
 
 bool SearchIndex::Query::isFoundInAsciiLowered(QByteArrayView text) const {
-    // Lowered into a buffer of this thread a piece at a time (an item keeps
-    // at most the start of its text, so one piece is usual); the pieces
-    // overlap by the needle's length less one, so no match is missed.
-    constexpr qsizetype pieceBytes = 16 * 1024;
-    thread_local std::array<char, pieceBytes> lowered;
-    const qsizetype overlap = m_folded.size() - 1;
-    if (overlap >= pieceBytes)
-        return QByteArray(text.data(), text.size()).toLower().contains(m_folded);
-    for (qsizetype start = 0; start < text.size();) {
-        const qsizetype length = std::min(pieceBytes, text.size() - start);
-        const char* from = text.data() + start;
+    // Each byte of the text lowered as it is looked at, never copied; the
+    // end that vectors don't cover by Horspool's search.
+    const auto* needle = reinterpret_cast<const quint8*>(m_folded.constData());
+    const auto* haystack = reinterpret_cast<const quint8*>(text.data());
+    const qsizetype length = m_folded.size();
+    if (length == 0 || length > text.size())
+        return length == 0;
+    const qsizetype lastStart = text.size() - length;
+    const quint8 last = needle[length - 1];
+    const auto matchesAt = [&](qsizetype at) {
         for (qsizetype i = 0; i < length; ++i) {
-            const char c = from[i];
-            lowered[size_t(i)] = c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+            if (asciiLower(haystack[at + i]) != needle[i])
+                return false;
         }
-        if (isFoundIn(QByteArrayView(lowered.data(), length)))
+        return true;
+    };
+    qsizetype at = 0;
+#ifdef __SSE2__
+    // Sixteen places at a time: those where the needle's first and last
+    // bytes both fit are checked whole.
+    const auto lowered = [](__m128i bytes) {
+        const __m128i isCapital = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('A' - 1)),
+                                                _mm_cmplt_epi8(bytes, _mm_set1_epi8('Z' + 1)));
+        return _mm_or_si128(bytes, _mm_and_si128(isCapital, _mm_set1_epi8(0x20)));
+    };
+    const __m128i first = _mm_set1_epi8(char(needle[0]));
+    const __m128i lastByte = _mm_set1_epi8(char(last));
+    for (; at + 15 <= lastStart; at += 16) {
+        const __m128i starts =
+            lowered(_mm_loadu_si128(reinterpret_cast<const __m128i*>(haystack + at)));
+        const __m128i ends =
+            lowered(_mm_loadu_si128(reinterpret_cast<const __m128i*>(haystack + at + length - 1)));
+        auto candidates = unsigned(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpeq_epi8(starts, first), _mm_cmpeq_epi8(ends, lastByte))));
+        while (candidates != 0) {
+            if (matchesAt(at + std::countr_zero(candidates)))
+                return true;
+            candidates &= candidates - 1;
+        }
+    }
+#endif
+    while (at <= lastStart) {
+        const quint8 c = asciiLower(haystack[at + length - 1]);
+        if (c == last && matchesAt(at))
             return true;
-        if (start + length >= text.size())
-            break;
-        start += length - overlap;
+        at += m_lowerSkips[c];
     }
     return false;
 }

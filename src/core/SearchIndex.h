@@ -10,6 +10,7 @@
 #include <QSet>
 #include <QString>
 #include <QUuid>
+#include <array>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -83,6 +84,8 @@ public:
         QByteArray m_folded; // what the buffer is searched for (case-folded UTF-8)
         QByteArrayMatcher m_matcher;
         TextMask m_mask;
+        std::array<quint8, 256> m_lowerSkips{}; // by byte, for isFoundInAsciiLowered
+
         bool m_isScanOnly = false;   // a text the buffer can't answer for
         bool m_isMaskEnough = false; // one ASCII character: the mask tells exactly
     };
