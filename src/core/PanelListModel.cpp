@@ -5,6 +5,7 @@
 #include "core/AppState.h"
 #include "history/HistoryStore.h"
 
+#include <QTimer>
 #include <algorithm>
 
 namespace quillbox {
@@ -118,12 +119,26 @@ void PanelListModel::ensureList() const {
         m_index.rebuild(m_store.allItems());
         m_isIndexBuilt = true;
         m_isListStale = true;
+        foldTextInBackground();
     }
     if (m_isListStale) {
         m_query = currentQuery();
         m_visible = m_index.filter(m_query);
         m_isListStale = false;
     }
+}
+
+void PanelListModel::foldTextInBackground() const {
+    // A few milliseconds of folding per turn.
+    constexpr qsizetype itemsPerSlice = 2000;
+    if (m_isFoldingScheduled || m_index.isTextComplete())
+        return;
+    m_isFoldingScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_isFoldingScheduled = false;
+        if (m_isIndexBuilt && !m_index.foldPendingText(itemsPerSlice))
+            foldTextInBackground();
+    });
 }
 
 void PanelListModel::resetList(bool rebuildIndex) {

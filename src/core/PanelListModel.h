@@ -54,6 +54,9 @@ private:
     // is made afresh on the first read after a change of filter. Reads make
     // them, hence mutable.
     void ensureList() const;
+    // Folds the texts the index left at its rebuild, a slice per turn of the
+    // event loop, so a large history is listed at once and searchable soon.
+    void foldTextInBackground() const;
     bool isListLive() const { return m_isIndexBuilt && !m_isListStale; }
     void filterChanged();
     void resetList(bool rebuildIndex);
@@ -82,6 +85,7 @@ private:
     mutable SearchIndex m_index;
     mutable bool m_isIndexBuilt = false;
     mutable bool m_isListStale = true;
+    mutable bool m_isFoldingScheduled = false;
     mutable SearchIndex::Query m_query; // what the visible list was made with
     mutable std::vector<SearchIndex::Entry> m_visible;
 };

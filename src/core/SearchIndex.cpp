@@ -3,7 +3,12 @@
 #include <QStringDecoder>
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
+#include <limits>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace quillbox {
 
@@ -51,6 +56,42 @@ const std::array<quint8, 65536>& pairBitTable() {
         return bits;
     }();
     return table;
+}
+
+// Whether `folded` is `utf8` with its ASCII capitals lowered and nothing
+// else changed: the text can then be searched as it stands.
+bool isAsciiLowered(QByteArrayView utf8, QByteArrayView folded) {
+    if (utf8.size() != folded.size())
+        return false;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        char c = utf8[i];
+        if (c >= 'A' && c <= 'Z')
+            c = char(c + ('a' - 'A'));
+        if (c != folded[i])
+            return false;
+    }
+    return true;
+}
+
+quint8 asciiLower(quint8 c) {
+    return c >= 'A' && c <= 'Z' ? quint8(c + ('a' - 'A')) : c;
+}
+
+bool isAscii(QByteArrayView utf8) {
+    unsigned char any = 0;
+    for (const char c : utf8)
+        any |= static_cast<unsigned char>(c);
+    return any < 0x80;
+}
+
+QByteArray asciiLowered(QByteArrayView text) {
+    QByteArray lowered(text.size(), Qt::Uninitialized);
+    char* out = lowered.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        out[i] = c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+    }
+    return lowered;
 }
 
 bool isSpaceOrTab(QChar c) {
@@ -174,6 +215,13 @@ SearchIndex::Query::Query(std::optional<QSet<qint64>> members,
                                [](QChar c) { return c.isSurrogate(); }))
     , m_isMaskEnough(m_folded.size() == 1) {
     m_mask.add(m_folded);
+    // How far the search may move on past a byte at the end of its window:
+    // to where that byte lines up with its last place in the needle.
+    const qsizetype length = m_folded.size();
+    const quint8 whole = quint8(std::min<qsizetype>(length, 255));
+    m_lowerSkips.fill(whole);
+    for (qsizetype i = std::max<qsizetype>(0, length - 255); i + 1 < length; ++i)
+        m_lowerSkips[quint8(m_folded[i])] = quint8(length - 1 - i);
 }
 
 void SearchIndex::Query::forgetMember(qint64 persistentID) {
@@ -197,6 +245,57 @@ bool SearchIndex::matches(const ClipboardItem& item, const QString& trimmedQuery
          {item.plainText(), item.title(), item.urlString(), item.ocrText(), item.sourceAppName()})
         found = found || (field && field->contains(trimmedQuery, Qt::CaseInsensitive));
     return found;
+}
+
+bool SearchIndex::Query::isFoundInAsciiLowered(QByteArrayView text) const {
+    // Each byte of the text lowered as it is looked at, never copied; the
+    // end that vectors don't cover by Horspool's search.
+    const auto* needle = reinterpret_cast<const quint8*>(m_folded.constData());
+    const auto* haystack = reinterpret_cast<const quint8*>(text.data());
+    const qsizetype length = m_folded.size();
+    if (length == 0 || length > text.size())
+        return length == 0;
+    const qsizetype lastStart = text.size() - length;
+    const quint8 last = needle[length - 1];
+    const auto matchesAt = [&](qsizetype at) {
+        for (qsizetype i = 0; i < length; ++i) {
+            if (asciiLower(haystack[at + i]) != needle[i])
+                return false;
+        }
+        return true;
+    };
+    qsizetype at = 0;
+#ifdef __SSE2__
+    // Sixteen places at a time: those where the needle's first and last
+    // bytes both fit are checked whole.
+    const auto lowered = [](__m128i bytes) {
+        const __m128i isCapital = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('A' - 1)),
+                                                _mm_cmplt_epi8(bytes, _mm_set1_epi8('Z' + 1)));
+        return _mm_or_si128(bytes, _mm_and_si128(isCapital, _mm_set1_epi8(0x20)));
+    };
+    const __m128i first = _mm_set1_epi8(char(needle[0]));
+    const __m128i lastByte = _mm_set1_epi8(char(last));
+    for (; at + 15 <= lastStart; at += 16) {
+        const __m128i starts =
+            lowered(_mm_loadu_si128(reinterpret_cast<const __m128i*>(haystack + at)));
+        const __m128i ends =
+            lowered(_mm_loadu_si128(reinterpret_cast<const __m128i*>(haystack + at + length - 1)));
+        auto candidates = unsigned(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpeq_epi8(starts, first), _mm_cmpeq_epi8(ends, lastByte))));
+        while (candidates != 0) {
+            if (matchesAt(at + std::countr_zero(candidates)))
+                return true;
+            candidates &= candidates - 1;
+        }
+    }
+#endif
+    while (at <= lastStart) {
+        const quint8 c = asciiLower(haystack[at + length - 1]);
+        if (c == last && matchesAt(at))
+            return true;
+        at += m_lowerSkips[c];
+    }
+    return false;
 }
 
 bool SearchIndex::longTextContains(const ClipboardItem& item, const Query& query) {
@@ -230,7 +329,7 @@ void SearchIndex::takeKey(Slot& slot) const {
     slot.persistentID = slot.item->persistentID();
 }
 
-SearchIndex::Entry SearchIndex::allocate(const ClipboardItemPtr& item) {
+SearchIndex::Entry SearchIndex::allocate(const ClipboardItemPtr& item, bool withText) {
     Entry entry;
     if (!m_freeSlots.empty()) {
         entry = m_freeSlots.back();
@@ -245,7 +344,8 @@ SearchIndex::Entry SearchIndex::allocate(const ClipboardItemPtr& item) {
     slot.id = item->id();
     slot.kind = kindOf(contentCategoryFromRaw(item->category()));
     takeKey(slot);
-    setText(entry, *item);
+    if (withText)
+        setText(entry, *item);
     return entry;
 }
 
@@ -259,10 +359,29 @@ void SearchIndex::setText(Entry entry, const ClipboardItem& item) {
         m_text.append(fieldEnd);
     };
     const bool hasLongText = item.hasPlainText() && item.isPlainTextShortened();
+    bool isPlainTextInItem = false;
+    // The plain text's folded form, kept here only where the item's own
+    // text can't stand for it.
+    const auto addPlainText = [&] {
+        const QByteArrayView own = item.plainTextPreviewUtf8();
+        if (isAscii(own)) {
+            // Folding changes nothing in ASCII but its capitals.
+            mask.add(asciiLowered(own));
+            isPlainTextInItem = true;
+            return;
+        }
+        const QByteArray foldedText = folded(QString::fromUtf8(own));
+        isPlainTextInItem = isAsciiLowered(own, foldedText);
+        if (!isPlainTextInItem) {
+            append(foldedText);
+            return;
+        }
+        mask.add(foldedText);
+    };
     if (hasLongText) {
-        // Only the start the item keeps is kept here too; the mask covers all
-        // of the text, folded once, piece by piece.
-        append(folded(item.plainTextPreview().value_or(QString())));
+        // Only the start the item keeps is searched here too; the mask covers
+        // all of the text, folded once, piece by piece.
+        addPlainText();
         auto known = m_longTextMasks.find(entry);
         if (!slot.hasLongText || known == m_longTextMasks.end()) {
             TextMask whole;
@@ -278,12 +397,13 @@ void SearchIndex::setText(Entry entry, const ClipboardItem& item) {
         mask.merge(known->second);
     } else {
         m_longTextMasks.erase(entry);
-        if (const auto plain = item.plainText())
-            append(folded(*plain));
+        if (item.hasPlainText())
+            addPlainText(); // the whole text: the item keeps all of it
     }
     forEachOtherSearchedField(item, [&](const QString& field) { append(folded(field)); });
     const qsizetype length = m_text.size() - start;
-    if (slot.item && slot.textLength == length && slot.hasLongText == hasLongText &&
+    if (slot.item && slot.hasText && slot.textLength == length && slot.hasLongText == hasLongText &&
+        slot.isPlainTextInItem == isPlainTextInItem && m_masks[entry] == mask &&
         text(slot) == QByteArrayView(m_text).sliced(start, length)) {
         m_text.truncate(start); // a pin, say: nothing searched changed
         return;
@@ -292,6 +412,8 @@ void SearchIndex::setText(Entry entry, const ClipboardItem& item) {
     slot.textStart = start;
     slot.textLength = length;
     slot.hasLongText = hasLongText;
+    slot.isPlainTextInItem = isPlainTextInItem;
+    slot.hasText = true;
     m_masks[entry] = mask;
 }
 
@@ -301,14 +423,32 @@ void SearchIndex::rebuild(const QList<ClipboardItemPtr>& itemsNewestFirst) {
     m_freeSlots.clear();
     m_order.clear();
     m_longTextMasks.clear();
+    m_pendingText.clear();
     m_text.clear();
     m_deadBytes = 0;
     m_slots.reserve(size_t(itemsNewestFirst.size()));
     m_masks.reserve(size_t(itemsNewestFirst.size()));
     m_order.reserve(size_t(itemsNewestFirst.size()));
     for (const ClipboardItemPtr& item : itemsNewestFirst)
-        m_order.push_back(allocate(item));
+        m_order.push_back(allocate(item, false));
+    // Taken from the back: the newest items are folded first.
+    m_pendingText.assign(m_order.rbegin(), m_order.rend());
+}
+
+bool SearchIndex::foldPendingText(qsizetype maxItems) {
+    for (; maxItems > 0 && !m_pendingText.empty(); --maxItems) {
+        const Entry entry = m_pendingText.back();
+        m_pendingText.pop_back();
+        // A slot removed meanwhile is free (or taken by an item folded on
+        // its arrival); one changed meanwhile was folded then.
+        if (const Slot& slot = m_slots[entry]; slot.item && !slot.hasText)
+            setText(entry, *slot.item);
+    }
+    if (!m_pendingText.empty())
+        return false;
+    m_pendingText = {};
     m_text.squeeze(); // grown by doubling: up to half of it would stay unused
+    return true;
 }
 
 SearchIndex::Entry SearchIndex::insert(const ClipboardItemPtr& item, qsizetype row) {
@@ -382,9 +522,11 @@ bool SearchIndex::passesFilters(Entry entry, const Query& query) const {
            (!query.m_members || query.m_members->contains(slot.persistentID));
 }
 
-bool SearchIndex::passesText(Entry entry, const Query& query) const {
+bool SearchIndex::passesText(Entry entry, const Query& query) {
     if (query.m_folded.isEmpty())
         return true;
+    if (!m_slots[entry].hasText)
+        setText(entry, *m_slots[entry].item);
     const Slot& slot = m_slots[entry];
     if (query.m_isScanOnly)
         return matches(*slot.item, query.m_text);
@@ -394,17 +536,23 @@ bool SearchIndex::passesText(Entry entry, const Query& query) const {
         return true;
     if (query.isFoundIn(text(slot)))
         return true;
+    if (slot.isPlainTextInItem && query.isFoundInAsciiLowered(slot.item->plainTextPreviewUtf8()))
+        return true;
     // The start held here did not match; the rest of a long text might.
     return slot.hasLongText && longTextContains(*slot.item, query);
 }
 
-bool SearchIndex::passes(Entry entry, const Query& query) const {
+bool SearchIndex::passes(Entry entry, const Query& query) {
     return passesFilters(entry, query) && passesText(entry, query);
 }
 
-std::vector<SearchIndex::Entry> SearchIndex::filter(const Query& query) const {
+std::vector<SearchIndex::Entry> SearchIndex::filter(const Query& query) {
     if (query.filtersNothing())
         return m_order;
+    // Folded in order rather than found pending one by one, so the buffer
+    // stays in listing order.
+    if (!query.m_folded.isEmpty())
+        foldPendingText(std::numeric_limits<qsizetype>::max());
     std::vector<Entry> result;
     for (const Entry entry : m_order) {
         if (passes(entry, query))

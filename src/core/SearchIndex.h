@@ -10,6 +10,7 @@
 #include <QSet>
 #include <QString>
 #include <QUuid>
+#include <array>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -20,7 +21,10 @@ namespace quillbox {
 // fast scan: each item's kind, the case-folded text of its five searched
 // fields (plainText, title, urlString, ocrText, sourceAppName) as UTF-8 in one
 // buffer, and a small mask of the bytes and byte pairs in that text, which
-// rules most items out without reading their text. A long plain text is kept
+// rules most items out without reading their text. A plain text whose
+// folding changes nothing but ASCII letters (most texts) is not copied into
+// the buffer: it is searched where the item keeps it, its ASCII capitals
+// lowered on the way, which finds exactly what its folded copy would. A long plain text is kept
 // only as its start (the part the item itself keeps); the mask covers all of
 // it, and the rest is read from the store, in pieces, only for a search the
 // start and the mask can't answer. It follows the history change by change
@@ -44,6 +48,7 @@ public:
         void add(QByteArrayView utf8, int previous = -1);
         void merge(const TextMask& other);
         bool covers(const TextMask& other) const;
+        bool operator==(const TextMask&) const = default;
 
     private:
         void addByte(unsigned byte);
@@ -71,18 +76,28 @@ public:
     private:
         friend class SearchIndex;
         bool isFoundIn(QByteArrayView folded) const;
+        // The same in UTF-8 whose ASCII capitals are taken as small letters.
+        bool isFoundInAsciiLowered(QByteArrayView text) const;
         std::optional<QSet<qint64>> m_members;
         std::optional<ContentCategory> m_category;
         QString m_text;      // trimmed
         QByteArray m_folded; // what the buffer is searched for (case-folded UTF-8)
         QByteArrayMatcher m_matcher;
         TextMask m_mask;
+        std::array<quint8, 256> m_lowerSkips{}; // by byte, for isFoundInAsciiLowered
+
         bool m_isScanOnly = false;   // a text the buffer can't answer for
         bool m_isMaskEnough = false; // one ASCII character: the mask tells exactly
     };
 
-    // Starts over from the whole history, newest first.
+    // Starts over from the whole history, newest first. Only the order and
+    // the kinds are taken now: the texts are folded later, a slice at a time
+    // (foldPendingText), or all at once by the first search for a text.
     void rebuild(const QList<ClipboardItemPtr>& itemsNewestFirst);
+    // Folds the texts of up to `maxItems` items rebuild() left; whether
+    // every text is folded now.
+    bool foldPendingText(qsizetype maxItems);
+    bool isTextComplete() const { return m_pendingText.empty(); }
 
     // The history's changes, by the rows (positions in listing order) the
     // store gives. insert: `item` now stands at `row`. move: the item at
@@ -103,9 +118,10 @@ public:
     // millisecond the later recorded (the store's own order).
     bool precedes(Entry a, Entry b) const;
 
-    // The entries that pass, in listing order.
-    std::vector<Entry> filter(const Query& query) const;
-    bool passes(Entry entry, const Query& query) const;
+    // The entries that pass, in listing order. A query for a text first
+    // folds every text still pending.
+    std::vector<Entry> filter(const Query& query);
+    bool passes(Entry entry, const Query& query);
 
     // Trims spaces and tabs (not line breaks) from both ends.
     static QString trimmedQuery(const QString& query);
@@ -130,14 +146,18 @@ private:
         qsizetype textLength = 0;
         qint8 kind = noKind;      // its ContentCategory: one byte, where an optional takes eight
         bool hasLongText = false; // m_text has only the start of its plain text
+        // The plain text is searched in the item's own UTF-8 (see above), and
+        // m_text holds only the other fields.
+        bool isPlainTextInItem = false;
+        bool hasText = false; // folded, or pending since rebuild()
     };
 
-    Entry allocate(const ClipboardItemPtr& item);
+    Entry allocate(const ClipboardItemPtr& item, bool withText = true);
     void takeKey(Slot& slot) const;
     void setText(Entry entry, const ClipboardItem& item);
     QByteArrayView text(const Slot& slot) const;
     bool passesFilters(Entry entry, const Query& query) const;
-    bool passesText(Entry entry, const Query& query) const;
+    bool passesText(Entry entry, const Query& query);
     // Searches a long plain text whole, read from the store in pieces.
     static bool longTextContains(const ClipboardItem& item, const Query& query);
     void compactIfWasteful();
@@ -149,6 +169,8 @@ private:
     // The mask of each long plain text: the text never changes, so a change
     // to the item's other fields is folded without reading it again.
     std::unordered_map<Entry, TextMask> m_longTextMasks;
+    // Entries whose text rebuild() left to fold, the last ones first.
+    std::vector<Entry> m_pendingText;
     QByteArray m_text;         // folded fields; every field ends with a zero byte
     qsizetype m_deadBytes = 0; // text of removed or changed items
 };

@@ -113,6 +113,10 @@ void ClipboardItem::setPlainTextUtf8(const QByteArray& utf8, bool isInContent, b
     m_isPlainTextShortened = !isWhole || utf8.size() > listingTextBytes;
     if (!m_isPlainTextShortened) {
         m_plainText = utf8.isNull() ? QByteArray("", 0) : utf8; // present, even when empty
+        // Converting from UTF-16 reserves room for three bytes a character:
+        // kept for the item's life, that room would outweigh the text.
+        if (m_plainText.capacity() > m_plainText.size())
+            m_plainText.squeeze();
         return;
     }
     qsizetype cut = std::min(utf8.size(), listingTextBytes);

@@ -44,6 +44,9 @@ public:
     // The plain text, or the start of a long one (whole characters, at most
     // listingTextBytes of UTF-8); never reads the store. For showing and listing.
     std::optional<QString> plainTextPreview() const;
+    // The same start as UTF-8, as the item holds it (empty when there is no
+    // plain text); valid until the item's text changes.
+    QByteArrayView plainTextPreviewUtf8() const { return m_plainText; }
     bool hasPlainText() const { return !m_plainText.isNull(); }
     bool isPlainTextShortened() const { return m_isPlainTextShortened; }
     // Whether the plain text is exactly the content read as UTF-8 (a copied

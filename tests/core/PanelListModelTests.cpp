@@ -69,6 +69,74 @@ const SearchCase searchCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, PanelSearch, ::testing::ValuesIn(searchCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Most texts are searched where their item keeps them, ASCII capitals taken
+// as small letters; a text whose folding changes more (a capital beyond
+// ASCII, a sign that folds to ASCII letters, bytes that are not UTF-8) is
+// searched in its folded copy. Both find what folding the text would.
+struct FoldingCase {
+    const char* name;
+    QByteArray text; // UTF-8, or not
+    QString query;
+    bool isFound;
+};
+
+class PanelSearchFolding : public ::testing::TestWithParam<FoldingCase> {};
+
+TEST_P(PanelSearchFolding, FindsWhatTheFoldedTextHolds) {
+    PanelListRig rig;
+    const auto& param = GetParam();
+    rig.add(parsedContent(param.text, PasteboardType::string, ContentCategory::text,
+                          QString::fromUtf8(param.text)));
+    rig.add(textContent(u"unrelated"_qs));
+    rig.appState.setSearchQuery(param.query);
+    EXPECT_EQ(rig.visible().size(), param.isFound ? 1 : 0);
+}
+
+const FoldingCase foldingCases[] = {
+    {"AsciiCapitalsInText", "Meeting NOTES for Monday", u"notes for"_qs, true},
+    {"AsciiCapitalsInQuery", "meeting notes", u"NOTES"_qs, true},
+    {"SmallAccentsStayAsTheyAre", "Z\xc3\xbcrich caf\xc3\xa9", u"ZÜRICH CAFÉ"_qs, true},
+    {"AccentIsNotItsLetter", "Z\xc3\xbcrich", u"zurich"_qs, false},
+    {"CapitalBeyondAscii",
+     "\xc3\x89"
+     "COLE Normale",
+     u"école n"_qs, true},
+    {"KelvinSignFoldsToAsciiK", "300 \xe2\x84\xaa outside", u"300 k"_qs, true},
+    {"NotUtf8", "caf\xe9 Menu", u"menu"_qs, true},
+    {"QueryAcrossTheEnd", "Hello", u"hello world"_qs, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, PanelSearchFolding, ::testing::ValuesIn(foldingCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A list is made before its texts are folded, which happens a slice at a
+// time on the event loop; a search that comes first waits for them, and
+// finds what it finds once they are folded, changes made meanwhile included.
+TEST(PanelListModel, SearchBeforeTheTextsAreFoldedFindsTheSame) {
+    PanelListRig rig;
+    addSearchHistory(rig);
+    AppState earlyState;
+    AppState lateState;
+    PanelListModel early(rig.store, earlyState);
+    PanelListModel late(rig.store, lateState);
+    ASSERT_EQ(early.rowCount(), 6);
+    ASSERT_EQ(late.rowCount(), 6);
+    rig.store.setOcrText(rig.store.allItems().first(), u"recognised hello"_qs);
+    rig.store.deleteItem(rig.store.allItems().at(1));
+    for (const QString& query : {u"hello"_qs, u"CAFÉ"_qs, u"invoice"_qs, u"W"_qs, u"zzz"_qs}) {
+        earlyState.setSearchQuery(query);
+        const QList<ClipboardItemPtr> found = early.items();
+        serveFor(20ms); // the late list's texts are folded by now
+        lateState.setSearchQuery(query);
+        EXPECT_EQ(found, late.items()) << query.toStdString();
+        QList<ClipboardItemPtr> scanned;
+        for (const auto& item : rig.store.allItems())
+            if (SearchIndex::matches(*item, query))
+                scanned.append(item);
+        EXPECT_EQ(found, scanned) << query.toStdString();
+    }
+}
+
 // The row's text, which screen readers speak, is copied text: it stays on
 // one line, and a bidi override can't make it read as something else.
 TEST(PanelListModel, ARowsTextIsOneLineWithoutBidiControls) {

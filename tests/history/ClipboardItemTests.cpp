@@ -1,6 +1,9 @@
 #include "history/HistoryTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
+#include <memory>
+#include <vector>
 
 namespace quillbox::testing {
 namespace {
@@ -16,6 +19,24 @@ TEST(ClipboardItemTest, CreationCountsCharactersOnlyWhenThereIsText) {
     EXPECT_FALSE(makeItem("x", ContentCategory::image).characterCount().has_value());
     EXPECT_EQ(makeItem("x", ContentCategory::text, QStringLiteral("cafe\u0301s")).characterCount(),
               5);
+}
+
+// Every item of a history stays in memory with its text: the text must take
+// its own size there, not the room for three bytes a character that its
+// conversion to UTF-8 reserved. (The heap's growth over many items, since
+// the text's buffer is not visible from outside.)
+TEST(ClipboardItemTest, KeepsItsTextAtItsOwnSize) {
+    constexpr int count = 200;
+    const QString text(4000, u'a');
+    std::vector<std::unique_ptr<ClipboardItem>> items;
+    items.reserve(count);
+    const size_t before = mallinfo2().uordblks;
+    for (int i = 0; i < count; ++i)
+        items.push_back(std::make_unique<ClipboardItem>(
+            QByteArray::number(i), text, std::nullopt, u"public.utf8-plain-text"_qs,
+            ContentCategory::text, std::nullopt, std::nullopt, sha256Hash(QByteArray::number(i))));
+    const double perItem = double(mallinfo2().uordblks - before) / count;
+    EXPECT_LT(perItem, 1.5 * double(text.size()));
 }
 
 TEST(ClipboardItemTest, FileURLsComeOnlyFromFileItems) {
