@@ -12,6 +12,7 @@
 //    the binary built beside it; 0 skips the large history, the large text
 //    or the copies)
 #include "ChildProcess.h"
+#include "PrivateHome.h"
 #include "SwaySession.h"
 #include "TestContent.h"
 #include "XvfbSession.h"
@@ -372,19 +373,9 @@ void run(Session session, const QProcessEnvironment& display, const Options& opt
          const QString& generatedStore) {
     const char* sessionName = session == Session::x11 ? "Xvfb" : "sway";
     for (int count : {0, options.items}) {
-        QTemporaryDir directory;
-        const QString root = directory.path();
-        for (const auto* folder : {"home", "data/Quillbox", "config", "runtime"})
-            QDir().mkpath(root + u'/' + QString::fromLatin1(folder));
-        QFile::setPermissions(root + u"/runtime"_s,
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QProcessEnvironment environment = display;
-        environment.insert(u"HOME"_s, root + u"/home"_s);
-        environment.insert(u"XDG_DATA_HOME"_s, root + u"/data"_s);
-        environment.insert(u"XDG_CONFIG_HOME"_s, root + u"/config"_s);
-        environment.insert(u"XDG_RUNTIME_DIR"_s, root + u"/runtime"_s);
-        environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s,
-                           u"unix:path=/nonexistent/quillbox-bench"_s);
+        const PrivateHome home(display);
+        const QString root = home.folder.path();
+        const QProcessEnvironment& environment = home.environment;
         if (count > 0)
             QFile::copy(generatedStore, root + u"/data/Quillbox/Quillbox.store"_s);
         const QByteArray label =

@@ -9,6 +9,7 @@
 //                 (defaults: 10000,100000; 5 restarts; 60 s at rest)
 #include "ChildProcess.h"
 #include "PanelRig.h"
+#include "PrivateHome.h"
 #include "RealisticCorpus.h"
 #include "XvfbSession.h"
 #include "app/CommandLine.h"
@@ -79,27 +80,9 @@ void settle(int ms) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-// The private folders of one history, and the environment that points there.
-struct Home {
-    explicit Home(const QProcessEnvironment& display) {
-        const QString root = folder.path();
-        for (const auto* name : {"home", "data/Quillbox", "config", "runtime"})
-            QDir().mkpath(root + u'/' + QString::fromLatin1(name));
-        QFile::setPermissions(root + u"/runtime"_s,
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        environment = display;
-        environment.insert(u"HOME"_s, root + u"/home"_s);
-        environment.insert(u"XDG_DATA_HOME"_s, root + u"/data"_s);
-        environment.insert(u"XDG_CONFIG_HOME"_s, root + u"/config"_s);
-        environment.insert(u"XDG_RUNTIME_DIR"_s, root + u"/runtime"_s);
-        environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s,
-                           u"unix:path=/nonexistent/quillbox-bench"_s);
-    }
-    QString path(const QString& relative) const { return folder.filePath(relative); }
+struct Home : PrivateHome {
+    using PrivateHome::PrivateHome;
     QString socket() const { return path(u"runtime/quillbox-%1.socket"_s.arg(::getuid())); }
-
-    QTemporaryDir folder;
-    QProcessEnvironment environment;
 };
 
 std::optional<CommandResult> send(const Home& home, const QStringList& words,

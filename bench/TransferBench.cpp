@@ -8,6 +8,7 @@
 // by the CPU time the running program spent on it.
 //   transfer_bench [--items 10000,100000] [--repeat N] [--binary PATH]
 #include "ChildProcess.h"
+#include "PrivateHome.h"
 #include "RealisticCorpus.h"
 #include "XvfbSession.h"
 
@@ -83,26 +84,9 @@ void printBreakdown(const QString& path) {
     sqlite3_close(db);
 }
 
-struct Home {
-    QTemporaryDir directory;
-    QProcessEnvironment environment;
-    QString storePath;
-
-    explicit Home(const XvfbSession& session) {
-        const QString root = directory.path();
-        for (const auto* folder : {"home", "data/Quillbox", "config", "runtime"})
-            QDir().mkpath(root + u'/' + QString::fromLatin1(folder));
-        QFile::setPermissions(root + u"/runtime"_s,
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        environment = session.environment();
-        environment.insert(u"HOME"_s, root + u"/home"_s);
-        environment.insert(u"XDG_DATA_HOME"_s, root + u"/data"_s);
-        environment.insert(u"XDG_CONFIG_HOME"_s, root + u"/config"_s);
-        environment.insert(u"XDG_RUNTIME_DIR"_s, root + u"/runtime"_s);
-        environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s,
-                           u"unix:path=/nonexistent/quillbox-bench"_s);
-        storePath = root + u"/data/Quillbox/Quillbox.store"_s;
-    }
+struct Home : PrivateHome {
+    explicit Home(const XvfbSession& session)
+        : PrivateHome(session.environment()) {}
 };
 
 // User and system CPU seconds of a process so far (load-independent, unlike
@@ -162,10 +146,10 @@ void measure(const XvfbSession& session, int count, int repeat) {
     std::vector<double> firstLines;
     for (int round = 0; round < repeat; ++round) {
         Home home(session);
-        ChildProcess instance(u"/bin/sh"_s,
-                              {u"-c"_s, u"exec \"$0\" >\"$1\" 2>&1"_s, binary,
-                               home.directory.filePath(u"quillbox.log"_s)},
-                              home.environment);
+        ChildProcess instance(
+            u"/bin/sh"_s,
+            {u"-c"_s, u"exec \"$0\" >\"$1\" 2>&1"_s, binary, home.path(u"quillbox.log"_s)},
+            home.environment);
         if (!waitUntilAnswering(home.environment)) {
             std::printf("  quillbox did not start\n");
             return;
@@ -182,13 +166,13 @@ void measure(const XvfbSession& session, int count, int repeat) {
                         imported.standardError.left(300).constData());
         for (int i = 0; i < 3; ++i)
             firstLines.push_back(firstExportedLine(home.environment));
-        const qint64 running = storeBytes(home.storePath);
+        const qint64 running = storeBytes(home.storePath());
         runCommand(binary, {u"quit"_s}, std::chrono::seconds(30), home.environment);
         instance.waitFinished(std::chrono::seconds(30));
         if (round + 1 == repeat) {
             std::printf("  on disk: %.2f MiB while running (with its log), %.2f MiB after quit\n",
-                        mebibytes(running), mebibytes(storeBytes(home.storePath)));
-            printBreakdown(home.storePath);
+                        mebibytes(running), mebibytes(storeBytes(home.storePath())));
+            printBreakdown(home.storePath());
         }
     }
     const auto [fastest, slowest] = std::minmax_element(imports.begin(), imports.end());
