@@ -25,6 +25,14 @@ PanelListModel::PanelListModel(HistoryStore& store, AppState& appState, QObject*
         if (m_isIndexBuilt && m_index.size() != m_store.itemCount())
             resync();
     });
+    // A list answered empty while the store was still reading the history
+    // is made anew, from empty to full, once the history is in, or at once
+    // when the panel opens meanwhile (which then waits for the rest of the read).
+    connect(&m_store, &HistoryStore::itemsReadIn, this, &PanelListModel::historyArrived);
+    connect(&m_appState, &AppState::isPanelVisibleChanged, this, [this](bool visible) {
+        if (visible)
+            historyArrived();
+    });
     connect(&m_appState, &AppState::selectedCategoryChanged, this, &PanelListModel::filterChanged);
     connect(&m_appState, &AppState::selectedPinboardIDChanged, this,
             &PanelListModel::filterChanged);
@@ -92,7 +100,7 @@ int PanelListModel::selectedRow() const {
 QList<ClipboardItemPtr> PanelListModel::items() const {
     // Made from the rows, not taken from the store when nothing is filtered:
     // between the row signals of one change, the store is already a step ahead.
-    ensureList();
+    ensureList(WhileReading::wait);
     QList<ClipboardItemPtr> items;
     items.reserve(qsizetype(m_visible.size()));
     for (const SearchIndex::Entry entry : m_visible)
@@ -114,8 +122,15 @@ SearchIndex::Query PanelListModel::currentQuery() const {
                               SearchIndex::trimmedQuery(m_appState.searchQuery()));
 }
 
-void PanelListModel::ensureList() const {
+void PanelListModel::ensureList(WhileReading whileReading) const {
     if (!m_isIndexBuilt) {
+        if (whileReading == WhileReading::answerEmpty && !m_store.isReadIn() &&
+            !m_appState.isPanelVisible()) {
+            // Views set up at start-up ask before anything is shown: they do
+            // not wait for a large history.
+            m_isAwaitingHistory = true;
+            return;
+        }
         m_index.rebuild(m_store.allItems());
         m_isIndexBuilt = true;
         m_isListStale = true;
@@ -147,6 +162,13 @@ void PanelListModel::resetList(bool rebuildIndex) {
         m_isIndexBuilt = false;
     m_isListStale = true;
     endResetModel();
+}
+
+void PanelListModel::historyArrived() {
+    if (!m_isAwaitingHistory)
+        return;
+    m_isAwaitingHistory = false;
+    resetList(true);
 }
 
 void PanelListModel::filterChanged() {

@@ -52,8 +52,11 @@ public:
 private:
     // The index follows the store once built (on the first read); the list
     // is made afresh on the first read after a change of filter. Reads make
-    // them, hence mutable.
-    void ensureList() const;
+    // them, hence mutable. While the store reads the history in and the
+    // panel is hidden, a view's read gets an empty list.
+    enum class WhileReading { answerEmpty, wait };
+    void ensureList(WhileReading whileReading = WhileReading::answerEmpty) const;
+    void historyArrived();
     // Folds the texts the index left at its rebuild, a slice per turn of the
     // event loop, so a large history is listed at once and searchable soon.
     void foldTextInBackground() const;
@@ -86,7 +89,8 @@ private:
     mutable bool m_isIndexBuilt = false;
     mutable bool m_isListStale = true;
     mutable bool m_isFoldingScheduled = false;
-    mutable SearchIndex::Query m_query; // what the visible list was made with
+    mutable bool m_isAwaitingHistory = false; // answered empty while the store was reading
+    mutable SearchIndex::Query m_query;       // what the visible list was made with
     mutable std::vector<SearchIndex::Entry> m_visible;
 };
 

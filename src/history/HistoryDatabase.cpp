@@ -194,10 +194,65 @@ void HistoryDatabase::readListingStart(ClipboardItem& item) {
 }
 
 HistoryDatabase::Contents HistoryDatabase::load() {
-    sqlite3* db = m_container->handle();
     Contents contents;
     // One read transaction, so the four tables are read as one picture.
-    execute(db, "BEGIN");
+    execute(m_container->handle(), "BEGIN");
+    readCollections(contents);
+    readItems(contents);
+    execute(m_container->handle(), "COMMIT");
+    return contents;
+}
+
+HistoryDatabase::Contents HistoryDatabase::loadCollections() {
+    Contents contents;
+    execute(m_container->handle(), "BEGIN");
+    readCollections(contents);
+    execute(m_container->handle(), "COMMIT");
+    return contents;
+}
+
+HistoryDatabase::Contents HistoryDatabase::loadItems(QList<PinboardPtr> pinboards) {
+    Contents contents;
+    contents.pinboards = std::move(pinboards);
+    execute(m_container->handle(), "BEGIN");
+    readItems(contents);
+    execute(m_container->handle(), "COMMIT");
+    return contents;
+}
+
+void HistoryDatabase::readCollections(Contents& contents) {
+    sqlite3* db = m_container->handle();
+    SqliteStatement pinboards(db, "SELECT pk, id, name, colorHex, sortOrder, createdAt, isShared"
+                                  " FROM Pinboard ORDER BY sortOrder, pk");
+    while (pinboards.step() == SQLITE_ROW) {
+        auto pinboard = PinboardPtr(new Pinboard());
+        pinboard->m_rowID = pinboards.int64(0);
+        pinboard->m_id = uuid(pinboards.bytes(1));
+        pinboard->m_name = pinboards.text(2);
+        pinboard->m_colorHex = pinboards.text(3);
+        pinboard->m_sortOrder = pinboards.int64(4);
+        pinboard->m_createdAt = dateTime(pinboards.int64(5));
+        pinboard->m_isShared = pinboards.int64(6) != 0;
+        contents.pinboards.append(pinboard);
+    }
+
+    SqliteStatement rules(db, "SELECT pk, id, bundleIdentifier, appName, isExcluded"
+                              " FROM AppRule ORDER BY appName, pk");
+    while (rules.step() == SQLITE_ROW) {
+        auto rule = AppRulePtr(new AppRule());
+        rule->m_rowID = rules.int64(0);
+        rule->m_id = uuid(rules.bytes(1));
+        rule->m_bundleIdentifier = rules.text(2);
+        rule->m_appName = rules.text(3);
+        rule->m_isExcluded = rules.int64(4) != 0;
+        contents.rules.append(rule);
+    }
+    contents.nextPinboardKey = nextKey(db, "SELECT max(pk) FROM Pinboard");
+    contents.nextRuleKey = nextKey(db, "SELECT max(pk) FROM AppRule");
+}
+
+void HistoryDatabase::readItems(Contents& contents) {
+    sqlite3* db = m_container->handle();
     // In key order, which follows the file; sorting by time is cheaper in memory.
     const QByteArray sql = itemsSql("ORDER BY c.pk");
     SqliteStatement items(db, sql.constData());
@@ -222,22 +277,9 @@ HistoryDatabase::Contents HistoryDatabase::load() {
             [](const ClipboardItemPtr& item, qint64 k) { return item->m_rowID < k; });
         return found != contents.items.cend() && (*found)->m_rowID == key ? *found : nullptr;
     };
-
-    SqliteStatement pinboards(db, "SELECT pk, id, name, colorHex, sortOrder, createdAt, isShared"
-                                  " FROM Pinboard ORDER BY sortOrder, pk");
     QHash<qint64, PinboardPtr> pinboardsByKey;
-    while (pinboards.step() == SQLITE_ROW) {
-        auto pinboard = PinboardPtr(new Pinboard());
-        pinboard->m_rowID = pinboards.int64(0);
-        pinboard->m_id = uuid(pinboards.bytes(1));
-        pinboard->m_name = pinboards.text(2);
-        pinboard->m_colorHex = pinboards.text(3);
-        pinboard->m_sortOrder = pinboards.int64(4);
-        pinboard->m_createdAt = dateTime(pinboards.int64(5));
-        pinboard->m_isShared = pinboards.int64(6) != 0;
-        contents.pinboards.append(pinboard);
+    for (const PinboardPtr& pinboard : std::as_const(contents.pinboards))
         pinboardsByKey.insert(pinboard->m_rowID, pinboard);
-    }
 
     SqliteStatement links(db, "SELECT pk, id, clipboardItem, pinboard, addedAt, sortOrder"
                               " FROM PinboardItem ORDER BY sortOrder, pk");
@@ -254,29 +296,13 @@ HistoryDatabase::Contents HistoryDatabase::load() {
         contents.links.append(link);
     }
 
-    SqliteStatement rules(db, "SELECT pk, id, bundleIdentifier, appName, isExcluded"
-                              " FROM AppRule ORDER BY appName, pk");
-    while (rules.step() == SQLITE_ROW) {
-        auto rule = AppRulePtr(new AppRule());
-        rule->m_rowID = rules.int64(0);
-        rule->m_id = uuid(rules.bytes(1));
-        rule->m_bundleIdentifier = rules.text(2);
-        rule->m_appName = rules.text(3);
-        rule->m_isExcluded = rules.int64(4) != 0;
-        contents.rules.append(rule);
-    }
-
     std::sort(contents.items.begin(), contents.items.end(), [](const auto& a, const auto& b) {
         if (a->m_copiedAtMs != b->m_copiedAtMs)
             return a->m_copiedAtMs > b->m_copiedAtMs;
         return a->m_rowID > b->m_rowID;
     });
     contents.nextItemKey = nextKey(db, "SELECT max(pk) FROM ClipboardItem");
-    contents.nextPinboardKey = nextKey(db, "SELECT max(pk) FROM Pinboard");
     contents.nextLinkKey = nextKey(db, "SELECT max(pk) FROM PinboardItem");
-    contents.nextRuleKey = nextKey(db, "SELECT max(pk) FROM AppRule");
-    execute(db, "COMMIT");
-    return contents;
 }
 
 bool HistoryDatabase::beginSnapshot() {

@@ -12,6 +12,7 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace quillbox {
 
@@ -27,6 +28,8 @@ public:
 
     struct Contents {
         QList<ClipboardItemPtr> items; // newest first
+        // The same by content hash, when the reader has sorted them.
+        std::vector<ClipboardItemPtr> itemsByHash;
         QList<PinboardPtr> pinboards;
         QList<PinboardItemPtr> links;
         QList<AppRulePtr> rules;
@@ -37,6 +40,10 @@ public:
     };
     // A failed read leaves what was read so far and logs the error.
     Contents load();
+    // The same in two reads: the pinboards and rules (a few rows), then the
+    // items and their links to those pinboards.
+    Contents loadCollections();
+    Contents loadItems(QList<PinboardPtr> pinboards);
 
     // One picture of the store, for a connection of its own (an export):
     // after beginSnapshot, what the items were at that moment, newest first,
@@ -71,6 +78,8 @@ public:
     bool deleteRule(qint64 key);
 
 private:
+    void readCollections(Contents& contents);
+    void readItems(Contents& contents);
     SqliteStatement& statement(const char* sql);
     QByteArray itemsSql(const char* tail) const;
     // An item from a row of itemsSql(); a long text kept in the content is

@@ -2,6 +2,7 @@
 
 #include "content/Logging.h"
 #include "history/HistoryDatabase.h"
+#include "history/HistoryLoader.h"
 #include "history/PendingChanges.h"
 
 #include <QHash>
@@ -47,24 +48,66 @@ HistoryStore::HistoryStore(StoreContainerPtr container, QObject* parent)
     , m_container(std::move(container))
     , m_database(std::make_unique<HistoryDatabase>(m_container))
     , m_state(std::make_unique<State>()) {
-    auto contents = m_database->load();
-    m_state->items = std::move(contents.items);
-    m_state->itemsByHash.assign(m_state->items.cbegin(), m_state->items.cend());
-    std::sort(m_state->itemsByHash.begin(), m_state->itemsByHash.end(), hashOrder);
-    m_state->pinboards = std::move(contents.pinboards);
-    m_state->links = std::move(contents.links);
-    m_state->rules = std::move(contents.rules);
-    m_state->nextItemKey = contents.nextItemKey;
-    m_state->nextPinboardKey = contents.nextPinboardKey;
-    m_state->nextLinkKey = contents.nextLinkKey;
-    m_state->nextRuleKey = contents.nextRuleKey;
+    // The items of a large history are read in the background: the first use
+    // of them waits for the rest of that read, and the store takes them as
+    // soon as the event loop turns after it. Pinboards and rules are few and
+    // read at once, so that the panel and the recording rules are ready.
+    HistoryDatabase::Contents contents = m_database->loadCollections();
+    m_loader = HistoryLoader::start(*m_container, contents.pinboards, [this](auto& read) {
+        read.itemsByHash = byHash(read.items); // on the loading thread too
+        QMetaObject::invokeMethod(this, &HistoryStore::finishReading, Qt::QueuedConnection);
+    });
+    if (!m_loader)
+        contents = m_database->load();
+    State& state = *m_state;
+    state.pinboards = std::move(contents.pinboards);
+    state.rules = std::move(contents.rules);
+    state.nextPinboardKey = contents.nextPinboardKey;
+    state.nextRuleKey = contents.nextRuleKey;
+    if (!m_loader)
+        takeItems(contents);
+}
+
+void HistoryStore::takeItems(HistoryDatabase::Contents& contents) const {
+    if (contents.itemsByHash.size() != size_t(contents.items.size()))
+        contents.itemsByHash = byHash(contents.items);
+    State& state = *m_state;
+    state.items = std::move(contents.items);
+    for (const auto& item : std::as_const(state.items))
+        item->m_database = m_database.get();
+    state.itemsByHash = std::move(contents.itemsByHash);
+    state.links = std::move(contents.links);
+    state.nextItemKey = contents.nextItemKey;
+    state.nextLinkKey = contents.nextLinkKey;
+}
+
+void HistoryStore::finishReading() {
+    state();
+    Q_EMIT itemsReadIn();
+}
+
+HistoryStore::State& HistoryStore::state() const {
+    if (m_loader) {
+        auto contents = m_loader->take();
+        m_loader.reset();
+        takeItems(contents);
+    }
+    return *m_state;
 }
 
 bool HistoryStore::hashOrder(const ClipboardItemPtr& a, const ClipboardItemPtr& b) {
     return ClipboardItem::hashLess(*a, *b);
 }
 
+std::vector<ClipboardItemPtr> HistoryStore::byHash(const QList<ClipboardItemPtr>& items) {
+    std::vector<ClipboardItemPtr> sorted(items.cbegin(), items.cend());
+    std::sort(sorted.begin(), sorted.end(), hashOrder);
+    return sorted;
+}
+
 HistoryStore::~HistoryStore() {
+    // A read still going on is of no more use (and nothing was changed before it ended).
+    m_loader.reset();
     // A last chance for changes an earlier save could not write.
     save();
     // Items outlive the store only as detached values: no more payload reads.
@@ -77,7 +120,7 @@ bool HistoryStore::owns(const ClipboardItemPtr& item) const {
 }
 
 qsizetype HistoryStore::insertSorted(const ClipboardItemPtr& item) {
-    auto& items = m_state->items;
+    auto& items = state().items;
     const auto position =
         std::lower_bound(items.begin(), items.end(), item, [](const auto& a, const auto& b) {
             return isNewer(*a, a->m_copiedAtMs, *b, b->m_copiedAtMs);
@@ -88,7 +131,7 @@ qsizetype HistoryStore::insertSorted(const ClipboardItemPtr& item) {
 }
 
 qsizetype HistoryStore::rowOf(const ClipboardItemPtr& item) const {
-    const auto& items = m_state->items;
+    const auto& items = state().items;
     auto position =
         std::lower_bound(items.cbegin(), items.cend(), item, [](const auto& a, const auto& b) {
             return isNewer(*a, a->m_copiedAtMs, *b, b->m_copiedAtMs);
@@ -101,7 +144,7 @@ qsizetype HistoryStore::rowOf(const ClipboardItemPtr& item) const {
 qsizetype HistoryStore::removeFromOrder(const ClipboardItemPtr& item) {
     const qsizetype row = rowOf(item);
     if (row >= 0)
-        m_state->items.remove(row);
+        state().items.remove(row);
     return row;
 }
 
@@ -134,12 +177,12 @@ ClipboardItemPtr HistoryStore::recordCopiedAt(const ParsedClipboardContent& cont
 }
 
 ClipboardItemPtr HistoryStore::insertNew(const ClipboardItemPtr& item) {
-    item->m_rowID = m_state->nextItemKey++;
+    item->m_rowID = state().nextItemKey++;
     item->m_database = m_database.get();
     const qsizetype row = insertSorted(item);
-    auto& byHash = m_state->itemsByHash;
+    auto& byHash = state().itemsByHash;
     byHash.insert(std::upper_bound(byHash.begin(), byHash.end(), item, hashOrder), item);
-    m_state->changes.items.inserted.insert(item->m_rowID, item);
+    state().changes.items.inserted.insert(item->m_rowID, item);
     // Listeners read the new item's content (the search index folds all of
     // it): from memory while they are told, not back from the store, where a
     // large text is read in pieces that each walk the row from its start.
@@ -148,7 +191,7 @@ ClipboardItemPtr HistoryStore::insertNew(const ClipboardItemPtr& item) {
     m_keptPayloadItem = nullptr;
     Q_EMIT itemInserted(item, row);
     Q_EMIT itemsChanged();
-    if (!m_state->changes.items.inserted.contains(item->m_rowID))
+    if (!state().changes.items.inserted.contains(item->m_rowID))
         item->m_payload.reset();
     return item;
 }
@@ -157,7 +200,7 @@ ClipboardItemPtr HistoryStore::itemWithHash(const QString& contentHash) const {
     // A throw-away item holds the hash, so it is parsed one way only.
     const auto probe = std::make_shared<ClipboardItem>(ClipboardItem::StoredTag());
     probe->setContentHash(contentHash);
-    const auto& byHash = m_state->itemsByHash;
+    const auto& byHash = state().itemsByHash;
     const auto found = std::lower_bound(byHash.cbegin(), byHash.cend(), probe, hashOrder);
     if (found != byHash.cend() && (*found)->hasSameHash(*probe))
         return *found;
@@ -168,7 +211,8 @@ bool HistoryStore::isAppExcluded(const std::optional<QString>& bundleIdentifier)
     // Content whose source is unknown is always recorded.
     if (!bundleIdentifier)
         return false;
-    return std::any_of(m_state->rules.cbegin(), m_state->rules.cend(), [&](const AppRulePtr& rule) {
+    const auto& rules = m_state->rules;
+    return std::any_of(rules.cbegin(), rules.cend(), [&](const AppRulePtr& rule) {
         return rule->m_isExcluded && rule->m_bundleIdentifier == *bundleIdentifier;
     });
 }
@@ -182,7 +226,7 @@ int HistoryStore::pruneHistory(int retentionDays, const QDateTime& now) {
     QList<ClipboardItemPtr> expired;
     QList<qsizetype> rows;
     // The list is newest first, so the expired items are its tail.
-    const auto& history = m_state->items;
+    const auto& history = state().items;
     for (qsizetype row = history.size() - 1; row >= 0; --row) {
         const ClipboardItemPtr& item = history[row];
         if (item->m_copiedAtMs >= cutoff)
@@ -205,7 +249,7 @@ int HistoryStore::pruneHistory(int retentionDays, const QDateTime& now) {
 
 std::optional<QDateTime> HistoryStore::oldestPrunableCopyTime() const {
     const QSet<const ClipboardItem*> inPinboards = itemsInPinboards();
-    const auto& history = m_state->items;
+    const auto& history = state().items;
     for (auto it = history.crbegin(); it != history.crend(); ++it) {
         if (!isKeptFromPruning(**it, inPinboards))
             return QDateTime::fromMSecsSinceEpoch((*it)->m_copiedAtMs, Qt::UTC);
@@ -220,7 +264,7 @@ bool HistoryStore::isKeptFromPruning(const ClipboardItem& item,
 
 QSet<const ClipboardItem*> HistoryStore::itemsInPinboards() const {
     QSet<const ClipboardItem*> linked;
-    for (const auto& link : std::as_const(m_state->links)) {
+    for (const auto& link : std::as_const(state().links)) {
         if (link->m_clipboardItem)
             linked.insert(link->m_clipboardItem.get());
     }
@@ -231,7 +275,7 @@ void HistoryStore::togglePin(const ClipboardItemPtr& item) {
     if (!owns(item))
         return;
     item->m_isPinned = !item->m_isPinned;
-    m_state->changes.items.update(item);
+    state().changes.items.update(item);
     save();
     Q_EMIT itemChanged(item, rowOf(item));
     Q_EMIT itemsChanged();
@@ -240,7 +284,7 @@ void HistoryStore::togglePin(const ClipboardItemPtr& item) {
 bool HistoryStore::contains(const ClipboardItemPtr& item, const PinboardPtr& pinboard) const {
     if (!item || !pinboard || item->m_rowID == 0)
         return false;
-    return std::any_of(m_state->links.cbegin(), m_state->links.cend(), [&](const auto& link) {
+    return std::any_of(state().links.cbegin(), state().links.cend(), [&](const auto& link) {
         return link->m_pinboard == pinboard && link->m_clipboardItem &&
                link->m_clipboardItem->m_rowID == item->m_rowID;
     });
@@ -250,22 +294,22 @@ void HistoryStore::add(const ClipboardItemPtr& item, const PinboardPtr& pinboard
     if (!owns(item) || !pinboard || pinboard->m_rowID == 0 || contains(item, pinboard))
         return;
     const auto members =
-        std::count_if(m_state->links.cbegin(), m_state->links.cend(),
+        std::count_if(state().links.cbegin(), state().links.cend(),
                       [&](const auto& link) { return link->m_pinboard == pinboard; });
     auto link = std::make_shared<PinboardItem>(qint64(members));
-    link->m_rowID = m_state->nextLinkKey++;
+    link->m_rowID = state().nextLinkKey++;
     link->m_clipboardItem = item;
     link->m_pinboard = pinboard;
-    m_state->links.append(link);
-    m_state->changes.links.inserted.insert(link->m_rowID, link);
+    state().links.append(link);
+    state().changes.links.inserted.insert(link->m_rowID, link);
     save();
     Q_EMIT pinboardsChanged();
 }
 
 void HistoryStore::remove(const ClipboardItemPtr& item, const PinboardPtr& pinboard) {
-    const qsizetype before = m_state->links.size();
+    const qsizetype before = state().links.size();
     if (item && pinboard && item->m_rowID != 0) {
-        m_state->links.removeIf([&](const PinboardItemPtr& link) {
+        state().links.removeIf([&](const PinboardItemPtr& link) {
             const bool matches = link->m_pinboard == pinboard && link->m_clipboardItem &&
                                  link->m_clipboardItem->m_rowID == item->m_rowID;
             if (matches)
@@ -274,7 +318,7 @@ void HistoryStore::remove(const ClipboardItemPtr& item, const PinboardPtr& pinbo
         });
     }
     save();
-    if (m_state->links.size() != before)
+    if (state().links.size() != before)
         Q_EMIT pinboardsChanged();
 }
 
@@ -296,7 +340,7 @@ void HistoryStore::setOcrText(const ClipboardItemPtr& item, const QString& text)
     if (!owns(item))
         return;
     item->setOcrText(text.isNull() ? QStringLiteral("") : text);
-    m_state->changes.items.update(item);
+    state().changes.items.update(item);
     save();
     Q_EMIT itemChanged(item, rowOf(item));
     Q_EMIT itemsChanged();
@@ -314,7 +358,7 @@ void HistoryStore::setCopiedAt(const ClipboardItemPtr& item, const QDateTime& co
 qint64 HistoryStore::copyTimeKeepingOrder(const ClipboardItemPtr& item, qint64 copiedAtMs) const {
     // A copy made now must reach the top even when the newest item carries the
     // same millisecond (or a later one, after the clock was set back).
-    const auto& items = m_state->items;
+    const auto& items = state().items;
     if (items.isEmpty() || items.first() == item)
         return copiedAtMs;
     const qint64 newestMs = items.first()->m_copiedAtMs;
@@ -329,13 +373,13 @@ std::pair<qsizetype, qsizetype> HistoryStore::setCopiedAtWithoutSaving(const Cli
     const qsizetype from = removeFromOrder(item);
     item->m_copiedAtMs = copiedAtMs;
     const qsizetype to = insertSorted(item);
-    m_state->changes.items.update(item);
+    state().changes.items.update(item);
     return {from, to};
 }
 
 qsizetype HistoryStore::forget(const ClipboardItemPtr& item) {
     const qsizetype row = removeFromOrder(item);
-    auto& byHash = m_state->itemsByHash;
+    auto& byHash = state().itemsByHash;
     auto [first, last] = std::equal_range(byHash.begin(), byHash.end(), item, hashOrder);
     const auto position = std::find(first, last, item);
     if (position != last)
@@ -353,27 +397,27 @@ void HistoryStore::forget(const QList<ClipboardItemPtr>& items) {
         return set;
     }();
     const auto isGone = [&](const ClipboardItemPtr& item) { return gone.contains(item.get()); };
-    m_state->items.removeIf(isGone);
-    std::erase_if(m_state->itemsByHash, isGone);
+    state().items.removeIf(isGone);
+    std::erase_if(state().itemsByHash, isGone);
     for (const auto& item : items)
         detach(item);
 }
 
 void HistoryStore::detach(const ClipboardItemPtr& item) {
     // The item keeps its fields; its payload is no longer reachable.
-    m_state->changes.items.remove(item->m_rowID);
+    state().changes.items.remove(item->m_rowID);
     item->m_payload.reset();
     item->m_database = nullptr;
     item->m_rowID = 0;
 }
 
 void HistoryStore::forgetLink(const PinboardItemPtr& link) {
-    m_state->changes.links.remove(link->m_rowID);
+    state().changes.links.remove(link->m_rowID);
     link->m_rowID = 0;
 }
 
 bool HistoryStore::removeLinks(const std::function<bool(const PinboardItemPtr&)>& matches) {
-    const qsizetype removed = m_state->links.removeIf([&](const PinboardItemPtr& link) {
+    const qsizetype removed = state().links.removeIf([&](const PinboardItemPtr& link) {
         if (!matches(link))
             return false;
         forgetLink(link);
@@ -383,6 +427,7 @@ bool HistoryStore::removeLinks(const std::function<bool(const PinboardItemPtr&)>
 }
 
 bool HistoryStore::hasUnsavedChanges() const {
+    // Nothing changes before the history is read in.
     return !m_state->changes.isEmpty();
 }
 
@@ -400,7 +445,7 @@ void HistoryStore::save() {
     if (m_openBatches > 0 || !hasUnsavedChanges())
         return;
     HistoryDatabase& db = *m_database;
-    if (!db.begin() || !m_state->changes.writeTo(db) || !db.commit()) {
+    if (!db.begin() || !state().changes.writeTo(db) || !db.commit()) {
         // Nothing of this attempt stays in the database; the changes stay
         // pending here and go out with the next save that succeeds.
         const QString error = db.lastError();
@@ -410,29 +455,29 @@ void HistoryStore::save() {
         return;
     }
     // Saved payloads are read back from the database on access from now on.
-    for (const auto& item : std::as_const(m_state->changes.items.inserted)) {
+    for (const auto& item : std::as_const(state().changes.items.inserted)) {
         if (item.get() != m_keptPayloadItem)
             item->m_payload.reset();
     }
-    m_state->changes.clear();
+    state().changes.clear();
 }
 
 QList<ClipboardItemPtr> HistoryStore::allItems() const {
-    return m_state->items;
+    return state().items;
 }
 
 qsizetype HistoryStore::itemCount() const {
-    return m_state->items.size();
+    return m_loader ? m_loader->itemCount() : m_state->items.size();
 }
 
 ClipboardItemPtr HistoryStore::itemWithID(const QUuid& id) const {
-    const auto found = std::find_if(m_state->items.cbegin(), m_state->items.cend(),
+    const auto found = std::find_if(state().items.cbegin(), state().items.cend(),
                                     [&](const ClipboardItemPtr& item) { return item->m_id == id; });
-    return found != m_state->items.cend() ? *found : nullptr;
+    return found != state().items.cend() ? *found : nullptr;
 }
 
 QList<PinboardPtr> HistoryStore::pinboards() const {
-    return m_state->pinboards;
+    return m_state->pinboards; // never waits for the items
 }
 
 PinboardPtr HistoryStore::pinboardWithID(const QUuid& id) const {
@@ -444,7 +489,7 @@ PinboardPtr HistoryStore::pinboardWithID(const QUuid& id) const {
 
 QList<PinboardItemPtr> HistoryStore::pinboardItems(const PinboardPtr& pinboard) const {
     QList<PinboardItemPtr> links;
-    for (const auto& link : std::as_const(m_state->links))
+    for (const auto& link : std::as_const(state().links))
         if (pinboard && link->m_pinboard == pinboard)
             links.append(link);
     std::stable_sort(links.begin(), links.end(),
@@ -454,7 +499,7 @@ QList<PinboardItemPtr> HistoryStore::pinboardItems(const PinboardPtr& pinboard) 
 
 QList<PinboardItemPtr> HistoryStore::pinboardItems(const ClipboardItemPtr& item) const {
     QList<PinboardItemPtr> links;
-    for (const auto& link : std::as_const(m_state->links))
+    for (const auto& link : std::as_const(state().links))
         if (item && link->m_clipboardItem == item)
             links.append(link);
     return links;
@@ -470,7 +515,7 @@ QList<ClipboardItemPtr> HistoryStore::items(const PinboardPtr& pinboard) const {
 
 QSet<qint64> HistoryStore::memberIdentities(const PinboardPtr& pinboard) const {
     QSet<qint64> identities;
-    for (const auto& link : std::as_const(m_state->links))
+    for (const auto& link : std::as_const(state().links))
         if (pinboard && link->m_pinboard == pinboard && link->m_clipboardItem)
             identities.insert(link->m_clipboardItem->m_rowID);
     return identities;
@@ -483,76 +528,76 @@ QList<AppRulePtr> HistoryStore::appRules() const {
 PinboardPtr HistoryStore::createPinboard(const QString& name, const QString& colorHex,
                                          qint64 sortOrder) {
     auto pinboard = std::make_shared<Pinboard>(name, colorHex, sortOrder);
-    pinboard->m_rowID = m_state->nextPinboardKey++;
-    auto& pinboards = m_state->pinboards;
+    pinboard->m_rowID = state().nextPinboardKey++;
+    auto& pinboards = state().pinboards;
     const auto position = std::upper_bound(
         pinboards.begin(), pinboards.end(), sortOrder,
         [](qint64 order, const PinboardPtr& other) { return order < other->m_sortOrder; });
     pinboards.insert(position, pinboard);
-    m_state->changes.pinboards.inserted.insert(pinboard->m_rowID, pinboard);
+    state().changes.pinboards.inserted.insert(pinboard->m_rowID, pinboard);
     save();
     Q_EMIT pinboardsChanged();
     return pinboard;
 }
 
 void HistoryStore::deletePinboard(const PinboardPtr& pinboard) {
-    if (!pinboard || pinboard->m_rowID == 0 || !m_state->pinboards.contains(pinboard))
+    if (!pinboard || pinboard->m_rowID == 0 || !state().pinboards.contains(pinboard))
         return;
     // Its items stay in the history; only the links go.
     removeLinks([&](const PinboardItemPtr& link) { return link->m_pinboard == pinboard; });
-    m_state->pinboards.removeOne(pinboard);
-    m_state->changes.pinboards.remove(pinboard->m_rowID);
+    state().pinboards.removeOne(pinboard);
+    state().changes.pinboards.remove(pinboard->m_rowID);
     pinboard->m_rowID = 0;
     save();
     Q_EMIT pinboardsChanged();
 }
 
 void HistoryStore::renamePinboard(const PinboardPtr& pinboard, const QString& name) {
-    if (!pinboard || !m_state->pinboards.contains(pinboard))
+    if (!pinboard || !state().pinboards.contains(pinboard))
         return;
     pinboard->m_name = name;
-    m_state->changes.pinboards.update(pinboard);
+    state().changes.pinboards.update(pinboard);
     save();
     Q_EMIT pinboardsChanged();
 }
 
 void HistoryStore::setPinboardColor(const PinboardPtr& pinboard, const QString& colorHex) {
-    if (!pinboard || !m_state->pinboards.contains(pinboard))
+    if (!pinboard || !state().pinboards.contains(pinboard))
         return;
     pinboard->m_colorHex = colorHex;
-    m_state->changes.pinboards.update(pinboard);
+    state().changes.pinboards.update(pinboard);
     save();
     Q_EMIT pinboardsChanged();
 }
 
 AppRulePtr HistoryStore::addAppRule(const QString& bundleIdentifier, const QString& appName) {
     auto rule = std::make_shared<AppRule>(bundleIdentifier, appName, true);
-    rule->m_rowID = m_state->nextRuleKey++;
-    auto& rules = m_state->rules;
+    rule->m_rowID = state().nextRuleKey++;
+    auto& rules = state().rules;
     const auto position = std::upper_bound(
         rules.begin(), rules.end(), appName,
         [](const QString& name, const AppRulePtr& other) { return name < other->m_appName; });
     rules.insert(position, rule);
-    m_state->changes.rules.inserted.insert(rule->m_rowID, rule);
+    state().changes.rules.inserted.insert(rule->m_rowID, rule);
     save();
     Q_EMIT appRulesChanged();
     return rule;
 }
 
 void HistoryStore::setRuleExcluded(const AppRulePtr& rule, bool isExcluded) {
-    if (!rule || !m_state->rules.contains(rule))
+    if (!rule || !state().rules.contains(rule))
         return;
     rule->m_isExcluded = isExcluded;
-    m_state->changes.rules.update(rule);
+    state().changes.rules.update(rule);
     save();
     Q_EMIT appRulesChanged();
 }
 
 void HistoryStore::deleteAppRule(const AppRulePtr& rule) {
-    if (!rule || !m_state->rules.contains(rule))
+    if (!rule || !state().rules.contains(rule))
         return;
-    m_state->rules.removeOne(rule);
-    m_state->changes.rules.remove(rule->m_rowID);
+    state().rules.removeOne(rule);
+    state().changes.rules.remove(rule->m_rowID);
     rule->m_rowID = 0;
     save();
     Q_EMIT appRulesChanged();

@@ -3,6 +3,7 @@
 #include "content/ParsedClipboardContent.h"
 #include "history/AppRule.h"
 #include "history/ClipboardItem.h"
+#include "history/HistoryDatabase.h"
 #include "history/Pinboard.h"
 #include "history/PinboardItem.h"
 #include "history/StoreContainer.h"
@@ -16,16 +17,19 @@
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace quillbox {
 
-class HistoryDatabase;
+class HistoryLoader;
 
 // The one facade that changes the persistent history: records (deduplicated
 // by content hash), pins, links to pinboards, deletes and prunes items, and
 // manages pinboards and exclusion rules. It keeps the listing fields of every
 // record in memory and writes each change to the database before returning;
-// a write that fails is logged and retried with the next save. Main thread only.
+// a write that fails is logged and retried with the next save. A stored
+// history is read in on a thread of its own while the program starts; the
+// first call that needs it waits for the rest of that read. Main thread only.
 class HistoryStore : public QObject {
     Q_OBJECT
 public:
@@ -78,7 +82,10 @@ public:
 
     // Reads.
     QList<ClipboardItemPtr> allItems() const; // newest first by copiedAt
+    // Known at once, also while the history is still being read in.
     qsizetype itemCount() const;
+    // Whether the stored items are in (reads of them wait until they are).
+    bool isReadIn() const { return !m_loader; }
     ClipboardItemPtr itemWithID(const QUuid& id) const;
     QList<PinboardPtr> pinboards() const; // by sortOrder, ascending
     PinboardPtr pinboardWithID(const QUuid& id) const;
@@ -115,12 +122,23 @@ Q_SIGNALS:
     // A field changed in place (isPinned, ocrText); the item kept its row.
     void itemChanged(const ClipboardItemPtr& item, qsizetype row);
     void itemsChanged();
+    // The stored history has been read in, after the program started (sent
+    // once, when the event loop turns after the read, whether or not a call
+    // that needed the items took them in before).
+    void itemsReadIn();
     void pinboardsChanged(); // pinboards or their memberships
     void appRulesChanged();
 
 private:
     struct State;
+    // The history with its items, once read in (waiting for the read while
+    // it goes on). Pinboards and rules are there from the start.
+    State& state() const;
+    void finishReading();
+    // Takes in the items and links read (by the loader, or here).
+    void takeItems(HistoryDatabase::Contents& contents) const;
     static bool hashOrder(const ClipboardItemPtr& a, const ClipboardItemPtr& b);
+    static std::vector<ClipboardItemPtr> byHash(const QList<ClipboardItemPtr>& items);
     bool owns(const ClipboardItemPtr& item) const;
     // Rows in allItems(): where the item went, where it was (-1 if nowhere).
     ClipboardItemPtr insertNew(const ClipboardItemPtr& item);
@@ -143,6 +161,8 @@ private:
     StoreContainerPtr m_container;
     std::unique_ptr<HistoryDatabase> m_database;
     std::unique_ptr<State> m_state;
+    // The read of the stored history while it goes on.
+    mutable std::unique_ptr<HistoryLoader> m_loader;
     int m_openBatches = 0;
     // A just-saved item whose payload stays in memory until it has been announced.
     const ClipboardItem* m_keptPayloadItem = nullptr;

@@ -5,6 +5,7 @@
 #include "core/SearchIndex.h"
 
 #include <QAbstractItemModelTester>
+#include <QTemporaryDir>
 #include <array>
 #include <gtest/gtest.h>
 
@@ -395,6 +396,52 @@ TEST_P(PanelRowSignals, ApplyInOrderToGiveTheVisibleList) {
 INSTANTIATE_TEST_SUITE_P(Filters, PanelRowSignals, ::testing::Range(0, 4), [](const auto& info) {
     return std::string(followingFilters[info.param].name);
 });
+
+} // namespace
+} // namespace quillbox::testing
+
+namespace quillbox::testing {
+namespace {
+
+// A stored history is read in while the program starts. A view set up then
+// gets an empty list at once instead of waiting, and the whole list in one
+// reset when the history is in; a panel opened before that waits for it and
+// shows it whole at once.
+TEST(PanelListReadIn, ViewsDoNotWaitForTheHistoryButAnOpenedPanelDoes) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(StoreContainer::storeFileName);
+    {
+        HistoryStore writer(StoreContainer::makeShared(false, path));
+        for (int i = 0; i < 40; ++i)
+            writer.record(textContent(u"text %1"_qs.arg(i)), {}, {});
+    }
+    for (const bool opensPanel : {false, true}) {
+        SCOPED_TRACE(opensPanel ? "panel opened while reading" : "panel closed");
+        HistoryStore store(StoreContainer::makeShared(false, path));
+        AppState state;
+        PanelListModel list(store, state);
+        QAbstractItemModelTester tester(&list,
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
+        int resets = 0;
+        QObject::connect(&list, &QAbstractItemModel::modelReset, [&] { ++resets; });
+        int readIn = 0;
+        QObject::connect(&store, &HistoryStore::itemsReadIn, [&] { ++readIn; });
+
+        EXPECT_EQ(store.itemCount(), 40);
+        EXPECT_EQ(list.rowCount(), 0);
+        EXPECT_FALSE(store.isReadIn());
+        if (opensPanel) {
+            state.setPanelVisible(true);
+            EXPECT_TRUE(store.isReadIn());
+            EXPECT_EQ(list.rowCount(), 40);
+            EXPECT_EQ(resets, 1);
+        }
+        ASSERT_TRUE(waitUntil([&] { return readIn == 1; }, 5s));
+        EXPECT_EQ(list.rowCount(), 40);
+        EXPECT_EQ(list.itemAt(0)->plainText(), u"text 39"_qs);
+        EXPECT_EQ(resets, 1);
+    }
+}
 
 } // namespace
 } // namespace quillbox::testing

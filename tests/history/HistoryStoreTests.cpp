@@ -206,6 +206,35 @@ TEST_F(HistoryStoreTest, PinboardMembership) {
     EXPECT_EQ(store().memberIdentities(pinboards[0]).size(), 2);
 }
 
+// A stored history's items are read in on a thread of their own: the count,
+// pinboards and rules answer at once, and the first use of the items waits
+// for them, so a copy made meanwhile still finds the one it repeats.
+TEST_F(HistoryStoreTest, ItemsReadInTheBackgroundAreWaitedForByTheirFirstUse) {
+    const auto pinboard = store().createPinboard(u"Snippets"_qs, Pinboard::defaultColorHex, 0);
+    const QByteArray longText = largeText(3 * ClipboardItem::listingTextBytes);
+    recordText(QString::fromUtf8(longText));
+    for (int i = 0; i < 200; ++i)
+        recordText(QStringLiteral("item %1").arg(i));
+    store().add(store().allItems().first(), pinboard);
+    store().addAppRule(*browser, u"Browser"_qs);
+    temporary.reopen();
+
+    EXPECT_EQ(store().itemCount(), 201);
+    EXPECT_EQ(store().pinboards().size(), 1);
+    EXPECT_EQ(store().appRules().size(), 1);
+    EXPECT_FALSE(store().isReadIn());
+
+    int inserted = 0;
+    QObject::connect(&store(), &HistoryStore::itemInserted, [&] { ++inserted; });
+    const auto again = recordText(QString::fromUtf8(longText));
+    EXPECT_TRUE(store().isReadIn());
+    EXPECT_EQ(inserted, 0);
+    EXPECT_EQ(store().itemCount(), 201);
+    EXPECT_EQ(store().allItems().first(), again);
+    EXPECT_EQ(again->plainText(), QString::fromUtf8(longText));
+    EXPECT_EQ(store().items(store().pinboards().first()).first()->plainText(), u"item 199"_qs);
+}
+
 TEST_F(HistoryStoreTest, AFailedSaveIsLoggedAndWrittenWithTheNextSave) {
     LogCapture log;
     temporary.setReadOnly(true);
