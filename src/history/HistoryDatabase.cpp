@@ -193,29 +193,15 @@ void HistoryDatabase::readListingStart(ClipboardItem& item) {
                           true, false);
 }
 
-HistoryDatabase::Contents HistoryDatabase::load() {
-    Contents contents;
-    // One read transaction, so the four tables are read as one picture.
-    execute(m_container->handle(), "BEGIN");
-    readCollections(contents);
-    readItems(contents);
-    execute(m_container->handle(), "COMMIT");
-    return contents;
-}
-
-HistoryDatabase::Contents HistoryDatabase::loadCollections() {
-    Contents contents;
-    execute(m_container->handle(), "BEGIN");
-    readCollections(contents);
-    execute(m_container->handle(), "COMMIT");
-    return contents;
-}
-
-HistoryDatabase::Contents HistoryDatabase::loadItems(QList<PinboardPtr> pinboards) {
+HistoryDatabase::Contents HistoryDatabase::load(Part part, QList<PinboardPtr> pinboards) {
     Contents contents;
     contents.pinboards = std::move(pinboards);
+    // One read transaction, so the tables are read as one picture.
     execute(m_container->handle(), "BEGIN");
-    readItems(contents);
+    if (part != Part::items)
+        readCollections(contents);
+    if (part != Part::collections)
+        readItems(contents);
     execute(m_container->handle(), "COMMIT");
     return contents;
 }
@@ -235,7 +221,6 @@ void HistoryDatabase::readCollections(Contents& contents) {
         pinboard->m_isShared = pinboards.int64(6) != 0;
         contents.pinboards.append(pinboard);
     }
-
     SqliteStatement rules(db, "SELECT pk, id, bundleIdentifier, appName, isExcluded"
                               " FROM AppRule ORDER BY appName, pk");
     while (rules.step() == SQLITE_ROW) {
@@ -280,7 +265,6 @@ void HistoryDatabase::readItems(Contents& contents) {
     QHash<qint64, PinboardPtr> pinboardsByKey;
     for (const PinboardPtr& pinboard : std::as_const(contents.pinboards))
         pinboardsByKey.insert(pinboard->m_rowID, pinboard);
-
     SqliteStatement links(db, "SELECT pk, id, clipboardItem, pinboard, addedAt, sortOrder"
                               " FROM PinboardItem ORDER BY sortOrder, pk");
     while (links.step() == SQLITE_ROW) {

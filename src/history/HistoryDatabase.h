@@ -38,12 +38,12 @@ public:
         qint64 nextLinkKey = 1;
         qint64 nextRuleKey = 1;
     };
-    // A failed read leaves what was read so far and logs the error.
-    Contents load();
-    // The same in two reads: the pinboards and rules (a few rows), then the
-    // items and their links to those pinboards.
-    Contents loadCollections();
-    Contents loadItems(QList<PinboardPtr> pinboards);
+    // A failed read leaves what was read so far and logs the error. The
+    // pinboards and rules are a few rows; the items, many. Links are read
+    // with the items and joined to `pinboards` when the collections were
+    // read before.
+    enum class Part { everything, collections, items };
+    Contents load(Part part = Part::everything, QList<PinboardPtr> pinboards = {});
 
     // One picture of the store, for a connection of its own (an export):
     // after beginSnapshot, what the items were at that moment, newest first,

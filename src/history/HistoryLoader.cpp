@@ -21,7 +21,8 @@ HistoryLoader::start(const StoreContainer& store, QList<PinboardPtr> pinboards, 
     std::unique_ptr<HistoryLoader> loader(new HistoryLoader(std::move(reader), itemCount));
     loader->m_thread = std::thread([loader = loader.get(), pinboards = std::move(pinboards),
                                     whenRead = std::move(whenRead)]() mutable {
-        loader->m_contents = loader->m_database->loadItems(std::move(pinboards));
+        loader->m_contents =
+            loader->m_database->load(HistoryDatabase::Part::items, std::move(pinboards));
         if (whenRead)
             whenRead(loader->m_contents);
     });

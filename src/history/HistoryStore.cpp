@@ -48,11 +48,10 @@ HistoryStore::HistoryStore(StoreContainerPtr container, QObject* parent)
     , m_container(std::move(container))
     , m_database(std::make_unique<HistoryDatabase>(m_container))
     , m_state(std::make_unique<State>()) {
-    // The items of a large history are read in the background: the first use
-    // of them waits for the rest of that read, and the store takes them as
-    // soon as the event loop turns after it. Pinboards and rules are few and
-    // read at once, so that the panel and the recording rules are ready.
-    HistoryDatabase::Contents contents = m_database->loadCollections();
+    // The items are read in the background: their first use waits for the
+    // rest of the read, or the event loop's next turn takes them. Pinboards
+    // and rules are few and read at once, for the panel and the recording rules.
+    HistoryDatabase::Contents contents = m_database->load(HistoryDatabase::Part::collections);
     m_loader = HistoryLoader::start(*m_container, contents.pinboards, [this](auto& read) {
         read.itemsByHash = byHash(read.items); // on the loading thread too
         QMetaObject::invokeMethod(this, &HistoryStore::finishReading, Qt::QueuedConnection);
@@ -307,18 +306,13 @@ void HistoryStore::add(const ClipboardItemPtr& item, const PinboardPtr& pinboard
 }
 
 void HistoryStore::remove(const ClipboardItemPtr& item, const PinboardPtr& pinboard) {
-    const qsizetype before = state().links.size();
-    if (item && pinboard && item->m_rowID != 0) {
-        state().links.removeIf([&](const PinboardItemPtr& link) {
-            const bool matches = link->m_pinboard == pinboard && link->m_clipboardItem &&
-                                 link->m_clipboardItem->m_rowID == item->m_rowID;
-            if (matches)
-                forgetLink(link);
-            return matches;
+    const bool removed =
+        item && pinboard && item->m_rowID != 0 && removeLinks([&](const PinboardItemPtr& link) {
+            return link->m_pinboard == pinboard && link->m_clipboardItem &&
+                   link->m_clipboardItem->m_rowID == item->m_rowID;
         });
-    }
     save();
-    if (state().links.size() != before)
+    if (removed)
         Q_EMIT pinboardsChanged();
 }
 
