@@ -164,6 +164,46 @@ TEST(GnomeShellTest, RestartedQuillboxReconnectsAndLosesNothing) {
     EXPECT_EQ(changes.last()->string(PasteboardType::string), QStringLiteral("after"));
 }
 
+// The Shell's side restarting (the extension disabled and enabled again, as
+// a screen lock or an update of it does): Quillbox knows it is away, then
+// follows it again, reads what was copied meanwhile as the current contents
+// and sees the copies after it.
+TEST(GnomeShellTest, ExtensionRestartedInTheShellIsFollowedAgain) {
+    Quillbox quillbox;
+    ASSERT_TRUE(applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "before"));
+    quillbox.changes(1);
+    const auto extensions = [](const char* method) {
+        return shellCall(QStringLiteral("/org/gnome/Shell"),
+                         QStringLiteral("org.gnome.Shell.Extensions"), QString::fromLatin1(method),
+                         {QString::fromLatin1(GnomeShellConnection::extensionUuid)});
+    };
+    const auto answers = [] {
+        return quillboxExtension(QStringLiteral("Ping")).type() == QDBusMessage::ReplyMessage;
+    };
+    ASSERT_TRUE(extensions("DisableExtension").arguments().value(0).toBool());
+    ASSERT_TRUE(waitUntil([&] { return !answers(); }, 5s));
+    EXPECT_TRUE(waitUntil([&] { return !quillbox.connection->isAvailable(); }, 5s));
+    ASSERT_TRUE(applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "while away"));
+    ASSERT_TRUE(extensions("EnableExtension").arguments().value(0).toBool());
+    ASSERT_TRUE(waitUntil(answers, 5s));
+    EXPECT_TRUE(waitUntil([&] { return quillbox.connection->isAvailable(); }, 5s));
+
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return quillbox.pasteboard.string(PasteboardType::string) ==
+                   QStringLiteral("while away");
+        },
+        10s))
+        << gnomeShell->scriptErrors().toStdString();
+    ASSERT_TRUE(applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "after"));
+    const auto changes = quillbox.changes(1);
+    ASSERT_FALSE(changes.isEmpty());
+    EXPECT_EQ(changes.last()->string(PasteboardType::string), QStringLiteral("after"));
+    bool sent = false;
+    quillbox.connection->sendKeys({QStringLiteral("Shift_L")}, [&](bool ok) { sent = ok; });
+    EXPECT_TRUE(waitUntil([&] { return sent; }, 5s));
+}
+
 // The program itself in the session: it chooses the extension, names it,
 // and reads the clipboard through it.
 TEST(GnomeShellTest, ProgramReadsTheClipboardThroughTheExtension) {

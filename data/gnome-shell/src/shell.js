@@ -120,10 +120,13 @@ class QuillboxShell {
             Gio.BusNameWatcherFlags.NONE, () => this._attach(), () => this._detach());
     }
 
+    // Also as the screen locks, and before an update: Quillbox hears that
+    // the extension is away until it attaches again.
     disable() {
         Gio.bus_unwatch_name(this._watch);
         [...this._centred.values()].forEach(stop => stop());
         this._detach();
+        this._object.emit_signal('Detached', null);
         this._object.unexport();
         this._object = null;
     }
@@ -156,6 +159,8 @@ class QuillboxShell {
                     this._object.emit_signal('ShortcutActivated', new GLib.Variant('(s)', [name]));
                 });
         }
+        // What changed while the extension was away is Quillbox's to ask.
+        this._object.emit_signal('Attached', null);
     }
 
     // Quillbox left the bus: nothing runs until it comes back.
