@@ -347,7 +347,8 @@ class QuillboxShell {
     // it goes back to where it was.
     _keepFocusOn(previous, window) {
         const giveBack = () => {
-            if (global.display.focus_window === window)
+            if (global.display.focus_window === window &&
+                global.display.list_all_windows().includes(previous))
                 previous.activate(global.get_current_time());
         };
         const id = global.display.connect('notify::focus-window',
