@@ -38,6 +38,8 @@ packages=(
   # a headless GNOME Shell (43) for the GNOME backend's tests: about 110 MB
   # to download, under two minutes to install
   gnome-shell
+  # a GTK 4 text field that the GNOME tests paste into
+  python3-gi gir1.2-gtk-4.0
 )
 
 sudo=""

@@ -68,6 +68,9 @@ struct AppPlatform {
     std::unique_ptr<UserNotifier> notifier;
     // What these parts can do in this session, for `status`.
     PlatformDescription description;
+    // A line for the panel when this session keeps something from Quillbox
+    // that the user can give back (the GNOME Shell extension, not enabled).
+    QString sessionNotice;
 };
 
 } // namespace quillbox

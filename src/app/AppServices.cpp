@@ -39,6 +39,7 @@ AppServices::AppServices(AppPlatform platform, std::unique_ptr<Preferences> pref
     , m_platform(std::move(platform))
     , m_preferences(std::move(preferences)) {
     m_appState = new AppState(this);
+    m_appState->setSessionNotice(m_platform.sessionNotice);
     m_pasteStack = new PasteStackManager(this);
 
     AppConstants::registerDefaults(*m_preferences);

@@ -357,8 +357,12 @@ AppPlatform makePlatform(const PlatformChoice& choice) {
         break;
     }
     platform.description = choice.description;
-    if (choice.missingGnomeExtension)
+    if (choice.missingGnomeExtension) {
         qCWarning(lcApp).noquote() << u"Quillbox: %1."_s.arg(gnomeExtensionAdvice());
+        platform.sessionNotice =
+            u"Copies in Wayland apps are not seen: run %1, then log in again"_s.arg(
+                GnomeShellConnection::enableCommand());
+    }
     if (isWaylandSession() && choice.backend != DisplayBackend::gnome)
         addPortalParts(platform);
     return platform;

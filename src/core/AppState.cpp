@@ -42,6 +42,11 @@ void AppState::setSelectedCardID(std::optional<QUuid> id) {
     Q_EMIT selectedCardIDChanged(id);
 }
 
+void AppState::setSessionNotice(const QString& notice) {
+    m_sessionNotice = notice;
+    Q_EMIT sessionNoticeChanged(notice);
+}
+
 void AppState::showPanel() {
     if (m_isPanelVisible)
         return;

@@ -48,6 +48,12 @@ public:
     std::optional<QUuid> selectedCardID() const { return m_selectedCardID; }
     void setSelectedCardID(std::optional<QUuid> id);
 
+    // What this session keeps from Quillbox and how to give it back (the
+    // desktop's extension to enable, say), for the panel to show; empty when
+    // nothing is missing.
+    const QString& sessionNotice() const { return m_sessionNotice; }
+    void setSessionNotice(const QString& notice);
+
     // Resets search, filter and selection, then shows the panel; does nothing
     // when it is already visible. The pinboard tab survives.
     void showPanel();
@@ -66,6 +72,7 @@ Q_SIGNALS:
     void selectedCategoryChanged(std::optional<quillbox::ContentCategory> category);
     void selectedPinboardIDChanged(std::optional<QUuid> id);
     void selectedCardIDChanged(std::optional<QUuid> id);
+    void sessionNoticeChanged(const QString& notice);
     void panelCommand(quillbox::PanelCommand command);
 
 private:
@@ -75,6 +82,7 @@ private:
     std::optional<ContentCategory> m_selectedCategory;
     std::optional<QUuid> m_selectedPinboardID;
     std::optional<QUuid> m_selectedCardID;
+    QString m_sessionNotice;
 };
 
 } // namespace quillbox

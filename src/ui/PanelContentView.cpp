@@ -145,6 +145,8 @@ PanelContentView::PanelContentView(PanelViewContext context, QWidget* parent)
         syncSelection(id.has_value() && !m_isSelectingForMenu);
     });
     connect(&state, &AppState::isMonitoringPausedChanged, m_pausedLabel, &QWidget::setVisible);
+    connect(&state, &AppState::sessionNoticeChanged, m_footer, &PanelFooterView::setNotice);
+    m_footer->setNotice(state.sessionNotice());
     connect(&state, &AppState::searchQueryChanged, this, &PanelContentView::updateEmptyState);
     connect(&state, &AppState::selectedCategoryChanged, this, &PanelContentView::updateEmptyState);
     connect(&state, &AppState::selectedPinboardIDChanged, this,

@@ -21,6 +21,8 @@ constexpr int swatchSpacing = 6;
 // The clipboard's text is untrusted: one line, nothing that acts or
 // reorders, never the full length of a huge text.
 constexpr int longestDetail = 500;
+// The notice never takes more of the line than this.
+constexpr double noticeShare = 0.6;
 
 QString oneLine(const QString& text) {
     return UntrustedText::line(QStringView(text).left(longestDetail));
@@ -66,8 +68,22 @@ PanelFooterView::PanelFooterView(QWidget* parent)
 
 void PanelFooterView::setItem(ClipboardItemPtr item) {
     m_item = std::move(item);
-    setAccessibleName(texts().join(u", "_s));
+    updateAccessibleName();
     update();
+}
+
+void PanelFooterView::setNotice(const QString& notice) {
+    m_notice = notice;
+    setToolTip(notice);
+    updateAccessibleName();
+    update();
+}
+
+void PanelFooterView::updateAccessibleName() {
+    QStringList parts = texts();
+    if (!m_notice.isEmpty())
+        parts.append(m_notice);
+    setAccessibleName(parts.join(u", "_s));
 }
 
 QStringList PanelFooterView::texts() const {
@@ -91,7 +107,16 @@ void PanelFooterView::paintEvent(QPaintEvent*) {
     const bool hasSwatch = m_item && m_item->contentCategory() == ContentCategory::color &&
                            m_item->colorHex().has_value();
     qreal x = horizontalPadding;
-    const qreal right = width() - horizontalPadding;
+    qreal right = width() - horizontalPadding;
+    if (!m_notice.isEmpty()) {
+        const QString notice =
+            metrics.elidedText(m_notice, Qt::ElideRight, int((right - x) * noticeShare));
+        const int noticeWidth = metrics.horizontalAdvance(notice);
+        painter.setPen(PanelTheme::marigoldText);
+        painter.drawText(QRectF(right - noticeWidth, 0, noticeWidth, height()),
+                         Qt::AlignRight | Qt::AlignVCenter, notice);
+        right -= noticeWidth + elementSpacing;
+    }
     for (qsizetype i = 0; i < parts.size() && x < right; ++i) {
         if (i == 0 && hasSwatch) {
             const QRectF swatch(x, (height() - swatchSize) / 2.0, swatchSize, swatchSize);

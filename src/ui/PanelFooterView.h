@@ -8,7 +8,8 @@ namespace quillbox {
 
 // The line under the cards that describes the selected item: a detail of
 // its kind (size, path, address, colour or length), its source application
-// and how long ago it was copied.
+// and how long ago it was copied; at its right end, a notice about the
+// session when there is one.
 class PanelFooterView : public QWidget {
     Q_OBJECT
 public:
@@ -22,11 +23,19 @@ public:
     // The texts shown, in order (for tests and accessibility).
     QStringList texts() const;
 
+    // What the session keeps from Quillbox (empty: nothing), shown beside
+    // the item's texts; the whole of it in the tooltip.
+    void setNotice(const QString& notice);
+    const QString& notice() const { return m_notice; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void updateAccessibleName();
+
     ClipboardItemPtr m_item;
+    QString m_notice;
 };
 
 } // namespace quillbox

@@ -27,6 +27,12 @@ TEST(AppServicesTest, UnderATestHostTheStoreIsInMemoryAndStartDoesNothing) {
     EXPECT_EQ(app.services->clipboardMonitor(), nullptr);
 }
 
+// What the session keeps from Quillbox reaches the panel's state.
+TEST(AppServicesTest, ThePlatformsSessionNoticeIsThePanels) {
+    FakeApp app([](AppPlatform& platform) { platform.sessionNotice = u"enable it"_s; });
+    EXPECT_EQ(app.services->appState().sessionNotice(), u"enable it"_s);
+}
+
 TEST(AppServicesTest, StartingTwiceKeepsOneMonitorAndTheClipboardAtLaunchIsNotCaptured) {
     FakeApp app;
     app.copyText(u"from before"_s);

@@ -1,6 +1,7 @@
 #include "ChildProcess.h"
 #include "GnomeShellSession.h"
 #include "PrivateBus.h"
+#include "ShellDriver.h"
 #include "Waiting.h"
 #include "content/PasteboardTypes.h"
 #include "linux/gnome/GnomeFrontmostApplicationSource.h"
@@ -10,10 +11,6 @@
 #include "linux/gnome/GnomeShellConnection.h"
 
 #include <QBuffer>
-#include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusMetaType>
 #include <QDBusUnixFileDescriptor>
 #include <QElapsedTimer>
 #include <QImage>
@@ -28,64 +25,6 @@ using namespace quillbox::testing;
 using namespace std::chrono_literals;
 
 namespace {
-
-struct Offered {
-    QString mimeType;
-    QByteArray bytes;
-};
-
-QDBusArgument& operator<<(QDBusArgument& argument, const Offered& offered) {
-    argument.beginStructure();
-    argument << offered.mimeType << offered.bytes;
-    argument.endStructure();
-    return argument;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& argument, Offered& offered) {
-    argument.beginStructure();
-    argument >> offered.mimeType >> offered.bytes;
-    argument.endStructure();
-    return argument;
-}
-
-} // namespace
-
-Q_DECLARE_METATYPE(Offered)
-
-namespace {
-
-QDBusMessage shellCall(const QString& path, const QString& interface, const QString& method,
-                       const QVariantList& arguments = {}) {
-    auto message =
-        QDBusMessage::createMethodCall(QStringLiteral("org.gnome.Shell"), path, interface, method);
-    message.setArguments(arguments);
-    return QDBusConnection::sessionBus().call(message, QDBus::Block, 5000);
-}
-
-// The test extension, acting as an application of the session.
-QDBusMessage driver(const QString& method, const QVariantList& arguments = {}) {
-    return shellCall(QStringLiteral("/io/github/quillbox/ShellTest"),
-                     QStringLiteral("io.github.quillbox.ShellTest"), method, arguments);
-}
-
-// An application copies (GNOME 43's scripts offer one type per source).
-void applicationCopies(const QString& mimeType, const QByteArray& bytes) {
-    qDBusRegisterMetaType<Offered>();
-    qDBusRegisterMetaType<QList<Offered>>();
-    const auto reply = driver(QStringLiteral("SetClipboard"),
-                              {QVariant::fromValue(QList<Offered>{{mimeType, bytes}})});
-    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
-}
-
-// What another application would paste.
-QByteArray applicationPastes(const QString& mimeType) {
-    const auto reply = driver(QStringLiteral("ReadClipboard"), {mimeType});
-    return reply.arguments().value(0).toByteArray();
-}
-
-QStringList offeredTypes() {
-    return driver(QStringLiteral("ClipboardTypes")).arguments().value(0).toStringList();
-}
 
 // Quillbox as it runs: its link to the Shell and the pasteboard on it. The
 // Shell shares a loaded machine here: its first bytes get more time than a
@@ -135,9 +74,9 @@ TEST(GnomeShellTest, CopiesOfTextAndImageAreRead) {
     QByteArray png;
     QBuffer buffer(&png);
     image.save(&buffer, "PNG");
-    applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "héllo from an app");
+    ASSERT_TRUE(applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "héllo from an app"));
     auto changes = quillbox.changes(1);
-    applicationCopies(QStringLiteral("image/png"), png);
+    ASSERT_TRUE(applicationCopies(QStringLiteral("image/png"), png));
     changes += quillbox.changes(1);
     ASSERT_EQ(changes.size(), 2) << gnomeShell->scriptErrors().toStdString();
     EXPECT_EQ(changes.at(0)->string(PasteboardType::string), QStringLiteral("héllo from an app"));
@@ -150,23 +89,20 @@ TEST(GnomeShellTest, CopiesOfTextAndImageAreRead) {
 TEST(GnomeShellTest, ConcealedCopyIsNeverTransferred) {
     Quillbox quillbox;
     quillbox.changes(0);
-    applicationCopies(QStringLiteral("x-kde-passwordManagerHint"), "secret");
+    ASSERT_TRUE(applicationCopies(QStringLiteral("x-kde-passwordManagerHint"), "secret"));
     const auto changes = quillbox.changes(1);
     ASSERT_EQ(changes.size(), 1);
     EXPECT_EQ(changes.at(0)->types().value_or(QStringList()),
               QStringList{PasteboardType::concealed});
     EXPECT_FALSE(changes.at(0)->data(PasteboardType::concealed));
 
-    const auto selection =
-        shellCall(QStringLiteral("/io/github/quillbox/Shell"),
-                  QStringLiteral("io.github.quillbox.Shell1"), QStringLiteral("GetSelection"));
+    const auto selection = quillboxExtension(QStringLiteral("GetSelection"));
     int fds[2];
     ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
-    const auto refused =
-        shellCall(QStringLiteral("/io/github/quillbox/Shell"),
-                  QStringLiteral("io.github.quillbox.Shell1"), QStringLiteral("Transfer"),
-                  {selection.arguments().value(0), QStringLiteral("x-kde-passwordManagerHint"),
-                   QVariant::fromValue(QDBusUnixFileDescriptor(fds[1]))});
+    const auto refused = quillboxExtension(QStringLiteral("Transfer"),
+                                           {selection.arguments().value(0),
+                                            QStringLiteral("x-kde-passwordManagerHint"),
+                                            QVariant::fromValue(QDBusUnixFileDescriptor(fds[1]))});
     ::close(fds[1]);
     EXPECT_EQ(refused.errorName(), QStringLiteral("io.github.quillbox.Shell1.Error.Concealed"));
     char byte = 0;
@@ -196,7 +132,7 @@ TEST(GnomeShellTest, WriteBecomesTheClipboard) {
 // The owner quitting empties the clipboard: Quillbox hears it.
 TEST(GnomeShellTest, OwnerQuittingIsReported) {
     Quillbox quillbox;
-    applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "short-lived");
+    ASSERT_TRUE(applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "short-lived"));
     quillbox.changes(1);
     bool vanished = false;
     quillbox.pasteboard.onOwnerVanished = [&] { vanished = true; };
@@ -211,10 +147,10 @@ TEST(GnomeShellTest, OwnerQuittingIsReported) {
 TEST(GnomeShellTest, RestartedQuillboxReconnectsAndLosesNothing) {
     {
         Quillbox first;
-        applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "before");
+        ASSERT_TRUE(applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "before"));
         first.changes(1);
     }
-    applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "while away");
+    ASSERT_TRUE(applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "while away"));
 
     Quillbox second;
     bool initialRead = false;
@@ -222,16 +158,57 @@ TEST(GnomeShellTest, RestartedQuillboxReconnectsAndLosesNothing) {
     ASSERT_TRUE(waitUntil([&] { return initialRead; }, 10s));
     EXPECT_EQ(second.pasteboard.string(PasteboardType::string), QStringLiteral("while away"));
 
-    applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "after");
+    ASSERT_TRUE(applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "after"));
     const auto changes = second.changes(1);
     ASSERT_FALSE(changes.isEmpty());
     EXPECT_EQ(changes.last()->string(PasteboardType::string), QStringLiteral("after"));
 }
 
+// The Shell's side restarting (the extension disabled and enabled again, as
+// a screen lock or an update of it does): Quillbox knows it is away, then
+// follows it again, reads what was copied meanwhile as the current contents
+// and sees the copies after it.
+TEST(GnomeShellTest, ExtensionRestartedInTheShellIsFollowedAgain) {
+    Quillbox quillbox;
+    ASSERT_TRUE(applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "before"));
+    quillbox.changes(1);
+    const auto extensions = [](const char* method) {
+        return shellCall(QStringLiteral("/org/gnome/Shell"),
+                         QStringLiteral("org.gnome.Shell.Extensions"), QString::fromLatin1(method),
+                         {QString::fromLatin1(GnomeShellConnection::extensionUuid)});
+    };
+    const auto answers = [] {
+        return quillboxExtension(QStringLiteral("Ping")).type() == QDBusMessage::ReplyMessage;
+    };
+    ASSERT_TRUE(extensions("DisableExtension").arguments().value(0).toBool());
+    ASSERT_TRUE(waitUntil([&] { return !answers(); }, 5s));
+    EXPECT_TRUE(waitUntil([&] { return !quillbox.connection->isAvailable(); }, 5s));
+    ASSERT_TRUE(applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "while away"));
+    ASSERT_TRUE(extensions("EnableExtension").arguments().value(0).toBool());
+    ASSERT_TRUE(waitUntil(answers, 5s));
+    EXPECT_TRUE(waitUntil([&] { return quillbox.connection->isAvailable(); }, 5s));
+
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return quillbox.pasteboard.string(PasteboardType::string) ==
+                   QStringLiteral("while away");
+        },
+        10s))
+        << gnomeShell->scriptErrors().toStdString();
+    ASSERT_TRUE(applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "after"));
+    const auto changes = quillbox.changes(1);
+    ASSERT_FALSE(changes.isEmpty());
+    EXPECT_EQ(changes.last()->string(PasteboardType::string), QStringLiteral("after"));
+    bool sent = false;
+    quillbox.connection->sendKeys({QStringLiteral("Shift_L")}, [&](bool ok) { sent = ok; });
+    EXPECT_TRUE(waitUntil([&] { return sent; }, 5s));
+}
+
 // The program itself in the session: it chooses the extension, names it,
 // and reads the clipboard through it.
 TEST(GnomeShellTest, ProgramReadsTheClipboardThroughTheExtension) {
-    applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "seen by the program");
+    ASSERT_TRUE(
+        applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "seen by the program"));
     QProcessEnvironment env = gnomeShell->environment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     const RunResult result = runCommand(QStringLiteral(QUILLBOX_BINARY),
@@ -331,7 +308,7 @@ TEST(GnomeShellTest, CopyIsNamedAfterTheFocusedApplicationAndPasteLandsThere) {
     ASSERT_TRUE(waitUntil([&] { return quillbox.connection->focusedApplication() == appId; }, 10s))
         << quillbox.connection->focusedApplication().toStdString();
 
-    applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "copied in front");
+    ASSERT_TRUE(applicationCopies(QStringLiteral("text/plain;charset=utf-8"), "copied in front"));
     quillbox.changes(1);
     GnomeFrontmostApplicationSource frontmost(quillbox.connection);
     const auto app = frontmost.frontmostApplication();

@@ -212,6 +212,41 @@ TEST_F(PanelTest, ARightClickedCardIsTheSelectedOneForTheFooterAndTheKeys) {
     EXPECT_EQ(selectedID(), middle->id());
 }
 
+// The session's notice sits in the footer beside the item's texts, in
+// full in the tooltip and the accessible name, until it is taken back.
+TEST_F(PanelTest, TheSessionNoticeShowsInTheFooterUntilItIsTakenBack) {
+    copy(u"an item"_s);
+    state.setSessionNotice(u"Copies in GNOME apps are not seen: run this"_s);
+    open();
+    PanelFooterView* footer = panel.content()->footer();
+    EXPECT_EQ(footer->notice(), u"Copies in GNOME apps are not seen: run this"_s);
+    EXPECT_EQ(footer->toolTip(), footer->notice());
+    EXPECT_TRUE(footer->accessibleName().startsWith(footer->texts().join(u", "_s)));
+    EXPECT_TRUE(footer->accessibleName().endsWith(footer->notice()));
+    // Painted at the right end, in the accent colour, clear of the texts.
+    const auto accentColumns = [](const QImage& image, int from, int to) {
+        int count = 0;
+        for (int x = from; x < to; ++x) {
+            for (int y = 0; y < image.height(); ++y) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.red() > 200 && c.green() > 150 && c.blue() < 150) {
+                    ++count;
+                    break;
+                }
+            }
+        }
+        return count;
+    };
+    const QImage image = footer->grab().toImage();
+    EXPECT_GT(accentColumns(image, image.width() / 2, image.width()), 0);
+    EXPECT_EQ(accentColumns(image, 0, image.width() / 4), 0);
+
+    state.setSessionNotice(QString());
+    EXPECT_TRUE(footer->notice().isEmpty());
+    const QImage without = footer->grab().toImage();
+    EXPECT_EQ(accentColumns(without, 0, without.width()), 0);
+}
+
 TEST_F(PanelTest, TheEdgesAndCornersInsideTheRoundedShapeResizeThePanelWithinItsLimits) {
     copy(u"something"_s);
     open();

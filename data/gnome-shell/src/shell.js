@@ -107,6 +107,9 @@ class QuillboxShell {
         this._selection = global.display.get_selection();
         this._signals = [];
         this._keyboard = null;
+        // Quillbox's windows kept centred: how to stop each.
+        this._centred = new Map();
+        this._centring = new Set();
     }
 
     enable() {
@@ -117,9 +120,13 @@ class QuillboxShell {
             Gio.BusNameWatcherFlags.NONE, () => this._attach(), () => this._detach());
     }
 
+    // Also as the screen locks, and before an update: Quillbox hears that
+    // the extension is away until it attaches again.
     disable() {
         Gio.bus_unwatch_name(this._watch);
+        [...this._centred.values()].forEach(stop => stop());
         this._detach();
+        this._object.emit_signal('Detached', null);
         this._object.unexport();
         this._object = null;
     }
@@ -152,6 +159,8 @@ class QuillboxShell {
                     this._object.emit_signal('ShortcutActivated', new GLib.Variant('(s)', [name]));
                 });
         }
+        // What changed while the extension was away is Quillbox's to ask.
+        this._object.emit_signal('Attached', null);
     }
 
     // Quillbox left the bus: nothing runs until it comes back.
@@ -254,40 +263,103 @@ class QuillboxShell {
 
     // Centres Quillbox's window of that title on the monitor in use, above
     // the others, and gives it the keyboard or leaves the focus where it is.
-    // A window not mapped yet is placed when its first frame shows (within
-    // a second).
+    // A window not shown yet is placed as it shows (within a second): the
+    // Shell would place it anew then.
     PlaceWindow(pid, title, focus) {
         const matches = w => w.get_pid() === pid && w.get_title() === title;
         const window = global.display.list_all_windows().find(matches);
-        if (window) {
-            this._place(window, focus);
+        if (window?.get_compositor_private()?.visible) {
+            this._place(window, focus, null);
             return true;
         }
-        const created = global.display.connect('window-created', (display, newWindow) => {
-            if (!matches(newWindow))
+        // The Shell gives a new window the focus right after showing it.
+        const previousFocus = global.display.focus_window;
+        const mapped = global.window_manager.connect('map', (wm, actor) => {
+            if (!matches(actor.meta_window))
                 return;
             cancel();
-            newWindow.get_compositor_private()?.connect('first-frame', () =>
-                this._place(newWindow, focus));
+            this._place(actor.meta_window, focus, previousFocus);
         });
         const timeout = GLib.timeout_add(GLib.PRIORITY_DEFAULT, 1000, () => {
-            global.display.disconnect(created);
+            global.window_manager.disconnect(mapped);
             return GLib.SOURCE_REMOVE;
         });
         const cancel = () => {
-            global.display.disconnect(created);
+            global.window_manager.disconnect(mapped);
             GLib.source_remove(timeout);
         };
         return false;
     }
 
-    _place(window, focus) {
+    _place(window, focus, previousFocus) {
+        this._centre(window);
+        window.make_above();
+        if (focus)
+            window.activate(global.get_current_time());
+        else if (previousFocus)
+            this._keepFocusOn(previousFocus, window);
+        this._keepCentred(window);
+    }
+
+    _centre(window) {
         const area = window.get_work_area_current_monitor();
         const frame = window.get_frame_rect();
         window.move_frame(true, area.x + Math.floor((area.width - frame.width) / 2),
             area.y + Math.floor((area.height - frame.height) / 2));
-        window.make_above();
-        if (focus)
-            window.activate(global.get_current_time());
+    }
+
+    // Once the Shell has finished resizing it: a move while the Shell
+    // resizes a Wayland window is lost.
+    _centreSoon(window) {
+        if (this._centring.has(window))
+            return;
+        this._centring.add(window);
+        GLib.idle_add(GLib.PRIORITY_DEFAULT, () => {
+            this._centring.delete(window);
+            if (this._centred.has(window))
+                this._centre(window);
+            return GLib.SOURCE_REMOVE;
+        });
+    }
+
+    // Quillbox grows and shrinks its windows about their centre as they show
+    // and hide, and a Wayland client cannot move itself: the window stays
+    // centred as its size changes, until the user moves or resizes it.
+    _keepCentred(window) {
+        if (this._centred.has(window))
+            return;
+        const ids = [
+            [window, window.connect('size-changed', () => this._centreSoon(window))],
+            [window, window.connect('unmanaged', () => stop())],
+            [global.display, global.display.connect('grab-op-begin', (display, grabbed) => {
+                if (grabbed === window)
+                    stop();
+            })],
+        ];
+        const stop = () => {
+            ids.forEach(([object, id]) => object.disconnect(id));
+            this._centred.delete(window);
+        };
+        this._centred.set(window, stop);
+    }
+
+    // A window that must not take the keyboard gets it anyway when it maps:
+    // it goes back to where it was.
+    _keepFocusOn(previous, window) {
+        const giveBack = () => {
+            if (global.display.focus_window === window &&
+                global.display.list_all_windows().includes(previous))
+                previous.activate(global.get_current_time());
+        };
+        const id = global.display.connect('notify::focus-window',
+            () => GLib.idle_add(GLib.PRIORITY_DEFAULT, () => {
+                giveBack();
+                return GLib.SOURCE_REMOVE;
+            }));
+        GLib.timeout_add(GLib.PRIORITY_DEFAULT, 1000, () => {
+            global.display.disconnect(id);
+            return GLib.SOURCE_REMOVE;
+        });
+        giveBack();
     }
 }

@@ -104,6 +104,8 @@ GnomeShellConnection::GnomeShellConnection(QDBusConnection bus, QObject* parent)
                   SLOT(onFocusChanged(QString)));
     m_bus.connect(shellService, objectPath, interfaceName, u"ShortcutActivated"_s, this,
                   SLOT(onShortcutActivated(QString)));
+    m_bus.connect(shellService, objectPath, interfaceName, u"Attached"_s, this, SLOT(onAttached()));
+    m_bus.connect(shellService, objectPath, interfaceName, u"Detached"_s, this, SLOT(onDetached()));
     m_bus.connect(u"org.freedesktop.DBus"_s, u"/org/freedesktop/DBus"_s, u"org.freedesktop.DBus"_s,
                   u"NameOwnerChanged"_s, this,
                   SLOT(onShellOwnerChanged(QString, QString, QString)));
@@ -156,9 +158,11 @@ void GnomeShellConnection::requestSelection() {
     auto* watcher =
         new QDBusPendingCallWatcher(m_bus.asyncCall(call(u"GetSelection"_s), 2000), this);
     const quint64 changesBefore = m_changesSeen;
+    ++m_selectionRequests;
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, changesBefore](QDBusPendingCallWatcher* w) {
                 w->deleteLater();
+                --m_selectionRequests;
                 QDBusPendingReply<uint, QStringList, QString> reply = *w;
                 if (reply.isError()) {
                     qCWarning(lcGnome) << "Quillbox: the GNOME Shell extension did not answer:"
@@ -242,6 +246,19 @@ void GnomeShellConnection::onShellOwnerChanged(const QString& name, const QStrin
         greet();
         requestSelection();
     }
+}
+
+void GnomeShellConnection::onAttached() {
+    // Also the answer to owning our name at start, while the first question
+    // for the contents is on its way: asked once, not twice.
+    greet();
+    if (m_selectionRequests == 0)
+        requestSelection();
+}
+
+void GnomeShellConnection::onDetached() {
+    qCInfo(lcGnome) << "Quillbox: the GNOME Shell extension was disabled; waiting for it";
+    m_available = false;
 }
 
 } // namespace quillbox

@@ -17,8 +17,9 @@ namespace quillbox {
 // Quillbox's link to its GNOME Shell extension over the session bus
 // (data/dbus/io.github.quillbox.Shell1.xml, docs/gnome-shell.md): owning
 // Quillbox's bus name is what wakes the extension, which then reports the
-// clipboard, the focused application and the shortcuts. When the Shell
-// restarts, the link picks up again by itself. Main thread; nothing here
+// clipboard, the focused application and the shortcuts. When the Shell or
+// the extension restarts (the Shell disables extensions while the screen is
+// locked), the link picks up again by itself. Main thread; nothing here
 // waits on the Shell except probe().
 class GnomeShellConnection : public QObject {
     Q_OBJECT
@@ -75,6 +76,8 @@ private Q_SLOTS:
     void onFocusChanged(const QString& appId);
     void onShortcutActivated(const QString& name);
     void onShellOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
+    void onAttached();
+    void onDetached();
 
 private:
     void greet();
@@ -85,6 +88,7 @@ private:
     bool m_available = false;
     QString m_focusedApplication;
     quint64 m_changesSeen = 0;
+    int m_selectionRequests = 0; // asked, not answered yet
 };
 
 } // namespace quillbox

@@ -2,7 +2,8 @@
 
 // What the tests need from a headless Shell, where clients without the
 // keyboard focus cannot use the clipboard: set and read the clipboard as an
-// application does, and clear it as one that quits.
+// application does, and clear it as one that quits; and what a user sees:
+// the windows, which has the focus and where they are on the monitor.
 const {GLib, Gio, Meta, Shell} = imports.gi;
 const Main = imports.ui.main;
 
@@ -14,6 +15,10 @@ const INTERFACE = `<node><interface name="io.github.quillbox.ShellTest">
   </method>
   <method name="ClipboardTypes"><arg direction="out" type="as" name="mime_types"/></method>
   <method name="Ready"><arg direction="out" type="b" name="ready"/></method>
+  <method name="Windows"><arg direction="out" type="a(ssubiiii)" name="windows"/></method>
+  <method name="Monitor">
+    <arg direction="out" type="(iiii)" name="geometry"/><arg direction="out" type="(iiii)" name="work_area"/>
+  </method>
 </interface></node>`;
 
 const CLIPBOARD = Meta.SelectionType.SELECTION_CLIPBOARD;
@@ -64,6 +69,28 @@ class Extension {
         if (Main.overview.visible)
             Main.overview.hide();
         return Main.actionMode === Shell.ActionMode.NORMAL;
+    }
+
+    // Every window shown: its title, class, process, whether it has the
+    // keyboard focus, and its frame (x, y, width, height).
+    Windows() {
+        return global.display.list_all_windows()
+            .filter(w => w.get_compositor_private()?.visible)
+            .map(w => {
+                const frame = w.get_frame_rect();
+                return [w.get_title() ?? '', w.get_wm_class() ?? '', w.get_pid(),
+                    global.display.focus_window === w, frame.x, frame.y, frame.width,
+                    frame.height];
+            });
+    }
+
+    // The primary monitor, whole and without the top bar.
+    Monitor() {
+        const monitor = global.display.get_primary_monitor();
+        const geometry = global.display.get_monitor_geometry(monitor);
+        const area = Main.layoutManager.getWorkAreaForMonitor(monitor);
+        return [[geometry.x, geometry.y, geometry.width, geometry.height],
+            [area.x, area.y, area.width, area.height]];
     }
 
     ClipboardTypes() {
