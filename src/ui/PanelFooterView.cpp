@@ -79,7 +79,16 @@ void PanelFooterView::setNotice(const QString& notice) {
     update();
 }
 
+void PanelFooterView::showEvent(QShowEvent* event) {
+    if (m_isNameStale)
+        updateAccessibleName();
+    QWidget::showEvent(event);
+}
+
 void PanelFooterView::updateAccessibleName() {
+    m_isNameStale = !isVisible();
+    if (m_isNameStale)
+        return;
     QStringList parts = texts();
     if (!m_notice.isEmpty())
         parts.append(m_notice);

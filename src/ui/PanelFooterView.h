@@ -30,12 +30,17 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // Named for screen readers while shown; a hidden footer (every copy
+    // while the panel is closed, thousands in an import) names itself when
+    // it shows, with how long ago as of then.
     void updateAccessibleName();
 
     ClipboardItemPtr m_item;
     QString m_notice;
+    bool m_isNameStale = false;
 };
 
 } // namespace quillbox
