@@ -2,7 +2,8 @@
 // about 430 characters) imported into the running program on a private Xvfb:
 // resident memory right after the import and after a minute at rest; then,
 // restarting it several times, the time from exec until `status` is answered
-// and the resident memory once it is up; last, in this process, the store
+// and the resident memory once it is up, and how soon a panel asked for
+// right after that is on screen; last, in this process, the store
 // file opened as the program opens it and the time from opening it to the
 // panel's first painted frame. A timed harness: it prints its figures.
 //   startup_bench [--items N,...] [--runs N] [--idle S]
@@ -117,6 +118,22 @@ public:
         }
         return -1;
     }
+    // Milliseconds from asking for the panel (right after `status`) until
+    // its window is on screen, or a negative number.
+    double msUntilPanelShown() {
+        QElapsedTimer timer;
+        timer.start();
+        if (!send(m_home, {u"toggle"_s}, std::chrono::seconds(30)))
+            return -1;
+        while (timer.elapsed() < 30'000) {
+            const RunResult found = runCommand(
+                u"xdotool"_s, {u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Quillbox$"_s},
+                std::chrono::seconds(5), m_home.environment);
+            if (found.exitCode == 0 && !found.standardOutput.trimmed().isEmpty())
+                return double(timer.nsecsElapsed()) / 1e6;
+        }
+        return -1;
+    }
     double residentMiB() const { return ::residentMiB(m_process->pid()); }
     double cpuMs() const { return ::cpuMs(m_process->pid()); }
 
@@ -213,6 +230,7 @@ void run(const QProcessEnvironment& display, int count, int runs, int idleSecond
     std::vector<double> starts;
     std::vector<double> startCpu;
     std::vector<double> residents;
+    std::vector<double> panels;
     for (int round = 0; round < runs; ++round) {
         Instance instance(home);
         const double ms = instance.msUntilStatus();
@@ -222,6 +240,7 @@ void run(const QProcessEnvironment& display, int count, int runs, int idleSecond
         }
         starts.push_back(ms);
         startCpu.push_back(instance.cpuMs());
+        panels.push_back(instance.msUntilPanelShown());
         settle(3000);
         residents.push_back(instance.residentMiB());
     }
@@ -233,6 +252,10 @@ void run(const QProcessEnvironment& display, int count, int runs, int idleSecond
                 "resident median %.1f MiB (%.1f to %.1f)\n",
                 runs, start.median, start.best, start.worst, cpu.median, cpu.best, cpu.worst,
                 resident.median, resident.best, resident.worst);
+    const Spread panel = spread(panels);
+    std::printf("  the panel asked for right after `status`: on screen after median %.0f ms (%.0f "
+                "to %.0f)\n",
+                panel.median, panel.best, panel.worst);
     std::fflush(stdout);
     measurePanel(home.path(u"data/Quillbox"_s));
 }
