@@ -198,9 +198,9 @@ HistoryDatabase::Contents HistoryDatabase::load(Part part, QList<PinboardPtr> pi
     contents.pinboards = std::move(pinboards);
     // One read transaction, so the tables are read as one picture.
     execute(m_container->handle(), "BEGIN");
-    if (part != Part::items)
+    if (part == Part::collections)
         readCollections(contents);
-    if (part != Part::collections)
+    else
         readItems(contents);
     execute(m_container->handle(), "COMMIT");
     return contents;

@@ -39,11 +39,10 @@ public:
         qint64 nextRuleKey = 1;
     };
     // A failed read leaves what was read so far and logs the error. The
-    // pinboards and rules are a few rows; the items, many. Links are read
-    // with the items and joined to `pinboards` when the collections were
-    // read before.
-    enum class Part { everything, collections, items };
-    Contents load(Part part = Part::everything, QList<PinboardPtr> pinboards = {});
+    // pinboards and rules are a few rows, read first; then the items, many,
+    // with their links joined to `pinboards`. Each read is one transaction.
+    enum class Part { collections, items };
+    Contents load(Part part, QList<PinboardPtr> pinboards = {});
 
     // One picture of the store, for a connection of its own (an export):
     // after beginSnapshot, what the items were at that moment, newest first,

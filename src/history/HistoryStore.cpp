@@ -56,15 +56,15 @@ HistoryStore::HistoryStore(StoreContainerPtr container, QObject* parent)
         read.itemsByHash = byHash(read.items); // on the loading thread too
         QMetaObject::invokeMethod(this, &HistoryStore::finishReading, Qt::QueuedConnection);
     });
-    if (!m_loader)
-        contents = m_database->load();
     State& state = *m_state;
     state.pinboards = std::move(contents.pinboards);
     state.rules = std::move(contents.rules);
     state.nextPinboardKey = contents.nextPinboardKey;
     state.nextRuleKey = contents.nextRuleKey;
-    if (!m_loader)
-        takeItems(contents);
+    if (!m_loader) {
+        auto items = m_database->load(HistoryDatabase::Part::items, state.pinboards);
+        takeItems(items);
+    }
 }
 
 void HistoryStore::takeItems(HistoryDatabase::Contents& contents) const {
